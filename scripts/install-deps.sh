@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the suite needs to build, run and test.
+# Safe to run again: it only installs what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential g++ cmake ninja-build pkg-config
+  libgtkmm-3.0-dev libx11-dev
+  gettext
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xauth x11-utils x11-apps imagemagick
+  util-linux procps
+  fonts-dejavu-core
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+  echo "All build and test packages are installed."
+fi

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "rootgate/Rootgate.h"
+
+using testutil::TempDir;
+
+namespace {
+
+bool Has(const std::vector<std::string>& env, const std::string& entry) {
+    return std::find(env.begin(), env.end(), entry) != env.end();
+}
+
+bool HasName(const std::vector<std::string>& env, const std::string& name) {
+    return std::any_of(env.begin(), env.end(),
+                       [&](const std::string& e) { return e.rfind(name + "=", 0) == 0; });
+}
+
+TEST(Rootgate, EnvironmentIsRebuiltFromAnAllowlist) {
+    const char* caller[] = {"PATH=/home/eve/bin:/usr/bin",
+                            "LD_PRELOAD=/home/eve/evil.so",
+                            "IFS=/",
+                            "HOME=/home/eve",
+                            "USER=eve",
+                            "BASH_ENV=/home/eve/x",
+                            "LANG=ja_JP.eucJP",
+                            "LC_TIME=en_GB.UTF-8",
+                            "LC_ALL=../../home/eve/locale",
+                            "LC_CTYPE=.hidden",
+                            "TERM=xterm-256color",
+                            "DISPLAY=:0.0",
+                            "LANG=C",  // duplicates keep the first
+                            "NOEQUALS",
+                            nullptr};
+    auto env = rootgate::BuildEnvironment(caller, {"/root", "/bin/bash"});
+    EXPECT_TRUE(Has(env, "PATH=" + rootgate::TrustedPath()));
+    EXPECT_TRUE(Has(env, "HOME=/root"));
+    EXPECT_TRUE(Has(env, "USER=root"));
+    EXPECT_TRUE(Has(env, "LOGNAME=root"));
+    EXPECT_TRUE(Has(env, "SHELL=/bin/bash"));
+    EXPECT_TRUE(Has(env, "LANG=ja_JP.eucJP"));
+    EXPECT_FALSE(Has(env, "LANG=C"));
+    EXPECT_TRUE(Has(env, "LC_TIME=en_GB.UTF-8"));
+    EXPECT_TRUE(Has(env, "TERM=xterm-256color"));
+    EXPECT_TRUE(Has(env, "DISPLAY=:0.0"));
+    EXPECT_FALSE(HasName(env, "LD_PRELOAD"));
+    EXPECT_FALSE(HasName(env, "IFS"));
+    EXPECT_FALSE(HasName(env, "BASH_ENV"));
+    EXPECT_FALSE(HasName(env, "LC_ALL"));
+    EXPECT_FALSE(HasName(env, "LC_CTYPE"));
+    EXPECT_FALSE(Has(env, "HOME=/home/eve"));
+    EXPECT_EQ(1, std::count_if(env.begin(), env.end(),
+                               [](const std::string& e) { return e.rfind("PATH=", 0) == 0; }));
+}
+
+TEST(Rootgate, SaneValues) {
+    EXPECT_TRUE(rootgate::SaneValue("DISPLAY", "localhost:10.0"));
+    EXPECT_FALSE(rootgate::SaneValue("DISPLAY", ":0 ; rm"));
+    EXPECT_FALSE(rootgate::SaneValue("TERM", "../../x"));
+    EXPECT_FALSE(rootgate::SaneValue("LANG", ""));
+    EXPECT_FALSE(rootgate::SaneValue("LANG", std::string(200, 'a')));
+}
+
+TEST(Rootgate, SearchesOnlyTrustedDirectories) {
+    auto dirs = rootgate::TrustedDirectories();
+    auto c = rootgate::ScriptCandidates(dirs);
+    ASSERT_EQ(dirs.size(), c.size());
+    EXPECT_EQ("/usr/local/sbin/Rootgate.sh", c[0]);
+    EXPECT_TRUE(std::find(c.begin(), c.end(), "/usr/local/bin/Rootgate.sh") != c.end());
+    for (const auto& p : c) EXPECT_EQ('/', p[0]);
+}
+
+TEST(Rootgate, EmptyArgumentVectorIsRefused) {
+    const std::string prog = testutil::BuildBinDir() + "/Rootgate";
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        char* argv[] = {nullptr};
+        char* envp[] = {nullptr};
+        ::execve(prog.c_str(), argv, envp);
+        ::_exit(99);
+    }
+    int status = 0;
+    ASSERT_EQ(pid, ::waitpid(pid, &status, 0));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(1, WEXITSTATUS(status));
+}
+
+// The real program in a private mount namespace, with the trusted script in
+// /usr/local/bin and a decoy first in the caller's PATH.
+TEST(Rootgate, RealProgramRunsTrustedScriptWithFirstArgument) {
+    if (!testutil::CanUnshareMounts()) GTEST_SKIP() << "no private mount namespaces here";
+    TempDir dir;
+    const std::string script = dir / "run.sh";
+    testutil::WriteFile(script, R"SH(
+set -u
+D="$1"; BIN="$2"
+mount -t tmpfs none /usr/local/bin || exit 90
+mount -t tmpfs none /usr/local/sbin 2>/dev/null || true
+cp "$BIN/Rootgate" /usr/local/bin/Rootgate
+chmod 4755 /usr/local/bin/Rootgate
+cat > /usr/local/bin/Rootgate.sh <<EOL
+#!/bin/sh
+{ echo "argc=\$#"; for a in "\$@"; do echo "arg=\$a"; done; echo "uid=\$(id -u)"; echo "path=\$PATH"; echo "preload=\${LD_PRELOAD:-}"; } > "$D/ran"
+[ "\${1:-}" = seven ] && exit 7
+exit 0
+EOL
+chmod 755 /usr/local/bin/Rootgate.sh
+mkdir -p "$D/evil"
+printf '#!/bin/sh\ntouch "%s/evil-ran"\n' "$D" > "$D/evil/Rootgate.sh"
+chmod 755 "$D/evil/Rootgate.sh"
+fail() { echo "$1"; cat "$D/ran" 2>/dev/null; exit 1; }
+
+PATH="$D/evil:$PATH" /usr/local/bin/Rootgate first second; rc=$?
+[ $rc -eq 0 ] || fail "status $rc"
+[ ! -e "$D/evil-ran" ] || fail "script from caller's PATH was run"
+grep -qx 'argc=1' "$D/ran" && grep -qx 'arg=first' "$D/ran" || fail "arguments wrong"
+grep -q "^path=/usr/local/sbin:" "$D/ran" || fail "PATH not rebuilt"
+
+/usr/local/bin/Rootgate; rc=$?
+[ $rc -eq 0 ] && grep -qx 'argc=0' "$D/ran" || fail "no-argument run"
+
+/usr/local/bin/Rootgate seven; rc=$?
+[ $rc -eq 7 ] || fail "script status not handed back: $rc"
+
+# An ordinary user gets root through the set-user-ID bit.
+if command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then
+  chmod 777 "$D"; rm -f "$D/ran"
+  setpriv --reuid=nobody --regid=nogroup --clear-groups /usr/local/bin/Rootgate x; rc=$?
+  [ $rc -eq 0 ] && grep -qx 'uid=0' "$D/ran" || fail "not root for an ordinary user (status $rc)"
+fi
+
+rm /usr/local/bin/Rootgate.sh
+/usr/local/bin/Rootgate x; rc=$?
+[ $rc -eq 1 ] || fail "missing script: status $rc"
+[ ! -e "$D/evil-ran" ] || fail "decoy run when the trusted script is missing"
+exit 0
+)SH");
+    int rc = testutil::Shell("unshare -m --propagation private sh " + script + " " + dir.path() +
+                             " " + testutil::BuildBinDir() + " > " + (dir / "log") + " 2>&1");
+    EXPECT_EQ(0, rc) << testutil::ReadFile(dir / "log");
+}
+
+}  // namespace
