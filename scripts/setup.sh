@@ -19,6 +19,6 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 $SUDO cmake --install "$build"
 echo "Installed:"
-sed 's/^/  /' "$build/install_manifest.txt"
+sed "s/^/  /" "$build/install_manifest.txt"; echo
 
 exec bash scripts/start.sh
