@@ -19,7 +19,8 @@ static double PerCallMicros(int calls, bool usePgrep) {
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < calls; ++i) {
         if (usePgrep) {
-            if (std::system("pgrep -x NoSuchProgramName > /dev/null") == -1) return -1;
+            if (std::system("pgrep -x NoSuchProgramName > /dev/null") == -1)
+                return -1;
         } else {
             benchmark::DoNotOptimize(suite::CheckDoubleStartup("NoSuchProgramName"));
         }

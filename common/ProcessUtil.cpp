@@ -155,8 +155,8 @@ int CheckDoubleStartup(const std::string& processName, const ProcPaths& paths) {
 }
 
 int CheckWebProcess(const std::string& browserProcessName, const ProcPaths& paths) {
-    ScanRule rule{browserProcessName.c_str(), browserProcessName.size(), true, false,
-                  kFieldValueSize, 0};
+    ScanRule rule{
+        browserProcessName.c_str(), browserProcessName.size(), true, false, kFieldValueSize, 0};
     return ScanProcesses(rule, paths);
 }
 
@@ -226,8 +226,7 @@ pid_t ExecProcessWait(const char* path, const char* argument) {
     return r;
 }
 
-pid_t ExecProcessDoubleFork(const char* path, const char* argument,
-                            const BrowserSettings& browser,
+pid_t ExecProcessDoubleFork(const char* path, const char* argument, const BrowserSettings& browser,
                             const std::function<void()>& fatal) {
     // Everything the grandchild needs is prepared here: the parent may be
     // multi-threaded, so the children only exec.
@@ -271,8 +270,7 @@ pid_t ExecProcessDoubleFork(const char* path, const char* argument,
     return child;
 }
 
-pid_t ExecProcessLauncher(const char* path, const char* argument,
-                          const BrowserSettings& browser,
+pid_t ExecProcessLauncher(const char* path, const char* argument, const BrowserSettings& browser,
                           const std::function<void()>& missing) {
     if (path == nullptr || *path == '\0') {
         return 0;

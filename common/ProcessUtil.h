@@ -68,8 +68,7 @@ pid_t ExecProcessWait(const char* path, const char* argument);
 // openURL(arg)" when a browser runs, else "file:arg".  `fatal` is called when
 // a fork fails (the caller ends the program there).  Returns the pid of the
 // intermediate child, which has already been collected.
-pid_t ExecProcessDoubleFork(const char* path, const char* argument,
-                            const BrowserSettings& browser,
+pid_t ExecProcessDoubleFork(const char* path, const char* argument, const BrowserSettings& browser,
                             const std::function<void()>& fatal);
 
 // Launcher's form.  Empty path: nothing.  Path stat cannot find: calls
@@ -77,8 +76,7 @@ pid_t ExecProcessDoubleFork(const char* path, const char* argument,
 // equals the browser program and a browser runs, passes "-remote" and
 // "openURL(arg)"; an empty `argument` means no argument.
 // Returns the child's pid, 0 when nothing was started, -1 when fork failed.
-pid_t ExecProcessLauncher(const char* path, const char* argument,
-                          const BrowserSettings& browser,
+pid_t ExecProcessLauncher(const char* path, const char* argument, const BrowserSettings& browser,
                           const std::function<void()>& missing);
 
 // Launcher's periodic collector: reaps at most one finished child of the

@@ -35,7 +35,9 @@ constexpr NamedColour kNamedColours[] = {
     {"lightyellow", 0xffffe0}, {"gainsboro", 0xdcdcdc}, {"whitesmoke", 0xf5f5f5},
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
 
 std::string Lower(std::string_view s) {
     std::string out;
@@ -49,9 +51,12 @@ std::string Lower(std::string_view s) {
 }
 
 int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -74,15 +79,20 @@ std::vector<std::string_view> Words(std::string_view s) {
     std::vector<std::string_view> words;
     std::size_t i = 0;
     while (i < s.size()) {
-        while (i < s.size() && IsBlank(s[i])) ++i;
+        while (i < s.size() && IsBlank(s[i]))
+            ++i;
         std::size_t start = i;
-        while (i < s.size() && !IsBlank(s[i])) ++i;
-        if (i > start) words.push_back(s.substr(start, i - start));
+        while (i < s.size() && !IsBlank(s[i]))
+            ++i;
+        if (i > start)
+            words.push_back(s.substr(start, i - start));
     }
     return words;
 }
 
-bool IsColourKey(std::string_view w) { return w == "c" || w == "m" || w == "g" || w == "g4" || w == "s"; }
+bool IsColourKey(std::string_view w) {
+    return w == "c" || w == "m" || w == "g" || w == "g4" || w == "s";
+}
 
 // Picks the best visual of a colour line's "key value" pairs: colour first.
 bool ColourOfLine(std::string_view rest, std::uint32_t& rgba, std::string& error) {
@@ -98,7 +108,8 @@ bool ColourOfLine(std::string_view rest, std::uint32_t& rgba, std::string& error
         std::string_view key = words[i++];
         std::string value;
         while (i < words.size() && !IsColourKey(words[i])) {
-            if (!value.empty()) value.push_back(' ');
+            if (!value.empty())
+                value.push_back(' ');
             value.append(words[i++]);
         }
         if (value.empty()) {
@@ -145,7 +156,8 @@ bool ParseXpmColour(std::string_view value, std::uint32_t& rgba) {
             unsigned v = 0;
             for (std::size_t k = 0; k < per; ++k) {
                 int d = HexDigit(hex[ch * per + k]);
-                if (d < 0) return false;
+                if (d < 0)
+                    return false;
                 v = v * 16 + static_cast<unsigned>(d);
             }
             // Scale to 8 bits: take the top byte, or repeat a single digit.
@@ -220,7 +232,8 @@ bool DecodeXpm(const std::vector<std::string_view>& lines, XpmImage& image, std:
     }
     auto flatIndex = [ucpp](std::string_view code) {
         std::size_t idx = static_cast<unsigned char>(code[0]);
-        if (ucpp == 2) idx = (idx << 8) | static_cast<unsigned char>(code[1]);
+        if (ucpp == 2)
+            idx = (idx << 8) | static_cast<unsigned char>(code[1]);
         return idx;
     };
     for (std::size_t i = 0; i < colourCount; ++i) {

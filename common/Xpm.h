@@ -27,8 +27,7 @@ inline constexpr std::size_t kXpmMaxFileSize = 64u * 1024u * 1024u;
 bool DecodeXpm(const std::vector<std::string_view>& lines, XpmImage& image, std::string& error);
 
 // Same, for a compiled-in array of `count` strings.
-bool DecodeXpmData(const char* const* data, std::size_t count, XpmImage& image,
-                   std::string& error);
+bool DecodeXpmData(const char* const* data, std::size_t count, XpmImage& image, std::string& error);
 
 // Extracts the quoted strings of an XPM file's text, in order.
 bool SplitXpmText(std::string_view text, std::vector<std::string>& lines, std::string& error);

@@ -29,7 +29,8 @@ Glib::RefPtr<Gdk::Pixbuf> PixbufFromXpmData(const char* const* data, std::size_t
     XpmImage image;
     std::string why;
     if (!DecodeXpmData(data, count, image, why)) {
-        if (error) *error = why;
+        if (error)
+            *error = why;
         return {};
     }
     return ToPixbuf(image);
@@ -39,7 +40,8 @@ Glib::RefPtr<Gdk::Pixbuf> PixbufFromXpmFile(const std::string& path, std::string
     XpmImage image;
     std::string why;
     if (!LoadXpmFile(path, image, why)) {
-        if (error) *error = why;
+        if (error)
+            *error = why;
         return {};
     }
     return ToPixbuf(image);

@@ -14,7 +14,9 @@ std::vector<std::string> TrustedDirectories() {
     return {"/usr/local/sbin", "/usr/local/bin", "/usr/sbin", "/usr/bin", "/sbin", "/bin"};
 }
 
-std::string TrustedPath() { return "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin"; }
+std::string TrustedPath() {
+    return "/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin";
+}
 
 namespace {
 

@@ -40,7 +40,7 @@ inline constexpr int OP_DELETE = 4;
 // What widget-free code needs from the windows.  Texts arrive already
 // translated.
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     // Modal box; RESULT_YES for the first button, RESULT_NO for the second,

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <dirent.h>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -65,13 +65,15 @@ TEST(GetStatus, LongValueIsCutToBufferSizeMinusOne) {
 
 // A fake process table.
 class FakeProc {
-public:
+  public:
     void Add(const std::string& entry, const std::string& name, const std::string& state) {
         testutil::MakeDirs(dir_ / entry);
         std::string text;
-        if (!name.empty()) text += "Name:\t" + name + "\n";
+        if (!name.empty())
+            text += "Name:\t" + name + "\n";
         text += "Umask:\t0022\n";
-        if (!state.empty()) text += "State:\t" + state + "\n";
+        if (!state.empty())
+            text += "State:\t" + state + "\n";
         text += "Tgid:\t" + entry + "\n";
         testutil::WriteFile(dir_ / (entry + "/status"), text);
     }
@@ -81,7 +83,7 @@ public:
     }
     suite::ProcPaths paths() const { return {dir_.path()}; }
 
-private:
+  private:
     TempDir dir_;
 };
 
@@ -101,10 +103,10 @@ TEST(ProcessScan, SkipsOwnProcessAndBrokenEntries) {
     FakeProc proc;
     const std::string self = std::to_string(::getpid());
     proc.Add(self, "Ringout", "R (running)");
-    proc.Add("abc", "Ringout", "S (sleeping)");       // not a process
-    proc.AddRaw("130", "");                            // empty file
-    proc.AddRaw("131", "Name:\tRingout\n");            // no State:
-    proc.AddRaw("132", "State:\tS (sleeping)\n");      // no Name:
+    proc.Add("abc", "Ringout", "S (sleeping)");          // not a process
+    proc.AddRaw("130", "");                              // empty file
+    proc.AddRaw("131", "Name:\tRingout\n");              // no State:
+    proc.AddRaw("132", "State:\tS (sleeping)\n");        // no Name:
     testutil::MakeDirs(proc.paths().procRoot + "/133");  // no status file
     EXPECT_EQ(0, suite::CheckDoubleStartup("Ringout", proc.paths()));
     // The launcher's browser scan does not skip its own process.
@@ -157,21 +159,24 @@ TEST(ProcessScan, RealProcFindsAChildByName) {
 std::string MakeRecorder(const TempDir& dir, const std::string& name) {
     const std::string path = dir / name;
     testutil::WriteFile(path,
-                        "#!/bin/sh\n: > \"" + path + ".tmp\"\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> \"" +
-                            path + ".tmp\"; done\nmv \"" + path + ".tmp\" \"" + path + ".args\"\n",
+                        "#!/bin/sh\n: > \"" + path +
+                            ".tmp\"\nfor a in \"$@\"; do printf '%s\\n' \"$a\" >> \"" + path +
+                            ".tmp\"; done\nmv \"" + path + ".tmp\" \"" + path + ".args\"\n",
                         0755);
     return path;
 }
 
 std::string WaitArgs(const std::string& recorder) {
     const std::string file = recorder + ".args";
-    if (!testutil::WaitFor([&] { return testutil::Exists(file); })) return "<none>";
+    if (!testutil::WaitFor([&] { return testutil::Exists(file); }))
+        return "<none>";
     return testutil::ReadFile(file);
 }
 
 int ExitStatusOf(pid_t pid) {
     int status = 0;
-    if (::waitpid(pid, &status, 0) != pid) return -1000;
+    if (::waitpid(pid, &status, 0) != pid)
+        return -1000;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -2000;
 }
 
@@ -258,7 +263,8 @@ TEST(ExecProcess, DoubleForkLeavesNoZombieAndUsesBrowserForms) {
     // A browser running: remote form to the same program.
     ::unlink((browser + ".args").c_str());
     proc.Add("200", "netscape", "S (sleeping)");
-    suite::ExecProcessDoubleFork(browser.c_str(), "/home/u/page.htm", settings, [&] { fatal = true; });
+    suite::ExecProcessDoubleFork(browser.c_str(), "/home/u/page.htm", settings,
+                                 [&] { fatal = true; });
     EXPECT_EQ("-remote\nopenURL(/home/u/page.htm)\n", WaitArgs(browser));
 
     // Another program gets its argument as it is; none when null.
@@ -287,7 +293,8 @@ TEST(ExecProcess, LauncherFormIsBrowserAware) {
     EXPECT_EQ(0, suite::ExecProcessLauncher((dir / "gone").c_str(), "x", settings, onMissing));
     EXPECT_EQ(1, missing);
 
-    pid_t pid = suite::ExecProcessLauncher(browser.c_str(), "http://example.org/", settings, onMissing);
+    pid_t pid =
+        suite::ExecProcessLauncher(browser.c_str(), "http://example.org/", settings, onMissing);
     ASSERT_GT(pid, 0);
     EXPECT_EQ("http://example.org/\n", WaitArgs(browser));
     EXPECT_TRUE(testutil::WaitFor([&] {
@@ -312,7 +319,8 @@ TEST(ExecProcess, LauncherFormIsBrowserAware) {
 TEST(ExecProcess, CheckExitChildProcessCollectsWithoutBlocking) {
     EXPECT_EQ(1, suite::CheckExitChildProcess());  // nothing to collect
     pid_t pid = ::fork();
-    if (pid == 0) ::_exit(3);
+    if (pid == 0)
+        ::_exit(3);
     EXPECT_TRUE(testutil::WaitFor([&] {
         suite::CheckExitChildProcess();
         errno = 0;

@@ -73,7 +73,8 @@ TEST(Rootgate, SearchesOnlyTrustedDirectories) {
     ASSERT_EQ(dirs.size(), c.size());
     EXPECT_EQ("/usr/local/sbin/Rootgate.sh", c[0]);
     EXPECT_TRUE(std::find(c.begin(), c.end(), "/usr/local/bin/Rootgate.sh") != c.end());
-    for (const auto& p : c) EXPECT_EQ('/', p[0]);
+    for (const auto& p : c)
+        EXPECT_EQ('/', p[0]);
 }
 
 TEST(Rootgate, EmptyArgumentVectorIsRefused) {
@@ -94,7 +95,8 @@ TEST(Rootgate, EmptyArgumentVectorIsRefused) {
 // The real program in a private mount namespace, with the trusted script in
 // /usr/local/bin and a decoy first in the caller's PATH.
 TEST(Rootgate, RealProgramRunsTrustedScriptWithFirstArgument) {
-    if (!testutil::CanUnshareMounts()) GTEST_SKIP() << "no private mount namespaces here";
+    if (!testutil::CanUnshareMounts())
+        GTEST_SKIP() << "no private mount namespaces here";
     TempDir dir;
     const std::string script = dir / "run.sh";
     testutil::WriteFile(script, R"SH(

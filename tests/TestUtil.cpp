@@ -37,7 +37,8 @@ TempDir::~TempDir() {
 void WriteFile(const std::string& path, const std::string& text, int mode) {
     {
         std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        if (!out) throw std::runtime_error("cannot write " + path);
+        if (!out)
+            throw std::runtime_error("cannot write " + path);
         out << text;
     }
     ::chmod(path.c_str(), static_cast<mode_t>(mode));
@@ -55,12 +56,15 @@ bool Exists(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-void MakeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+void MakeDirs(const std::string& path) {
+    std::filesystem::create_directories(path);
+}
 
 bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
     const auto end = std::chrono::steady_clock::now() + timeout;
     while (std::chrono::steady_clock::now() < end) {
-        if (pred()) return true;
+        if (pred())
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return pred();
@@ -68,16 +72,18 @@ bool WaitFor(const std::function<bool()>& pred, std::chrono::milliseconds timeou
 
 int Shell(const std::string& command) {
     int st = std::system(command.c_str());
-    if (st == -1 || !WIFEXITED(st)) return -1;
+    if (st == -1 || !WIFEXITED(st))
+        return -1;
     return WEXITSTATUS(st);
 }
 
 bool CanUnshareMounts() {
-    static const bool ok =
-        Shell("unshare -m --propagation private true >/dev/null 2>&1") == 0;
+    static const bool ok = Shell("unshare -m --propagation private true >/dev/null 2>&1") == 0;
     return ok;
 }
 
-std::string BuildBinDir() { return SUITE_BUILD_BINDIR; }
+std::string BuildBinDir() {
+    return SUITE_BUILD_BINDIR;
+}
 
 }  // namespace testutil

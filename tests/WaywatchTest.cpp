@@ -21,7 +21,8 @@ namespace {
 std::vector<std::string> LinesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string l; std::getline(in, l);) lines.push_back(l);
+    for (std::string l; std::getline(in, l);)
+        lines.push_back(l);
     return lines;
 }
 
@@ -29,7 +30,8 @@ std::string RunCapture(const std::string& command, int* status) {
     std::string out;
     FILE* p = ::popen(command.c_str(), "r");
     char buf[256];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) out.append(buf, n);
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
+        out.append(buf, n);
     int st = ::pclose(p);
     *status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return out;
@@ -56,7 +58,9 @@ std::string MakeLauncher(const TempDir& dir, bool quick) {
     return path;
 }
 
-std::vector<std::string> Starts(const TempDir& dir) { return LinesOf(testutil::ReadFile(dir / "starts")); }
+std::vector<std::string> Starts(const TempDir& dir) {
+    return LinesOf(testutil::ReadFile(dir / "starts"));
+}
 
 TEST(Waywatch, RestartsTheLauncherWhenItEnds) {
     TempDir dir;
@@ -78,7 +82,8 @@ TEST(Waywatch, RestartsTheLauncherWhenItEnds) {
 
     // Another child ending leaves the launcher alone.
     pid_t other = ::fork();
-    if (other == 0) ::_exit(0);
+    if (other == 0)
+        ::_exit(0);
     const pid_t launcher = state.pid;
     EXPECT_EQ(0, waywatch::CheckProcess(state, config));
     EXPECT_EQ(launcher, state.pid);
@@ -119,7 +124,8 @@ TEST(Waywatch, MissingLauncherEndsAtStart) {
 // The real program, with its fixed launcher path, in a private mount
 // namespace whose /usr/local/bin holds a fake launcher.
 TEST(Waywatch, RealProgramKeepsLauncherAndLeavesASecondCopySilent) {
-    if (!testutil::CanUnshareMounts()) GTEST_SKIP() << "no private mount namespaces here";
+    if (!testutil::CanUnshareMounts())
+        GTEST_SKIP() << "no private mount namespaces here";
     TempDir dir;
     const std::string script = dir / "run.sh";
     testutil::WriteFile(script, R"SH(
@@ -156,8 +162,8 @@ wait $W; rc=$?
 [ $rc -eq 0 ] || { echo "exit status $rc"; exit 8; }
 exit 0
 )SH");
-    int rc = testutil::Shell("unshare -m --propagation private sh " + script + " " + dir.path() + " " +
-                             testutil::BuildBinDir() + " > " + (dir / "log") + " 2>&1");
+    int rc = testutil::Shell("unshare -m --propagation private sh " + script + " " + dir.path() +
+                             " " + testutil::BuildBinDir() + " > " + (dir / "log") + " 2>&1");
     EXPECT_EQ(0, rc) << testutil::ReadFile(dir / "log");
 }
 

@@ -5,11 +5,7 @@
 namespace {
 
 const char* const kDot[] = {
-    "2 2 2 1",
-    ". c None",
-    "o c #102030",
-    "o.",
-    ".o",
+    "2 2 2 1", ". c None", "o c #102030", "o.", ".o",
 };
 
 TEST(XpmPixbuf, KeepsTransparency) {

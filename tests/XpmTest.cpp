@@ -10,13 +10,7 @@
 namespace {
 
 const char* const kArrow[] = {
-    "4 3 3 1",
-    "  c None",
-    ". c #FF0000",
-    "X c black",
-    " .X ",
-    "..XX",
-    "    ",
+    "4 3 3 1", "  c None", ". c #FF0000", "X c black", " .X ", "..XX", "    ",
 };
 
 std::vector<std::string_view> Lines(std::initializer_list<const char*> l) {
@@ -61,8 +55,8 @@ TEST(Xpm, TwoCharacterCodesAndPreferredVisual) {
     suite::XpmImage img;
     std::string err;
     // "m" comes first on the line, but the colour visual "c" wins.
-    ASSERT_TRUE(suite::DecodeXpm(Lines({"2 1 2 2", "aa m white c #0000ff", "ab c None", "aaab"}),
-                                 img, err))
+    ASSERT_TRUE(
+        suite::DecodeXpm(Lines({"2 1 2 2", "aa m white c #0000ff", "ab c None", "aaab"}), img, err))
         << err;
     EXPECT_EQ(0x00, img.rgba[0]);
     EXPECT_EQ(0xff, img.rgba[2]);
@@ -76,15 +70,15 @@ TEST(Xpm, RefusesMalformedImages) {
         Lines({"0 1 1 1", "a c #000", ""}),
         Lines({"1 1 1 0", "a c #000", "a"}),
         Lines({"1 1 1 8", "aaaaaaaa c #000", "aaaaaaaa"}),
-        Lines({"2 2 1 1", "a c #000", "aa"}),             // too few rows
-        Lines({"2 1 1 1", "a c #000", "a"}),              // short row
-        Lines({"1 1 1 1", "a c #000", "b"}),              // undefined colour
-        Lines({"1 1 1 1", "a q #000", "a"}),              // unknown key
-        Lines({"1 1 1 1", "a c", "a"}),                   // key without value
-        Lines({"1 1 1 1", "a c #00", "a"}),               // bad hex
-        Lines({"99999 99999 1 1", "a c #000", "a"}),      // too large
-        Lines({"5000 5000 1 1", "a c #000", "a"}),        // too many pixels
-        Lines({"1 1 2000000 1", "a c #000", "a"}),        // absurd colour count
+        Lines({"2 2 1 1", "a c #000", "aa"}),         // too few rows
+        Lines({"2 1 1 1", "a c #000", "a"}),          // short row
+        Lines({"1 1 1 1", "a c #000", "b"}),          // undefined colour
+        Lines({"1 1 1 1", "a q #000", "a"}),          // unknown key
+        Lines({"1 1 1 1", "a c", "a"}),               // key without value
+        Lines({"1 1 1 1", "a c #00", "a"}),           // bad hex
+        Lines({"99999 99999 1 1", "a c #000", "a"}),  // too large
+        Lines({"5000 5000 1 1", "a c #000", "a"}),    // too many pixels
+        Lines({"1 1 2000000 1", "a c #000", "a"}),    // absurd colour count
         Lines({"-1 1 1 1", "a c #000", "a"}),
     };
     for (std::size_t i = 0; i < bad.size(); ++i) {
@@ -139,24 +133,28 @@ TEST(Xpm, SurvivesRandomDamage) {
             const char c = alphabet[rng() % alphabet.size()];
             switch (rng() % 3) {
                 case 0:
-                    if (pos < text.size()) text[pos] = c;
+                    if (pos < text.size())
+                        text[pos] = c;
                     break;
                 case 1:
                     text.insert(pos, 1, c);
                     break;
                 default:
-                    if (pos < text.size()) text.erase(pos, 1 + rng() % 8);
+                    if (pos < text.size())
+                        text.erase(pos, 1 + rng() % 8);
                     break;
             }
         }
         std::vector<std::string> strings;
         std::string err;
-        if (!suite::SplitXpmText(text, strings, err)) continue;
+        if (!suite::SplitXpmText(text, strings, err))
+            continue;
         std::vector<std::string_view> views(strings.begin(), strings.end());
         suite::XpmImage img;
         if (suite::DecodeXpm(views, img, err)) {
-            EXPECT_EQ(static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height) * 4,
-                      img.rgba.size());
+            EXPECT_EQ(
+                static_cast<std::size_t>(img.width) * static_cast<std::size_t>(img.height) * 4,
+                img.rgba.size());
         }
     }
 }
