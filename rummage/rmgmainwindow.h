@@ -89,8 +89,9 @@ void on_Menu_deselect();
 void on_Tool_enter(int index);
 void on_Tool_leave();
 
-// Saves the settings and releases the global records (idempotent).
-void TerminateGlobalTable();
+// Saves the settings with the live window geometry and releases the global
+// records (pGTable, pMainW); nothing when already done.
+void TerminateRummage();
 // Starts a new detached file manager process with this one's arguments.
 int ExecRummage();
 
