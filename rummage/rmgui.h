@@ -61,6 +61,21 @@ class UserInterface {
     virtual bool ProgressCancelled() = 0;
     virtual void DestroyProgressWindow() = 0;
     virtual void RaiseProgressWindow() = 0;
+
+    // Application picker over GTable::ApplicationInfo: 0 with the chosen
+    // command in `command` (empty when nothing was chosen or none is
+    // known), RESULT_CREATE_FAILED when it could not be built.
+    virtual int SelectApplication(std::string& command) {
+        command.clear();
+        return 0;
+    }
+
+    // Opens the tree down to `dir` (ends in "/"), selects it and, with
+    // `expand` 1, expands it; this makes it the current directory.
+    virtual void OpenChildTree(const std::string& dir, int expand) {
+        (void)dir;
+        (void)expand;
+    }
 };
 
 }  // namespace rmg
