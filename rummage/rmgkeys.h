@@ -1,0 +1,25 @@
+// Keyboard navigation of the main window.  Neither the tree nor the list
+// takes the focus; the window's key handler moves the list selection while
+// any list row is selected and the tree selection otherwise.
+#pragma once
+
+#include <gtkmm.h>
+
+namespace rmg {
+
+// Connect to the main window's key press (before its default handler).
+// True when the key was used for navigation; false lets the window's own
+// processing (the location entry, accelerators, mnemonics) have it.
+bool on_MainWindow_key_press_event(GdkEventKey* event);
+
+// The two halves, for tests.
+void ListKeyPress(GdkEventKey* event);
+void TreeKeyPress(Gtk::TreeView* tree, GdkEventKey* event);
+
+// Smallest selected list row for Up (dir < 0), largest for Down, or -1.
+int GetListSelectTop(int direction);
+// First row at least partly visible, first row after it not fully visible
+// (or the last row), and last - first + 1.  False for an empty list.
+bool GetListRange(int& first, int& last, int& count);
+
+}  // namespace rmg
