@@ -1,0 +1,99 @@
+// The kit every file-manager dialog is built from, and the one way a dialog
+// runs: modally, with a grab, in a nested main loop, the main window made
+// insensitive meanwhile.  Constructors show the widget they make and add it
+// to the given parent; children are managed by their parents, the dialog
+// window itself is freed by ModalMainLoop (or by the caller with `delete`
+// when building was abandoned).
+#pragma once
+
+#include <gtkmm.h>
+
+#include <string>
+
+#include "rummage/rmgtable.h"
+
+namespace rmg {
+
+// A dialog window: a vertical content area over a row of buttons.  Unlike
+// Gtk::Dialog it needs no transient parent and has no response machinery;
+// results travel through variables the button handlers fill.
+class DialogWindow : public Gtk::Window {
+  public:
+    DialogWindow();
+    Gtk::Box* get_content_area() { return &content_; }
+    Gtk::ButtonBox* get_action_area() { return &action_; }
+
+  private:
+    Gtk::Box outer_{Gtk::ORIENTATION_VERTICAL};
+    Gtk::Box content_{Gtk::ORIENTATION_VERTICAL};
+    Gtk::ButtonBox action_{Gtk::ORIENTATION_HORIZONTAL};
+};
+
+// Dialog frames.  Sized width x height only when both are above 0, centred
+// on the screen, modal, not resizable.  `box` receives the box to fill.
+DialogWindow* CreateDialogBox(Gtk::Box** box, int width, int height);
+// Content: one vertical box with `spacing`, expanding.
+DialogWindow* CreateNormalDialogBox(Gtk::Box** box, int width, int height, int spacing);
+// Content: the icon on the left and a vertical box with `spacing` on the right.
+DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon,
+                                  int width, int height, int spacing);
+// Content: a notebook, expanding.
+DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int height);
+
+// OK and/or Cancel at the end of the action area (pass null for a button not
+// wanted).  Cancel takes the focus and the default (OK when alone).  With
+// `closeAsCancel`, closing the window clicks Cancel (OK when alone) and that
+// button ends the dialog's loop; connect your own handler to the other one.
+// 0, or RESULT_CREATE_FAILED.
+int CreateDlgButtonBox(DialogWindow* dialog, Gtk::Button** ok, Gtk::Button** cancel,
+                       bool closeAsCancel);
+
+// Boxes and small widgets, each shown.  A null parent adds it nowhere.
+Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border);
+Gtk::Box* CreateHBox(Gtk::Container* parent, bool homogeneous, int spacing, int border);
+Gtk::HandleBox* CreateHandleBox(Gtk::Box* parent);
+// Not added to a parent.  `rows` and `columns` are only a hint for a grid.
+Gtk::Grid* CreateTable(int rows, int columns, int rowSpacing, int columnSpacing, int border);
+Gtk::ScrolledWindow* CreateScroll();
+Gtk::Label* CreateLabel(Gtk::Box* parent, const Glib::ustring& text);
+void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text);
+Gtk::Image* CreatePixmap(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf);
+Gtk::Separator* CreateSeparator(Gtk::Box* parent);
+// A combo with an entry; `entry` receives the entry.  `maxLength` (0 = no
+// limit) caps the text in bytes, so it always fits the fixed buffers.
+Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLength);
+
+// Shared handlers.
+// Clicks `button` and keeps the window (closing acts as that button).
+bool on_delete_event(GdkEventAny* event, Gtk::Button* button);
+// Return in a combo's entry clicks `button` (usually OK).
+void on_ComboEntry_activate(Gtk::Button* button);
+// Ends the innermost dialog loop.
+void on_CancelButton_clicked();
+// Raise the window; the first one also stops the event.
+bool on_Window_button_press_event(GdkEventButton* event, Gtk::Window* window);
+bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window);
+
+// Shows `dialog`, grabs, runs a nested loop until a handler ends it
+// (on_CancelButton_clicked / EndModalLoop) or the dialog is hidden, then
+// releases the grab and deletes the dialog.  `disable` (may be null) is
+// insensitive meanwhile and gets its earlier sensitivity back.
+void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
+// Same as on_CancelButton_clicked, for OK handlers that close the dialog.
+void EndModalLoop();
+// Depth of running dialog loops (0 when none).
+int ModalLoopDepth();
+
+// History combos.  Fills the drop-down of `combo` from `list` keeping the
+// entry's text; AddHistoryListC adds the entry's text to `list` (history
+// rule; an empty text is ignored).
+void SetComboList(Gtk::ComboBoxText* combo, const HistoryList& list);
+void AddHistoryListC(Gtk::ComboBoxText* combo, HistoryList& list);
+
+// File names are bytes; entries and labels show UTF-8.  ToDisplay never
+// fails (bytes that are not valid become replacement characters);
+// FromDisplay gives the bytes of a typed name.
+Glib::ustring ToDisplay(const std::string& bytes);
+std::string FromDisplay(const Glib::ustring& text);
+
+}  // namespace rmg

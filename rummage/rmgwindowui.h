@@ -1,0 +1,29 @@
+// The real dialogs behind rmg::UserInterface: message boxes, the delete
+// question and the progress window.
+#pragma once
+
+#include <gtkmm.h>
+
+#include "rummage/rmgui.h"
+
+namespace rmg {
+
+class WindowUi : public UserInterface {
+  public:
+    // `parent` is made insensitive while the delete question runs; null means
+    // the main window when there is one.
+    explicit WindowUi(Gtk::Window* parent = nullptr) : parent_(parent) {}
+
+    int MessageBox(const std::string& title, const std::string& text, int style) override;
+    int DeleteMessageBox(const std::string& path) override;
+    bool CreateProgressWindow(int kind) override;
+    void ShowProgressFraction(double fraction) override;
+    bool ProgressCancelled() override;
+    void DestroyProgressWindow() override;
+    void RaiseProgressWindow() override;
+
+  private:
+    Gtk::Window* parent_;
+};
+
+}  // namespace rmg
