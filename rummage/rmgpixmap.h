@@ -14,4 +14,12 @@ Glib::RefPtr<Gdk::Pixbuf> ExclamationPixbuf();
 Glib::RefPtr<Gdk::Pixbuf> StopPixbuf();
 Glib::RefPtr<Gdk::Pixbuf> DeletePixbuf();
 
+// Toolbar pictures, 24x24 (made in rmgtoolbar.cpp).
+Glib::RefPtr<Gdk::Pixbuf> BackPixbuf();
+Glib::RefPtr<Gdk::Pixbuf> UpPixbuf();
+Glib::RefPtr<Gdk::Pixbuf> FowardPixbuf();
+Glib::RefPtr<Gdk::Pixbuf> RescanPixbuf();
+Glib::RefPtr<Gdk::Pixbuf> HomePixbuf();
+Glib::RefPtr<Gdk::Pixbuf> PropertyPixbuf();
+
 }  // namespace rmg
