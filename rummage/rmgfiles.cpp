@@ -1,0 +1,479 @@
+#include "rummage/rmgfiles.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "rummage/rmgutil.h"
+
+namespace rmg {
+
+namespace {
+
+constexpr const char* kHeader =
+    "#\n"
+    "# File manager Rummage\n"
+    "# Configuration file.\n"
+    "# Copyright (C) 2026 The Rummage developers. All rights reserved.\n"
+    "# Do not edit.\n"
+    "#\n";
+
+// Read limits: a value must be shorter than these.
+constexpr std::size_t kCurrentDirLimit = 2047;
+constexpr std::size_t kFilterNameLimit = 512;
+constexpr std::size_t kHistoryLimit = 2048;
+constexpr std::size_t kNumberLimit = 63;
+constexpr std::size_t kFlagLimit = 15;
+constexpr std::size_t kSetValueLimit = 4096;
+
+constexpr const char* kInit = "[Init]";
+constexpr const char* kMainWindow = "[Main Window]";
+constexpr const char* kDetailedView = "[Detailed View]";
+constexpr const char* kSetting = "[Setting]";
+constexpr const char* kLocationHistory = "[LocationDirHistory]";
+constexpr const char* kDirHistory = "[DirHistory]";
+constexpr const char* kFilterHistory = "[FilterHistory]";
+
+constexpr const char* kFlagKeys[] = {"ShowBackup",  "ShowHidden",       "SortCase",
+                                     "MixFileDir",  "ConfilmDel",       "ConfilmOverwrite",
+                                     "ConfilmExec", "ShowProgress"};
+
+int* FlagFields(GTable& t, int i) {
+    int* fields[] = {&t.ShowBackup, &t.ShowHidden,       &t.SortCase,    &t.MixFileDir,
+                     &t.ConfilmDel, &t.ConfilmOverwrite, &t.ConfilmExec, &t.ShowProgress};
+    return fields[i];
+}
+
+// Section header at the start of a line.  A header text inside a value (a
+// directory named "[Setting]") must not be taken for the section.
+std::size_t FindSection(const std::string& text, const char* section) {
+    for (std::size_t pos = text.find(section); pos != std::string::npos;
+         pos = text.find(section, pos + 1)) {
+        if (pos == 0 || text[pos - 1] == '\n')
+            return pos;
+    }
+    return std::string::npos;
+}
+
+// A number, a flag or a history entry key with its index.
+std::string IndexedKey(const char* format, int i) {
+    char key[64];
+    std::snprintf(key, sizeof key, format, i);
+    return key;
+}
+
+bool WriteAll(int fd, const char* data, std::size_t len) {
+    while (len > 0) {
+        ssize_t n = ::write(fd, data, len);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        len -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string SettingsFilePath(const std::string& dir) { return dir + "/" + kSettingsFileName; }
+
+std::string ExtensionFilePath(const std::string& dir) { return dir + "/" + kExtensionFileName; }
+
+int ReadFile(const std::string& path, std::string& out) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) != 0)
+        return 1;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 2;
+    // Read to the end rather than trusting the size: for a linked file
+    // lstat gives the link's length, not the file's.
+    std::string data;
+    char buf[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return 3;
+        }
+        if (n == 0)
+            break;
+        data.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    // Text stops at the first NUL, as it would in a C buffer.
+    std::size_t nul = data.find('\0');
+    if (nul != std::string::npos)
+        data.resize(nul);
+    out = std::move(data);
+    return 0;
+}
+
+int WriteFile(const std::string& path, const std::string& data) {
+    if (path.empty())
+        return 2;
+    // Replace the file a link points to, not the link.
+    std::string target = path;
+    struct stat lst;
+    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved) != nullptr)
+            target = resolved;
+    }
+
+    std::string tmp = target + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        return 2;
+    struct stat st;
+    mode_t mode;
+    if (::stat(target.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+    } else {
+        mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    // The mode is cosmetic; a failure to set it is no reason to keep old data.
+    (void)::fchmod(fd, mode);
+    bool ok = WriteAll(fd, data.data(), data.size());
+    ok = ::fsync(fd) == 0 && ok;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return 6;
+    }
+    ::sync();
+    return 0;
+}
+
+std::size_t GetLastCharPosition(const std::string& text, std::size_t from) {
+    std::size_t pos = from;
+    std::size_t size = text.size();
+    while (pos < size && text[pos] != '\n' && text[pos] != '\0') {
+        unsigned char c = static_cast<unsigned char>(text[pos]);
+        // A lead byte takes the next byte with it, but never a newline or
+        // other byte that cannot be the second half of a character.
+        if ((c & 0x80) != 0 && pos + 1 < size &&
+            static_cast<unsigned char>(text[pos + 1]) >= 0x40)
+            pos += 2;
+        else
+            ++pos;
+    }
+    return std::min(pos, size);
+}
+
+int GetValuePosition(const std::string& buffer, const char* section, const char* key,
+                     std::size_t& start, std::size_t& end) {
+    if (section == nullptr || key == nullptr)
+        return -1;
+    std::size_t pos = FindSection(buffer, section);
+    if (pos == std::string::npos)
+        return 4;
+    std::size_t line = GetLastCharPosition(buffer, pos);
+    if (line >= buffer.size())
+        return 4;
+    ++line;
+    std::size_t keyLen = std::strlen(key);
+    while (line < buffer.size()) {
+        if (buffer[line] == '[')
+            return 4;
+        if (buffer.compare(line, keyLen, key) == 0) {
+            std::size_t v = line + keyLen;
+            while (v < buffer.size() && (buffer[v] == ' ' || buffer[v] == '=' || buffer[v] == '\t'))
+                ++v;
+            start = v;
+            end = GetLastCharPosition(buffer, v);
+            return 0;
+        }
+        line = GetLastCharPosition(buffer, line) + 1;
+    }
+    return 4;
+}
+
+int GetString(const std::string& buffer, const char* section, const char* key,
+              std::string& destination, std::size_t size) {
+    std::size_t start = 0;
+    std::size_t end = 0;
+    if (GetValuePosition(buffer, section, key, start, end) != 0)
+        return -1;
+    if (end - start >= size)
+        return 5;
+    destination = buffer.substr(start, end - start);
+    return 0;
+}
+
+int GetNumeric(const std::string& buffer, const char* section, const char* key, int& value) {
+    std::string text;
+    if (GetString(buffer, section, key, text, kNumberLimit) != 0)
+        return -1;
+    long n = std::strtol(text.c_str(), nullptr, 10);
+    value = static_cast<int>(std::clamp<long>(n, INT_MIN, INT_MAX));
+    return 0;
+}
+
+int GetFlag(const std::string& buffer, const char* section, const char* key, int& value) {
+    std::string text;
+    if (GetString(buffer, section, key, text, kFlagLimit) != 0)
+        return -1;
+    value = ::strncasecmp(text.c_str(), "yes", 3) == 0 ? 1 : 0;
+    return 0;
+}
+
+int GetColor(const std::string& buffer, const char* key, std::uint16_t& component) {
+    int n = 0;
+    if (GetNumeric(buffer, kSetting, key, n) != 0)
+        return -1;
+    component = (n > 255 || n < 0) ? 0 : static_cast<std::uint16_t>(n * 256);
+    return 0;
+}
+
+void GetHistoryList(const std::string& buffer, const char* section, HistoryList& list) {
+    int count = 0;
+    if (GetNumeric(buffer, section, "HistoryCount", count) != 0)
+        return;
+    // A count can never exceed the lines there are; a huge one must not
+    // make start-up spin.
+    long lines = static_cast<long>(std::count(buffer.begin(), buffer.end(), '\n')) + 1;
+    long n = std::min<long>(count, lines);
+    for (long i = 0; i < n; ++i) {
+        std::string entry;
+        std::string key = IndexedKey("History%d", static_cast<int>(i));
+        if (GetString(buffer, section, key.c_str(), entry, kHistoryLimit) == 0 && !entry.empty())
+            list.push_back(entry);
+    }
+}
+
+bool SetString(std::string& text, const char* section, const char* key, const std::string& value) {
+    if (section == nullptr || key == nullptr)
+        return false;
+    // A newline inside a value would start a line of its own in the file.
+    if (value.size() >= kSetValueLimit || value.find('\n') != std::string::npos)
+        return false;
+    if (FindSection(text, section) == std::string::npos) {
+        text += '\n';
+        text += section;
+        text += '\n';
+    }
+    text += key;
+    text += '=';
+    text += value;
+    text += '\n';
+    return true;
+}
+
+bool SetNumeric(std::string& text, const char* section, const char* key, int value) {
+    return SetString(text, section, key, std::to_string(value));
+}
+
+bool SetFlag(std::string& text, const char* section, const char* key, int value) {
+    return SetString(text, section, key, value != 0 ? "yes" : "no");
+}
+
+bool SetHistoryList(std::string& text, const char* section, const HistoryList& list) {
+    // Entries that cannot be stored as one line are left out.
+    HistoryList kept;
+    for (const std::string& entry : list) {
+        if (!entry.empty() && entry.size() <= kPathMax && entry.find('\n') == std::string::npos)
+            kept.push_back(entry);
+    }
+    if (kept.empty())
+        return true;
+    if (!SetNumeric(text, section, "HistoryCount", static_cast<int>(kept.size())))
+        return false;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+        std::string key = IndexedKey("History%d", static_cast<int>(i));
+        if (!SetString(text, section, key.c_str(), kept[i]))
+            return false;
+    }
+    return true;
+}
+
+int GetGTable(GTable& t) {
+    DefaultGTable(t);
+    t.LocationDirHistory.clear();
+    t.DirHistory.clear();
+    t.FilterHistory.clear();
+
+    std::string buf;
+    if (ReadFile(SettingsFilePath(t.SettingsDir), buf) != 0) {
+        // First run: leave a file holding the defaults.
+        SetGTable(t, nullptr);
+        return 0;
+    }
+
+    std::string text;
+    if (GetString(buf, kInit, "CurrentDir", text, kCurrentDirLimit) == 0)
+        t.CurrentDir = text;
+    GetNumeric(buf, kMainWindow, "WindowX", t.WindowX);
+    GetNumeric(buf, kMainWindow, "WindowY", t.WindowY);
+    GetNumeric(buf, kMainWindow, "WindowWidth", t.WindowWidth);
+    GetNumeric(buf, kMainWindow, "WindowHeight", t.WindowHeight);
+    GetNumeric(buf, kMainWindow, "PandPosition", t.PandPosition);
+    if (t.PandPosition == 0)
+        t.PandPosition = 200;
+    GetNumeric(buf, kDetailedView, "SortColumn", t.SortColumn);
+    GetNumeric(buf, kDetailedView, "SortType", t.SortType);
+    GetNumeric(buf, kDetailedView, "ColumnCount", t.ColumnCount);
+
+    // The arrays hold 11 positions; a larger count is clamped.  No column
+    // at all, or a kind that does not exist, gives the default layout.
+    t.ColumnCount = std::min(t.ColumnCount, kMaxColumns);
+    bool layoutOk = t.ColumnCount > 0;
+    for (int i = 0; layoutOk && i < t.ColumnCount; ++i) {
+        int kind = -1;
+        std::string key = IndexedKey("ColumnPosition%d", i);
+        if (GetNumeric(buf, kDetailedView, key.c_str(), kind) != 0 || kind < COLUMN_NAME ||
+            kind > COLUMN_INODE) {
+            layoutOk = false;
+            break;
+        }
+        t.ColumnPosition[i] = kind;
+        key = IndexedKey("ColumnSize%d", i);
+        GetNumeric(buf, kDetailedView, key.c_str(), t.ColumnSize[i]);
+    }
+    if (!layoutOk) {
+        GTable defaults;
+        DefaultGTable(defaults);
+        t.ColumnCount = defaults.ColumnCount;
+        std::copy(std::begin(defaults.ColumnPosition), std::end(defaults.ColumnPosition),
+                  std::begin(t.ColumnPosition));
+        std::copy(std::begin(defaults.ColumnSize), std::end(defaults.ColumnSize),
+                  std::begin(t.ColumnSize));
+    }
+    for (int i = t.ColumnCount; i < kMaxColumns; ++i) {
+        t.ColumnPosition[i] = 0;
+        t.ColumnSize[i] = 0;
+    }
+    // Sorting by a column the list does not have.
+    if (t.SortColumn < 0 || t.SortColumn > t.ColumnCount)
+        t.SortColumn = 1;
+    if (t.SortType != 0 && t.SortType != 1)
+        t.SortType = 0;
+
+    GetFlag(buf, kDetailedView, "Filter", t.Filter);
+    if (GetString(buf, kDetailedView, "FilterName", text, kFilterNameLimit) == 0)
+        t.FilterName = text;
+    for (int i = 0; i < 8; ++i)
+        GetFlag(buf, kSetting, kFlagKeys[i], *FlagFields(t, i));
+
+    for (int i = 0; i < kColorCount; ++i) {
+        GetColor(buf, IndexedKey("Color%dRed", i).c_str(), t.Color[i].red);
+        GetColor(buf, IndexedKey("Color%dGreen", i).c_str(), t.Color[i].green);
+        GetColor(buf, IndexedKey("Color%dBlue", i).c_str(), t.Color[i].blue);
+    }
+
+    GetHistoryList(buf, kLocationHistory, t.LocationDirHistory);
+    GetHistoryList(buf, kDirHistory, t.DirHistory);
+    GetHistoryList(buf, kFilterHistory, t.FilterHistory);
+    return 0;
+}
+
+int GetGTable() {
+    if (pGTable == nullptr)
+        return -1;
+    return GetGTable(*pGTable);
+}
+
+std::string BuildSettingsText(GTable& t, const WindowGeometry* window) {
+    std::string s = kHeader;
+    bool ok = true;
+    ok = ok && SetString(s, kInit, "FileVersion", "1.00");
+    // A directory whose name holds a newline cannot be stored on one line.
+    std::string current = t.CurrentDir.find('\n') == std::string::npos ? t.CurrentDir : "";
+    ok = ok && SetString(s, kInit, "CurrentDir", current);
+
+    if (window != nullptr) {
+        t.WindowX = window->x;
+        t.WindowY = window->y;
+        t.WindowWidth = window->width;
+        t.WindowHeight = window->height;
+    }
+    ok = ok && SetNumeric(s, kMainWindow, "WindowX", t.WindowX);
+    ok = ok && SetNumeric(s, kMainWindow, "WindowY", t.WindowY);
+    ok = ok && SetNumeric(s, kMainWindow, "WindowWidth", t.WindowWidth);
+    ok = ok && SetNumeric(s, kMainWindow, "WindowHeight", t.WindowHeight);
+    int pand = window != nullptr && window->hasPaned ? window->pandPosition : 0;
+    ok = ok && SetNumeric(s, kMainWindow, "PandPosition", pand);
+
+    ok = ok && SetNumeric(s, kDetailedView, "SortColumn", t.SortColumn);
+    ok = ok && SetNumeric(s, kDetailedView, "SortType", t.SortType);
+    int count = std::clamp(t.ColumnCount, 0, kMaxColumns);
+    ok = ok && SetNumeric(s, kDetailedView, "ColumnCount", count);
+    for (int i = 0; ok && i < count; ++i) {
+        int width = t.ColumnSize[i];
+        if (window != nullptr && static_cast<std::size_t>(i) < window->columnWidths.size())
+            width = window->columnWidths[static_cast<std::size_t>(i)];
+        ok = SetNumeric(s, kDetailedView, IndexedKey("ColumnPosition%d", i).c_str(),
+                        t.ColumnPosition[i]) &&
+             SetNumeric(s, kDetailedView, IndexedKey("ColumnSize%d", i).c_str(), width);
+    }
+    ok = ok && SetFlag(s, kDetailedView, "Filter", t.Filter);
+    ok = ok && SetString(s, kDetailedView, "FilterName", t.FilterName);
+
+    for (int i = 0; ok && i < 8; ++i)
+        ok = SetFlag(s, kSetting, kFlagKeys[i], *FlagFields(t, i));
+    for (int i = 0; ok && i < kColorCount; ++i) {
+        ok = SetNumeric(s, kSetting, IndexedKey("Color%dRed", i).c_str(), t.Color[i].red >> 8) &&
+             SetNumeric(s, kSetting, IndexedKey("Color%dGreen", i).c_str(),
+                        t.Color[i].green >> 8) &&
+             SetNumeric(s, kSetting, IndexedKey("Color%dBlue", i).c_str(), t.Color[i].blue >> 8);
+    }
+    ok = ok && SetHistoryList(s, kLocationHistory, t.LocationDirHistory);
+    ok = ok && SetHistoryList(s, kDirHistory, t.DirHistory);
+    ok = ok && SetHistoryList(s, kFilterHistory, t.FilterHistory);
+    return ok ? s : std::string();
+}
+
+int SetGTable(GTable& t, const WindowGeometry* window) {
+    std::string text = BuildSettingsText(t, window);
+    if (text.empty())
+        return -2;
+    return WriteFile(SettingsFilePath(t.SettingsDir), text) == 0 ? 0 : 6;
+}
+
+int SetGTable(const WindowGeometry* window) {
+    if (pGTable == nullptr)
+        return -1;
+    return SetGTable(*pGTable, window);
+}
+
+int ReadAppInfo(const std::string& dir, const char* section, std::vector<AppInfo>& list) {
+    if (section == nullptr)
+        return -1;
+    std::string buf;
+    if (ReadFile(ExtensionFilePath(dir), buf) != 0)
+        return 0;
+    std::size_t pos = FindSection(buf, section);
+    if (pos == std::string::npos)
+        return 0;
+    std::size_t line = GetLastCharPosition(buf, pos) + 1;
+    while (line < buf.size() && buf[line] != '\n' && buf[line] != '[') {
+        std::size_t end = GetLastCharPosition(buf, line);
+        std::string text = buf.substr(line, end - line);
+        if (const char* eq = CharNext(text.c_str(), '='); eq != nullptr) {
+            std::size_t at = static_cast<std::size_t>(eq - text.c_str());
+            AppInfo info{text.substr(0, at), text.substr(at + 1)};
+            // A cut-off command would start the wrong program: too long
+            // entries are left out.
+            if (info.Key.size() <= kAppKeyMax && info.Value.size() <= kAppValueMax)
+                list.push_back(std::move(info));
+        }
+        line = end + 1;
+    }
+    return 0;
+}
+
+}  // namespace rmg
