@@ -22,4 +22,8 @@ Glib::RefPtr<Gdk::Pixbuf> RescanPixbuf();
 Glib::RefPtr<Gdk::Pixbuf> HomePixbuf();
 Glib::RefPtr<Gdk::Pixbuf> PropertyPixbuf();
 
+// Folder pictures of the tree and list, 20x16 (made in rmgdirtree.cpp).
+Glib::RefPtr<Gdk::Pixbuf> OpenFolderPixbuf();
+Glib::RefPtr<Gdk::Pixbuf> ClosedFolderPixbuf();
+
 }  // namespace rmg
