@@ -11,6 +11,7 @@
 #include <string>
 
 #include "rummage/rmgtable.h"
+#include "rummage/rmgui.h"
 
 namespace rmg {
 

@@ -10,8 +10,8 @@ namespace rmg {
 
 class WindowUi : public UserInterface {
   public:
-    // `parent` is made insensitive while the delete question runs; null means
-    // the main window when there is one.
+    // `parent` is insensitive while the delete question or the progress
+    // window is up; null means the main window when there is one.
     explicit WindowUi(Gtk::Window* parent = nullptr) : parent_(parent) {}
 
     int MessageBox(const std::string& title, const std::string& text, int style) override;
@@ -23,7 +23,10 @@ class WindowUi : public UserInterface {
     void RaiseProgressWindow() override;
 
   private:
+    Gtk::Window* Parent() const;
+
     Gtk::Window* parent_;
+    Gtk::Window* disabled_ = nullptr;  // turned off by the progress window
 };
 
 }  // namespace rmg

@@ -1,0 +1,376 @@
+#include "rummage/rmgdialog.h"
+
+#include <memory>
+#include <vector>
+
+#include "common/I18n.h"
+
+namespace rmg {
+namespace {
+
+// Loops of the dialogs now running, innermost last.
+std::vector<Glib::RefPtr<Glib::MainLoop>>& LoopStack() {
+    static std::vector<Glib::RefPtr<Glib::MainLoop>> stack;
+    return stack;
+}
+
+void Frame(DialogWindow* dialog, int width, int height) {
+    if (width > 0 && height > 0) {
+        dialog->set_size_request(width, height);
+    }
+    dialog->set_position(Gtk::WIN_POS_CENTER);
+    dialog->set_modal(true);
+    dialog->set_resizable(false);
+}
+
+Gtk::Button* MakeButton(Gtk::ButtonBox* area, const Glib::ustring& label) {
+    auto* button = Gtk::manage(new Gtk::Button(label));
+    button->set_can_default(true);
+    area->pack_start(*button, false, false);
+    button->show();
+    return button;
+}
+
+// Keeps at most `max` bytes of the entry's text, cut at a character start.
+void LimitBytes(Gtk::Entry* entry, int max) {
+    const Glib::ustring text = entry->get_text();
+    if (text.bytes() <= static_cast<std::size_t>(max)) {
+        return;
+    }
+    std::string raw = text.raw();
+    std::size_t cut = static_cast<std::size_t>(max);
+    while (cut > 0 && (static_cast<unsigned char>(raw[cut]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    raw.resize(cut);
+    entry->set_text(raw);
+    entry->set_position(-1);
+}
+
+}  // namespace
+
+DialogWindow::DialogWindow() {
+    set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
+    add(outer_);
+    outer_.pack_start(content_, true, true);
+    outer_.pack_end(action_, false, false);
+    action_.set_layout(Gtk::BUTTONBOX_END);
+    outer_.show();
+    content_.show();
+    action_.show();
+}
+
+DialogWindow* CreateDialogBox(Gtk::Box** box, int width, int height) {
+    auto* dialog = new DialogWindow();
+    Frame(dialog, width, height);
+    Gtk::Box* content = dialog->get_content_area();
+    content->set_spacing(5);
+    content->set_border_width(5);
+    if (box) {
+        *box = content;
+    }
+    return dialog;
+}
+
+DialogWindow* CreateNormalDialogBox(Gtk::Box** box, int width, int height, int spacing) {
+    Gtk::Box* content = nullptr;
+    DialogWindow* dialog = CreateDialogBox(&content, width, height);
+    auto* vbox = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, spacing));
+    content->pack_start(*vbox, true, true);
+    vbox->show();
+    if (box) {
+        *box = vbox;
+    }
+    return dialog;
+}
+
+DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon,
+                                  int width, int height, int spacing) {
+    Gtk::Box* content = nullptr;
+    DialogWindow* dialog = CreateDialogBox(&content, width, height);
+    content->set_border_width(5);
+    auto* hbox = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 10));
+    content->pack_start(*hbox, false, false);
+    hbox->show();
+    Gtk::Image* image = CreatePixmap(icon);
+    image->set_valign(Gtk::ALIGN_START);
+    hbox->pack_start(*image, false, false);
+    auto* vbox = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, spacing));
+    hbox->pack_start(*vbox, false, false);
+    vbox->show();
+    if (box) {
+        *box = vbox;
+    }
+    return dialog;
+}
+
+DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int height) {
+    Gtk::Box* content = nullptr;
+    DialogWindow* dialog = CreateDialogBox(&content, width, height);
+    auto* book = Gtk::manage(new Gtk::Notebook());
+    content->pack_start(*book, true, true);
+    book->show();
+    if (notebook) {
+        *notebook = book;
+    }
+    return dialog;
+}
+
+int CreateDlgButtonBox(DialogWindow* dialog, Gtk::Button** ok, Gtk::Button** cancel,
+                       bool closeAsCancel) {
+    if (!dialog) {
+        return RESULT_CREATE_FAILED;
+    }
+    Gtk::ButtonBox* area = dialog->get_action_area();
+    area->set_border_width(0);
+    area->set_spacing(10);
+    area->set_layout(Gtk::BUTTONBOX_END);
+    Gtk::Button* okButton = ok ? MakeButton(area, _("OK")) : nullptr;
+    Gtk::Button* cancelButton = cancel ? MakeButton(area, _("Cancel")) : nullptr;
+    if (ok) {
+        *ok = okButton;
+    }
+    if (cancel) {
+        *cancel = cancelButton;
+    }
+    Gtk::Button* last = cancelButton ? cancelButton : okButton;
+    if (last) {
+        last->grab_focus();
+        last->grab_default();
+        if (closeAsCancel) {
+            dialog->signal_delete_event().connect(
+                sigc::bind(sigc::ptr_fun(&on_delete_event), last));
+            last->signal_clicked().connect(sigc::ptr_fun(&on_CancelButton_clicked));
+        }
+    }
+    return 0;
+}
+
+Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border) {
+    auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, spacing));
+    box->set_homogeneous(false);
+    box->set_border_width(border);
+    if (auto* parentBox = dynamic_cast<Gtk::Box*>(parent)) {
+        parentBox->pack_start(*box, true, true);
+    } else if (parent) {
+        parent->add(*box);
+    }
+    box->show();
+    return box;
+}
+
+Gtk::Box* CreateHBox(Gtk::Container* parent, bool homogeneous, int spacing, int border) {
+    auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, spacing));
+    box->set_homogeneous(homogeneous);
+    box->set_border_width(border);
+    if (auto* parentBox = dynamic_cast<Gtk::Box*>(parent)) {
+        parentBox->pack_start(*box, false, false);
+    } else if (parent) {
+        parent->add(*box);
+    }
+    box->show();
+    return box;
+}
+
+Gtk::HandleBox* CreateHandleBox(Gtk::Box* parent) {
+    auto* handle = Gtk::manage(new Gtk::HandleBox());
+    if (parent) {
+        parent->pack_start(*handle, false, false);
+    }
+    handle->show();
+    return handle;
+}
+
+Gtk::Grid* CreateTable(int rows, int columns, int rowSpacing, int columnSpacing, int border) {
+    (void)rows;
+    (void)columns;
+    auto* grid = Gtk::manage(new Gtk::Grid());
+    grid->set_row_homogeneous(false);
+    grid->set_column_homogeneous(false);
+    grid->set_row_spacing(rowSpacing);
+    grid->set_column_spacing(columnSpacing);
+    grid->set_border_width(border);
+    grid->show();
+    return grid;
+}
+
+Gtk::ScrolledWindow* CreateScroll() {
+    auto* scroll = Gtk::manage(new Gtk::ScrolledWindow());
+    scroll->set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+    scroll->show();
+    return scroll;
+}
+
+Gtk::Label* CreateLabel(Gtk::Box* parent, const Glib::ustring& text) {
+    auto* label = Gtk::manage(new Gtk::Label(text));
+    label->set_xalign(0.0f);
+    label->set_yalign(0.5f);
+    label->set_justify(Gtk::JUSTIFY_LEFT);
+    if (parent) {
+        parent->pack_start(*label, false, false);
+    }
+    label->show();
+    return label;
+}
+
+void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text) {
+    if (!notebook) {
+        return;
+    }
+    Gtk::Widget* child = notebook->get_nth_page(page);
+    if (child) {
+        notebook->set_tab_label_text(*child, text);
+    }
+}
+
+Gtk::Image* CreatePixmap(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf) {
+    auto* image = pixbuf ? Gtk::manage(new Gtk::Image(pixbuf)) : Gtk::manage(new Gtk::Image());
+    image->show();
+    return image;
+}
+
+Gtk::Separator* CreateSeparator(Gtk::Box* parent) {
+    auto* separator = Gtk::manage(new Gtk::Separator(Gtk::ORIENTATION_HORIZONTAL));
+    if (parent) {
+        parent->pack_start(*separator, false, false);
+    }
+    separator->show();
+    return separator;
+}
+
+Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLength) {
+    auto* combo = Gtk::manage(new Gtk::ComboBoxText(true));
+    Gtk::Entry* text = combo->get_entry();
+    text->set_editable(editable);
+    if (maxLength > 0) {
+        // The entry counts characters; the byte cap keeps multi-byte text
+        // inside the fixed buffers too.
+        const int limit = maxLength > 0xFFFF ? 0xFFFF : maxLength;
+        text->set_max_length(limit);
+        text->signal_changed().connect(sigc::bind(sigc::ptr_fun(&LimitBytes), text, limit));
+    }
+    combo->show();
+    if (entry) {
+        *entry = text;
+    }
+    return combo;
+}
+
+bool on_delete_event(GdkEventAny*, Gtk::Button* button) {
+    if (button) {
+        button->clicked();
+    }
+    return true;
+}
+
+void on_ComboEntry_activate(Gtk::Button* button) {
+    if (button) {
+        button->clicked();
+    }
+}
+
+void on_CancelButton_clicked() { EndModalLoop(); }
+
+void EndModalLoop() {
+    auto& stack = LoopStack();
+    if (!stack.empty()) {
+        stack.back()->quit();
+    }
+}
+
+int ModalLoopDepth() { return static_cast<int>(LoopStack().size()); }
+
+bool on_Window_button_press_event(GdkEventButton*, Gtk::Window* window) {
+    if (window && window->get_window()) {
+        window->get_window()->raise();
+    }
+    return true;
+}
+
+bool on_Window_visibility_notify(GdkEventVisibility*, Gtk::Window* window) {
+    if (window && window->get_window()) {
+        window->get_window()->raise();
+    }
+    return false;
+}
+
+void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
+    if (!dialog) {
+        return;
+    }
+    std::unique_ptr<Gtk::Window> owner(dialog);
+    dialog->add_events(Gdk::BUTTON_PRESS_MASK);
+    dialog->signal_button_press_event().connect(
+        sigc::bind(sigc::ptr_fun(&on_Window_button_press_event), dialog));
+
+    // A dialog inside a dialog may disable a window that is already off; it
+    // must stay off when the inner one ends.
+    const bool wasSensitive = disable && disable->get_sensitive();
+    if (disable) {
+        disable->set_sensitive(false);
+    }
+
+    auto loop = Glib::MainLoop::create(false);
+    // Should anything hide the dialog behind our back, its loop must not
+    // wait for a click that can no longer come.
+    sigc::connection hidden = dialog->signal_hide().connect([loop] { loop->quit(); });
+    LoopStack().push_back(loop);
+    dialog->show();
+    dialog->add_modal_grab();
+    loop->run();
+    LoopStack().pop_back();
+    hidden.disconnect();
+    dialog->remove_modal_grab();
+    dialog->hide();
+    owner.reset();
+
+    if (disable && wasSensitive) {
+        disable->set_sensitive(true);
+    }
+}
+
+void SetComboList(Gtk::ComboBoxText* combo, const HistoryList& list) {
+    if (!combo) {
+        return;
+    }
+    Gtk::Entry* entry = combo->get_entry();
+    const Glib::ustring keep = entry ? entry->get_text() : Glib::ustring();
+    combo->remove_all();
+    for (const std::string& item : list) {
+        combo->append(ToDisplay(item));
+    }
+    if (entry) {
+        entry->set_text(keep);
+    }
+}
+
+void AddHistoryListC(Gtk::ComboBoxText* combo, HistoryList& list) {
+    if (!combo || !combo->get_entry()) {
+        return;
+    }
+    const std::string text = FromDisplay(combo->get_entry()->get_text());
+    if (!text.empty()) {
+        AddHistoryListS(list, text);
+    }
+}
+
+Glib::ustring ToDisplay(const std::string& bytes) {
+    try {
+        return Glib::filename_to_utf8(bytes);
+    } catch (const Glib::ConvertError&) {
+    }
+    gchar* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
+    Glib::ustring text(valid);
+    g_free(valid);
+    return text;
+}
+
+std::string FromDisplay(const Glib::ustring& text) {
+    try {
+        return Glib::filename_from_utf8(text);
+    } catch (const Glib::ConvertError&) {
+        return text.raw();
+    }
+}
+
+}  // namespace rmg

@@ -1,0 +1,52 @@
+#include "rummage/rmgwindowui.h"
+
+#include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
+#include "rummage/rmgprogress.h"
+
+namespace rmg {
+
+Gtk::Window* WindowUi::Parent() const {
+    if (parent_) {
+        return parent_;
+    }
+    return pMainW ? pMainW->Window : nullptr;
+}
+
+int WindowUi::MessageBox(const std::string& title, const std::string& text, int style) {
+    return rmg::MessageBox(title, text, style);
+}
+
+int WindowUi::DeleteMessageBox(const std::string& path) {
+    return rmg::DeleteMessageBox(Parent(), path);
+}
+
+bool WindowUi::CreateProgressWindow(int kind) {
+    if (!CreateProgressDlg(kind)) {
+        return false;
+    }
+    // The operation lets events through while it runs; the window it was
+    // started from stays off so that no second operation starts inside it.
+    Gtk::Window* parent = Parent();
+    if (parent && !disabled_ && parent->get_sensitive()) {
+        parent->set_sensitive(false);
+        disabled_ = parent;
+    }
+    return true;
+}
+
+void WindowUi::ShowProgressFraction(double fraction) { SetProgressFraction(fraction); }
+
+bool WindowUi::ProgressCancelled() { return ProgressCancelClicked(); }
+
+void WindowUi::DestroyProgressWindow() {
+    DestroyProgressDlg();
+    if (disabled_) {
+        disabled_->set_sensitive(true);
+        disabled_ = nullptr;
+    }
+}
+
+void WindowUi::RaiseProgressWindow() { RaiseProgressDlg(); }
+
+}  // namespace rmg
