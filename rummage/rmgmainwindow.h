@@ -62,6 +62,14 @@ extern MainW* pMainW;
 // part could not be built.
 Gtk::Window* CreateMainWindow();
 
+// Opens the tree at CurrentDir without expanding it (which fills the list)
+// and brings the location entry and Up in line with what is shown.
+void OpenStartDirectory();
+
+// The program's main loop; on_MainWindow_destroy and "Close window" end it.
+void RunMainLoop();
+void QuitMainLoop();
+
 // Sets the text of a status bar's label directly (no message stack).
 void SetStatusBarText(Gtk::Statusbar* bar, const std::string& text);
 std::string GetStatusBarText(Gtk::Statusbar* bar);
