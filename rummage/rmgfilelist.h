@@ -43,6 +43,11 @@ bool IsListRowSelected(int row);
 // Scroll so that `row` is at the top (align 0), middle (0.5) or bottom (1).
 void ScrollListRow(int row, double align);
 
+// Rows at least partly in view (false when none), and whether a row is
+// wholly in view.
+bool GetListVisibleRange(int& first, int& last);
+bool IsListRowFullyVisible(int row);
+
 // Current width of every detail column (list column i+1), for saving.
 std::vector<int> GetListColumnWidths();
 

@@ -1,0 +1,620 @@
+#include "rummage/rmgfilelist.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <numeric>
+
+#include "common/I18n.h"
+#include "rummage/rmgdirtree.h"
+#include "rummage/rmgdragdrop.h"
+#include "rummage/rmglistlogic.h"
+#include "rummage/rmgmainwindow.h"
+#include "rummage/rmgpixmap.h"
+#include "rummage/rmgtable.h"
+#include "rummage/rmgutil.h"
+#include "rummage/rmgwindowui.h"
+
+namespace rmg {
+
+namespace {
+
+struct ListColumns : Gtk::TreeModelColumnRecord {
+    Gtk::TreeModelColumn<FileRow*> row;
+    ListColumns() { add(row); }
+};
+
+const ListColumns& Cols() {
+    static ListColumns cols;
+    return cols;
+}
+
+// The list keeps its rows itself; the model holds one pointer per row, so
+// sorting and drawing read the row data directly.
+struct ListState {
+    Gtk::TreeView* view = nullptr;
+    Glib::RefPtr<Gtk::ListStore> store;
+    std::vector<std::unique_ptr<FileRow>> rows;
+    std::vector<FileRow*> order;  // as shown; index = list row
+    std::vector<int> kinds;       // column kind of list column i+1
+    std::string shownDir;         // directory the rows came from
+    int pressedRow = -1;          // click on a selected row, settled on release
+};
+
+ListState state;
+
+// Opens directories found through a link the way a click in the tree does.
+class ListUi : public WindowUi {
+public:
+    void OpenChildTree(const std::string& dir, int expand) override {
+        if (pMainW != nullptr) {
+            rmg::OpenChildTree(pMainW->DirTree, dir, expand);
+        }
+    }
+};
+
+Gtk::TreeModel::Path RowPath(int row) {
+    Gtk::TreeModel::Path path;
+    path.push_back(row);
+    return path;
+}
+
+FileRow* RowOf(const Gtk::TreeModel::iterator& it) {
+    gpointer p = nullptr;
+    gtk_tree_model_get(GTK_TREE_MODEL(state.store->gobj()), const_cast<GtkTreeIter*>(it.gobj()),
+                       0, &p, -1);
+    return static_cast<FileRow*>(p);
+}
+
+Glib::ustring Shown(const std::string& bytes) {
+    if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) {
+        return bytes;
+    }
+    gchar* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
+    Glib::ustring text = valid;
+    g_free(valid);
+    return text;
+}
+
+Gdk::RGBA RowColour(const FileRow& row) {
+    int index = row.type == FILETYPE_FIFO ? FILETYPE_NORMAL : row.type;
+    if (index < 0 || index >= kColorCount) {
+        index = FILETYPE_NORMAL;
+    }
+    Gdk::RGBA rgba;
+    const RmgColor& c = pGTable->Color[index];
+    rgba.set_rgba_u(c.red, c.green, c.blue);
+    return rgba;
+}
+
+SortOptions CurrentSortOptions() {
+    SortOptions opt;
+    opt.sortColumn = pGTable->SortColumn;
+    opt.sortType = pGTable->SortType;
+    opt.sortCase = pGTable->SortCase;
+    opt.mixFileDir = pGTable->MixFileDir;
+    const int pos = opt.sortColumn - 1;
+    opt.kind = (pos >= 0 && pos < static_cast<int>(state.kinds.size())) ? state.kinds[pos] : 0;
+    if (pos >= static_cast<int>(state.kinds.size())) {
+        opt.sortColumn = 0;
+    }
+    return opt;
+}
+
+void ShowSortIndicator() {
+    if (state.view == nullptr) {
+        return;
+    }
+    const auto columns = state.view->get_columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const bool sorted = static_cast<int>(i) == pGTable->SortColumn;
+        columns[i]->set_sort_indicator(sorted);
+        if (sorted) {
+            columns[i]->set_sort_order(pGTable->SortType == 1 ? Gtk::SORT_DESCENDING
+                                                              : Gtk::SORT_ASCENDING);
+        }
+    }
+}
+
+void on_FileList_select_row() {
+    SensitivePropertyButton();
+    DisplayFileStatus();
+}
+
+void AddColumns() {
+    Gtk::TreeView* view = state.view;
+    view->set_fixed_height_mode(false);
+    view->remove_all_columns();
+    state.kinds.clear();
+
+    auto* iconColumn = Gtk::manage(new Gtk::TreeViewColumn);
+    auto* icon = Gtk::manage(new Gtk::CellRendererPixbuf);
+    iconColumn->pack_start(*icon, false);
+    iconColumn->set_cell_data_func(*icon, [icon](Gtk::CellRenderer*,
+                                                 const Gtk::TreeModel::iterator& it) {
+        const FileRow* row = RowOf(it);
+        icon->property_pixbuf() = (row != nullptr && row->isDir) ? ClosedFolderPixbuf()
+                                                                 : Glib::RefPtr<Gdk::Pixbuf>();
+    });
+    auto* title = Gtk::manage(new Gtk::Image(ClosedFolderPixbuf()));
+    title->show();
+    iconColumn->set_widget(*title);
+    iconColumn->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+    // Wide enough for the 20-pixel picture and the cell padding.
+    iconColumn->set_fixed_width(26);
+    iconColumn->set_resizable(false);
+    iconColumn->set_clickable(true);
+    iconColumn->signal_clicked().connect([] { on_FileList_click_column(0); });
+    view->append_column(*iconColumn);
+
+    pGTable->NameColumn = 1;
+    const int count = std::clamp(pGTable->ColumnCount, 0, kMaxColumns);
+    for (int i = 0; i < count; ++i) {
+        int kind = pGTable->ColumnPosition[i];
+        if (kind < 0 || kind >= kMaxColumns) {
+            kind = COLUMN_NAME;
+        }
+        state.kinds.push_back(kind);
+        if (kind == COLUMN_NAME) {
+            pGTable->NameColumn = i + 1;
+        }
+        auto* column = Gtk::manage(new Gtk::TreeViewColumn(_(GetListColumnString(kind))));
+        auto* text = Gtk::manage(new Gtk::CellRendererText);
+        if (IsListColumnRight(kind)) {
+            text->property_xalign() = 1.0;
+        }
+        column->pack_start(*text, true);
+        column->set_cell_data_func(*text, [text, kind](Gtk::CellRenderer*,
+                                                       const Gtk::TreeModel::iterator& it) {
+            const FileRow* row = RowOf(it);
+            if (row == nullptr) {
+                return;
+            }
+            text->property_text() = Shown(GetListCellText(*row, kind, pGTable->JapaneseLocale));
+            text->property_foreground_rgba() = RowColour(*row);
+        });
+        column->set_alignment(0.0);
+        column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+        const int width = pGTable->ColumnSize[i];
+        column->set_fixed_width(width > 0 ? width : (kind == COLUMN_NAME ? 150 : 100));
+        column->set_resizable(true);
+        column->set_clickable(true);
+        column->signal_clicked().connect([i] { on_FileList_click_column(i + 1); });
+        column->property_width().signal_changed().connect([column, i] {
+            if (pGTable != nullptr && column->get_width() > 0) {
+                pGTable->ColumnSize[i] = column->get_width();
+            }
+        });
+        view->append_column(*column);
+    }
+    view->set_fixed_height_mode(true);
+    ShowSortIndicator();
+}
+
+std::vector<std::string> SelectedPaths() {
+    std::vector<std::string> paths;
+    for (int row : GetListSelectedRows()) {
+        const FileRow* r = state.order[row];
+        if (r->isParent) {
+            continue;
+        }
+        paths.push_back(pGTable->CurrentDir + r->name + (r->isDir ? "/" : ""));
+    }
+    return paths;
+}
+
+int RowAt(double x, double y) {
+    Gtk::TreeModel::Path path;
+    Gtk::TreeViewColumn* column = nullptr;
+    int cx = 0;
+    int cy = 0;
+    if (!state.view->get_path_at_pos(static_cast<int>(x), static_cast<int>(y), path, column, cx,
+                                     cy) ||
+        path.empty()) {
+        return -1;
+    }
+    return path[0];
+}
+
+// A plain click on one of several selected rows must not drop the others
+// before a drag can carry them; the click settles on release instead.
+bool on_FileList_button_press(GdkEventButton* event) {
+    state.pressedRow = -1;
+    if (event->type != GDK_BUTTON_PRESS || event->button != 1 ||
+        (event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK)) != 0) {
+        return false;
+    }
+    const int row = RowAt(event->x, event->y);
+    if (row >= 0 && IsListRowSelected(row) && GetListSelectedRows().size() > 1) {
+        state.pressedRow = row;
+        return true;
+    }
+    return false;
+}
+
+bool on_FileList_button_release(GdkEventButton* event) {
+    const int row = state.pressedRow;
+    state.pressedRow = -1;
+    if (row >= 0 && event->button == 1 && row == RowAt(event->x, event->y)) {
+        auto selection = state.view->get_selection();
+        selection->unselect_all();
+        SelectListRow(row);
+    }
+    return false;
+}
+
+void SetupListDragDrop(Gtk::TreeView* view) {
+    view->drag_source_set(DragTargets(), Gdk::BUTTON1_MASK | Gdk::BUTTON3_MASK,
+                          Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
+    if (ClosedFolderPixbuf()) {
+        view->drag_source_set_icon(ClosedFolderPixbuf());
+    }
+    view->drag_dest_set(DragTargets(), Gtk::DEST_DEFAULT_MOTION | Gtk::DEST_DEFAULT_HIGHLIGHT,
+                        Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
+    view->signal_drag_begin().connect([](const Glib::RefPtr<Gdk::DragContext>&) {
+        state.pressedRow = -1;
+        DisconnectTreeSelectSignal();
+    });
+    view->signal_drag_end().connect(
+        [](const Glib::RefPtr<Gdk::DragContext>&) { ConnectTreeSelectSignal(); });
+    view->signal_drag_data_get().connect([](const Glib::RefPtr<Gdk::DragContext>&,
+                                            Gtk::SelectionData& data, guint, guint) {
+        SetDragText(data, MakeDragText(SelectedPaths()));
+    });
+    view->signal_drag_drop().connect(
+        [view](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
+            const Glib::ustring target = view->drag_dest_find_target(context);
+            if (target.empty() || target == "NONE") {
+                return false;
+            }
+            view->drag_get_data(context, target, time);
+            return true;
+        },
+        false);
+    view->signal_drag_data_received().connect(
+        [](const Glib::RefPtr<Gdk::DragContext>& context, int, int,
+           const Gtk::SelectionData& data, guint, guint time) {
+            const std::string text = GetDropText(data);
+            bool ok = false;
+            if (text.compare(0, 5, "file:") == 0 && pGTable != nullptr) {
+                ok = UIFileDragDrop(text, pGTable->CurrentDir) == 0;
+            }
+            context->drag_finish(ok, false, time);
+        },
+        false);
+}
+
+}  // namespace
+
+Gtk::TreeView* CreateFileList(Gtk::Paned* paned) {
+    if (paned == nullptr || pGTable == nullptr) {
+        return nullptr;
+    }
+    auto* scroll = Gtk::manage(new Gtk::ScrolledWindow);
+    scroll->set_border_width(2);
+    scroll->set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+    auto* view = Gtk::manage(new Gtk::TreeView);
+    state = ListState();
+    state.view = view;
+    state.store = Gtk::ListStore::create(Cols());
+    view->add_destroy_notify_callback(view, [](void* gone) -> void* {
+        if (state.view == gone) {
+            state = ListState();
+        }
+        return nullptr;
+    });
+    view->set_model(state.store);
+    view->set_can_focus(false);
+    view->set_enable_search(false);
+    view->set_headers_visible(true);
+    auto selection = view->get_selection();
+    selection->set_mode(Gtk::SELECTION_MULTIPLE);
+    // ".." can never be selected.
+    selection->set_select_function(
+        [](const Glib::RefPtr<Gtk::TreeModel>&, const Gtk::TreeModel::Path& path, bool selected) {
+            if (selected || path.empty() || path[0] >= static_cast<int>(state.order.size())) {
+                return true;
+            }
+            return !state.order[path[0]]->isParent;
+        });
+    selection->signal_changed().connect(&on_FileList_select_row);
+    view->signal_row_activated().connect(
+        [](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
+            if (!path.empty()) {
+                ActivateListRow(path[0]);
+            }
+        });
+    view->signal_button_press_event().connect(&on_FileList_button_press, false);
+    view->signal_button_release_event().connect(&on_FileList_button_release, false);
+    AddColumns();
+    SetupListDragDrop(view);
+    scroll->add(*view);
+    scroll->show_all();
+    paned->pack2(*scroll, true, true);
+    if (pMainW != nullptr) {
+        pMainW->FileList = view;
+        pMainW->ListScroll = scroll;
+    }
+    DisplayFileList(pGTable->CurrentDir);
+    return view;
+}
+
+int DisplayFileList(const std::string& path) {
+    if (state.view == nullptr || pGTable == nullptr || !IsDirectory(path)) {
+        return 0;
+    }
+    // Refreshing the directory shown keeps the scroll position.
+    int firstVisible = -1;
+    if (path == state.shownDir && state.view->get_realized()) {
+        int last = 0;
+        GetListVisibleRange(firstVisible, last);
+    }
+    state.view->unset_model();
+    state.store->clear();
+    state.order.clear();
+    state.rows.clear();
+    state.shownDir = path;
+
+    auto addRow = [](const std::string& name, const struct stat& st) {
+        auto row = std::make_unique<FileRow>();
+        row->name = name;
+        row->isDir = S_ISDIR(st.st_mode);
+        row->size = static_cast<std::uint64_t>(st.st_size);
+        row->mode = st.st_mode;
+        row->uid = st.st_uid;
+        row->gid = st.st_gid;
+        row->atime = st.st_atime;
+        row->mtime = st.st_mtime;
+        row->ctime = st.st_ctime;
+        row->ino = st.st_ino;
+        state.order.push_back(row.get());
+        state.rows.push_back(std::move(row));
+        return state.order.back();
+    };
+
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0) {
+        FileRow* parent = addRow("..", st);
+        parent->isDir = true;
+        parent->isParent = true;
+        parent->type = FILETYPE_DIRECTORY;
+    }
+    const std::string prefix = path.back() == '/' ? path : path + "/";
+    if (DIR* dir = opendir(path.c_str())) {
+        const int fd = dirfd(dir);
+        while (struct dirent* entry = readdir(dir)) {
+            const char* name = entry->d_name;
+            if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 ||
+                CheckFileName(name) == 0) {
+                continue;
+            }
+            if (fstatat(fd, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                continue;
+            }
+            if (!S_ISDIR(st.st_mode) &&
+                CheckFilter(name, pGTable->Filter, pGTable->FilterName) == 0) {
+                continue;
+            }
+            FileRow* row = addRow(name, st);
+            row->type = GetFileType((prefix + name).c_str(), st);
+        }
+        closedir(dir);
+    }
+
+    SortFileRows(state.order, CurrentSortOptions());
+    GtkListStore* store = state.store->gobj();
+    for (FileRow* row : state.order) {
+        gtk_list_store_insert_with_values(store, nullptr, -1, 0, row, -1);
+    }
+    state.view->set_model(state.store);
+    if (firstVisible >= 0 && firstVisible < static_cast<int>(state.order.size())) {
+        ScrollListRow(firstVisible, 0.0);
+    }
+    SensitivePropertyButton();
+    DisplayFileStatus();
+    return 0;
+}
+
+void SortFileList() {
+    if (state.view == nullptr || pGTable == nullptr) {
+        return;
+    }
+    const SortOptions opt = CurrentSortOptions();
+    std::vector<FileRow*> rows = state.order;
+    PrepareSortKeys(rows, opt);
+    std::vector<int> newOrder(state.order.size());
+    std::iota(newOrder.begin(), newOrder.end(), 0);
+    std::stable_sort(newOrder.begin(), newOrder.end(), [&](int a, int b) {
+        return CompareFileRows(*state.order[a], *state.order[b], opt) < 0;
+    });
+    for (std::size_t i = 0; i < newOrder.size(); ++i) {
+        rows[i] = state.order[newOrder[i]];
+    }
+    state.order.swap(rows);
+    if (!newOrder.empty()) {
+        // Moves the rows in place, so the selection stays with them.
+        gtk_list_store_reorder(state.store->gobj(), newOrder.data());
+    }
+    ShowSortIndicator();
+}
+
+void ResetFileListColumns() {
+    if (state.view == nullptr || pGTable == nullptr) {
+        return;
+    }
+    AddColumns();
+    DisplayFileList(pGTable->CurrentDir);
+}
+
+void DisplayFileStatus() {
+    if (pGTable == nullptr) {
+        return;
+    }
+    const std::vector<int> selected = GetListSelectedRows();
+    std::string text;
+    if (selected.empty()) {
+        std::string treePath;
+        if (pMainW != nullptr) {
+            GetTreeSelect(pMainW->DirTree, &treePath);
+        }
+        text = FileStatusNone(treePath);
+    } else if (selected.size() == 1) {
+        const FileRow* row = state.order[selected[0]];
+        text = FileStatusOne(row->name, ConvertSize(row->size));
+    } else {
+        std::uint64_t total = 0;
+        for (int i : selected) {
+            total += state.order[i]->size;
+        }
+        text = FileStatusMany(static_cast<int>(selected.size()), ConvertSize(total));
+    }
+    if (text.size() > kStatusTextMax) {
+        text.resize(kStatusTextMax);
+    }
+    pGTable->StatusText = text;
+    if (pMainW != nullptr && pMainW->StatusBar != nullptr) {
+        SetStatusBarText(pMainW->StatusBar, Shown(text));
+    }
+}
+
+void DisplayFilterStatus() {
+    if (pGTable == nullptr || pMainW == nullptr || pMainW->FilterStatusBar == nullptr) {
+        return;
+    }
+    SetStatusBarText(pMainW->FilterStatusBar,
+                     Shown(FilterStatusText(pGTable->Filter, pGTable->FilterName)));
+}
+
+int GetListRowCount() { return static_cast<int>(state.order.size()); }
+
+std::string GetListRowName(int row) {
+    if (row < 0 || row >= GetListRowCount()) {
+        return {};
+    }
+    return state.order[row]->name;
+}
+
+bool IsListRowDirectory(int row) {
+    return row >= 0 && row < GetListRowCount() && state.order[row]->isDir;
+}
+
+std::vector<int> GetListSelectedRows() {
+    std::vector<int> rows;
+    if (state.view == nullptr) {
+        return rows;
+    }
+    for (const auto& path : state.view->get_selection()->get_selected_rows()) {
+        if (!path.empty()) {
+            rows.push_back(path[0]);
+        }
+    }
+    return rows;
+}
+
+void SelectListRow(int row) {
+    if (state.view != nullptr && row >= 0 && row < GetListRowCount()) {
+        state.view->get_selection()->select(RowPath(row));
+    }
+}
+
+void UnselectListRow(int row) {
+    if (state.view != nullptr && row >= 0 && row < GetListRowCount()) {
+        state.view->get_selection()->unselect(RowPath(row));
+    }
+}
+
+void UnselectAllListRows() {
+    if (state.view != nullptr) {
+        state.view->get_selection()->unselect_all();
+    }
+}
+
+bool IsListRowSelected(int row) {
+    return state.view != nullptr && row >= 0 && row < GetListRowCount() &&
+           state.view->get_selection()->is_selected(RowPath(row));
+}
+
+void ScrollListRow(int row, double align) {
+    if (state.view != nullptr && row >= 0 && row < GetListRowCount()) {
+        state.view->scroll_to_row(RowPath(row), static_cast<float>(align));
+    }
+}
+
+bool GetListVisibleRange(int& first, int& last) {
+    first = last = -1;
+    Gtk::TreeModel::Path start;
+    Gtk::TreeModel::Path end;
+    if (state.view == nullptr || !state.view->get_realized() ||
+        !state.view->get_visible_range(start, end) || start.empty() || end.empty()) {
+        return false;
+    }
+    first = start[0];
+    last = end[0];
+    return true;
+}
+
+bool IsListRowFullyVisible(int row) {
+    if (state.view == nullptr || !state.view->get_realized() || row < 0 ||
+        row >= GetListRowCount()) {
+        return false;
+    }
+    Gdk::Rectangle cell;
+    Gdk::Rectangle rect;
+    state.view->get_background_area(RowPath(row), *state.view->get_column(0),
+                                     cell);
+    state.view->get_visible_rect(rect);
+    int bx = 0;
+    int by = 0;
+    state.view->convert_tree_to_bin_window_coords(rect.get_x(), rect.get_y(), bx, by);
+    return cell.get_height() > 0 && cell.get_y() >= by &&
+           cell.get_y() + cell.get_height() <= by + rect.get_height();
+}
+
+std::vector<int> GetListColumnWidths() {
+    std::vector<int> widths;
+    if (state.view == nullptr) {
+        return widths;
+    }
+    const auto columns = state.view->get_columns();
+    for (std::size_t i = 1; i < columns.size(); ++i) {
+        widths.push_back(columns[i]->get_width());
+    }
+    return widths;
+}
+
+void on_FileList_click_column(int column) {
+    if (pGTable == nullptr) {
+        return;
+    }
+    if (column == pGTable->SortColumn) {
+        pGTable->SortType = pGTable->SortType == 0 ? 1 : 0;
+    } else {
+        pGTable->SortColumn = column;
+        pGTable->SortType = 0;
+    }
+    SortFileList();
+}
+
+void ActivateListRow(int row) {
+    if (pGTable == nullptr || row < 0 || row >= GetListRowCount()) {
+        return;
+    }
+    const FileRow* r = state.order[row];
+    Gtk::TreeView* tree = pMainW != nullptr ? pMainW->DirTree : nullptr;
+    if (!r->isDir) {
+        static ListUi ui;
+        ExecApplication((pGTable->CurrentDir + r->name).c_str(), ui);
+    } else if (r->isParent) {
+        if (pGTable->CurrentDir != pGTable->HomeDir) {
+            OpenChildTree(tree, GetParentDirectory(pGTable->CurrentDir), 1);
+        }
+    } else {
+        OpenChildTree(tree, pGTable->CurrentDir + r->name + "/", 1);
+    }
+}
+
+}  // namespace rmg
