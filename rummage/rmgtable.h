@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "rummage/rmgui.h"
+
 namespace rmg {
 
 // Paths are kept to what a 2048-byte buffer holds.
