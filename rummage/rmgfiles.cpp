@@ -41,8 +41,8 @@ constexpr const char* kLocationHistory = "[LocationDirHistory]";
 constexpr const char* kDirHistory = "[DirHistory]";
 constexpr const char* kFilterHistory = "[FilterHistory]";
 
-constexpr const char* kFlagKeys[] = {"ShowBackup",  "ShowHidden",       "SortCase",
-                                     "MixFileDir",  "ConfilmDel",       "ConfilmOverwrite",
+constexpr const char* kFlagKeys[] = {"ShowBackup",  "ShowHidden",  "SortCase",
+                                     "MixFileDir",  "ConfilmDel",  "ConfilmOverwrite",
                                      "ConfilmExec", "ShowProgress"};
 
 int* FlagFields(GTable& t, int i) {
@@ -85,9 +85,13 @@ bool WriteAll(int fd, const char* data, std::size_t len) {
 
 }  // namespace
 
-std::string SettingsFilePath(const std::string& dir) { return dir + "/" + kSettingsFileName; }
+std::string SettingsFilePath(const std::string& dir) {
+    return dir + "/" + kSettingsFileName;
+}
 
-std::string ExtensionFilePath(const std::string& dir) { return dir + "/" + kExtensionFileName; }
+std::string ExtensionFilePath(const std::string& dir) {
+    return dir + "/" + kExtensionFileName;
+}
 
 int ReadFile(const std::string& path, std::string& out) {
     struct stat st;
@@ -166,8 +170,7 @@ std::size_t GetLastCharPosition(const std::string& text, std::size_t from) {
         unsigned char c = static_cast<unsigned char>(text[pos]);
         // A lead byte takes the next byte with it, but never a newline or
         // other byte that cannot be the second half of a character.
-        if ((c & 0x80) != 0 && pos + 1 < size &&
-            static_cast<unsigned char>(text[pos + 1]) >= 0x40)
+        if ((c & 0x80) != 0 && pos + 1 < size && static_cast<unsigned char>(text[pos + 1]) >= 0x40)
             pos += 2;
         else
             ++pos;
@@ -426,10 +429,10 @@ std::string BuildSettingsText(GTable& t, const WindowGeometry* window) {
     for (int i = 0; ok && i < 8; ++i)
         ok = SetFlag(s, kSetting, kFlagKeys[i], *FlagFields(t, i));
     for (int i = 0; ok && i < kColorCount; ++i) {
-        ok = SetNumeric(s, kSetting, IndexedKey("Color%dRed", i).c_str(), t.Color[i].red >> 8) &&
-             SetNumeric(s, kSetting, IndexedKey("Color%dGreen", i).c_str(),
-                        t.Color[i].green >> 8) &&
-             SetNumeric(s, kSetting, IndexedKey("Color%dBlue", i).c_str(), t.Color[i].blue >> 8);
+        ok =
+            SetNumeric(s, kSetting, IndexedKey("Color%dRed", i).c_str(), t.Color[i].red >> 8) &&
+            SetNumeric(s, kSetting, IndexedKey("Color%dGreen", i).c_str(), t.Color[i].green >> 8) &&
+            SetNumeric(s, kSetting, IndexedKey("Color%dBlue", i).c_str(), t.Color[i].blue >> 8);
     }
     ok = ok && SetHistoryList(s, kLocationHistory, t.LocationDirHistory);
     ok = ok && SetHistoryList(s, kDirHistory, t.DirHistory);

@@ -28,11 +28,13 @@ struct DefaultColor {
 };
 // Directory, executable, normal, core, link, broken link, socket, device.
 constexpr DefaultColor kDefaultColors[kColorCount] = {
-    {0, 0, kOn}, {0, kOn, 0},   {0, 0, 0},     {kOn, 0, 0},
+    {0, 0, kOn},   {0, kOn, 0}, {0, 0, 0},     {kOn, 0, 0},
     {kOn, kOn, 0}, {kOn, 0, 0}, {kOn, 0, kOn}, {0, 0, 0},
 };
 
-bool EndsWithSlash(const std::string& s) { return !s.empty() && s.back() == '/'; }
+bool EndsWithSlash(const std::string& s) {
+    return !s.empty() && s.back() == '/';
+}
 
 // A path with a ".." component can name a place outside the directory its
 // text begins with.

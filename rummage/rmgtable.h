@@ -156,10 +156,10 @@ void TerminateGlobalTable(const WindowGeometry* window = nullptr);
 
 // What the command line asks for.  Only the first argument is examined.
 struct CommandLine {
-    bool root = false;       // --root
-    std::string home;        // home from --home (checked), else empty
+    bool root = false;  // --root
+    std::string home;   // home from --home (checked), else empty
     bool hasCandidate = false;
-    std::string candidate;   // start directory candidate
+    std::string candidate;  // start directory candidate
 };
 
 // `args` is the whole vector, argv[0] included.

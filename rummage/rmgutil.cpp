@@ -22,7 +22,9 @@ namespace {
 // Bytes below 0x40 (NUL, newline, blank, "/", ".", "=" ...) never occur as
 // the second byte of a two-byte character, so a lead byte does not swallow
 // them.  This keeps separators visible after multi-byte UTF-8 sequences.
-inline bool IsSecondByte(unsigned char c) { return c >= 0x40; }
+inline bool IsSecondByte(unsigned char c) {
+    return c >= 0x40;
+}
 
 // Bounds the link chain ExecApplication follows; a loop ends silently.
 constexpr int kMaxLinkDepth = 32;
@@ -231,7 +233,7 @@ int GetFileType(const char* path, const struct stat& st) {
         if (target[0] != '/') {
             // Relative targets are relative to the link's own directory;
             // for entries of the listed directory that is CurrentDir.
-            std::string dir = path[0] == '/' ? GetParentDirectory(path)
+            std::string dir = path[0] == '/'       ? GetParentDirectory(path)
                               : pGTable != nullptr ? pGTable->CurrentDir
                                                    : std::string();
             target = dir + target;
@@ -362,8 +364,8 @@ void ExecApplicationAt(const char* path, UserInterface& ui, const StartProgram& 
             run(path, nullptr);
         return;
     }
-    bool readable = st.st_uid == ::getuid() ? (st.st_mode & S_IRUSR) != 0
-                                            : (st.st_mode & S_IROTH) != 0;
+    bool readable =
+        st.st_uid == ::getuid() ? (st.st_mode & S_IRUSR) != 0 : (st.st_mode & S_IROTH) != 0;
     if (!readable)
         return;
     std::string command = GetCompatibleAP(path);

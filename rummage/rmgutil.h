@@ -61,7 +61,9 @@ std::string GetLastPath(const std::string& path);
 
 // The path's own status (links not followed) says directory.
 bool IsDirectory(const char* path);
-inline bool IsDirectory(const std::string& path) { return IsDirectory(path.c_str()); }
+inline bool IsDirectory(const std::string& path) {
+    return IsDirectory(path.c_str());
+}
 
 // "0KByte", "0.5KByte", "1.5MByte", ...  64-bit so sizes of 4 GiB and more
 // come out right.

@@ -7,7 +7,7 @@
 namespace rmgtest {
 
 class TableScope {
-public:
+  public:
     TableScope() : saved_(rmg::pGTable) {
         rmg::DefaultGTable(table);
         rmg::pGTable = &table;
@@ -18,7 +18,7 @@ public:
 
     rmg::GTable table;
 
-private:
+  private:
     rmg::GTable* saved_;
 };
 

@@ -19,7 +19,7 @@ namespace {
 
 // The scripted windows, plus the picker and the tree.
 class ExecUi : public rmgtest::FakeUi {
-public:
+  public:
     int pickerResult = 0;
     std::string pickerCommand;
     int pickerCalls = 0;
@@ -42,7 +42,7 @@ struct Started {
 };
 
 class ExecApplicationTest : public ::testing::Test {
-protected:
+  protected:
     ExecApplicationTest() {
         char real[PATH_MAX];
         EXPECT_NE(::realpath(dir.path().c_str(), real), nullptr);

@@ -147,7 +147,7 @@ TEST(CheckFileNameTest, BackupAndHiddenRules) {
 }
 
 class FileTypeTest : public ::testing::Test {
-protected:
+  protected:
     int TypeOf(const std::string& path) {
         struct stat st;
         if (::lstat(path.c_str(), &st) != 0)
@@ -225,8 +225,8 @@ TEST_F(FileTypeTest, ExecuteBitOfTheClassTheUserIsIn) {
         ASSERT_EQ(::chown((dir / name).c_str(), uid, gid), 0);
         ASSERT_EQ(::chmod((dir / name).c_str(), mode), 0);
     };
-    make("mine-group-x", ::getuid(), ::getgid(), 0615);      // owner bits decide: no x
-    make("group-x", other, ::getgid(), 0010);                // group bits decide
+    make("mine-group-x", ::getuid(), ::getgid(), 0615);  // owner bits decide: no x
+    make("group-x", other, ::getgid(), 0010);            // group bits decide
     make("group-not-x", other, ::getgid(), 0101);
     make("others-x", other, otherGroup, 0001);
     make("others-not-x", other, otherGroup, 0110);
@@ -238,7 +238,7 @@ TEST_F(FileTypeTest, ExecuteBitOfTheClassTheUserIsIn) {
 }
 
 class CheckFileExistTest : public ::testing::Test {
-protected:
+  protected:
     CheckFileExistTest() {
         char real[PATH_MAX];
         EXPECT_NE(::realpath(dir.path().c_str(), real), nullptr);

@@ -57,8 +57,8 @@ std::string DefaultFileText() {
 
 // Every key away from its default, all three histories present.
 std::string CustomFileText() {
-    const int rgb[8][3] = {{1, 2, 3},    {4, 5, 6},    {7, 8, 9},       {10, 11, 12},
-                           {13, 14, 15}, {16, 17, 18}, {19, 20, 21},    {255, 254, 253}};
+    const int rgb[8][3] = {{1, 2, 3},    {4, 5, 6},    {7, 8, 9},    {10, 11, 12},
+                           {13, 14, 15}, {16, 17, 18}, {19, 20, 21}, {255, 254, 253}};
     return std::string(kHeaderAndInit) +
            "CurrentDir=/home/u/\xe6\x97\xa5\xe6\x9c\xac/\n"
            "\n[Main Window]\nWindowX=-3\nWindowY=7\nWindowWidth=812\nWindowHeight=555\n"
@@ -76,7 +76,7 @@ std::string CustomFileText() {
 }
 
 class SettingsTest : public ::testing::Test {
-protected:
+  protected:
     SettingsTest() { scope.table.SettingsDir = dir.path(); }
 
     std::string SettingsPath() const { return dir / ".rummage"; }
@@ -123,7 +123,7 @@ TEST_F(SettingsTest, RoundTripIsByteForByte) {
     EXPECT_EQ(t.Color[7].red, 65280);
     EXPECT_EQ(t.FilterHistory.size(), 3u);
 
-    rmg::WindowGeometry geometry{t.WindowX, t.WindowY, t.WindowWidth, t.WindowHeight,
+    rmg::WindowGeometry geometry{t.WindowX, t.WindowY, t.WindowWidth,    t.WindowHeight,
                                  true,      250,       {40, 180, 60, 90}};
     ASSERT_EQ(rmg::SetGTable(t, &geometry), 0);
     EXPECT_EQ(testutil::ReadFile(SettingsPath()), text);
@@ -214,8 +214,8 @@ TEST_F(SettingsTest, NewlinesInNamesCannotInjectLines) {
 
 TEST_F(SettingsTest, TextLimits) {
     const std::string dir2046 = "/" + std::string(2045, 'd');
-    GTable& t = Load("[Init]\nCurrentDir=" + dir2046 + "\n[Detailed View]\nFilterName=" +
-                     std::string(511, 'f') + "\n");
+    GTable& t = Load("[Init]\nCurrentDir=" + dir2046 +
+                     "\n[Detailed View]\nFilterName=" + std::string(511, 'f') + "\n");
     EXPECT_EQ(t.CurrentDir, dir2046);
     EXPECT_EQ(t.FilterName.size(), 511u);
 
@@ -347,7 +347,8 @@ TEST_F(SettingsTest, FailedSaveLeavesThePreviousFile) {
     // Let the write run out of file size half-way.
     struct rlimit saved {};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    struct sigaction ignore {}, previous {};
+    struct sigaction ignore {
+    }, previous{};
     ignore.sa_handler = SIG_IGN;
     ::sigaction(SIGXFSZ, &ignore, &previous);
     struct rlimit small = saved;
@@ -398,7 +399,7 @@ TEST_F(SettingsTest, ReadAndWriteFileCodes) {
 }
 
 class AppInfoTest : public ::testing::Test {
-protected:
+  protected:
     testutil::TempDir dir;
     rmgtest::TableScope scope;
 };
@@ -436,11 +437,10 @@ TEST_F(AppInfoTest, MissingFileOrSectionAndOverlongEntries) {
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(rmg::ReadAppInfo(dir.path(), nullptr, list), -1);
 
-    testutil::WriteFile(dir / ".extension",
-                        "[Extension]\n" + std::string(256, 'k') + "=/bin/a\n" +
-                            std::string(255, 'k') + "=/bin/b\n" + "c=/" +
-                            std::string(2047, 'v') + "\n" + "d=/" + std::string(2046, 'v') +
-                            "\n");
+    testutil::WriteFile(dir / ".extension", "[Extension]\n" + std::string(256, 'k') + "=/bin/a\n" +
+                                                std::string(255, 'k') + "=/bin/b\n" + "c=/" +
+                                                std::string(2047, 'v') + "\n" + "d=/" +
+                                                std::string(2046, 'v') + "\n");
     EXPECT_EQ(rmg::ReadAppInfo(dir.path(), "[Application]", list), 0);
     EXPECT_TRUE(list.empty());
     EXPECT_EQ(rmg::ReadAppInfo(dir.path(), "[Extension]", list), 0);
@@ -450,9 +450,8 @@ TEST_F(AppInfoTest, MissingFileOrSectionAndOverlongEntries) {
 }
 
 TEST_F(AppInfoTest, ExtensionLookupIgnoresCaseAndTakesTheFirstMatch) {
-    scope.table.ExtensionInfo = {{"HTML", "/usr/lib/netscape/start"},
-                                 {"gz", "/bin/unpack"},
-                                 {"html", "/bin/second"}};
+    scope.table.ExtensionInfo = {
+        {"HTML", "/usr/lib/netscape/start"}, {"gz", "/bin/unpack"}, {"html", "/bin/second"}};
     EXPECT_EQ(rmg::GetCompatibleAP("/home/a/index.html"), "/usr/lib/netscape/start");
     EXPECT_EQ(rmg::GetCompatibleAP("/home/a/a.tar.gz"), "/bin/unpack");
     EXPECT_EQ(rmg::GetCompatibleAP("/home/a/Makefile"), "");

@@ -27,7 +27,7 @@ using rmg::HistoryList;
 
 // Sets an environment variable for the scope, restoring it afterwards.
 class EnvScope {
-public:
+  public:
     EnvScope(const char* name, const char* value) : name_(name) {
         if (const char* old = std::getenv(name))
             old_ = old;
@@ -43,13 +43,13 @@ public:
             ::unsetenv(name_);
     }
 
-private:
+  private:
     const char* name_;
     std::optional<std::string> old_;
 };
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     StartupTest() {
         char real[PATH_MAX];
         EXPECT_NE(::realpath(dir.path().c_str(), real), nullptr);
@@ -109,9 +109,8 @@ TEST_F(StartupTest, HomeArgumentAndStartDirectoryInsideIt) {
 TEST_F(StartupTest, RefusedHomeFallsBackToTheEnvironment) {
     testutil::WriteFile(root + "/file", "x");
     ASSERT_EQ(::symlink((root + "/home").c_str(), (root + "/link").c_str()), 0);
-    for (const std::string& bad :
-         {root + "/missing", root + "/file", root + "/link", std::string(),
-          root + "/" + std::string(2050, 'h')}) {
+    for (const std::string& bad : {root + "/missing", root + "/file", root + "/link", std::string(),
+                                   root + "/" + std::string(2050, 'h')}) {
         Start({"--home", bad});
         EXPECT_EQ(table.HomeDir, root + "/env/") << bad.substr(0, 80);
     }
@@ -151,9 +150,8 @@ TEST_F(StartupTest, RelativeHomeIsTakenFromTheWorkingDirectory) {
 TEST_F(StartupTest, StartDirectoryMustBeARealDirectoryInsideHome) {
     testutil::WriteFile(root + "/home/file", "x");
     ASSERT_EQ(::symlink((root + "/home/x").c_str(), (root + "/home/link").c_str()), 0);
-    for (const std::string& bad : {root + "/home/missing", root + "/home/file",
-                                   root + "/home/link", root + "/home/x/../../other",
-                                   root + "/home/x/.."}) {
+    for (const std::string& bad : {root + "/home/missing", root + "/home/file", root + "/home/link",
+                                   root + "/home/x/../../other", root + "/home/x/.."}) {
         Start({"--home", root + "/home", bad});
         EXPECT_EQ(table.StartDir, "") << bad;
     }
@@ -291,8 +289,9 @@ TEST(GlobalTableTest, LifeOfTheTable) {
 TEST(NewWindowTest, StartsADetachedCopyWithTheSameArguments) {
     testutil::TempDir dir;
     const std::string out = dir / "args";
-    testutil::WriteFile(dir / "rummage", "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > " + out + ".tmp\n" +
-                                             "mv " + out + ".tmp " + out + "\n",
+    testutil::WriteFile(dir / "rummage",
+                        "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > " + out + ".tmp\n" + "mv " +
+                            out + ".tmp " + out + "\n",
                         0755);
     pid_t pid;
     {
