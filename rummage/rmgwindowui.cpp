@@ -1,8 +1,10 @@
 #include "rummage/rmgwindowui.h"
 
+#include "rummage/rmgdirtree.h"
 #include "rummage/rmgmainwindow.h"
 #include "rummage/rmgmessage.h"
 #include "rummage/rmgprogress.h"
+#include "rummage/rmgselfile.h"
 
 namespace rmg {
 
@@ -48,5 +50,21 @@ void WindowUi::DestroyProgressWindow() {
 }
 
 void WindowUi::RaiseProgressWindow() { RaiseProgressDlg(); }
+
+int WindowUi::SelectApplication(std::string& command) {
+    command.clear();
+    DialogWindow* dialog = nullptr;
+    const int result = SelectAppDlg(&dialog, &command);
+    // A half-built picker is ours to remove.
+    delete dialog;
+    return result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT ? RESULT_CREATE_FAILED
+                                                                             : 0;
+}
+
+void WindowUi::OpenChildTree(const std::string& dir, int expand) {
+    if (pMainW && pMainW->DirTree) {
+        rmg::OpenChildTree(pMainW->DirTree, dir, expand);
+    }
+}
 
 }  // namespace rmg

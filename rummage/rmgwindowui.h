@@ -21,6 +21,9 @@ class WindowUi : public UserInterface {
     bool ProgressCancelled() override;
     void DestroyProgressWindow() override;
     void RaiseProgressWindow() override;
+    int SelectApplication(std::string& command) override;
+    // On the main window's tree; nothing without one.
+    void OpenChildTree(const std::string& dir, int expand) override;
 
   private:
     Gtk::Window* Parent() const;
