@@ -1,0 +1,285 @@
+// The progress window, alone and driven by the file operation engine.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <filesystem>
+#include <string>
+
+#include "TestUtil.h"
+#include "rummage/rmgfileop.h"
+#include "rummage/rmgprogress.h"
+#include "rummage/rmgui.h"
+#include "rummage/rmgwindowui.h"
+#include "tests/rummage/CoreTableSupport.h"
+#include "tests/rummage/GuiDialogDriver.h"
+
+namespace {
+
+using namespace rmgtest;
+
+constexpr const char* kTitle = "File operation";
+
+TEST(GuiProgress, LabelNamesTheOperation) {
+    const std::vector<std::pair<int, std::string>> cases = {
+        {rmg::OP_COPY, "File copying..."},       {rmg::OP_MOVE, "File moving..."},
+        {rmg::OP_DELETE, "File deleting..."},    {rmg::OP_NEW_FILE, "File copying..."},
+        {rmg::OP_NEW_DIRECTORY, "File copying..."}, {42, "File copying..."},
+    };
+    for (const auto& [kind, text] : cases) {
+        SCOPED_TRACE(kind);
+        Gtk::Window* window = rmg::CreateProgressDlg(kind);
+        ASSERT_TRUE(window);
+        EXPECT_TRUE(window->get_visible());
+        EXPECT_EQ(window->get_title(), kTitle);
+        EXPECT_FALSE(window->get_modal());
+        EXPECT_EQ(LabelTexts(window), std::vector<std::string>{text});
+        EXPECT_EQ(ButtonLabels(window), std::vector<std::string>{"Cancel"});
+        ASSERT_TRUE(rmg::GetProgressBar());
+        EXPECT_EQ(rmg::GetProgressBar()->get_fraction(), 0.0);
+        EXPECT_TRUE(rmg::GetProgressBar()->get_show_text());
+        rmg::DestroyProgressDlg();
+        EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+        EXPECT_EQ(FindWindow(kTitle), nullptr);
+    }
+    rmg::DestroyProgressDlg();  // no window: nothing
+}
+
+TEST(GuiProgress, BarFollowsTheFractionAndTableSeesTheWindow) {
+    TableScope scope;
+    rmg::CreateProgressDlg(rmg::OP_COPY);
+    EXPECT_EQ(scope.table.ProgressDlg, rmg::GetProgressDlg());
+    EXPECT_EQ(scope.table.ProgressBar, rmg::GetProgressBar());
+    rmg::SetProgressFraction(0.25);
+    EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), 0.25);
+    rmg::SetProgressFraction(1.7);  // more files done than counted
+    EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), 1.0);
+    rmg::SetProgressFraction(-3);
+    EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), 0.0);
+    rmg::DestroyProgressDlg();
+    EXPECT_EQ(scope.table.ProgressDlg, nullptr);
+    EXPECT_EQ(scope.table.ProgressBar, nullptr);
+    rmg::SetProgressFraction(0.5);  // no window: nothing
+}
+
+TEST(GuiProgress, CancelAndClosingAreNoticedWhileEventsAreLetThrough) {
+    TableScope scope;
+    for (bool byClose : {false, true}) {
+        SCOPED_TRACE(byClose);
+        scope.table.ProgressCancel = 0;
+        rmg::CreateProgressDlg(rmg::OP_DELETE);
+        EXPECT_FALSE(rmg::ProgressCancelClicked());
+        WhenShown(kTitle, [byClose](Gtk::Window* window) {
+            if (byClose) {
+                SendDelete(window);
+            } else {
+                ButtonNamed(window, "Cancel")->clicked();
+            }
+        });
+        // The operation's steps are the only thing that lets events in.
+        for (int i = 0; i < 500 && !rmg::ProgressCancelClicked(); ++i) {
+            rmg::SetProgressFraction(i / 500.0);
+            g_usleep(2000);
+        }
+        EXPECT_TRUE(rmg::ProgressCancelClicked());
+        EXPECT_EQ(scope.table.ProgressCancel, 1);
+        EXPECT_NE(rmg::GetProgressDlg(), nullptr) << "closing only asks; the operation closes it";
+        rmg::DestroyProgressDlg();
+    }
+    // A new window starts uncancelled.
+    rmg::CreateProgressDlg(rmg::OP_COPY);
+    EXPECT_FALSE(rmg::ProgressCancelClicked());
+    rmg::DestroyProgressDlg();
+}
+
+TEST(GuiProgress, WindowUiKeepsTheParentOffWhileTheWindowIsUp) {
+    Gtk::Window main;
+    main.show();
+    rmg::WindowUi ui(&main);
+    ASSERT_TRUE(ui.CreateProgressWindow(rmg::OP_MOVE));
+    EXPECT_FALSE(main.get_sensitive());
+    ui.ShowProgressFraction(0.5);
+    EXPECT_FALSE(ui.ProgressCancelled());
+    ui.RaiseProgressWindow();
+    ui.DestroyProgressWindow();
+    EXPECT_TRUE(main.get_sensitive());
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+}
+
+// With the engine ------------------------------------------------------------
+
+class GuiProgressEngine : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        scope.table.HomeDir = dir.path() + "/";
+        scope.table.CurrentDir = scope.table.HomeDir;
+        scope.table.ShowProgress = 1;
+        scope.table.ConfilmOverwrite = 0;
+        main.set_title("Main");
+        main.show();
+        rmg::SetFileOpUi(&ui);
+    }
+    void TearDown() override {
+        rmg::SetFileOpUi(nullptr);
+        rmg::DestroyProgressDlg();
+    }
+
+    std::string MakeFiles(const std::string& name, int count, std::size_t size) {
+        const std::string src = dir / name + "/";
+        testutil::MakeDirs(src);
+        const std::string body(size, 'x');
+        for (int i = 0; i < count; ++i) {
+            testutil::WriteFile(src + "f" + std::to_string(i), body);
+        }
+        return src;
+    }
+
+    static int CountIn(const std::string& path) {
+        std::error_code ec;
+        int n = 0;
+        for (auto it = std::filesystem::recursive_directory_iterator(path, ec);
+             !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
+            n += it->is_regular_file() ? 1 : 0;
+        }
+        return n;
+    }
+
+    // Runs one copy the way the file commands do; the engine's result.
+    int Copy(const std::string& dst, const std::string& src, int kind = rmg::OP_COPY) {
+        int decided = 0;
+        rmg::SetupProgress({src}, kind);
+        const int result = rmg::CopyFile(dst, src, &decided);
+        if (result == rmg::RESULT_NO) {
+            rmg::DestroyProgress();
+        }
+        rmg::EndProgress();
+        return result;
+    }
+
+    testutil::TempDir dir;
+    TableScope scope;
+    Gtk::Window main;
+    rmg::WindowUi ui{&main};
+};
+
+TEST_F(GuiProgressEngine, OneFileShowsTheWindowAndClosesItWhenDone) {
+    testutil::WriteFile(dir / "one.txt", "hello");
+    testutil::MakeDirs(dir / "to");
+    bool seenAtZero = false;
+    bool mainOff = false;
+    WhenShown(kTitle, [&](Gtk::Window*) {
+        seenAtZero = rmg::GetProgressBar() != nullptr;
+        mainOff = !main.get_sensitive();
+    });
+    int decided = 0;
+    rmg::SetupProgress({dir / "one.txt"}, rmg::OP_COPY);
+    ASSERT_NE(rmg::GetProgressDlg(), nullptr);
+    EXPECT_EQ(scope.table.ProgressTotal, 1);
+    PumpUntil([&] { return seenAtZero; }, 2000);
+    EXPECT_TRUE(mainOff);
+    EXPECT_EQ(rmg::CopyFile(dir / "to/", dir / "one.txt", &decided), 0);
+    // Exactly 1.0 after the only file: gone before EndProgress.
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+    EXPECT_TRUE(main.get_sensitive());
+    rmg::EndProgress();
+    EXPECT_EQ(testutil::ReadFile(dir / "to/one.txt"), "hello");
+}
+
+TEST_F(GuiProgressEngine, EmptyDirectoryClosesAtTheFirstStepOrAtTheEnd) {
+    testutil::MakeDirs(dir / "empty");
+    testutil::MakeDirs(dir / "to");
+    EXPECT_EQ(Copy(dir / "to/", dir / "empty/"), 0);
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+    EXPECT_EQ(FindWindow(kTitle), nullptr);
+    EXPECT_TRUE(main.get_sensitive());
+    EXPECT_TRUE(testutil::Exists(dir / "to/empty"));
+}
+
+TEST_F(GuiProgressEngine, CancelStopsALongCopyOnceAndKeepsWhatWasCopied) {
+    const int total = 1500;
+    const std::string src = MakeFiles("big", total, 2048);
+    testutil::MakeDirs(dir / "to");
+    const std::string copied = dir / "to/big";
+    int cancelsSeen = 0;
+    bool clicked = false;
+    // Press Cancel once a few files have arrived.
+    Glib::signal_timeout().connect(
+        [&] {
+            if (!rmg::GetProgressDlg()) {
+                return !clicked;
+            }
+            if (CountIn(copied) < 20) {
+                return true;
+            }
+            ButtonNamed(rmg::GetProgressDlg(), "Cancel")->clicked();
+            clicked = true;
+            return false;
+        },
+        5);
+    const int result = Copy(dir / "to/", src);
+    ++cancelsSeen;
+    EXPECT_TRUE(clicked);
+    EXPECT_EQ(result, rmg::RESULT_NO);
+    const int done = CountIn(copied);
+    EXPECT_GE(done, 20);
+    EXPECT_LT(done, total);
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+    EXPECT_TRUE(main.get_sensitive());
+    // No further box: only the main window is up.
+    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+        if (window->get_visible()) {
+            EXPECT_EQ(window->get_title(), "Main");
+        }
+    }
+    // Once reported, later steps of the same operation go on quietly.
+    EXPECT_EQ(rmg::UpdateProgress(), 0);
+    EXPECT_EQ(cancelsSeen, 1);
+}
+
+TEST_F(GuiProgressEngine, ClosingTheWindowCancelsADelete) {
+    const int total = 1500;
+    const std::string victim = MakeFiles("victim", total, 16);
+    bool closed = false;
+    Glib::signal_timeout().connect(
+        [&] {
+            if (!rmg::GetProgressDlg() || CountIn(victim) > total - 20) {
+                return !closed;
+            }
+            SendDelete(rmg::GetProgressDlg());
+            closed = true;
+            return false;
+        },
+        5);
+    int answer = rmg::RESULT_YES_ALL;
+    rmg::SetupProgress({victim}, rmg::OP_DELETE);
+    const int result = rmg::RemoveFile(victim, &answer);
+    if (result == rmg::RESULT_NO) {
+        rmg::DestroyProgress();
+    }
+    rmg::EndProgress();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(result, rmg::RESULT_NO);
+    const int left = CountIn(victim);
+    EXPECT_GT(left, 0);
+    EXPECT_LT(left, total);
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+}
+
+TEST_F(GuiProgressEngine, ProgressOffShowsNoWindow) {
+    scope.table.ShowProgress = 0;
+    const std::string src = MakeFiles("small", 5, 10);
+    testutil::MakeDirs(dir / "to");
+    bool shown = false;
+    auto watch = Glib::signal_timeout().connect(
+        [&] {
+            shown = shown || FindWindow(kTitle) != nullptr;
+            return true;
+        },
+        1);
+    EXPECT_EQ(Copy(dir / "to/", src), 0);
+    watch.disconnect();
+    EXPECT_FALSE(shown);
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+    EXPECT_EQ(CountIn(dir / "to/small"), 5);
+}
+
+}  // namespace
