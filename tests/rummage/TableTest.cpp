@@ -73,36 +73,17 @@ class StartupTest : public ::testing::Test {
     GTable table;
 };
 
-TEST_F(StartupTest, NoOrUnknownArgumentsUseHome) {
+TEST_F(StartupTest, FirstArgumentDecidesHome) {
     EXPECT_EQ(Start({}).HomeDir, root + "/env/");
-    EXPECT_EQ(table.StartDir, "");
     EXPECT_EQ(Start({"--homes", root + "/home"}).HomeDir, root + "/env/");
-    EXPECT_EQ(Start({root + "/home"}).HomeDir, root + "/env/");
-}
-
-TEST_F(StartupTest, RootMakesSlashHomeAndTakesAStartDirectory) {
     Start({"--root", root + "/other"});
     EXPECT_EQ(table.HomeDir, "/");
     EXPECT_EQ(table.StartDir, root + "/other/");
-    Start({"--root"});
-    EXPECT_EQ(table.HomeDir, "/");
-    EXPECT_EQ(table.StartDir, "");
-}
-
-TEST_F(StartupTest, HomeArgumentAndStartDirectoryInsideIt) {
-    Start({"--home", root + "/home", root + "/home/x"});
-    EXPECT_EQ(table.HomeDir, root + "/home/");
-    EXPECT_EQ(table.StartDir, root + "/home/x/");
-
-    Start({"--home", root + "/home/", root + "/home/x/y/"});
+    Start({"--home", root + "/home/", root + "/home/x/y"});
     EXPECT_EQ(table.HomeDir, root + "/home/");
     EXPECT_EQ(table.StartDir, root + "/home/x/y/");
-
-    // Outside home: ignored.
-    Start({"--home", root + "/home", root + "/other"});
-    EXPECT_EQ(table.StartDir, "");
-    // Home itself may be the start directory.
     Start({"--home", root + "/home", root + "/home"});
+    EXPECT_EQ(table.HomeDir, root + "/home/");
     EXPECT_EQ(table.StartDir, root + "/home/");
 }
 
@@ -120,22 +101,17 @@ TEST_F(StartupTest, RefusedHomeFallsBackToTheEnvironment) {
     EXPECT_EQ(table.StartDir, root + "/env/sub/");
 }
 
-TEST_F(StartupTest, HomeThatCannotTakeItsSlashIsRefused) {
-    // 2047 characters fit the buffer, but not with the "/" added to them.
+TEST_F(StartupTest, HomeMustStillFitWithItsSlash) {
     std::string deep = root;
     while (deep.size() + 200 < 2047) {
         deep += "/" + std::string(199, 'd');
         testutil::MakeDirs(deep);
     }
-    std::string last = deep + "/" + std::string(2047 - deep.size() - 1, 'e');
-    ASSERT_EQ(last.size(), 2047u);
+    const std::string last = deep + "/" + std::string(2047 - deep.size() - 1, 'e');
     testutil::MakeDirs(last);
-    Start({"--home", last});
-    EXPECT_EQ(table.HomeDir, root + "/env/");
-    std::string fits = last.substr(0, 2046);
-    testutil::MakeDirs(fits);
-    Start({"--home", fits});
-    EXPECT_EQ(table.HomeDir, fits + "/");
+    EXPECT_EQ(Start({"--home", last}).HomeDir, root + "/env/");
+    testutil::MakeDirs(last.substr(0, 2046));
+    EXPECT_EQ(Start({"--home", last.substr(0, 2046)}).HomeDir, last.substr(0, 2046) + "/");
 }
 
 TEST_F(StartupTest, RelativeHomeIsTakenFromTheWorkingDirectory) {
@@ -150,22 +126,19 @@ TEST_F(StartupTest, RelativeHomeIsTakenFromTheWorkingDirectory) {
 TEST_F(StartupTest, StartDirectoryMustBeARealDirectoryInsideHome) {
     testutil::WriteFile(root + "/home/file", "x");
     ASSERT_EQ(::symlink((root + "/home/x").c_str(), (root + "/home/link").c_str()), 0);
-    for (const std::string& bad : {root + "/home/missing", root + "/home/file", root + "/home/link",
-                                   root + "/home/x/../../other", root + "/home/x/.."}) {
+    for (const std::string& bad : {root + "/other", root + "/home/missing", root + "/home/file",
+                                   root + "/home/link", root + "/home/x/../../other"}) {
         Start({"--home", root + "/home", bad});
         EXPECT_EQ(table.StartDir, "") << bad;
     }
 }
 
-TEST_F(StartupTest, UnsetHomeUsesTheAccountsDirectory) {
-    CommandLine cmd = rmg::ParseCommandLine({"rummage"});
+TEST_F(StartupTest, UnsetOrOverlongHome) {
+    const CommandLine cmd = rmg::ParseCommandLine({"rummage"});
     ASSERT_EQ(rmg::SetupStartDirectories(table, cmd, nullptr), 0);
     const passwd* pw = ::getpwuid(::getuid());
     ASSERT_NE(pw, nullptr);
-    std::string expected = pw->pw_dir;
-    if (expected.back() != '/')
-        expected += '/';
-    EXPECT_EQ(table.HomeDir, expected);
+    EXPECT_EQ(table.HomeDir.rfind(pw->pw_dir, 0), 0u);
     EXPECT_EQ(rmg::SetupStartDirectories(table, cmd, std::string(2048, 'h').c_str()),
               rmg::RESULT_BAD_ARGUMENT);
 }
@@ -177,13 +150,11 @@ TEST_F(StartupTest, FirstHistoryEntries) {
     EXPECT_EQ(table.FilterHistory, HistoryList{"*"});
 
     // Stored histories are kept; home moves to the front of the locations.
-    table.LocationDirHistory = {"/a/", root + "/env/", "/b/"};
+    table.LocationDirHistory = {"/a/", root + "/env/"};
     table.DirHistory = {"/c/"};
-    table.FilterHistory = {"*.c"};
     Start({});
-    EXPECT_EQ(table.LocationDirHistory, (HistoryList{root + "/env/", "/a/", "/b/"}));
+    EXPECT_EQ(table.LocationDirHistory, (HistoryList{root + "/env/", "/a/"}));
     EXPECT_EQ(table.DirHistory, HistoryList{"/c/"});
-    EXPECT_EQ(table.FilterHistory, HistoryList{"*.c"});
 }
 
 TEST(HistoryRuleTest, FrontInsertionMoveAndLimit) {
@@ -191,60 +162,37 @@ TEST(HistoryRuleTest, FrontInsertionMoveAndLimit) {
     rmg::AddHistoryListS(list, static_cast<const char*>(nullptr));
     rmg::AddHistoryListS(list, "");
     EXPECT_TRUE(list.empty());
-
     for (int i = 0; i < 10; ++i)
         rmg::AddHistoryListS(list, "/d" + std::to_string(i) + "/");
-    ASSERT_EQ(list.size(), 10u);
-    EXPECT_EQ(list.front(), "/d9/");
-
-    rmg::AddHistoryListS(list, "/d9/");
-    EXPECT_EQ(list.front(), "/d9/");
-    EXPECT_EQ(list.size(), 10u);
 
     rmg::AddHistoryListS(list, "/d4/");
-    EXPECT_EQ(list.front(), "/d4/");
+    EXPECT_EQ(list[0], "/d4/");
     EXPECT_EQ(list[1], "/d9/");
     EXPECT_EQ(std::count(list.begin(), list.end(), "/d4/"), 1);
-    EXPECT_EQ(list.size(), 10u);
 
     // An eleventh entry pushes out the oldest.
-    EXPECT_EQ(list.back(), "/d0/");
     rmg::AddHistoryListS(list, "/new/");
     EXPECT_EQ(list.size(), 10u);
-    EXPECT_EQ(list.front(), "/new/");
     EXPECT_EQ(std::count(list.begin(), list.end(), "/d0/"), 0);
 
-    // Comparison is exact: case and the final slash matter.
+    // Exact comparison; nothing longer than a path buffer holds.
     rmg::AddHistoryListS(list, "/NEW/");
-    rmg::AddHistoryListS(list, "/new");
-    EXPECT_EQ(list[0], "/new");
-    EXPECT_EQ(list[1], "/NEW/");
-    EXPECT_EQ(list[2], "/new/");
-
-    // Longer than a path buffer holds: not taken.
-    HistoryList before = list;
+    EXPECT_EQ(list[1], "/new/");
+    const HistoryList before = list;
     rmg::AddHistoryListS(list, std::string(2048, 'x'));
     EXPECT_EQ(list, before);
-    rmg::AddHistoryListS(list, std::string(2047, 'x'));
-    EXPECT_EQ(list.front().size(), 2047u);
-}
 
-TEST(HistoryRuleTest, LongerStoredListLosesTheTenthEntry) {
-    HistoryList list;
-    for (int i = 0; i < 12; ++i)
-        list.push_back(std::to_string(i));
-    rmg::AddHistoryListS(list, "new");
-    ASSERT_EQ(list.size(), 12u);
-    EXPECT_EQ(list[0], "new");
-    EXPECT_EQ(std::count(list.begin(), list.end(), "9"), 0);
-    EXPECT_EQ(list.back(), "11");
+    // A longer stored list loses its tenth entry, not its last.
+    for (int i = 0; i < 2; ++i)
+        list.push_back("extra");
+    rmg::AddHistoryListS(list, "/newest/");
+    EXPECT_EQ(list.size(), 12u);
+    EXPECT_EQ(list.back(), "extra");
 }
 
 TEST(GlobalTableTest, LifeOfTheTable) {
     testutil::TempDir dir;
-    testutil::WriteFile(dir / ".extension",
-                        "[Extension]\nhtml=/usr/lib/netscape/start\n\n"
-                        "[Application]\nEditor=/usr/bin/editor\n");
+    testutil::WriteFile(dir / ".extension", "[Application]\nEditor=/usr/bin/editor\n");
     GTable* saved = rmg::pGTable;
     rmg::pGTable = nullptr;
     {
@@ -253,23 +201,14 @@ TEST(GlobalTableTest, LifeOfTheTable) {
     }
     ASSERT_NE(rmg::pGTable, nullptr);
     EXPECT_EQ(rmg::pGTable->JapaneseLocale, 1);
-    EXPECT_EQ(rmg::pGTable->WindowWidth, 600);
-    ASSERT_EQ(rmg::pGTable->ExtensionInfo.size(), 1u);
-    ASSERT_EQ(rmg::pGTable->ApplicationInfo.size(), 1u);
-    EXPECT_EQ(rmg::pGTable->ApplicationInfo[0].Key, "Editor");
+    EXPECT_EQ(rmg::pGTable->ApplicationInfo.size(), 1u);
     EXPECT_TRUE(testutil::Exists(dir / ".rummage"));  // first run
 
     rmg::pGTable->ShowHidden = 1;
-    rmg::pGTable->CurrentDir = "/somewhere/";
     rmg::WindowGeometry geometry{1, 2, 300, 200, true, 120, {}};
     rmg::TerminateGlobalTable(&geometry);
     EXPECT_EQ(rmg::pGTable, nullptr);
     rmg::TerminateGlobalTable(nullptr);  // nothing left to do
-
-    std::string text = testutil::ReadFile(dir / ".rummage");
-    EXPECT_NE(text.find("CurrentDir=/somewhere/\n"), std::string::npos);
-    EXPECT_NE(text.find("ShowHidden=yes\n"), std::string::npos);
-    EXPECT_NE(text.find("PandPosition=120\n"), std::string::npos);
 
     {
         EnvScope lang("LANG", "ja");
@@ -280,19 +219,15 @@ TEST(GlobalTableTest, LifeOfTheTable) {
     EXPECT_EQ(rmg::pGTable->PandPosition, 120);
     delete rmg::pGTable;
     rmg::pGTable = saved;
-
-    EXPECT_EQ(rmg::IsJapaneseLocale("ja_JP.UTF-8"), 1);
-    EXPECT_EQ(rmg::IsJapaneseLocale("ja_J"), 0);
-    EXPECT_EQ(rmg::IsJapaneseLocale(nullptr), 0);
 }
 
 TEST(NewWindowTest, StartsADetachedCopyWithTheSameArguments) {
     testutil::TempDir dir;
     const std::string out = dir / "args";
-    testutil::WriteFile(dir / "rummage",
-                        "#!/bin/sh\nprintf '%s\\n' \"$0\" \"$@\" > " + out + ".tmp\n" + "mv " +
-                            out + ".tmp " + out + "\n",
-                        0755);
+    testutil::WriteFile(
+        dir / "rummage",
+        "#!/bin/sh\nprintf '%s\\n' \"$@\" > " + out + ".tmp\nmv " + out + ".tmp " + out + "\n",
+        0755);
     pid_t pid;
     {
         EnvScope path("PATH", (dir.path() + ":/usr/bin:/bin").c_str());
@@ -301,10 +236,8 @@ TEST(NewWindowTest, StartsADetachedCopyWithTheSameArguments) {
     EXPECT_GT(pid, 0);
     // The intermediate child has been collected already.
     EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
     ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(out); }));
-    EXPECT_EQ(testutil::ReadFile(out).substr(testutil::ReadFile(out).find('\n') + 1),
-              "--home\n/h\n/h/x\n");
+    EXPECT_EQ(testutil::ReadFile(out), "--home\n/h\n/h/x\n");
 }
 
 }  // namespace
