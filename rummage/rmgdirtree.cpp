@@ -124,6 +124,9 @@ void on_DirTree_select_row(DirTreeView* tree) {
 
 bool IsSelectConnected() { return selectConnection.connected(); }
 
+int ListChildrenSorted(DirTreeView* tree, const Gtk::TreeModel::iterator& node,
+                       const std::string& path);
+
 bool on_DirTree_expand(DirTreeView* tree, const Gtk::TreeModel::iterator& node) {
     if (listingSuppressed) {
         return false;
@@ -133,7 +136,7 @@ bool on_DirTree_expand(DirTreeView* tree, const Gtk::TreeModel::iterator& node) 
         window->set_cursor(Gdk::Cursor::create(tree->get_display(), Gdk::WATCH));
         tree->get_display()->flush();
     }
-    CreateChildtree(tree, node, GetNodePath(tree, node), 0);
+    ListChildrenSorted(tree, node, GetNodePath(tree, node));
     if (window) {
         window->set_cursor();
     }
@@ -141,6 +144,9 @@ bool on_DirTree_expand(DirTreeView* tree, const Gtk::TreeModel::iterator& node) 
 }
 
 void on_DirTree_collapse(DirTreeView* tree, const Gtk::TreeModel::iterator& node) {
+    if (listingSuppressed) {
+        return;
+    }
     std::string selected;
     const std::string collapsed = GetNodePath(tree, node);
     if (!GetTreeSelect(tree, &selected) ||
@@ -689,14 +695,21 @@ void RescanTree(Gtk::TreeView* view, const std::string& path) {
     if (tree->mainTree) {
         DisconnectTreeSelectSignal();
     }
+    listingSuppressed = true;
     while (!node->children().empty()) {
         tree->store->erase(node->children().begin());
     }
     ListChildrenSorted(tree, node, GetNodePath(tree, node));
     if (expanded) {
-        listingSuppressed = true;
         tree->expand_row(treePath, false);
-        listingSuppressed = false;
+    }
+    listingSuppressed = false;
+    // A selection that went with the old children returns to the directory
+    // shown, so the tree never offers a directory the list does not show.
+    if (tree->mainTree && !tree->get_selection()->get_selected() && pGTable != nullptr) {
+        if (auto current = GetPathNode(tree, pGTable->CurrentDir)) {
+            tree->get_selection()->select(current);
+        }
     }
     if (tree->mainTree && connected) {
         ConnectTreeSelectSignal();

@@ -47,16 +47,6 @@ struct ListState {
 
 ListState state;
 
-// Opens directories found through a link the way a click in the tree does.
-class ListUi : public WindowUi {
-public:
-    void OpenChildTree(const std::string& dir, int expand) override {
-        if (pMainW != nullptr) {
-            rmg::OpenChildTree(pMainW->DirTree, dir, expand);
-        }
-    }
-};
-
 Gtk::TreeModel::Path RowPath(int row) {
     Gtk::TreeModel::Path path;
     path.push_back(row);
@@ -606,7 +596,7 @@ void ActivateListRow(int row) {
     const FileRow* r = state.order[row];
     Gtk::TreeView* tree = pMainW != nullptr ? pMainW->DirTree : nullptr;
     if (!r->isDir) {
-        static ListUi ui;
+        static WindowUi ui;
         ExecApplication((pGTable->CurrentDir + r->name).c_str(), ui);
     } else if (r->isParent) {
         if (pGTable->CurrentDir != pGTable->HomeDir) {

@@ -282,7 +282,7 @@ bool on_MainWindow_key_press_event(GdkEventKey* event) {
     if (pMainW->LocationCombo != nullptr && pMainW->LocationCombo->get_has_entry()) {
         entry = pMainW->LocationCombo->get_entry();
     }
-    const bool entryFocused = entry != nullptr && entry->has_focus();
+    const bool entryFocused = entry != nullptr && entry->is_focus();
     if (event->keyval == GDK_KEY_Tab || event->keyval == GDK_KEY_ISO_Left_Tab) {
         if (entryFocused) {
             // Taking the focus off the entry hands the keys to the panes.

@@ -1,0 +1,140 @@
+// Drops between tree and list: copy and move through the engine under the
+// progress window, refusals, cancelling, and the drag data's bytes.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include "GuiBrowseSupport.h"
+#include "TestUtil.h"
+#include "rummage/rmgdirtree.h"
+#include "rummage/rmgdragdrop.h"
+#include "rummage/rmglistlogic.h"
+#include "rummage/rmgprogress.h"
+#include "rummage/rmgtable.h"
+
+
+namespace rmg {
+namespace {
+
+class DropTest : public rmgtest::BrowseTest {
+protected:
+    void TearDown() override {
+        SetDropChoiceFunction(nullptr);
+        BrowseTest::TearDown();
+    }
+    // Answers the Copy/Move question with `answer`, counting the questions.
+    void Answer(int answer) {
+        SetDropChoiceFunction([this, answer] {
+            ++asked_;
+            return answer;
+        });
+    }
+    int asked_ = 0;
+};
+
+TEST_F(DropTest, CopyDropCopiesAndShowsTheDestination) {
+    testutil::MakeDirs(home_ + "src");
+    testutil::WriteFile(home_ + "src/a.txt", "alpha");
+    testutil::MakeDirs(home_ + "src/dir/inner");
+    testutil::MakeDirs(home_ + "dst");
+    Start();
+    Answer(1);
+    const std::string text = MakeDragText({home_ + "src/a.txt", home_ + "src/dir/"});
+    EXPECT_EQ(UIFileDragDrop(text, home_ + "dst/"), 0);
+    rmgtest::Pump();
+    EXPECT_EQ(asked_, 1);
+    EXPECT_EQ(testutil::ReadFile(home_ + "dst/a.txt"), "alpha");
+    EXPECT_TRUE(testutil::Exists(home_ + "dst/dir/inner"));
+    EXPECT_TRUE(testutil::Exists(home_ + "src/a.txt"));
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "dst/");
+    EXPECT_TRUE(GetPathNode(Tree(), home_ + "dst/dir/"));
+    EXPECT_EQ(GetProgressDlg(), nullptr);  // closed at the end
+}
+
+TEST_F(DropTest, MoveDropMovesAndRefreshesBothPlaces) {
+    testutil::MakeDirs(home_ + "src/only");
+    testutil::WriteFile(home_ + "src/only/f", "f");
+    testutil::MakeDirs(home_ + "dst");
+    Start();
+    OpenChildTree(Tree(), home_ + "src/", 1);
+    ASSERT_TRUE(GetPathNode(Tree(), home_ + "src/only/"));
+    Answer(2);
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/only/"}), home_ + "dst/"), 0);
+    rmgtest::Pump();
+    EXPECT_FALSE(testutil::Exists(home_ + "src/only"));
+    EXPECT_EQ(testutil::ReadFile(home_ + "dst/only/f"), "f");
+    EXPECT_FALSE(GetPathNode(Tree(), home_ + "src/only/"));
+    EXPECT_TRUE(GetPathNode(Tree(), home_ + "dst/only/"));
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "dst/");
+}
+
+TEST_F(DropTest, DropsOntoTheirOwnPlaceOrDismissedAreRefused) {
+    testutil::MakeDirs(home_ + "src");
+    testutil::WriteFile(home_ + "src/a.txt", "a");
+    testutil::MakeDirs(home_ + "dst");
+    Start();
+    Answer(1);
+    // Into the directory it came from, and a directory onto itself.
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/a.txt"}), home_ + "src/"), 1);
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/"}), home_ + "src/"), 1);
+    EXPECT_EQ(asked_, 0);
+    // Not "file:" text.
+    EXPECT_EQ(UIFileDragDrop("http://example/", home_ + "dst/"), 1);
+    // Pop-up dismissed, or it could not be built.
+    Answer(0);
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/a.txt"}), home_ + "dst/"), 1);
+    Answer(RESULT_CREATE_FAILED);
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/a.txt"}), home_ + "dst/"), 1);
+    EXPECT_FALSE(testutil::Exists(home_ + "dst/a.txt"));
+}
+
+TEST_F(DropTest, CancelStopsALongCopy) {
+    const int total = 400;
+    testutil::MakeDirs(home_ + "src/many");
+    for (int i = 0; i < total; ++i) {
+        testutil::WriteFile(home_ + "src/many/f" + std::to_string(i), std::string(2048, 'x'));
+    }
+    testutil::MakeDirs(home_ + "dst");
+    Start([](GTable& t) { t.ShowProgress = 1; });
+    // Clicks Cancel once the window is up and some files are done.
+    sigc::connection clicker = Glib::signal_timeout().connect(
+        [this] {
+            if (GetProgressDlg() != nullptr && pGTable->ProgressCount >= 20) {
+                on_ProgressCancelButton_clicked();
+                return false;
+            }
+            return true;
+        },
+        1);
+    Answer(1);
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/many/"}), home_ + "dst/"), 0);
+    clicker.disconnect();
+    rmgtest::Pump();
+    EXPECT_EQ(GetProgressDlg(), nullptr);
+    int copied = 0;
+    for (int i = 0; i < total; ++i) {
+        copied += testutil::Exists(home_ + "dst/many/f" + std::to_string(i)) ? 1 : 0;
+    }
+    EXPECT_GE(copied, 20);
+    EXPECT_LT(copied, total);
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "dst/");
+}
+
+TEST_F(DropTest, DragDataKeepsNonAsciiBytes) {
+    Start();
+    const std::string text =
+        MakeDragText({home_ + "caf\xc3\xa9/", home_ + "\xe6\x97\xa5\xe6\x9c\xac.txt"});
+    auto clipboard = Gtk::Clipboard::get(GDK_SELECTION_SECONDARY);
+    ASSERT_TRUE(clipboard->set(DragTargets(),
+                               [&text](Gtk::SelectionData& data, guint) {
+                                   SetDragText(data, text);
+                               },
+                               [] {}));
+    const Gtk::SelectionData data = clipboard->wait_for_contents("text/plain");
+    EXPECT_EQ(data.get_format(), 8);
+    EXPECT_EQ(data.get_length(), static_cast<int>(text.size()));
+    EXPECT_EQ(GetDropText(data), text);
+    clipboard->clear();
+}
+
+}  // namespace
+}  // namespace rmg

@@ -1,0 +1,273 @@
+// The directory tree: lazy listing, what it leaves out, opening paths,
+// collapsing, rescanning and the dialog's own tree.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+#include "GuiBrowseSupport.h"
+#include "TestUtil.h"
+#include "rummage/rmgdirtree.h"
+#include "rummage/rmgtable.h"
+
+
+namespace rmg {
+namespace {
+
+class TreeTest : public rmgtest::BrowseTest {};
+
+TEST_F(TreeTest, ChildrenAreListedOnExpansionOnlyAndOnlyRealDirectories) {
+    for (int i = 0; i < 10; ++i) {
+        testutil::MakeDirs(home_ + "top/d" + std::to_string(i));
+    }
+    testutil::MakeDirs(home_ + ".hidden/x");
+    testutil::WriteFile(home_ + "file.txt", "x");
+    ASSERT_EQ(symlink((home_ + "top").c_str(), (home_ + "link").c_str()), 0);
+    Start();
+
+    auto root = GetPathNode(Tree(), home_);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(GetNodePath(Tree(), root), home_);
+    EXPECT_TRUE(IsTreeNodeExpanded(Tree(), root));
+    // No link, no hidden directory, no file.
+    EXPECT_EQ(TreeChildren(home_), (std::vector<std::string>{"top/"}));
+    // One child shows the expander before expansion ...
+    auto top = GetPathNode(Tree(), home_ + "top/");
+    ASSERT_TRUE(top);
+    EXPECT_FALSE(IsTreeNodeExpanded(Tree(), top));
+    EXPECT_EQ(top->children().size(), 1u);
+    // ... all ten after it, in byte order.
+    ExpandTreeNode(Tree(), top);
+    const auto children = TreeChildren(home_ + "top/");
+    ASSERT_EQ(children.size(), 10u);
+    EXPECT_TRUE(std::is_sorted(children.begin(), children.end()));
+}
+
+TEST_F(TreeTest, HiddenDirectoriesShowWhenAskedFor) {
+    testutil::MakeDirs(home_ + ".hidden");
+    testutil::MakeDirs(home_ + "seen");
+    Start([](GTable& t) { t.ShowHidden = 1; });
+    EXPECT_EQ(TreeChildren(home_), (std::vector<std::string>{".hidden/", "seen/"}));
+}
+
+TEST_F(TreeTest, NodePathsAndLookupsStayInsideHome) {
+    testutil::MakeDirs(home_ + "a/b/c");
+    Start();
+    EXPECT_FALSE(GetPathNode(Tree(), "/"));
+    EXPECT_FALSE(GetPathNode(Tree(), home_ + "missing/"));
+    // Without the final "/" too; a node not listed yet is not found.
+    auto a = GetPathNode(Tree(), home_ + "a");
+    ASSERT_TRUE(a);
+    EXPECT_EQ(GetNodePath(Tree(), a), home_ + "a/");
+    EXPECT_FALSE(GetPathNode(Tree(), home_ + "a/b/c/"));
+}
+
+TEST_F(TreeTest, OpeningPathsSelectsExpandsAndFallsBackToTheParent) {
+    testutil::MakeDirs(home_ + "a/b/c/d");
+    Start();
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+
+    // Expand flag 0: selected, not expanded.
+    OpenChildTree(Tree(), home_ + "a/b", 0);
+    rmgtest::Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "a/b/");
+    auto b = GetPathNode(Tree(), home_ + "a/b/");
+    ASSERT_TRUE(b);
+    EXPECT_FALSE(IsTreeNodeExpanded(Tree(), b));
+    EXPECT_EQ(StatusText(), " " + home_ + "a/b/");
+
+    // Expand flag 1 opens the target too.
+    OpenChildTree(Tree(), home_ + "a/b/c/", 1);
+    rmgtest::Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "a/b/c/");
+    EXPECT_TRUE(IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/b/c/")));
+
+    // A missing last component selects its parent.
+    OpenChildTree(Tree(), home_ + "a/b/nothing/", 1);
+    rmgtest::Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "a/b/");
+
+    // Outside home: nothing happens.
+    OpenChildTree(Tree(), "/usr/", 1);
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "a/b/");
+}
+
+TEST_F(TreeTest, ReopeningTheShownDirectoryRefreshesTheList) {
+    testutil::MakeDirs(home_ + "a");
+    Start();
+    OpenChildTree(Tree(), home_ + "a/", 1);
+    EXPECT_EQ(GetListRowCount(), 1);  // ".." only
+    testutil::WriteFile(home_ + "a/new.txt", "x");
+    OpenChildTree(Tree(), home_ + "a/", 1);
+    EXPECT_EQ(GetListRowCount(), 2);
+}
+
+TEST_F(TreeTest, CollapsingAnAncestorMovesTheSelectionToIt) {
+    testutil::MakeDirs(home_ + "a/b/c");
+    Start();
+    OpenChildTree(Tree(), home_ + "a/b/c/", 1);
+    rmgtest::Pump();
+    ASSERT_EQ(pGTable->CurrentDir, home_ + "a/b/c/");
+    CollapseTreeNode(Tree(), GetPathNode(Tree(), home_ + "a/"));
+    rmgtest::Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "a/");
+    std::string selected;
+    ASSERT_TRUE(GetTreeSelect(Tree(), &selected));
+    EXPECT_EQ(selected, home_ + "a/");
+}
+
+TEST_F(TreeTest, RescanPicksUpNewAndDropsVanishedDirectories) {
+    testutil::MakeDirs(home_ + "a/old");
+    Start();
+    OpenChildTree(Tree(), home_ + "a/", 1);
+    EXPECT_EQ(TreeChildren(home_ + "a/"), (std::vector<std::string>{"old/"}));
+    rmdir((home_ + "a/old").c_str());
+    testutil::MakeDirs(home_ + "a/new1");
+    testutil::MakeDirs(home_ + "a/new2");
+    RescanTree(Tree(), home_ + "a/");
+    EXPECT_EQ(TreeChildren(home_ + "a/"), (std::vector<std::string>{"new1/", "new2/"}));
+    EXPECT_TRUE(IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/")));
+
+    testutil::MakeDirs(home_ + "a/made");
+    auto node = CreateTreeNode(Tree(), home_ + "a/made/");
+    ASSERT_TRUE(node);
+    EXPECT_EQ(GetNodePath(Tree(), node), home_ + "a/made/");
+    EXPECT_FALSE(CreateTreeNode(Tree(), home_ + "nowhere/x/"));
+}
+
+TEST_F(TreeTest, DialogTreeShowsItsSelectionWithoutChangingTheShownDirectory) {
+    testutil::MakeDirs(home_ + "a");
+    testutil::MakeDirs(home_ + "b");
+    Start();
+    Gtk::Window dialog;
+    auto* combo = Gtk::manage(new Gtk::ComboBoxText(true));
+    Gtk::ScrolledWindow* scroll = nullptr;
+    Gtk::TreeView* tree = CreateRootTree(&scroll, combo);
+    ASSERT_NE(tree, nullptr);
+    ASSERT_NE(scroll, nullptr);
+    Gtk::Box box(Gtk::ORIENTATION_VERTICAL);
+    box.pack_start(*combo, false, false);
+    box.pack_start(*scroll, true, true);
+    dialog.add(box);
+    dialog.show_all();
+    EXPECT_EQ(combo->get_entry()->get_text(), home_);
+    SetTreeSelectPath(tree, home_ + "b/");
+    rmgtest::Pump();
+    EXPECT_EQ(combo->get_entry()->get_text(), home_ + "b/");
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+}
+
+// Drag motion over the tree, as the toolkit reports it.
+class TreeDragTest : public TreeTest {
+protected:
+    void SetUp() override {
+        TreeTest::SetUp();
+        context_ = GDK_DRAG_CONTEXT(g_object_new(GDK_TYPE_DRAG_CONTEXT, nullptr));
+    }
+    void TearDown() override {
+        g_object_unref(context_);
+        TreeTest::TearDown();
+    }
+    void Motion(int x, int y) {
+        gboolean ret = FALSE;
+        g_signal_emit_by_name(Tree()->gobj(), "drag-motion", context_, x, y, 0u, &ret);
+    }
+    void Leave() { g_signal_emit_by_name(Tree()->gobj(), "drag-leave", context_, 0u); }
+    // Widget y of the middle of a node's row.
+    int RowY(const std::string& path) {
+        Gdk::Rectangle cell;
+        Tree()->get_background_area(Tree()->get_model()->get_path(GetPathNode(Tree(), path)),
+                                    *Tree()->get_column(0), cell);
+        int wx = 0;
+        int wy = 0;
+        Tree()->convert_bin_window_to_widget_coords(0, cell.get_y() + cell.get_height() / 2, wx,
+                                                    wy);
+        return wy;
+    }
+    GdkDragContext* context_ = nullptr;
+};
+
+TEST_F(TreeDragTest, HoveringHighlightsWithoutChangingDirectoryAndExpandsAfterASecond) {
+    testutil::MakeDirs(home_ + "a/inner");
+    testutil::MakeDirs(home_ + "b");
+    Start();
+    window_->resize(600, 400);
+    rmgtest::Pump();
+    const int y = RowY(home_ + "a/");
+    ASSERT_GT(y, 20);
+    Motion(10, y);
+    std::string selected;
+    GetTreeSelect(Tree(), &selected);
+    EXPECT_EQ(selected, home_ + "a/");
+    EXPECT_EQ(pGTable->CurrentDir, home_);  // the select handler is off
+    EXPECT_NE(pGTable->ExpandTimer, 0u);
+    EXPECT_EQ(pGTable->ScrollTimer, 0u);
+    ASSERT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/"));
+        },
+        std::chrono::seconds(3)));
+    EXPECT_EQ(pGTable->ExpandTimer, 0u);
+
+    // Near the top edge the tree scrolls; leaving stops everything and puts
+    // the highlight back on the directory shown.
+    Motion(10, 5);
+    EXPECT_NE(pGTable->ScrollTimer, 0u);
+    Leave();
+    EXPECT_EQ(pGTable->ScrollTimer, 0u);
+    EXPECT_EQ(pGTable->ExpandTimer, 0u);
+    GetTreeSelect(Tree(), &selected);
+    EXPECT_EQ(selected, home_);
+    // The handler is back: a click changes the directory again.
+    SetTreeSelectPath(Tree(), home_ + "b/");
+    rmgtest::Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "b/");
+}
+
+TEST_F(TreeDragTest, ScrollingUpMovesOneRowPerTick) {
+    for (int i = 0; i < 60; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "d%02d", i);
+        testutil::MakeDirs(home_ + name);
+    }
+    Start();
+    window_->resize(600, 300);
+    rmgtest::Pump();
+    OpenChildTree(Tree(), home_ + "d59/", 0);
+    rmgtest::Pump();
+    Gtk::TreeModel::Path before;
+    Gtk::TreeModel::Path end;
+    ASSERT_TRUE(Tree()->get_visible_range(before, end));
+    Motion(10, 5);
+    ASSERT_NE(pGTable->ScrollTimer, 0u);
+    ASSERT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            Gtk::TreeModel::Path now;
+            Gtk::TreeModel::Path last;
+            Tree()->get_visible_range(now, last);
+            return now != before;
+        },
+        std::chrono::seconds(3)));
+    Leave();
+}
+
+TEST_F(TreeTest, UnreadableDirectoryShowsNoChildren) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "permissions do not apply to root";
+    }
+    testutil::MakeDirs(home_ + "locked/inner");
+    testutil::MakeDirs(home_ + "open");
+    chmod((home_ + "locked").c_str(), 0);
+    Start();
+    EXPECT_EQ(TreeChildren(home_), (std::vector<std::string>{"locked/", "open/"}));
+    EXPECT_TRUE(TreeChildren(home_ + "locked/").empty());
+    chmod((home_ + "locked").c_str(), 0755);
+}
+
+}  // namespace
+}  // namespace rmg
