@@ -87,15 +87,6 @@ int ErrorBoxWithCause(const char* format, const std::string& path, int err, int 
 // A cancel noticed by a progress step must not be lost behind another result.
 int Merge(int result, int progress) { return progress == RESULT_NO ? RESULT_NO : result; }
 
-// Makes a finished name change durable without flushing every file system
-// of the machine.
-void FlushDir(const std::string& dir) {
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 bool TooLong(const std::string& path) { return path.size() > kPathMax; }
 
 // A fresh name beside `target` for building its replacement; `make` creates
@@ -245,7 +236,9 @@ bool InsideSource(const std::string& target, const std::string& srcDir) {
     std::unique_ptr<char, decltype(&std::free)> realDir(nullptr, &std::free);
     while (!realDir) {
         if (existing == "/" || existing.empty()) return false;
-        rest = "/" + GetLastPath(existing) + rest;
+        std::string part(1, '/');
+        part += GetLastPath(existing);
+        rest.insert(0, part);
         existing = StripSlash(DirOf(existing));
         realDir.reset(::realpath(existing.c_str(), nullptr));
     }
@@ -315,7 +308,6 @@ int PlaceOver(const std::string& tmp, const std::string& target, int kind) {
         ::unlink(tmp.c_str());
         return FileErrorMessage(kind, target, err);
     }
-    FlushDir(DirOf(target));
     return UpdateProgress();
 }
 
@@ -482,7 +474,6 @@ int CreateDirectoryEx(const std::string& path) {
         ErrorBoxWithCause(_("Cannot create directory %s\ncause:%s"), path, ENAMETOOLONG, MB_OK);
         return RESULT_NO;
     }
-    std::string lastMade;
     for (const char* p = CharNext(path.c_str() + 1, '/'); p != nullptr; p = CharNext(p + 1, '/')) {
         const std::string prefix = path.substr(0, static_cast<std::size_t>(p - path.c_str()));
         const bool last = p[1] == '\0';
@@ -512,9 +503,7 @@ int CreateDirectoryEx(const std::string& path) {
                 return RESULT_NO;
             }
         }
-        lastMade = prefix;
     }
-    if (!lastMade.empty()) FlushDir(DirOf(lastMade));
     return 0;
 }
 
@@ -537,8 +526,6 @@ int RemoveFileInternal(const std::string& path, int count) {
                                   MB_SKIPCANCEL) == RESULT_NO)
                 return RESULT_NO;
             skipped = true;
-        } else {
-            FlushDir(DirOf(name));
         }
     }
     int result = 0;
@@ -649,8 +636,10 @@ int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) 
     bool ok = in < 0 || CopyContent(in, out, st.st_size, error);
     if (in >= 0) ::close(in);
     if (ok && ::fchmod(out, st.st_mode & 07777) != 0) error = {errno, false}, ok = false;
-    // The new content is on disk before it takes the old one's name.
-    if (ok && ::fdatasync(out) != 0) error = {errno, false}, ok = false;
+    // Content that is to replace an existing file is on disk before it takes
+    // that file's name, so a crash cannot leave neither.
+    struct stat old;
+    if (ok && Lstat(target, old) && ::fdatasync(out) != 0) error = {errno, false}, ok = false;
     if (::close(out) != 0 && ok) error = {errno, false}, ok = false;
     if (!ok) {
         ::unlink(tmp.c_str());
@@ -679,14 +668,10 @@ int MoveFileInternal(const std::string& targetPath, const std::string& srcPath) 
             if (r != 0) return Merge(r, UpdateProgress());
         }
     }
-    if (::rename(src.c_str(), target.c_str()) != 0) {
-        if (ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, errno, MB_SKIPCANCEL) ==
+    if (::rename(src.c_str(), target.c_str()) != 0 &&
+        ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, errno, MB_SKIPCANCEL) ==
             RESULT_NO)
-            return RESULT_NO;
-    } else {
-        FlushDir(DirOf(target));
-        if (DirOf(src) != DirOf(target)) FlushDir(DirOf(src));
-    }
+        return RESULT_NO;
     return UpdateProgress();
 }
 
@@ -731,6 +716,9 @@ int UpdateProgress() {
 }
 
 void EndProgress() {
+    // Flushing once per operation rather than after every name keeps a
+    // tree of small files from costing a disk flush each.
+    ::sync();
     if (!ShowProgressOn() || !g_progressWindow) return;
     if (pGTable->ProgressTotal != 0) pGTable->ProgressCount = pGTable->ProgressTotal - 1;
     UpdateProgress();

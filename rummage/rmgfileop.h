@@ -32,8 +32,9 @@ namespace rmg {
 using FileOperationItem = std::string;
 
 // Where the engine's questions, error boxes and progress steps go.  The
-// window layer sets its implementation once at start; null (the default)
-// answers every box with its first button and shows no progress window.
+// window layer sets its implementation once at start.  Null (the default)
+// acts as boxes that could not be built: a message box answers with its
+// first button, the delete question with Cancel; no progress window.
 void SetFileOpUi(UserInterface* ui);
 UserInterface* GetFileOpUi();
 
@@ -93,7 +94,8 @@ void SetupProgress(const std::vector<FileOperationItem>& items, int kind);
 // One file done.  0, or RESULT_NO the first time a Cancel click is noticed.
 int UpdateProgress();
 
-// Completes the progress and closes the window.
+// Ends an operation: flushes what it wrote to disk, completes the progress
+// and closes the window.  Call it once after every operation.
 void EndProgress();
 
 // Closes the window at once (after an operation stopped), or raises it.
