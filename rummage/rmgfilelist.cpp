@@ -318,10 +318,11 @@ Gtk::TreeView* CreateFileList(Gtk::Paned* paned) {
                 ActivateListRow(path[0]);
             }
         });
+    AddColumns();
+    // The drag source watches presses too; it must see them first.
+    SetupListDragDrop(view);
     view->signal_button_press_event().connect(&on_FileList_button_press, false);
     view->signal_button_release_event().connect(&on_FileList_button_release, false);
-    AddColumns();
-    SetupListDragDrop(view);
     scroll->add(*view);
     scroll->show_all();
     paned->pack2(*scroll, true, true);

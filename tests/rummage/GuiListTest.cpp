@@ -2,6 +2,10 @@
 // the ".." row, the status bars and entering directories.
 #include <gtest/gtest.h>
 #include <gtkmm.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
 
 #include "GuiBrowseSupport.h"
 #include "TestUtil.h"
@@ -169,6 +173,87 @@ TEST_F(ListTest, ColumnsFollowTheSettings) {
     EXPECT_EQ(pMainW->FileList->get_columns().size(), 2u);
     EXPECT_EQ(pGTable->NameColumn, 1);
     EXPECT_EQ(ListNames(), (Names{"..", "f"}));
+}
+
+// What a cell shows: the renderers filled for one row and column.
+struct Cell {
+    Glib::RefPtr<Gdk::Pixbuf> pixbuf;
+    std::string text;
+    Gdk::RGBA colour;
+};
+
+Cell CellOf(int row, int column) {
+    Gtk::TreeView* view = pMainW->FileList;
+    Gtk::TreeViewColumn* col = view->get_column(column);
+    Gtk::TreeModel::Path path;
+    path.push_back(row);
+    auto model = view->get_model();
+    auto iter = model->get_iter(path);
+    gtk_tree_view_column_cell_set_cell_data(col->gobj(), model->gobj(), iter.gobj(), FALSE,
+                                            FALSE);
+    Cell cell;
+    Gtk::CellRenderer* renderer = col->get_cells().at(0);
+    if (auto* icon = dynamic_cast<Gtk::CellRendererPixbuf*>(renderer)) {
+        cell.pixbuf = icon->property_pixbuf().get_value();
+    } else if (auto* text = dynamic_cast<Gtk::CellRendererText*>(renderer)) {
+        cell.text = text->property_text().get_value();
+        cell.colour = text->property_foreground_rgba().get_value();
+    }
+    return cell;
+}
+
+Gdk::RGBA Colour(int index) {
+    Gdk::RGBA rgba;
+    rgba.set_rgba_u(pGTable->Color[index].red, pGTable->Color[index].green,
+                    pGTable->Color[index].blue);
+    return rgba;
+}
+
+TEST_F(ListTest, RowsShowFolderPictureAndColourByKind) {
+    testutil::MakeDirs(home_ + "sub");
+    testutil::WriteFile(home_ + "run", "#!/bin/sh\n", 0755);
+    testutil::WriteFile(home_ + "plain", std::string(1536, 'p'));
+    ASSERT_EQ(symlink("plain", (home_ + "lnk").c_str()), 0);
+    ASSERT_EQ(symlink("missing", (home_ + "dead").c_str()), 0);
+    ASSERT_EQ(mkfifo((home_ + "pipe").c_str(), 0644), 0);
+    testutil::WriteFile(home_ + "bad\xff", "b");
+    Start();
+    EXPECT_TRUE(CellOf(0, 0).pixbuf);  // ".."
+    EXPECT_EQ(CellOf(0, 1).colour, Colour(0));
+    const std::vector<std::pair<std::string, int>> kinds = {
+        {"sub", 0}, {"run", 1}, {"plain", 2}, {"lnk", 4}, {"dead", 5}, {"pipe", 2}};
+    for (const auto& [name, colour] : kinds) {
+        const int row = Row(name);
+        ASSERT_GE(row, 0) << name;
+        EXPECT_EQ(static_cast<bool>(CellOf(row, 0).pixbuf), name == "sub") << name;
+        EXPECT_EQ(CellOf(row, 1).text, name);
+        EXPECT_EQ(CellOf(row, 1).colour, Colour(colour)) << name;
+    }
+    EXPECT_EQ(CellOf(Row("plain"), 2).text, "1.5KByte");
+    // A name that is not UTF-8 is shown readable and kept as its bytes.
+    const int bad = Row("bad\xff");
+    ASSERT_GE(bad, 0);
+    EXPECT_TRUE(g_utf8_validate(CellOf(bad, 1).text.c_str(), -1, nullptr));
+}
+
+TEST_F(ListTest, UserIdColumnListsHigherIdsFirst) {
+    if (geteuid() != 0) {
+        GTEST_SKIP() << "needs to give files away";
+    }
+    for (const auto& [name, uid] :
+         std::vector<std::pair<std::string, uid_t>>{{"u0", 0}, {"u1000", 1000}, {"u1", 1}}) {
+        testutil::WriteFile(home_ + name, "x");
+        ASSERT_EQ(chown((home_ + name).c_str(), uid, 0), 0);
+    }
+    Start([](GTable& t) {
+        t.ColumnCount = 2;
+        t.ColumnPosition[0] = COLUMN_NAME;
+        t.ColumnPosition[1] = COLUMN_USER_ID;
+        t.SortColumn = 2;
+    });
+    EXPECT_EQ(ListNames(), (Names{"..", "u1000", "u1", "u0"}));
+    on_FileList_click_column(2);
+    EXPECT_EQ(ListNames(), (Names{"..", "u0", "u1", "u1000"}));
 }
 
 TEST_F(ListTest, UnreadableDirectoryShowsOnlyTheParentRow) {
