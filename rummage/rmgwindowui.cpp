@@ -24,15 +24,16 @@ int WindowUi::DeleteMessageBox(const std::string& path) {
 }
 
 bool WindowUi::CreateProgressWindow(int kind) {
-    if (!CreateProgressDlg(kind)) {
-        return false;
-    }
     // The operation lets events through while it runs; the window it was
     // started from stays off so that no second operation starts inside it.
     Gtk::Window* parent = Parent();
     if (parent && !disabled_ && parent->get_sensitive()) {
         parent->set_sensitive(false);
         disabled_ = parent;
+    }
+    if (!CreateProgressDlg(kind)) {
+        DestroyProgressWindow();
+        return false;
     }
     return true;
 }

@@ -236,7 +236,7 @@ TEST_F(GuiProgressEngine, CancelStopsALongCopyOnceAndKeepsWhatWasCopied) {
 }
 
 TEST_F(GuiProgressEngine, ClosingTheWindowCancelsADelete) {
-    const int total = 1500;
+    const int total = 800;
     const std::string victim = MakeFiles("victim", total, 16);
     bool closed = false;
     Glib::signal_timeout().connect(
