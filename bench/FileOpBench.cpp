@@ -28,7 +28,8 @@ constexpr std::size_t kBigSize = std::size_t{96} << 20;
 
 void WriteBytes(const std::string& path, std::size_t size, std::mt19937& rng) {
     std::string data(size, '\0');
-    for (auto& c : data) c = static_cast<char>(rng());
+    for (auto& c : data)
+        c = static_cast<char>(rng());
     std::ofstream(path, std::ios::binary).write(data.data(), static_cast<std::streamsize>(size));
 }
 
@@ -40,7 +41,8 @@ void MakeTree(const std::string& root) {
         for (int f = 0; f < kFilesPerDir; ++f)
             WriteBytes(dir + "/file" + std::to_string(f), kSmallSize, rng);
     }
-    for (int b = 0; b < kBigFiles; ++b) WriteBytes(root + "/big" + std::to_string(b), kBigSize, rng);
+    for (int b = 0; b < kBigFiles; ++b)
+        WriteBytes(root + "/big" + std::to_string(b), kBigSize, rng);
 }
 
 double Seconds(const std::function<void()>& work) {
@@ -87,14 +89,16 @@ int main(int argc, char** argv) {
         ourCopy.push_back(Seconds([&] {
             int decided = 0;
             rmg::SetupProgress({src + "/"}, rmg::OP_COPY);
-            if (rmg::CopyFile(ours, src + "/", &decided) != 0) std::exit(2);
+            if (rmg::CopyFile(ours, src + "/", &decided) != 0)
+                std::exit(2);
             rmg::EndProgress();
         }));
         cpCopy.push_back(Seconds([&] { Shell("cp -a '" + src + "' '" + theirs + "'"); }));
         ourDelete.push_back(Seconds([&] {
             int answer = rmg::RESULT_YES_ALL;
             rmg::SetupProgress({ours + "/"}, rmg::OP_DELETE);
-            if (rmg::RemoveFile(ours + "/", &answer) != 0) std::exit(3);
+            if (rmg::RemoveFile(ours + "/", &answer) != 0)
+                std::exit(3);
             rmg::EndProgress();
         }));
         rmDelete.push_back(Seconds([&] { Shell("rm -rf '" + theirs + "'"); }));
@@ -104,9 +108,10 @@ int main(int argc, char** argv) {
 
     const double oc = Median(ourCopy), cc = Median(cpCopy);
     const double od = Median(ourDelete), rd = Median(rmDelete);
-    std::printf("tree: %d small files of %zu bytes in %d directories, %d files of %zu MiB; "
-                "median of %d rounds\n",
-                kDirs * kFilesPerDir, kSmallSize, kDirs * 2, kBigFiles, kBigSize >> 20, rounds);
+    std::printf(
+        "tree: %d small files of %zu bytes in %d directories, %d files of %zu MiB; "
+        "median of %d rounds\n",
+        kDirs * kFilesPerDir, kSmallSize, kDirs * 2, kBigFiles, kBigSize >> 20, rounds);
     std::printf("copy:   engine %.3f s, cp -a  %.3f s, ratio engine/cp %.2f\n", oc, cc, oc / cc);
     std::printf("delete: engine %.3f s, rm -rf %.3f s, ratio engine/rm %.2f\n", od, rd, od / rd);
     return 0;

@@ -29,18 +29,26 @@ bool g_progressWindow = false;
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 constexpr std::size_t kCopyRangeStep = std::size_t{64} << 20;
 
-bool ShowProgressOn() { return pGTable != nullptr && pGTable->ShowProgress != 0; }
-bool ConfirmOverwriteOn() { return pGTable == nullptr || pGTable->ConfilmOverwrite != 0; }
+bool ShowProgressOn() {
+    return pGTable != nullptr && pGTable->ShowProgress != 0;
+}
+bool ConfirmOverwriteOn() {
+    return pGTable == nullptr || pGTable->ConfilmOverwrite != 0;
+}
 
-bool Lstat(const std::string& path, struct stat& st) { return ::lstat(path.c_str(), &st) == 0; }
+bool Lstat(const std::string& path, struct stat& st) {
+    return ::lstat(path.c_str(), &st) == 0;
+}
 
 std::string StripSlash(const std::string& path) {
-    if (path.size() > 1 && path.back() == '/') return path.substr(0, path.size() - 1);
+    if (path.size() > 1 && path.back() == '/')
+        return path.substr(0, path.size() - 1);
     return path;
 }
 
 std::string WithSlash(const std::string& path) {
-    if (!path.empty() && path.back() == '/') return path;
+    if (!path.empty() && path.back() == '/')
+        return path;
     return path + "/";
 }
 
@@ -76,7 +84,8 @@ std::string Fill(const char* format, const std::string& first, const std::string
 // Without a window layer every box answers with its first button, as a box
 // that could not be built does.
 int Box(const std::string& title, const std::string& text, int style) {
-    if (g_ui == nullptr) return 1;
+    if (g_ui == nullptr)
+        return 1;
     return g_ui->MessageBox(title, text, style);
 }
 
@@ -85,9 +94,13 @@ int ErrorBoxWithCause(const char* format, const std::string& path, int err, int 
 }
 
 // A cancel noticed by a progress step must not be lost behind another result.
-int Merge(int result, int progress) { return progress == RESULT_NO ? RESULT_NO : result; }
+int Merge(int result, int progress) {
+    return progress == RESULT_NO ? RESULT_NO : result;
+}
 
-bool TooLong(const std::string& path) { return path.size() > kPathMax; }
+bool TooLong(const std::string& path) {
+    return path.size() > kPathMax;
+}
 
 // A fresh name beside `target` for building its replacement; `make` creates
 // the object under that name and returns false with errno set on failure.
@@ -98,9 +111,12 @@ bool MakeBeside(const std::string& target, std::string& tmp, Make make) {
     const std::string dir = WithSlash(DirOf(target));
     for (int attempt = 0; attempt < 100; ++attempt) {
         tmp = dir + ".rmg";
-        for (int i = 0; i < 8; ++i) tmp += kChars[rng() % (sizeof(kChars) - 1)];
-        if (make(tmp)) return true;
-        if (errno != EEXIST) return false;
+        for (int i = 0; i < 8; ++i)
+            tmp += kChars[rng() % (sizeof(kChars) - 1)];
+        if (make(tmp))
+            return true;
+        if (errno != EEXIST)
+            return false;
     }
     errno = EEXIST;
     return false;
@@ -111,7 +127,8 @@ bool ReadLinkWhole(const std::string& path, off_t sizeHint, std::string& out) {
     for (;;) {
         std::string buf(size, '\0');
         ssize_t n = ::readlink(path.c_str(), buf.data(), size);
-        if (n < 0) return false;
+        if (n < 0)
+            return false;
         if (static_cast<std::size_t>(n) < size) {
             buf.resize(static_cast<std::size_t>(n));
             out = std::move(buf);
@@ -127,7 +144,7 @@ struct CopyError {
 };
 
 class RangeCopier {
-public:
+  public:
     RangeCopier(int in, int out) : in_(in), out_(out) {}
 
     // Copies [pos, end) (end < 0: to end of file).  Returns the offset
@@ -145,25 +162,30 @@ public:
                     pos += n;
                     continue;
                 }
-                if (n < 0 && errno == EINTR) continue;
+                if (n < 0 && errno == EINTR)
+                    continue;
                 // Not offered here, a pseudo-file that claims no data, or a
                 // real error: the plain loop copes or tells which side failed.
                 useRange_ = false;
                 continue;
             }
-            if (!buffer_) buffer_ = std::make_unique<char[]>(kCopyBufferSize);
+            if (!buffer_)
+                buffer_ = std::make_unique<char[]>(kCopyBufferSize);
             ssize_t n = ::pread(in_, buffer_.get(), std::min(want, kCopyBufferSize), pos);
             if (n < 0) {
-                if (errno == EINTR) continue;
+                if (errno == EINTR)
+                    continue;
                 error = {errno, true};
                 return false;
             }
-            if (n == 0) break;
+            if (n == 0)
+                break;
             for (ssize_t done = 0; done < n;) {
                 ssize_t w = ::pwrite(out_, buffer_.get() + done, static_cast<std::size_t>(n - done),
                                      pos + done);
                 if (w < 0) {
-                    if (errno == EINTR) continue;
+                    if (errno == EINTR)
+                        continue;
                     error = {errno, false};
                     return false;
                 }
@@ -175,7 +197,7 @@ public:
         return true;
     }
 
-private:
+  private:
     int in_;
     int out_;
     bool useRange_ = true;
@@ -204,17 +226,20 @@ bool CopyContent(int in, int out, off_t size, CopyError& error) {
                 data = pos;
             } else {
                 end = ::lseek(in, data, SEEK_HOLE);
-                if (end < 0 || end > size) end = size;
+                if (end < 0 || end > size)
+                    end = size;
             }
         }
         off_t reached = 0;
-        if (!copier.Copy(data, end, reached, error)) return false;
+        if (!copier.Copy(data, end, reached, error))
+            return false;
         atEof = reached < end;
         pos = reached;
     }
     if (!atEof) {
         off_t reached = 0;
-        if (!copier.Copy(pos, -1, reached, error)) return false;
+        if (!copier.Copy(pos, -1, reached, error))
+            return false;
         pos = reached;
     }
     if (::ftruncate(out, pos) != 0) {
@@ -230,12 +255,14 @@ bool CopyContent(int in, int out, off_t size, CopyError& error) {
 // caught too.  The target's own name is not followed: a link there is
 // replaced, not entered.
 bool InsideSource(const std::string& target, const std::string& srcDir) {
-    if (target.compare(0, srcDir.size(), srcDir) == 0) return true;
+    if (target.compare(0, srcDir.size(), srcDir) == 0)
+        return true;
     std::string existing = StripSlash(target);
     std::string rest;
     std::unique_ptr<char, decltype(&std::free)> realDir(nullptr, &std::free);
     while (!realDir) {
-        if (existing == "/" || existing.empty()) return false;
+        if (existing == "/" || existing.empty())
+            return false;
         std::string part(1, '/');
         part += GetLastPath(existing);
         rest.insert(0, part);
@@ -244,7 +271,8 @@ bool InsideSource(const std::string& target, const std::string& srcDir) {
     }
     std::unique_ptr<char, decltype(&std::free)> realSrc(::realpath(srcDir.c_str(), nullptr),
                                                         &std::free);
-    if (!realSrc) return false;
+    if (!realSrc)
+        return false;
     const std::string base = std::strcmp(realDir.get(), "/") == 0 ? "" : realDir.get();
     const std::string t = base + rest + "/";
     const std::string s = WithSlash(realSrc.get());
@@ -266,11 +294,11 @@ int CheckTarget(const std::string& target, const std::string& src, mode_t srcMod
         same = Lstat(target, t) && Lstat(StripSlash(src), s) && t.st_dev == s.st_dev &&
                t.st_ino == s.st_ino;
     }
-    if (same) return RESULT_NO;
+    if (same)
+        return RESULT_NO;
     if (S_ISDIR(srcMode)) {
         const std::string dir = WithSlash(src);
-        bool inside = deep ? InsideSource(target, dir)
-                           : target.compare(0, dir.size(), dir) == 0;
+        bool inside = deep ? InsideSource(target, dir) : target.compare(0, dir.size(), dir) == 0;
         if (inside) {
             Box(_("Error"), _("Cannot move to a sub directory."), MB_OK | MB_ICON_STOP);
             return RESULT_NO;
@@ -286,7 +314,8 @@ bool DeclineOverwrite(const std::string& target, int* overwriteDecided) {
         int answer = Box(_("Confirmation"),
                          Fill(_("%s already exists.\nDoes it overwrite?"), Display(target)),
                          MB_YESNO | MB_ICON_QUESTION);
-        if (answer == RESULT_NO) return true;
+        if (answer == RESULT_NO)
+            return true;
     }
     *overwriteDecided = 1;
     return false;
@@ -355,7 +384,8 @@ struct DirModeGuard {
 // entered.
 int ClearLink(const std::string& target) {
     struct stat st;
-    if (Lstat(target, st) && S_ISLNK(st.st_mode)) return RemoveFileInternal(target, 0);
+    if (Lstat(target, st) && S_ISLNK(st.st_mode))
+        return RemoveFileInternal(target, 0);
     return 0;
 }
 
@@ -363,21 +393,28 @@ int CopyItem(const std::string& dst, std::string src, int* overwriteDecided, boo
     std::string target;
     struct stat st;
     int result = 0;
-    if (!Prepare(dst, src, overwriteDecided, top, OP_COPY, target, st, result)) return result;
-    if (!S_ISDIR(st.st_mode)) return CopyFileInternal(target, src);
+    if (!Prepare(dst, src, overwriteDecided, top, OP_COPY, target, st, result))
+        return result;
+    if (!S_ISDIR(st.st_mode))
+        return CopyFileInternal(target, src);
 
-    if (int r = ClearLink(target); r != 0) return Merge(r, UpdateProgress());
-    if (CreateDirectoryEx(target + "/") != 0) return RESULT_NO;
+    if (int r = ClearLink(target); r != 0)
+        return Merge(r, UpdateProgress());
+    if (CreateDirectoryEx(target + "/") != 0)
+        return RESULT_NO;
     DirModeGuard mode(target, st.st_mode);
     DIR* dir = ::opendir(src.c_str());
-    if (dir == nullptr) return FileErrorMessage(OP_COPY, src);
+    if (dir == nullptr)
+        return FileErrorMessage(OP_COPY, src);
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         std::string childSrc = src + name;
         struct stat cs;
-        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode)) childSrc += '/';
+        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode))
+            childSrc += '/';
         if (CopyItem(target + "/" + name, childSrc, overwriteDecided, false) == RESULT_NO) {
             ::closedir(dir);
             return RESULT_NO;
@@ -386,7 +423,8 @@ int CopyItem(const std::string& dst, std::string src, int* overwriteDecided, boo
     }
     int err = errno;
     ::closedir(dir);
-    if (err != 0) return Merge(0, FileErrorMessage(OP_COPY, src, err));
+    if (err != 0)
+        return Merge(0, FileErrorMessage(OP_COPY, src, err));
     return 0;
 }
 
@@ -394,69 +432,84 @@ int MoveItem(const std::string& dst, std::string src, int* overwriteDecided, boo
     std::string target;
     struct stat st;
     int result = 0;
-    if (!Prepare(dst, src, overwriteDecided, top, OP_MOVE, target, st, result)) return result;
+    if (!Prepare(dst, src, overwriteDecided, top, OP_MOVE, target, st, result))
+        return result;
 
     // A rename cannot cross file systems; say so before anything at the
     // target is replaced.
     struct stat parent;
     if (::stat(DirOf(target).c_str(), &parent) == 0 && parent.st_dev != st.st_dev) {
-        int answer = ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, EXDEV,
-                                       MB_SKIPCANCEL);
-        if (answer == RESULT_NO) return RESULT_NO;
+        int answer =
+            ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, EXDEV, MB_SKIPCANCEL);
+        if (answer == RESULT_NO)
+            return RESULT_NO;
         return UpdateProgress();
     }
 
     struct stat ts;
-    if (!S_ISDIR(st.st_mode) || !Lstat(target, ts)) return MoveFileInternal(target, src);
+    if (!S_ISDIR(st.st_mode) || !Lstat(target, ts))
+        return MoveFileInternal(target, src);
 
     // Merge into the directory already there.
-    if (int r = ClearLink(target); r != 0) return Merge(r, UpdateProgress());
-    if (CreateDirectoryEx(target + "/") != 0) return RESULT_NO;
+    if (int r = ClearLink(target); r != 0)
+        return Merge(r, UpdateProgress());
+    if (CreateDirectoryEx(target + "/") != 0)
+        return RESULT_NO;
     DirModeGuard mode(target, st.st_mode);
     DIR* dir = ::opendir(src.c_str());
-    if (dir == nullptr) return FileErrorMessage(OP_MOVE, src);
+    if (dir == nullptr)
+        return FileErrorMessage(OP_MOVE, src);
     bool leftBehind = false;
     errno = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         std::string childSrc = src + name;
         struct stat cs;
-        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode)) childSrc += '/';
+        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode))
+            childSrc += '/';
         int r = MoveItem(target + "/" + name, childSrc, overwriteDecided, false);
         if (r != 0) {
             ::closedir(dir);
             return r;
         }
         // Skipped after an error box: the entry is still here.
-        if (Lstat(StripSlash(childSrc), cs)) leftBehind = true;
+        if (Lstat(StripSlash(childSrc), cs))
+            leftBehind = true;
         errno = 0;
     }
     int err = errno;
     ::closedir(dir);
-    if (err != 0) return Merge(0, FileErrorMessage(OP_MOVE, src, err));
-    if (leftBehind) return 0;
+    if (err != 0)
+        return Merge(0, FileErrorMessage(OP_MOVE, src, err));
+    if (leftBehind)
+        return 0;
     int r = RemoveFileInternal(src, 0);
     return r == RESULT_NO ? RESULT_NO : 0;
 }
 
 long CountFiles(const std::string& path) {
     struct stat st;
-    if (!Lstat(StripSlash(path), st) || !S_ISDIR(st.st_mode)) return 1;
+    if (!Lstat(StripSlash(path), st) || !S_ISDIR(st.st_mode))
+        return 1;
     const std::string dirPath = WithSlash(path);
     DIR* dir = ::opendir(dirPath.c_str());
-    if (dir == nullptr) return 0;
+    if (dir == nullptr)
+        return 0;
     long n = 0;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string name = entry->d_name;
-        if (name == "." || name == "..") continue;
+        if (name == "." || name == "..")
+            continue;
         bool isDir = entry->d_type == DT_DIR;
         if (entry->d_type == DT_UNKNOWN) {
             struct stat cs;
             isDir = Lstat(dirPath + name, cs) && S_ISDIR(cs.st_mode);
         }
         n += isDir ? CountFiles(dirPath + name + "/") : 1;
-        if (n > INT_MAX) n = INT_MAX;
+        if (n > INT_MAX)
+            n = INT_MAX;
     }
     ::closedir(dir);
     return n;
@@ -464,12 +517,18 @@ long CountFiles(const std::string& path) {
 
 }  // namespace
 
-void SetFileOpUi(UserInterface* ui) { g_ui = ui; }
-UserInterface* GetFileOpUi() { return g_ui; }
+void SetFileOpUi(UserInterface* ui) {
+    g_ui = ui;
+}
+UserInterface* GetFileOpUi() {
+    return g_ui;
+}
 
 int CreateDirectoryEx(const std::string& path) {
-    if (path.empty()) return -1;
-    if (path.size() == 1) return 0;
+    if (path.empty())
+        return -1;
+    if (path.size() == 1)
+        return 0;
     if (TooLong(path)) {
         ErrorBoxWithCause(_("Cannot create directory %s\ncause:%s"), path, ENAMETOOLONG, MB_OK);
         return RESULT_NO;
@@ -479,7 +538,8 @@ int CreateDirectoryEx(const std::string& path) {
         const bool last = p[1] == '\0';
         struct stat st;
         if (Lstat(prefix, st)) {
-            if (S_ISDIR(st.st_mode)) continue;
+            if (S_ISDIR(st.st_mode))
+                continue;
             // A link to a directory is a way to it, not something in the way.
             struct stat followed;
             if (S_ISLNK(st.st_mode) && ::stat(prefix.c_str(), &followed) == 0 &&
@@ -508,7 +568,8 @@ int CreateDirectoryEx(const std::string& path) {
 }
 
 int RemoveFileInternal(const std::string& path, int count) {
-    if (path.empty()) return -1;
+    if (path.empty())
+        return -1;
     const std::string name = StripSlash(path);
     struct stat st;
     bool skipped = false;
@@ -519,7 +580,8 @@ int RemoveFileInternal(const std::string& path, int count) {
         skipped = true;
         st.st_mode = S_IFREG;
     } else {
-        if (!Lstat(name, st)) return 0;
+        if (!Lstat(name, st))
+            return 0;
         int rc = S_ISDIR(st.st_mode) ? ::rmdir(name.c_str()) : ::unlink(name.c_str());
         if (rc != 0) {
             if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, errno,
@@ -529,13 +591,16 @@ int RemoveFileInternal(const std::string& path, int count) {
         }
     }
     int result = 0;
-    if (!S_ISDIR(st.st_mode) && count != 0) result = UpdateProgress();
-    if (result == 0 && skipped) return RESULT_YES;
+    if (!S_ISDIR(st.st_mode) && count != 0)
+        result = UpdateProgress();
+    if (result == 0 && skipped)
+        return RESULT_YES;
     return result;
 }
 
 int RemoveFile(const std::string& path, int* deleteAnswer) {
-    if (path.empty() || deleteAnswer == nullptr) return -1;
+    if (path.empty() || deleteAnswer == nullptr)
+        return -1;
     const std::string name = StripSlash(path);
     struct stat st;
     if (TooLong(name) || !Lstat(name, st) || !S_ISDIR(st.st_mode))
@@ -545,15 +610,16 @@ int RemoveFile(const std::string& path, int* deleteAnswer) {
     DIR* dir = ::opendir(dirPath.c_str());
     if (dir == nullptr) {
         // Say why the delete cannot go on here instead of ending it quietly.
-        if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, errno,
-                              MB_SKIPCANCEL) == RESULT_NO)
+        if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, errno, MB_SKIPCANCEL) ==
+            RESULT_NO)
             return RESULT_NO;
         return RESULT_YES;
     }
     bool skipped = false;
     while (const dirent* entry = ::readdir(dir)) {
         const std::string entryName = entry->d_name;
-        if (entryName == "." || entryName == "..") continue;
+        if (entryName == "." || entryName == "..")
+            continue;
         if (*deleteAnswer == RESULT_NO) {
             int answer = g_ui != nullptr ? g_ui->DeleteMessageBox(path) : RESULT_CANCEL;
             if (answer == RESULT_NO) {
@@ -571,25 +637,29 @@ int RemoveFile(const std::string& path, int* deleteAnswer) {
             ::closedir(dir);
             return RESULT_NO;
         }
-        if (r == RESULT_YES) skipped = true;
+        if (r == RESULT_YES)
+            skipped = true;
     }
     ::closedir(dir);
     // What was left keeps this directory, and so every one above it; saying
     // so spares each of them a futile attempt and its error box.
-    if (skipped) return RESULT_YES;
+    if (skipped)
+        return RESULT_YES;
     return RemoveFileInternal(name, 0);
 }
 
 int FileErrorMessage(int kind, const std::string& path, int err) {
     const char* format =
         kind == OP_COPY ? _("Cannot copy file %s\ncause:%s") : _("Cannot move file %s\ncause:%s");
-    if (ErrorBoxWithCause(format, path, err, MB_SKIPCANCEL) == RESULT_NO) return RESULT_NO;
+    if (ErrorBoxWithCause(format, path, err, MB_SKIPCANCEL) == RESULT_NO)
+        return RESULT_NO;
     return UpdateProgress();
 }
 
 std::string ProofDstPath(const std::string& dst, const std::string& src) {
     std::string target = dst;
-    if (IsDirectory(dst)) target = WithSlash(dst) + GetLastPath(src);
+    if (IsDirectory(dst))
+        target = WithSlash(dst) + GetLastPath(src);
     return StripSlash(target);
 }
 
@@ -598,17 +668,21 @@ int CheckSrcSubDirectory(const std::string& target, const std::string& src, mode
 }
 
 int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) {
-    if (targetPath.empty() || srcPath.empty()) return -1;
+    if (targetPath.empty() || srcPath.empty())
+        return -1;
     const std::string target = StripSlash(targetPath);
     const std::string src = StripSlash(srcPath);
     struct stat st;
-    if (!Lstat(src, st)) return FileErrorMessage(OP_COPY, src);
-    if (S_ISDIR(st.st_mode)) return FileErrorMessage(OP_COPY, src, EISDIR);
+    if (!Lstat(src, st))
+        return FileErrorMessage(OP_COPY, src);
+    if (S_ISDIR(st.st_mode))
+        return FileErrorMessage(OP_COPY, src, EISDIR);
 
     std::string tmp;
     if (S_ISLNK(st.st_mode)) {
         std::string linkText;
-        if (!ReadLinkWhole(src, st.st_size, linkText)) return FileErrorMessage(OP_COPY, src);
+        if (!ReadLinkWhole(src, st.st_size, linkText))
+            return FileErrorMessage(OP_COPY, src);
         if (!MakeBeside(target, tmp, [&](const std::string& name) {
                 return ::symlink(linkText.c_str(), name.c_str()) == 0;
             }))
@@ -621,7 +695,8 @@ int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) 
     int in = -1;
     if (S_ISREG(st.st_mode)) {
         in = ::open(src.c_str(), O_RDONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-        if (in < 0) return FileErrorMessage(OP_COPY, src);
+        if (in < 0)
+            return FileErrorMessage(OP_COPY, src);
     }
     int out = -1;
     if (!MakeBeside(target, tmp, [&](const std::string& name) {
@@ -629,18 +704,23 @@ int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) 
             return out >= 0;
         })) {
         int err = errno;
-        if (in >= 0) ::close(in);
+        if (in >= 0)
+            ::close(in);
         return FileErrorMessage(OP_COPY, target, err);
     }
     CopyError error;
     bool ok = in < 0 || CopyContent(in, out, st.st_size, error);
-    if (in >= 0) ::close(in);
-    if (ok && ::fchmod(out, st.st_mode & 07777) != 0) error = {errno, false}, ok = false;
+    if (in >= 0)
+        ::close(in);
+    if (ok && ::fchmod(out, st.st_mode & 07777) != 0)
+        error = {errno, false}, ok = false;
     // Content that is to replace an existing file is on disk before it takes
     // that file's name, so a crash cannot leave neither.
     struct stat old;
-    if (ok && Lstat(target, old) && ::fdatasync(out) != 0) error = {errno, false}, ok = false;
-    if (::close(out) != 0 && ok) error = {errno, false}, ok = false;
+    if (ok && Lstat(target, old) && ::fdatasync(out) != 0)
+        error = {errno, false}, ok = false;
+    if (::close(out) != 0 && ok)
+        error = {errno, false}, ok = false;
     if (!ok) {
         ::unlink(tmp.c_str());
         return FileErrorMessage(OP_COPY, error.onRead ? src : target, error.err);
@@ -649,13 +729,16 @@ int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) 
 }
 
 int CopyFile(const std::string& dst, const std::string& src, int* overwriteDecided) {
-    if (dst.empty() || src.empty() || overwriteDecided == nullptr) return -1;
-    if (dst == src) return UpdateProgress();
+    if (dst.empty() || src.empty() || overwriteDecided == nullptr)
+        return -1;
+    if (dst == src)
+        return UpdateProgress();
     return CopyItem(dst, src, overwriteDecided, true);
 }
 
 int MoveFileInternal(const std::string& targetPath, const std::string& srcPath) {
-    if (targetPath.empty() || srcPath.empty()) return -1;
+    if (targetPath.empty() || srcPath.empty())
+        return -1;
     const std::string target = StripSlash(targetPath);
     const std::string src = StripSlash(srcPath);
     struct stat ts, ss;
@@ -665,7 +748,8 @@ int MoveFileInternal(const std::string& targetPath, const std::string& srcPath) 
         bool srcDir = Lstat(src, ss) && S_ISDIR(ss.st_mode);
         if (srcDir || S_ISDIR(ts.st_mode)) {
             int r = RemoveFileInternal(target, 0);
-            if (r != 0) return Merge(r, UpdateProgress());
+            if (r != 0)
+                return Merge(r, UpdateProgress());
         }
     }
     if (::rename(src.c_str(), target.c_str()) != 0 &&
@@ -676,38 +760,47 @@ int MoveFileInternal(const std::string& targetPath, const std::string& srcPath) 
 }
 
 int MoveFile(const std::string& dst, const std::string& src, int* overwriteDecided) {
-    if (dst.empty() || src.empty() || overwriteDecided == nullptr) return -1;
-    if (dst == src) return UpdateProgress();
+    if (dst.empty() || src.empty() || overwriteDecided == nullptr)
+        return -1;
+    if (dst == src)
+        return UpdateProgress();
     return MoveItem(dst, src, overwriteDecided, true);
 }
 
 void CountOperationFile(const std::string& path) {
-    if (pGTable == nullptr || path.empty()) return;
+    if (pGTable == nullptr || path.empty())
+        return;
     long total = static_cast<long>(pGTable->ProgressTotal) + CountFiles(path);
     pGTable->ProgressTotal = static_cast<int>(std::min<long>(total, INT_MAX));
 }
 
 void SetupProgress(const std::vector<FileOperationItem>& items, int kind) {
-    if (items.empty() || !ShowProgressOn()) return;
+    if (items.empty() || !ShowProgressOn())
+        return;
     pGTable->ProgressDlg = nullptr;
     pGTable->ProgressBar = nullptr;
     pGTable->ProgressCount = 0;
     pGTable->ProgressTotal = 0;
     pGTable->ProgressCancel = 0;
     g_progressWindow = g_ui != nullptr && g_ui->CreateProgressWindow(kind);
-    for (const auto& item : items) CountOperationFile(item);
+    for (const auto& item : items)
+        CountOperationFile(item);
 }
 
 int UpdateProgress() {
-    if (!ShowProgressOn()) return 0;
-    if (pGTable->ProgressCount < INT_MAX) ++pGTable->ProgressCount;
+    if (!ShowProgressOn())
+        return 0;
+    if (pGTable->ProgressCount < INT_MAX)
+        ++pGTable->ProgressCount;
     const double fraction =
         pGTable->ProgressTotal == 0
             ? 1.0
             : static_cast<double>(pGTable->ProgressCount) / pGTable->ProgressTotal;
-    if (!g_progressWindow || g_ui == nullptr) return 0;
+    if (!g_progressWindow || g_ui == nullptr)
+        return 0;
     g_ui->ShowProgressFraction(std::min(fraction, 1.0));
-    if (g_ui->ProgressCancelled()) pGTable->ProgressCancel = 1;
+    if (g_ui->ProgressCancelled())
+        pGTable->ProgressCancel = 1;
     if (fraction == 1.0 || pGTable->ProgressCancel != 0) {
         DestroyProgress();
         return pGTable->ProgressCancel != 0 ? RESULT_NO : 0;
@@ -719,21 +812,28 @@ void EndProgress() {
     // Flushing once per operation rather than after every name keeps a
     // tree of small files from costing a disk flush each.
     ::sync();
-    if (!ShowProgressOn() || !g_progressWindow) return;
-    if (pGTable->ProgressTotal != 0) pGTable->ProgressCount = pGTable->ProgressTotal - 1;
+    if (!ShowProgressOn() || !g_progressWindow)
+        return;
+    if (pGTable->ProgressTotal != 0)
+        pGTable->ProgressCount = pGTable->ProgressTotal - 1;
     UpdateProgress();
 }
 
 void DestroyProgress() {
-    if (!ShowProgressOn() || !g_progressWindow) return;
+    if (!ShowProgressOn() || !g_progressWindow)
+        return;
     g_progressWindow = false;
-    if (g_ui != nullptr) g_ui->DestroyProgressWindow();
+    if (g_ui != nullptr)
+        g_ui->DestroyProgressWindow();
 }
 
 void RaiseProgress() {
-    if (ShowProgressOn() && g_progressWindow && g_ui != nullptr) g_ui->RaiseProgressWindow();
+    if (ShowProgressOn() && g_progressWindow && g_ui != nullptr)
+        g_ui->RaiseProgressWindow();
 }
 
-bool ProgressWindowOpen() { return g_progressWindow; }
+bool ProgressWindowOpen() {
+    return g_progressWindow;
+}
 
 }  // namespace rmg

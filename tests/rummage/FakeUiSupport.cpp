@@ -8,7 +8,8 @@ int FakeUi::MessageBox(const std::string& title, const std::string& text, int st
         box.answer = messageAnswers.front();
         messageAnswers.pop_front();
     }
-    if (onBox) onBox(box);
+    if (onBox)
+        onBox(box);
     boxes.push_back(box);
     return box.answer;
 }
@@ -19,7 +20,8 @@ int FakeUi::DeleteMessageBox(const std::string& path) {
         box.answer = deleteAnswers.front();
         deleteAnswers.pop_front();
     }
-    if (onBox) onBox(box);
+    if (onBox)
+        onBox(box);
     boxes.push_back(box);
     return box.answer;
 }
@@ -33,23 +35,30 @@ bool FakeUi::CreateProgressWindow(int kind) {
 void FakeUi::ShowProgressFraction(double fraction) {
     fractions.push_back(fraction);
     const int step = static_cast<int>(fractions.size());
-    if (cancelAtStep > 0 && step >= cancelAtStep) cancelled = true;
-    if (onStep) onStep(step);
+    if (cancelAtStep > 0 && step >= cancelAtStep)
+        cancelled = true;
+    if (onStep)
+        onStep(step);
 }
 
-bool FakeUi::ProgressCancelled() { return cancelled; }
+bool FakeUi::ProgressCancelled() {
+    return cancelled;
+}
 
 void FakeUi::DestroyProgressWindow() {
     ++destroyCount;
     windowOpen = false;
 }
 
-void FakeUi::RaiseProgressWindow() { ++raiseCount; }
+void FakeUi::RaiseProgressWindow() {
+    ++raiseCount;
+}
 
 int FakeUi::CountBoxes(const std::string& part) const {
     int n = 0;
     for (const auto& b : boxes) {
-        if (!b.deleteQuestion && b.text.find(part) != std::string::npos) ++n;
+        if (!b.deleteQuestion && b.text.find(part) != std::string::npos)
+            ++n;
     }
     return n;
 }

@@ -21,7 +21,7 @@ struct ShownBox {
 };
 
 class FakeUi : public rmg::UserInterface {
-public:
+  public:
     // Answers taken in order; when a queue is empty the default is used.
     std::deque<int> messageAnswers;
     std::deque<int> deleteAnswers;

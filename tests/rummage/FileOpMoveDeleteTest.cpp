@@ -41,28 +41,32 @@ mode_t ModeOf(const std::string& path) {
 // its report comes back as text, empty meaning fine.
 std::string RunAsNobody(const std::function<std::string()>& body) {
     int fds[2];
-    if (::pipe(fds) != 0) return "pipe failed";
+    if (::pipe(fds) != 0)
+        return "pipe failed";
     pid_t pid = ::fork();
     if (pid == 0) {
         ::close(fds[0]);
-        std::string report = (::setgid(65534) == 0 && ::setuid(65534) == 0) ? body()
-                                                                            : "cannot drop root";
-        if (::write(fds[1], report.data(), report.size()) < 0) _exit(2);
+        std::string report =
+            (::setgid(65534) == 0 && ::setuid(65534) == 0) ? body() : "cannot drop root";
+        if (::write(fds[1], report.data(), report.size()) < 0)
+            _exit(2);
         _exit(0);
     }
     ::close(fds[1]);
     std::string report;
     char buf[512];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) report.append(buf, n);
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+        report.append(buf, n);
     ::close(fds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) report += " (child failed)";
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        report += " (child failed)";
     return report;
 }
 
 class MoveDeleteTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetFileOpUi(&ui);
         ::chmod(tmp.path().c_str(), 0755);
@@ -97,7 +101,8 @@ protected:
         SetupProgress(items, OP_DELETE);
         for (const auto& item : items) {
             result = RemoveFile(item, &answer);
-            if (answer == RESULT_YES) answer = RESULT_NO;
+            if (answer == RESULT_YES)
+                answer = RESULT_NO;
             if (result == RESULT_NO) {
                 DestroyProgress();
                 break;
@@ -193,7 +198,8 @@ TEST_F(MoveDeleteTest, EntrySkippedAfterAnErrorInAMergeKeepsTheSourceQuietly) {
     // The merge target lies so deep that one entry's long name no longer
     // fits the path limit; the other entry still moves.
     std::string deep = P("dst");
-    while (deep.size() < 1700) deep += "/" + std::string(200, 'q');
+    while (deep.size() < 1700)
+        deep += "/" + std::string(200, 'q');
     MakeDirs(deep + "/d");
     MakeDirs(P("src/d"));
     WriteFile(P("src/d/a"), "a");
@@ -311,7 +317,8 @@ TEST_F(MoveDeleteTest, DeleteErrorBoxAndSkipOfANameThatCannotGo) {
 }
 
 TEST_F(MoveDeleteTest, SkippedFileKeepsItsAncestorsAndTheRestGoes) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand the tree over";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the tree over";
     // The unprivileged user owns the tree except one directory, whose file
     // it cannot remove.
     MakeDirs(P("t/own/deep"));
@@ -330,14 +337,17 @@ TEST_F(MoveDeleteTest, SkippedFileKeepsItsAncestorsAndTheRestGoes) {
                   if (ui.CountBoxes("Cannot delete file " + P("t/locked/stuck") +
                                     "\ncause:Permission denied") != 1)
                       return "box: " + ui.LastText();
-                  if (Names(P("t")) != std::vector<std::string>{"locked"}) return "t not pruned";
-                  if (!Exists(P("t/locked/stuck"))) return "stuck gone";
+                  if (Names(P("t")) != std::vector<std::string>{"locked"})
+                      return "t not pruned";
+                  if (!Exists(P("t/locked/stuck")))
+                      return "stuck gone";
                   return "";
               }));
 }
 
 TEST_F(MoveDeleteTest, UnreadableDirectoryInADeleteIsReported) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand the tree over";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the tree over";
     MakeDirs(P("t/closed"));
     WriteFile(P("t/closed/f"), "f");
     WriteFile(P("t/after"), "a");
@@ -346,20 +356,25 @@ TEST_F(MoveDeleteTest, UnreadableDirectoryInADeleteIsReported) {
     EXPECT_EQ("", RunAsNobody([&]() -> std::string {
                   ui.defaultDeleteAnswer = RESULT_YES_ALL;
                   ui.Answer(RESULT_YES);  // Skip the closed directory
-                  if (Delete({D("t")}) != RESULT_YES) return "result";
+                  if (Delete({D("t")}) != RESULT_YES)
+                      return "result";
                   if (ui.CountBoxes("Cannot delete file " + P("t/closed") +
                                     "\ncause:Permission denied") != 1)
                       return "box: " + ui.LastText();
-                  if (Exists(P("t/after"))) return "rest not deleted";
-                  if (!Exists(P("t"))) return "parent of a skipped directory removed";
+                  if (Exists(P("t/after")))
+                      return "rest not deleted";
+                  if (!Exists(P("t")))
+                      return "parent of a skipped directory removed";
                   ui.Answer(RESULT_NO);  // Cancel ends the delete
-                  if (Delete({D("t")}) != RESULT_NO) return "cancel not passed on";
+                  if (Delete({D("t")}) != RESULT_NO)
+                      return "cancel not passed on";
                   return "";
               }));
 }
 
 TEST_F(MoveDeleteTest, ReadOnlySourceDirectoryCanBeCopiedByAnOrdinaryUser) {
-    if (::geteuid() != 0) GTEST_SKIP() << "needs root to hand the tree over";
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root to hand the tree over";
     MakeDirs(P("src/ro/sub"));
     WriteFile(P("src/ro/f"), "f");
     WriteFile(P("src/ro/sub/g"), "g");
@@ -370,12 +385,16 @@ TEST_F(MoveDeleteTest, ReadOnlySourceDirectoryCanBeCopiedByAnOrdinaryUser) {
     ::chmod(P("src/ro").c_str(), 0555);
     EXPECT_EQ("", RunAsNobody([&]() -> std::string {
                   int decided = 0;
-                  if (CopyFile(D("dst"), D("src/ro"), &decided) != 0) return "result";
-                  if (!ui.boxes.empty()) return "box: " + ui.LastText();
+                  if (CopyFile(D("dst"), D("src/ro"), &decided) != 0)
+                      return "result";
+                  if (!ui.boxes.empty())
+                      return "box: " + ui.LastText();
                   if (ReadFile(P("dst/ro/f")) != "f" || ReadFile(P("dst/ro/sub/g")) != "g")
                       return "contents";
-                  if ((ModeOf(P("dst/ro")) & 07777) != 0555) return "mode of ro";
-                  if ((ModeOf(P("dst/ro/sub")) & 07777) != 0555) return "mode of sub";
+                  if ((ModeOf(P("dst/ro")) & 07777) != 0555)
+                      return "mode of ro";
+                  if ((ModeOf(P("dst/ro/sub")) & 07777) != 0555)
+                      return "mode of sub";
                   return "";
               }));
 }

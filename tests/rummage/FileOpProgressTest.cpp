@@ -19,7 +19,7 @@ using testutil::MakeDirs;
 using testutil::WriteFile;
 
 class ProgressTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { SetFileOpUi(&ui); }
     void TearDown() override {
         DestroyProgress();
@@ -31,7 +31,8 @@ protected:
 
     void MakeFiles(const std::string& dir, int n) {
         MakeDirs(dir);
-        for (int i = 0; i < n; ++i) WriteFile(dir + "/f" + std::to_string(i), "x");
+        for (int i = 0; i < n; ++i)
+            WriteFile(dir + "/f" + std::to_string(i), "x");
     }
 
     int Copy(const std::vector<std::string>& items, const std::string& dst) {
@@ -52,7 +53,8 @@ protected:
     int CountedFiles(const std::string& dir) {
         int n = 0;
         for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
-            if (!e.is_directory()) ++n;
+            if (!e.is_directory())
+                ++n;
         return n;
     }
 
@@ -170,7 +172,8 @@ TEST_F(ProgressTest, CancelStopsAfterTheFileBeingCopiedAndIsReportedOnce) {
 TEST_F(ProgressTest, CancelRecordedInTheTableCountsToo) {
     MakeFiles(P("src"), 3);
     ui.onStep = [&](int step) {
-        if (step == 1) scope.table.ProgressCancel = 1;  // as the button handler does
+        if (step == 1)
+            scope.table.ProgressCancel = 1;  // as the button handler does
     };
     EXPECT_EQ(RESULT_NO, Copy({D("src")}, D("dst")));
     EXPECT_EQ(1, CountedFiles(P("dst")));

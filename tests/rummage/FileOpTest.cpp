@@ -53,12 +53,13 @@ std::vector<std::string> Names(const std::string& dir) {
 std::string RandomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     std::string s(n, '\0');
-    for (auto& c : s) c = static_cast<char>(rng());
+    for (auto& c : s)
+        c = static_cast<char>(rng());
     return s;
 }
 
 class FileOpTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         SetFileOpUi(&ui);
         ::chmod(tmp.path().c_str(), 0755);
@@ -84,7 +85,8 @@ protected:
                 result = MoveFile(dst, item, &decided);
             else
                 result = RemoveFile(item, &answer);
-            if (answer == RESULT_YES) answer = RESULT_NO;
+            if (answer == RESULT_YES)
+                answer = RESULT_NO;
             if (result == RESULT_NO) {
                 DestroyProgress();
                 break;
@@ -273,7 +275,8 @@ TEST_F(FileOpTest, MissingArgumentsGiveMinusOne) {
 // -------------------------------------------------------------- overwrite
 
 TEST_F(FileOpTest, OverwriteQuestionOnlyUntilOneItemGotThrough) {
-    for (auto n : {"1", "2", "3"}) WriteFile(P(std::string("s") + n), n);
+    for (auto n : {"1", "2", "3"})
+        WriteFile(P(std::string("s") + n), n);
     MakeDirs(P("dst"));
     WriteFile(P("dst/s2"), "old");
     // The first item has no conflict and settles the matter.
@@ -283,9 +286,11 @@ TEST_F(FileOpTest, OverwriteQuestionOnlyUntilOneItemGotThrough) {
 }
 
 TEST_F(FileOpTest, OverwriteDeclinedAsksAgainForTheNextConflict) {
-    for (auto n : {"1", "2", "3"}) WriteFile(P(std::string("s") + n), n);
+    for (auto n : {"1", "2", "3"})
+        WriteFile(P(std::string("s") + n), n);
     MakeDirs(P("dst"));
-    for (auto n : {"1", "2", "3"}) WriteFile(P(std::string("dst/s") + n), "old");
+    for (auto n : {"1", "2", "3"})
+        WriteFile(P(std::string("dst/s") + n), "old");
     ui.Answer(RESULT_NO).Answer(RESULT_YES);
     EXPECT_EQ(0, Run(OP_COPY, {P("s1"), P("s2"), P("s3")}, D("dst")));
     ASSERT_EQ(2u, ui.boxes.size());
@@ -420,13 +425,15 @@ TEST_F(FileOpTest, UnreadableSourceLeavesTheOldTargetAndNoPartialFile) {
 }
 
 TEST_F(FileOpTest, FullDiskLeavesTheOldTargetAndNoPartialFile) {
-    if (!testutil::CanUnshareMounts()) GTEST_SKIP() << "no private mount namespaces here";
+    if (!testutil::CanUnshareMounts())
+        GTEST_SKIP() << "no private mount namespaces here";
     WriteFile(P("big"), RandomBytes(3 << 20, 2));
     MakeDirs(P("mnt"));
     // A one-megabyte file system in a private mount namespace.
     std::string report = [&]() -> std::string {
         int fds[2];
-        if (::pipe(fds) != 0) return "pipe";
+        if (::pipe(fds) != 0)
+            return "pipe";
         pid_t pid = ::fork();
         if (pid == 0) {
             ::close(fds[0]);
@@ -440,20 +447,25 @@ TEST_F(FileOpTest, FullDiskLeavesTheOldTargetAndNoPartialFile) {
                 int decided = 1;
                 ui.Answer(RESULT_YES);
                 int result = CopyFile(D("mnt"), P("big"), &decided);
-                if (result != 0) r += "result " + std::to_string(result) + ";";
-                if (ui.LastText() != "Cannot copy file " + P("mnt/big") +
-                                         "\ncause:No space left on device")
+                if (result != 0)
+                    r += "result " + std::to_string(result) + ";";
+                if (ui.LastText() !=
+                    "Cannot copy file " + P("mnt/big") + "\ncause:No space left on device")
                     r += "box: " + ui.LastText() + ";";
-                if (ReadFile(P("mnt/big")) != "precious") r += "old target lost;";
-                if (Names(P("mnt")) != std::vector<std::string>{"big"}) r += "leftovers;";
+                if (ReadFile(P("mnt/big")) != "precious")
+                    r += "old target lost;";
+                if (Names(P("mnt")) != std::vector<std::string>{"big"})
+                    r += "leftovers;";
             }
-            if (::write(fds[1], r.data(), r.size()) < 0) _exit(2);
+            if (::write(fds[1], r.data(), r.size()) < 0)
+                _exit(2);
             _exit(0);
         }
         ::close(fds[1]);
         std::string r;
         char buf[256];
-        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) r.append(buf, n);
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
+            r.append(buf, n);
         ::close(fds[0]);
         int status = 0;
         ::waitpid(pid, &status, 0);
@@ -496,7 +508,7 @@ TEST_F(FileOpTest, PathsBeyondTheLimitAreSkippedWithAnError) {
 // ------------------------------------------------ large files and memory
 
 class LargeFileTest : public FileOpTest {
-protected:
+  protected:
     static constexpr off_t kSize = (off_t{5} << 30) + 12345;  // past 4 GiB
     const std::vector<off_t> offsets = {0, (off_t{2} << 30) - 3, off_t{4} << 30,
                                         (off_t{4} << 30) + 70000, kSize - 5};
@@ -505,7 +517,8 @@ protected:
         int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         ASSERT_GE(fd, 0);
         ASSERT_EQ(0, ::ftruncate(fd, kSize));
-        for (off_t off : offsets) ASSERT_EQ(5, ::pwrite(fd, "MARK!", 5, off));
+        for (off_t off : offsets)
+            ASSERT_EQ(5, ::pwrite(fd, "MARK!", 5, off));
         ::close(fd);
     }
 
@@ -546,7 +559,8 @@ TEST_F(LargeFileTest, FileOverFourGiBIsCopiedWholeWithBoundedMemory) {
 
 TEST_F(LargeFileTest, CopyToAnotherFileSystemUsesTheBufferedLoop) {
     struct stat shm;
-    if (::stat("/dev/shm", &shm) != 0) GTEST_SKIP() << "no /dev/shm";
+    if (::stat("/dev/shm", &shm) != 0)
+        GTEST_SKIP() << "no /dev/shm";
     MakeSparse(P("huge"));
     WriteFile(P("dense"), RandomBytes((3 << 20) + 17, 3));
     const std::string dir =
