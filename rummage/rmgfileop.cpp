@@ -584,8 +584,9 @@ int RemoveFileInternal(const std::string& path, int count) {
             return 0;
         int rc = S_ISDIR(st.st_mode) ? ::rmdir(name.c_str()) : ::unlink(name.c_str());
         if (rc != 0) {
-            if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, errno,
-                                  MB_SKIPCANCEL) == RESULT_NO)
+            const int err = errno;
+            if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, err, MB_SKIPCANCEL) ==
+                RESULT_NO)
                 return RESULT_NO;
             skipped = true;
         }
@@ -610,7 +611,8 @@ int RemoveFile(const std::string& path, int* deleteAnswer) {
     DIR* dir = ::opendir(dirPath.c_str());
     if (dir == nullptr) {
         // Say why the delete cannot go on here instead of ending it quietly.
-        if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, errno, MB_SKIPCANCEL) ==
+        const int err = errno;
+        if (ErrorBoxWithCause(_("Cannot delete file %s\ncause:%s"), path, err, MB_SKIPCANCEL) ==
             RESULT_NO)
             return RESULT_NO;
         return RESULT_YES;
@@ -715,7 +717,7 @@ int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) 
     if (ok && ::fchmod(out, st.st_mode & 07777) != 0)
         error = {errno, false}, ok = false;
     // Content that is to replace an existing file is on disk before it takes
-    // that file's name, so a crash cannot leave neither.
+    // that file's name, so a crash cannot lose both.
     struct stat old;
     if (ok && Lstat(target, old) && ::fdatasync(out) != 0)
         error = {errno, false}, ok = false;
@@ -752,10 +754,12 @@ int MoveFileInternal(const std::string& targetPath, const std::string& srcPath) 
                 return Merge(r, UpdateProgress());
         }
     }
-    if (::rename(src.c_str(), target.c_str()) != 0 &&
-        ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, errno, MB_SKIPCANCEL) ==
+    if (::rename(src.c_str(), target.c_str()) != 0) {
+        const int err = errno;
+        if (ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, err, MB_SKIPCANCEL) ==
             RESULT_NO)
-        return RESULT_NO;
+            return RESULT_NO;
+    }
     return UpdateProgress();
 }
 
