@@ -641,13 +641,13 @@ void OpenChildTree(Gtk::TreeView* view, const std::string& pathIn, int expand) {
     if (path.back() != '/' && IsDirectory(path)) {
         path += '/';
     }
-    const bool connected = IsSelectConnected();
-    if (tree->mainTree) {
-        DisconnectTreeSelectSignal();
-    }
     auto roots = tree->store->children();
     if (roots.empty()) {
         return;
+    }
+    const bool connected = IsSelectConnected();
+    if (tree->mainTree) {
+        DisconnectTreeSelectSignal();
     }
     Gtk::TreeModel::iterator last = roots.begin();
     tree->expand_row(tree->store->get_path(last), false);
