@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -21,6 +22,14 @@ namespace rmgtest {
 
 inline void Pump() {
     while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+// Pumps for a while, so the window reaches its size and layout.
+inline void Settle(int ms = 300) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (std::chrono::steady_clock::now() < until) {
+        Pump();
     }
 }
 

@@ -28,13 +28,6 @@ protected:
         rmgtest::Pump();
         return used;
     }
-    // Lets the window reach its size and first layout.
-    static void Settle() {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
-        while (std::chrono::steady_clock::now() < until) {
-            rmgtest::Pump();
-        }
-    }
     static bool Shown(int row) {
         return testutil::WaitFor(
             [row] {
@@ -122,7 +115,7 @@ TEST_F(KeysTest, PageKeysMoveByWhatIsInView) {
         testutil::WriteFile(home_ + name, "x");
     }
     Start();
-    Settle();
+    rmgtest::Settle();
     Press(GDK_KEY_Tab);
     int first = 0;
     int last = 0;

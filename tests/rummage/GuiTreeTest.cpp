@@ -194,8 +194,7 @@ TEST_F(TreeDragTest, HoveringHighlightsWithoutChangingDirectoryAndExpandsAfterAS
     testutil::MakeDirs(home_ + "a/inner");
     testutil::MakeDirs(home_ + "b");
     Start();
-    window_->resize(600, 400);
-    rmgtest::Pump();
+    rmgtest::Settle();
     const int y = RowY(home_ + "a/");
     ASSERT_GT(y, 20);
     Motion(10, y);
@@ -235,10 +234,8 @@ TEST_F(TreeDragTest, ScrollingUpMovesOneRowPerTick) {
         testutil::MakeDirs(home_ + name);
     }
     Start();
-    window_->resize(600, 300);
-    rmgtest::Pump();
     OpenChildTree(Tree(), home_ + "d59/", 0);
-    rmgtest::Pump();
+    rmgtest::Settle();
     Gtk::TreeModel::Path before;
     Gtk::TreeModel::Path end;
     ASSERT_TRUE(Tree()->get_visible_range(before, end));
