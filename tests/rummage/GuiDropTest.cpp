@@ -119,6 +119,43 @@ TEST_F(DropTest, CancelStopsALongCopy) {
     EXPECT_EQ(pGTable->CurrentDir, home_ + "dst/");
 }
 
+// The data a drag out of `widget` offers, fetched the way a drop does.
+std::string DraggedText(Gtk::Widget* widget) {
+    GdkDragContext* context = GDK_DRAG_CONTEXT(g_object_new(GDK_TYPE_DRAG_CONTEXT, nullptr));
+    g_signal_emit_by_name(widget->gobj(), "drag-begin", context);
+    auto clipboard = Gtk::Clipboard::get(GDK_SELECTION_SECONDARY);
+    clipboard->set(DragTargets(),
+                   [widget, context](Gtk::SelectionData& data, guint info) {
+                       g_signal_emit_by_name(widget->gobj(), "drag-data-get", context,
+                                             data.gobj(), info, 0u);
+                   },
+                   [] {});
+    const std::string text = GetDropText(clipboard->wait_for_contents("text/plain"));
+    clipboard->clear();
+    g_signal_emit_by_name(widget->gobj(), "drag-end", context);
+    g_object_unref(context);
+    return text;
+}
+
+TEST_F(DropTest, DragsOfferTheSelectedPaths) {
+    testutil::MakeDirs(home_ + "sub/deeper");
+    testutil::WriteFile(home_ + "caf\xc3\xa9.txt", "c");
+    testutil::WriteFile(home_ + "plain", "p");
+    Start();
+    OpenChildTree(Tree(), home_ + "sub/", 0);
+    rmgtest::Pump();
+    EXPECT_EQ(DraggedText(Tree()), "file:" + home_ + "sub/");
+    // The tree's select handler is back after the list's drag too.
+    OpenChildTree(Tree(), home_, 0);
+    rmgtest::Pump();
+    for (int row = 1; row < GetListRowCount(); ++row) {
+        SelectListRow(row);
+    }
+    EXPECT_EQ(DraggedText(pMainW->FileList),
+              "file:" + home_ + "sub/ file:" + home_ + "caf\xc3\xa9.txt file:" + home_ + "plain");
+    EXPECT_NE(pGTable->TreeSelectHandler, 0u);
+}
+
 TEST_F(DropTest, DragDataKeepsNonAsciiBytes) {
     Start();
     const std::string text =
