@@ -27,7 +27,10 @@ bool g_progressWindow = false;
 // Bounded copy buffer and copy_file_range step: memory use does not grow
 // with the file.
 constexpr std::size_t kCopyBufferSize = 1 << 20;
-constexpr std::size_t kCopyRangeStep = std::size_t{64} << 20;
+constexpr std::size_t kCopyRangeStep = std::size_t{32} << 20;
+// Within a big file the progress window is given its events this often, so
+// it keeps drawing; the bar itself moves once per file.
+constexpr off_t kKeepAliveBytes = off_t{32} << 20;
 
 bool ShowProgressOn() {
     return pGTable != nullptr && pGTable->ShowProgress != 0;
@@ -98,6 +101,16 @@ int Merge(int result, int progress) {
     return progress == RESULT_NO ? RESULT_NO : result;
 }
 
+void KeepProgressAlive() {
+    if (!g_progressWindow || g_ui == nullptr || !ShowProgressOn())
+        return;
+    const double fraction =
+        pGTable->ProgressTotal == 0
+            ? 0.0
+            : static_cast<double>(pGTable->ProgressCount) / pGTable->ProgressTotal;
+    g_ui->ShowProgressFraction(std::min(fraction, 1.0));
+}
+
 bool TooLong(const std::string& path) {
     return path.size() > kPathMax;
 }
@@ -160,6 +173,7 @@ class RangeCopier {
                 ssize_t n = ::copy_file_range(in_, &from, out_, &to, want, 0);
                 if (n > 0) {
                     pos += n;
+                    Copied(n);
                     continue;
                 }
                 if (n < 0 && errno == EINTR)
@@ -192,15 +206,25 @@ class RangeCopier {
                 done += w;
             }
             pos += n;
+            Copied(n);
         }
         reached = pos;
         return true;
     }
 
   private:
+    void Copied(off_t n) {
+        sinceAlive_ += n;
+        if (sinceAlive_ >= kKeepAliveBytes) {
+            sinceAlive_ = 0;
+            KeepProgressAlive();
+        }
+    }
+
     int in_;
     int out_;
     bool useRange_ = true;
+    off_t sinceAlive_ = 0;
     std::unique_ptr<char[]> buffer_;
 };
 

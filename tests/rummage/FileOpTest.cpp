@@ -670,6 +670,13 @@ TEST_F(FileOpTest, CancelStopsAfterTheCurrentFileAndIsReportedOnce) {
     EXPECT_EQ(1u, ui.boxes.size());
 }
 
+TEST_F(FileOpTest, BigFileKeepsTheWindowAliveWithoutMovingTheBar) {
+    WriteFile(P("big"), std::string(70 << 20, 'b'));
+    ASSERT_EQ(0, Run(OP_COPY, {P("big")}, P("copy")));
+    EXPECT_EQ((std::vector<double>{0.0, 0.0, 1.0}), ui.fractions);
+    EXPECT_EQ(std::string(70 << 20, 'b'), ReadFile(P("copy")));
+}
+
 TEST_F(FileOpTest, WithoutProgressNothingIsCountedOrCancelled) {
     MakeFiles(P("src"), 3);
     MakeDirs(P("dst"));
