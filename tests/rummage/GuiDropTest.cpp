@@ -65,6 +65,14 @@ TEST_F(DropTest, MoveDropMovesAndRefreshesBothPlaces) {
     EXPECT_FALSE(GetPathNode(Tree(), home_ + "src/only/"));
     EXPECT_TRUE(GetPathNode(Tree(), home_ + "dst/only/"));
     EXPECT_EQ(pGTable->CurrentDir, home_ + "dst/");
+
+    // From the top level, whose parent the tree does not hold.
+    testutil::MakeDirs(home_ + "top/x");
+    RescanTree(Tree(), home_);
+    ASSERT_TRUE(GetPathNode(Tree(), home_ + "top/"));
+    EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "top/"}), home_ + "dst/only/"), 0);
+    EXPECT_TRUE(testutil::Exists(home_ + "dst/only/top/x"));
+    EXPECT_FALSE(GetPathNode(Tree(), home_ + "top/"));
 }
 
 TEST_F(DropTest, DropsOntoTheirOwnPlaceOrDismissedAreRefused) {

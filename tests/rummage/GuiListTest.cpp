@@ -149,6 +149,34 @@ TEST_F(ListTest, ActivatingRowsEntersDirectoriesAndParentStopsAtHome) {
     EXPECT_EQ(pGTable->CurrentDir, home_);
 }
 
+TEST_F(ListTest, OnlyARefreshKeepsTheScrollPosition) {
+    for (int i = 0; i < 150; ++i) {
+        const std::string name = "f" + std::to_string(1000 + i);
+        testutil::WriteFile(home_ + name, "x");
+        testutil::MakeDirs(home_ + "sub");
+        testutil::WriteFile(home_ + "sub/" + name, "x");
+    }
+    Start();
+    rmgtest::Settle();
+    ScrollListRow(120, 0.0);
+    int first = -1;
+    int last = -1;
+    ASSERT_TRUE(testutil::WaitFor([&] {
+        rmgtest::Pump();
+        return GetListVisibleRange(first, last) && first >= 100;
+    }));
+    DisplayFileList(pGTable->CurrentDir);  // refresh: stays
+    ASSERT_TRUE(testutil::WaitFor([&] {
+        rmgtest::Pump();
+        return GetListVisibleRange(first, last) && first >= 100;
+    }));
+    OpenChildTree(Tree(), home_ + "sub/", 0);  // another directory: from the top
+    ASSERT_TRUE(testutil::WaitFor([&] {
+        rmgtest::Pump();
+        return GetListVisibleRange(first, last) && first == 0;
+    }));
+}
+
 TEST_F(ListTest, ColumnsFollowTheSettings) {
     testutil::WriteFile(home_ + "f", std::string(1536, 'x'));
     Start([](GTable& t) {

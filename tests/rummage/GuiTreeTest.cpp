@@ -131,6 +131,13 @@ TEST_F(TreeTest, RescanPicksUpNewAndDropsVanishedDirectories) {
     EXPECT_EQ(TreeChildren(home_ + "a/"), (std::vector<std::string>{"new1/", "new2/"}));
     EXPECT_TRUE(IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/")));
 
+    // The selection inside a rescanned node comes back to the directory shown.
+    OpenChildTree(Tree(), home_ + "a/new1/", 0);
+    RescanTree(Tree(), home_ + "a/");
+    std::string selected;
+    ASSERT_TRUE(GetTreeSelect(Tree(), &selected));
+    EXPECT_EQ(selected, home_ + "a/new1/");
+
     testutil::MakeDirs(home_ + "a/made");
     auto node = CreateTreeNode(Tree(), home_ + "a/made/");
     ASSERT_TRUE(node);
