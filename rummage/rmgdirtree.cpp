@@ -399,6 +399,9 @@ Gtk::TreeView* CreateRootTree(Gtk::ScrolledWindow** scroll, Gtk::ComboBoxText* c
     icon->property_pixbuf_expander_open() = OpenFolderPixbuf();
     auto* text = Gtk::manage(new Gtk::CellRendererText);
     column->pack_start(*icon, false);
+    // The cell area tells a renderer whether its row is expanded only when
+    // the renderer has a data function or attribute of its own.
+    column->set_cell_data_func(*icon, [](Gtk::CellRenderer*, const Gtk::TreeModel::iterator&) {});
     column->pack_start(*text, true);
     column->add_attribute(text->property_text(), Cols().label);
     column->set_spacing(5);

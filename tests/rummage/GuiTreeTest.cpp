@@ -46,6 +46,23 @@ TEST_F(TreeTest, ChildrenAreListedOnExpansionOnlyAndOnlyRealDirectories) {
     EXPECT_TRUE(std::is_sorted(children.begin(), children.end()));
 }
 
+TEST_F(TreeTest, ExpandedNodesGetTheOpenFolderPicture) {
+    testutil::MakeDirs(home_ + "a/b");
+    Start();
+    Gtk::TreeViewColumn* column = Tree()->get_column(0);
+    auto* icon = dynamic_cast<Gtk::CellRendererPixbuf*>(column->get_cells().at(0));
+    ASSERT_NE(icon, nullptr);
+    EXPECT_EQ(icon->property_pixbuf_expander_open().get_value(), GetDirPixbuf(0));
+    EXPECT_EQ(icon->property_pixbuf_expander_closed().get_value(), GetDirPixbuf(1));
+    EXPECT_EQ(icon->property_pixbuf().get_value(), GetDirPixbuf(1));
+    // The picture follows the row's state only if the renderer is told it.
+    auto root = GetPathNode(Tree(), home_);
+    gtk_tree_view_column_cell_set_cell_data(column->gobj(), Tree()->get_model()->gobj(),
+                                            root.gobj(), TRUE, TRUE);
+    EXPECT_TRUE(icon->property_is_expander().get_value());
+    EXPECT_TRUE(icon->property_is_expanded().get_value());
+}
+
 TEST_F(TreeTest, HiddenDirectoriesShowWhenAskedFor) {
     testutil::MakeDirs(home_ + ".hidden");
     testutil::MakeDirs(home_ + "seen");
