@@ -1,5 +1,7 @@
 #include "rummage/rmgfilemenu.h"
 
+#include <gtk/gtk.h>
+
 #include "common/I18n.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
@@ -121,7 +123,30 @@ int CreateFileOperationPopup() {
         menu->attach_to_widget(*pMainW->Window);
     }
     menu->show_all();
-    menu->popup_at_pointer(nullptr);
+    if (GdkEvent* event = gtk_get_current_event()) {
+        menu->popup_at_pointer(event);
+        gdk_event_free(event);
+    } else {
+        // No event to take the place from (a scripted drop): put it where
+        // the pointer is.
+        auto display = Gdk::Display::get_default();
+        auto root = Gdk::Screen::get_default()->get_root_window();
+        int x = 0;
+        int y = 0;
+        if (display && display->get_default_seat()) {
+            Gdk::ModifierType mask;
+            root->get_device_position(display->get_default_seat()->get_pointer(), x, y, mask);
+        }
+        menu->popup_at_rect(root, Gdk::Rectangle(x, y, 1, 1), Gdk::GRAVITY_NORTH_WEST,
+                            Gdk::GRAVITY_NORTH_WEST, nullptr);
+    }
+    if (!menu->get_visible()) {
+        if (menu->get_attach_widget() != nullptr) {
+            menu->detach();
+        }
+        delete menu;
+        return RESULT_CREATE_FAILED;
+    }
     loop->run();
     menu->popdown();
     if (menu->get_attach_widget() != nullptr) {

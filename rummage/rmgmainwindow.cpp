@@ -100,12 +100,13 @@ Gtk::Statusbar* CreateStatusRow(Gtk::Box& box) {
     return status;
 }
 
-// Packs `child` into a detachable handle box.
-void PackInHandleBox(Gtk::Box& box, Gtk::Widget& child, int border) {
-    auto* handle = Gtk::manage(new Gtk::HandleBox());
-    handle->set_border_width(border);
-    handle->add(child);
-    box.pack_start(*handle, Gtk::PACK_SHRINK);
+// The bars sit in plain boxes: GTK 3's detachable handle box is deprecated
+// and draws its child blank.
+void PackBar(Gtk::Box& box, Gtk::Widget& child, int border) {
+    auto* frame = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, 0));
+    frame->set_border_width(border);
+    frame->pack_start(child, Gtk::PACK_SHRINK);
+    box.pack_start(*frame, Gtk::PACK_SHRINK);
 }
 
 void PlaceWindow(Gtk::Window& window) {
@@ -152,9 +153,9 @@ Gtk::Window* CreateMainWindow() {
     bool built = CreateMenuBar(*menuRow, *window) != nullptr &&
                  CreateToolBar(*toolRow) != nullptr && CreateLocationBar(*locationRow) != nullptr;
     if (built) {
-        PackInHandleBox(*vbox, *menuRow, 0);
-        PackInHandleBox(*vbox, *toolRow, 0);
-        PackInHandleBox(*vbox, *locationRow, 2);
+        PackBar(*vbox, *menuRow, 0);
+        PackBar(*vbox, *toolRow, 0);
+        PackBar(*vbox, *locationRow, 2);
 
         auto* paned = Gtk::manage(new Gtk::Paned(Gtk::ORIENTATION_HORIZONTAL));
         pMainW->Paned = paned;

@@ -114,6 +114,8 @@ Gtk::ToolItem* CreateToolButton(Gtk::Toolbar& toolbar, int index) {
             return false;
         });
     }
+    // Each button as wide as its own label, not the widest one.
+    button->set_homogeneous(false);
     toolbar.append(*button);
     return button;
 }

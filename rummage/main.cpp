@@ -1,0 +1,126 @@
+// Rummage, the file manager: command line, settings, the main window and
+// its loop, and saving the settings however the program is told to end.
+#include <fcntl.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtkmm.h>
+
+#include "common/I18n.h"
+#include "rummage/rmgdialog.h"
+#include "rummage/rmgfileop.h"
+#include "rummage/rmgmainwindow.h"
+#include "rummage/rmgtable.h"
+#include "rummage/rmgwindowui.h"
+
+namespace {
+
+constexpr const char* kVersion = "1.01";
+
+int gSignalPipe[2] = {-1, -1};
+
+// Only hands the signal to the main loop; the settings are saved there,
+// where the toolkit's state is consistent.
+extern "C" void OnTerminateSignal(int signo) {
+    const unsigned char byte = static_cast<unsigned char>(signo);
+    const int saved = errno;
+    if (::write(gSignalPipe[1], &byte, 1) < 0) {
+        // Nothing to do in signal context; the pipe is only full when a
+        // signal is already pending.
+    }
+    errno = saved;
+}
+
+bool OnSignalPipeReadable(Glib::IOCondition) {
+    unsigned char byte = 0;
+    while (::read(gSignalPipe[0], &byte, 1) > 0) {
+    }
+    rmg::TerminateRummage();
+    if (rmg::ModalLoopDepth() > 0) {
+        // A dialog's loop is running; unwinding it would touch the records
+        // just released.  The settings are saved, so leave at once.
+        std::_Exit(0);
+    }
+    rmg::QuitMainLoop();
+    return false;
+}
+
+bool InstallSignalHandlers() {
+    if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = OnTerminateSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signo : {SIGINT, SIGQUIT, SIGTERM}) {
+        ::sigaction(signo, &action, nullptr);
+    }
+    Glib::signal_io().connect(sigc::ptr_fun(&OnSignalPipeReadable), gSignalPipe[0], Glib::IO_IN);
+    return true;
+}
+
+// HOME, or the account's home directory when HOME is unset or empty.
+std::string UserHome() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && *home != '\0') {
+        return home;
+    }
+    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        return pw->pw_dir;
+    }
+    return "/";
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("Rummage  Version %s\n", kVersion);
+        std::printf("A two-pane file manager; free to use and to pass on, without warranty.\n");
+        return 0;
+    }
+    std::vector<std::string> args(argv, argv + argc);
+    const rmg::CommandLine command = rmg::ParseCommandLine(args);
+    const std::string home = UserHome();
+
+    suite::InitLocale("rummage", true);
+    auto app =
+        Gtk::Application::create(argc, argv, "org.waymark.rummage", Gio::APPLICATION_NON_UNIQUE);
+
+    if (rmg::InitGlobalTable(home) != 0) {
+        rmg::TerminateGlobalTable();
+        return 0;
+    }
+    rmg::pGTable->Argv.assign(argv, argv + argc);
+    if (rmg::SetupStartDirectories(*rmg::pGTable, command, home.c_str()) != 0) {
+        std::fprintf(stderr, "rummage: no usable home directory\n");
+        return 0;
+    }
+    rmg::pMainW = new rmg::MainW();
+    InstallSignalHandlers();
+
+    Gtk::Window* window = rmg::CreateMainWindow();
+    if (window == nullptr) {
+        return 0;
+    }
+    rmg::WindowUi ui(window);
+    rmg::SetFileOpUi(&ui);
+    window->show_all();
+    rmg::OpenStartDirectory();
+    rmg::RunMainLoop();
+
+    rmg::SetFileOpUi(nullptr);
+    // Closing and the signals saved the settings already; this only
+    // releases what is left.
+    rmg::TerminateRummage();
+    delete window;
+    return 0;
+}

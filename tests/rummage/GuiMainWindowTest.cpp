@@ -1,0 +1,692 @@
+// The main window as a person meets it: menus, toolbar, location bar, status
+// bars, navigation history, closing, and the program itself started on a
+// temporary home tree.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TestUtil.h"
+#include "rummage/rmgdirtree.h"
+#include "rummage/rmgfilelist.h"
+#include "rummage/rmgfilemenu.h"
+#include "rummage/rmgfiles.h"
+#include "rummage/rmglocationbar.h"
+#include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmenubar.h"
+#include "rummage/rmgtable.h"
+#include "rummage/rmgtoolbar.h"
+
+using testutil::Exists;
+using testutil::MakeDirs;
+using testutil::TempDir;
+using testutil::WaitFor;
+
+namespace rmg {
+namespace {
+
+void Pump() {
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+// A small populated home: three directories with a nested one, files.
+void MakeHomeTree(const std::string& home) {
+    for (const char* dir : {"one/sub/deep", "two", "three", "four", ".hidden"}) {
+        MakeDirs(home + "/" + dir);
+    }
+    testutil::WriteFile(home + "/notes.txt", std::string(1024, 'n'));
+    testutil::WriteFile(home + "/report.doc", std::string(512, 'r'));
+    testutil::WriteFile(home + "/one/inside.txt", "x");
+}
+
+class MainWindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home_ = tmp_.path() + "/home/";
+        MakeHomeTree(home_);
+        const char* oldHome = std::getenv("HOME");
+        oldHome_ = oldHome != nullptr ? oldHome : "";
+        setenv("HOME", home_.c_str(), 1);
+    }
+
+    // Starts the window like the program does, with `args` after argv[0].
+    void Start(std::vector<std::string> args = {}) {
+        args.insert(args.begin(), "rummage");
+        ASSERT_EQ(InitGlobalTable(home_), 0);
+        pGTable->Argv = args;
+        ASSERT_EQ(SetupStartDirectories(*pGTable, ParseCommandLine(args), home_.c_str()), 0);
+        pMainW = new MainW();
+        window_ = CreateMainWindow();
+        ASSERT_NE(window_, nullptr);
+        window_->show_all();
+        OpenStartDirectory();
+        Pump();
+    }
+
+    void TearDown() override {
+        TerminateRummage();
+        delete window_;
+        Pump();
+        setenv("HOME", oldHome_.c_str(), 1);
+    }
+
+    // A click on a directory in the tree.
+    void Visit(const std::string& relative) {
+        auto node = GetPathNode(pMainW->DirTree, home_ + relative);
+        if (!node) {
+            OpenChildTree(pMainW->DirTree, home_ + relative, 0);
+            return;
+        }
+        pMainW->DirTree->get_selection()->select(node);
+        Pump();
+    }
+
+    bool Sensitive(int tool) const { return pMainW->ToolButton[tool]->get_sensitive(); }
+    std::string Status() const { return GetStatusBarText(pMainW->StatusBar); }
+
+    TempDir tmp_;
+    std::string home_;
+    std::string oldHome_;
+    Gtk::Window* window_ = nullptr;
+};
+
+TEST_F(MainWindowTest, MenusHoldEveryItemWithAcceleratorsAndTips) {
+    Start();
+    const char* labels[kMenuItemCount] = {"Create new window(_W)",
+                                          "New(_N)",
+                                          "Open(_O)",
+                                          "Copy(_C)...",
+                                          "Move(_M)...",
+                                          "Delete(_D)...",
+                                          nullptr,
+                                          "Property(_P)...",
+                                          nullptr,
+                                          "Close window(_X)",
+                                          "Select all(_A)",
+                                          "Select files(_S)...",
+                                          "Invert selection(_I)",
+                                          nullptr,
+                                          "Find file(_F)...",
+                                          nullptr,
+                                          "Symbolic link(_L)...",
+                                          nullptr,
+                                          "Rescan directory(_R)",
+                                          "Option(_O)...",
+                                          "Sort column(_S)...",
+                                          "Filter view(_F)...",
+                                          "Manual(_M)...",
+                                          nullptr,
+                                          "Abort(_A)..."};
+    for (int i = 0; i < kMenuItemCount; ++i) {
+        Gtk::MenuItem* item = pMainW->MenuItem[i];
+        ASSERT_NE(item, nullptr) << i;
+        if (labels[i] == nullptr) {
+            EXPECT_NE(dynamic_cast<Gtk::SeparatorMenuItem*>(item), nullptr) << i;
+            EXPECT_FALSE(item->get_sensitive()) << i;
+        } else {
+            EXPECT_EQ(item->get_label(), labels[i]);
+            EXPECT_TRUE(item->get_use_underline()) << i;
+        }
+    }
+    // Menu titles in order, Help at the right edge.
+    Gtk::Menu* fileMenu = dynamic_cast<Gtk::Menu*>(pMainW->MenuItem[0]->get_parent());
+    ASSERT_NE(fileMenu, nullptr);
+    Gtk::Widget* fileTitle = fileMenu->get_attach_widget();
+    ASSERT_NE(fileTitle, nullptr);
+    auto* menuBar = dynamic_cast<Gtk::MenuBar*>(fileTitle->get_parent());
+    ASSERT_NE(menuBar, nullptr);
+    std::vector<std::string> titles;
+    for (Gtk::Widget* child : menuBar->get_children()) {
+        titles.push_back(dynamic_cast<Gtk::MenuItem*>(child)->get_label());
+    }
+    EXPECT_EQ(titles, (std::vector<std::string>{"File(_F)", "Edit(_E)", "Setting(_S)", "Layout(_L)",
+                                                "Help(_H)"}));
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    EXPECT_TRUE(gtk_menu_item_get_right_justified(
+        dynamic_cast<Gtk::MenuItem*>(menuBar->get_children().back())->gobj()));
+    G_GNUC_END_IGNORE_DEPRECATIONS
+
+    // The "New" submenu.
+    Gtk::Menu* newMenu = pMainW->MenuItem[MENU_NEW]->get_submenu();
+    ASSERT_NE(newMenu, nullptr);
+    std::vector<std::string> newItems;
+    for (Gtk::Widget* child : newMenu->get_children()) {
+        newItems.push_back(dynamic_cast<Gtk::MenuItem*>(child)->get_label());
+    }
+    EXPECT_EQ(newItems, (std::vector<std::string>{"Directory(_D)...", "File(_F)..."}));
+
+    // Accelerators, found through the item's own accelerator closures.
+    auto accelOf = [](Gtk::MenuItem* item, guint& key, GdkModifierType& mods) {
+        key = 0;
+        mods = GdkModifierType(0);
+        GList* closures = gtk_widget_list_accel_closures(GTK_WIDGET(item->gobj()));
+        for (GList* l = closures; l != nullptr; l = l->next) {
+            auto* closure = static_cast<GClosure*>(l->data);
+            GtkAccelGroup* group = gtk_accel_group_from_accel_closure(closure);
+            GtkAccelKey* found = gtk_accel_group_find(
+                group,
+                [](GtkAccelKey*, GClosure* c, gpointer data) -> gboolean { return c == data; },
+                closure);
+            if (found != nullptr) {
+                key = found->accel_key;
+                mods = found->accel_mods;
+            }
+        }
+        g_list_free(closures);
+    };
+    guint key = 0;
+    GdkModifierType mods{};
+    accelOf(pMainW->MenuItem[MENU_OPEN], key, mods);
+    EXPECT_EQ(key, static_cast<guint>(GDK_KEY_F3));
+    EXPECT_EQ(mods, 0);
+    accelOf(pMainW->MenuItem[MENU_CLOSE_WINDOW], key, mods);
+    EXPECT_EQ(key, static_cast<guint>(GDK_KEY_w));
+    EXPECT_EQ(mods, GDK_CONTROL_MASK);
+    accelOf(pMainW->MenuItem[MENU_SELECT_ALL], key, mods);
+    EXPECT_EQ(key, static_cast<guint>(GDK_KEY_a));
+    EXPECT_EQ(mods, GDK_CONTROL_MASK);
+    accelOf(pMainW->MenuItem[MENU_COPY], key, mods);
+    EXPECT_EQ(key, 0u);
+
+    EXPECT_EQ(pMainW->MenuItem[MENU_CLOSE_WINDOW]->get_tooltip_text(), "Close this window.");
+    EXPECT_EQ(pMainW->MenuItem[MENU_NEW]->get_tooltip_text(), "");
+}
+
+TEST_F(MainWindowTest, ToolbarLocationBarAndInitialSensitivity) {
+    Start();
+    const char* labels[kToolButtonCount] = {"Back",  "Up",   "Forward", nullptr,   "Rescan",
+                                            nullptr, "Home", nullptr,   "Property"};
+    for (int i = 0; i < kToolButtonCount; ++i) {
+        ASSERT_NE(pMainW->ToolButton[i], nullptr) << i;
+        auto* button = dynamic_cast<Gtk::ToolButton*>(pMainW->ToolButton[i]);
+        if (labels[i] == nullptr) {
+            EXPECT_NE(dynamic_cast<Gtk::SeparatorToolItem*>(pMainW->ToolButton[i]), nullptr);
+        } else {
+            ASSERT_NE(button, nullptr) << i;
+            EXPECT_EQ(button->get_label(), labels[i]);
+            EXPECT_NE(button->get_icon_widget(), nullptr) << i;
+        }
+    }
+    EXPECT_EQ(pMainW->ToolButton[TOOL_UP]->get_child()->get_tooltip_text(),
+              "Go up level in the directory heirarchy.");
+    EXPECT_TRUE(Sensitive(TOOL_BACK));
+    EXPECT_FALSE(Sensitive(TOOL_UP));
+    EXPECT_FALSE(Sensitive(TOOL_FORWARD));
+    EXPECT_TRUE(Sensitive(TOOL_HOME));
+    EXPECT_GE(pMainW->ToolButton[TOOL_BACK]->get_allocated_height(), 48);
+
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+    EXPECT_EQ(GetLocationText(), home_);
+    EXPECT_EQ(GetLocationEntry()->get_max_length(), 2047);
+    EXPECT_EQ(pMainW->FilterStatusBar->get_allocated_width(), 202);
+    EXPECT_EQ(window_->get_title(), "Rummage");
+}
+
+TEST_F(MainWindowTest, StatusBarShowsTipsAndRestoresTheCounts) {
+    Start();
+    EXPECT_EQ(Status(), " " + home_);
+    EXPECT_EQ(GetStatusBarText(pMainW->FilterStatusBar), " Filter: Show all files");
+
+    pMainW->MenuItem[MENU_FIND_FILE]->select();
+    EXPECT_EQ(Status(), " Locate files on disk.");
+    pMainW->MenuItem[MENU_FIND_FILE]->deselect();
+    EXPECT_EQ(Status(), " " + home_);
+
+    on_Tool_enter(TOOL_HOME);
+    EXPECT_EQ(Status(), " Go to your home directory.");
+    on_Tool_leave();
+    EXPECT_EQ(Status(), " " + home_);
+
+    // Counts of a selection come back after a tip.
+    int notes = -1;
+    int report = -1;
+    for (int row = 0; row < GetListRowCount(); ++row) {
+        if (GetListRowName(row) == "notes.txt")
+            notes = row;
+        if (GetListRowName(row) == "report.doc")
+            report = row;
+    }
+    ASSERT_GE(notes, 0);
+    ASSERT_GE(report, 0);
+    SelectListRow(notes);
+    SelectListRow(report);
+    Pump();
+    EXPECT_EQ(Status(), " 2 files  1.5KByte");
+    on_Menu_select(MENU_DELETE);
+    EXPECT_EQ(Status(), " Delete files.");
+    on_Menu_deselect();
+    EXPECT_EQ(Status(), " 2 files  1.5KByte");
+}
+
+TEST_F(MainWindowTest, BackAndForwardFollowTheHistory) {
+    Start();
+    Visit("one/");
+    Visit("two/");
+    Visit("three/");
+    EXPECT_EQ(pGTable->LocationDirHistory,
+              (HistoryList{home_ + "three/", home_ + "two/", home_ + "one/", home_}));
+    EXPECT_TRUE(Sensitive(TOOL_UP));
+
+    on_Tool_Back_clicked();
+    on_Tool_Back_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "one/");
+    EXPECT_EQ(GetLocationText(), home_ + "one/");
+    EXPECT_TRUE(Sensitive(TOOL_FORWARD));
+    EXPECT_TRUE(Sensitive(TOOL_BACK));
+
+    on_Tool_Forward_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "two/");
+    EXPECT_TRUE(Sensitive(TOOL_FORWARD));
+
+    Visit("four/");
+    EXPECT_EQ(pGTable->LocationDirHistory.front(), home_ + "four/");
+    EXPECT_EQ(pGTable->HistoryPosition, 0);
+    EXPECT_TRUE(Sensitive(TOOL_BACK));
+    EXPECT_FALSE(Sensitive(TOOL_FORWARD));
+
+    // Back to the oldest entry turns Back off; Forward to the newest turns
+    // Forward off.
+    for (int i = 0; i < 4; ++i)
+        on_Tool_Back_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+    EXPECT_FALSE(Sensitive(TOOL_BACK));
+    EXPECT_FALSE(Sensitive(TOOL_UP));
+    on_Tool_Back_clicked();  // nothing further back
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+    EXPECT_EQ(pGTable->HistoryPosition, 4);
+    for (int i = 0; i < 4; ++i)
+        on_Tool_Forward_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "four/");
+    EXPECT_FALSE(Sensitive(TOOL_FORWARD));
+    EXPECT_TRUE(Sensitive(TOOL_BACK));
+    // The drop-down holds the history.
+    EXPECT_EQ(gtk_tree_model_iter_n_children(
+                  GTK_TREE_MODEL(pMainW->LocationCombo->get_model()->gobj()), nullptr),
+              5);
+}
+
+TEST_F(MainWindowTest, ForwardOntoTheShownDirectoryStillRecordsTheNextVisit) {
+    Start();
+    Visit("one/");
+    Visit("two/");
+    Visit("three/");
+    on_Tool_Back_clicked();
+    on_Tool_Back_clicked();  // shows one, position 2
+    Visit("two/");           // two moves to the front, position 1
+    ASSERT_EQ(pGTable->LocationDirHistory.front(), home_ + "two/");
+    on_Tool_Forward_clicked();  // entry 0 is two, already shown
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "two/");
+    EXPECT_EQ(pGTable->HistoryMoving, 0);
+    Visit("four/");
+    EXPECT_EQ(pGTable->LocationDirHistory.front(), home_ + "four/");
+}
+
+TEST_F(MainWindowTest, UpHomeRescanAndTypedLocations) {
+    Start();
+    Visit("one/");
+    OpenChildTree(pMainW->DirTree, home_ + "one/sub/deep/", 0);
+    Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "one/sub/deep/");
+    on_Tool_Up_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "one/sub/");
+    EXPECT_TRUE(Sensitive(TOOL_UP));
+    on_Tool_Home_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+    EXPECT_FALSE(Sensitive(TOOL_UP));
+    on_Tool_Up_clicked();  // nothing above home
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+
+    // Typed: inside home, outside home, too long, missing.
+    SetLocationText(home_ + "two");
+    on_LocationComboEntry_activate();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "two/");
+    EXPECT_EQ(GetLocationText(), home_ + "two/");
+    EXPECT_TRUE(Sensitive(TOOL_UP));
+    SetLocationText("/");
+    on_LocationComboEntry_activate();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "two/");
+    EXPECT_EQ(GetLocationText(), home_ + "two/");
+    // The entry keeps at most 2047 characters; what is left names nothing
+    // that exists, so the deepest existing directory, home, is shown.
+    SetLocationText(home_ + std::string(2100, 'x'));
+    EXPECT_EQ(GetLocationText().size(), 2047u);
+    on_LocationComboEntry_activate();
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+    SetLocationText(home_ + "three/missing/");
+    on_LocationComboEntry_activate();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "three/");
+    EXPECT_EQ(GetLocationText(), home_ + "three/");
+
+    // Rescan (toolbar) lists what appeared meanwhile; Rescan directory
+    // returns to the top.
+    MakeDirs(home_ + "three/new");
+    on_Tool_Rescan_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "three/");
+    EXPECT_TRUE(GetPathNode(pMainW->DirTree, home_ + "three/new/"));
+    bool listed = false;
+    for (int row = 0; row < GetListRowCount(); ++row)
+        listed |= GetListRowName(row) == "new";
+    EXPECT_TRUE(listed);
+    MakeDirs(home_ + "five");
+    pMainW->MenuItem[MENU_RESCAN_DIRECTORY]->activate();
+    Pump();
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+    EXPECT_EQ(GetLocationText(), home_);
+    EXPECT_FALSE(Sensitive(TOOL_UP));
+    EXPECT_TRUE(GetPathNode(pMainW->DirTree, home_ + "five/"));
+}
+
+TEST_F(MainWindowTest, StartDirectoryShowsInTheLocationBar) {
+    Start({"--home", home_, home_ + "one/sub"});
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "one/sub/");
+    EXPECT_EQ(GetLocationText(), home_ + "one/sub/");
+    EXPECT_TRUE(Sensitive(TOOL_UP));
+    EXPECT_EQ(pGTable->LocationDirHistory.front(), home_ + "one/sub/");
+    on_Tool_Back_clicked();
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+}
+
+TEST_F(MainWindowTest, PropertyFollowsTheSelectionAndFileMenuSensitivity) {
+    Start();
+    // The tree's home node is the one item: Property on, but the top of
+    // the tree can be neither copied, moved nor deleted.
+    EXPECT_TRUE(pMainW->MenuItem[MENU_PROPERTY]->get_sensitive());
+    EXPECT_TRUE(Sensitive(TOOL_PROPERTY));
+    on_Menu_File_activate();
+    EXPECT_FALSE(pMainW->MenuItem[MENU_COPY]->get_sensitive());
+    EXPECT_FALSE(pMainW->MenuItem[MENU_MOVE]->get_sensitive());
+    EXPECT_FALSE(pMainW->MenuItem[MENU_DELETE]->get_sensitive());
+
+    int notes = -1;
+    int report = -1;
+    for (int row = 0; row < GetListRowCount(); ++row) {
+        if (GetListRowName(row) == "notes.txt")
+            notes = row;
+        if (GetListRowName(row) == "report.doc")
+            report = row;
+    }
+    SelectListRow(notes);
+    Pump();
+    EXPECT_TRUE(Sensitive(TOOL_PROPERTY));
+    SelectListRow(report);
+    Pump();
+    EXPECT_FALSE(Sensitive(TOOL_PROPERTY));
+    EXPECT_FALSE(pMainW->MenuItem[MENU_PROPERTY]->get_sensitive());
+    on_Menu_File_activate();
+    EXPECT_TRUE(pMainW->MenuItem[MENU_COPY]->get_sensitive());
+    EXPECT_FALSE(pMainW->MenuItem[MENU_OPEN]->get_sensitive());
+
+    std::vector<std::string> items;
+    std::string description;
+    EXPECT_EQ(GetFileOperationString(items, &description), SELECT_FILES);
+    EXPECT_EQ(items, (std::vector<std::string>{home_ + "notes.txt", home_ + "report.doc"}));
+    EXPECT_EQ(description, "2 file");
+}
+
+TEST(FileOperationListTest, KindsItemsAndDescriptions) {
+    std::vector<std::string> items;
+    std::string text;
+    SelectionSource none;
+    EXPECT_EQ(BuildFileOperationList(none, "/h/", items, &text), SELECT_NOTHING);
+    EXPECT_TRUE(items.empty());
+
+    SelectionSource tree;
+    tree.treeSelected = true;
+    tree.treePath = "/h/a/b/";
+    tree.treeLabel = "b";
+    EXPECT_EQ(BuildFileOperationList(tree, "/h/a/b/", items, &text), SELECT_DIRECTORIES);
+    EXPECT_EQ(items, (std::vector<std::string>{"/h/a/b/"}));
+    EXPECT_EQ(text, "b directory");
+
+    SelectionSource rows;
+    rows.treeSelected = true;
+    rows.rows = {{"..", true}, {"x.txt", false}};
+    EXPECT_EQ(BuildFileOperationList(rows, "/h/", items, &text), SELECT_FILES);
+    EXPECT_EQ(items, (std::vector<std::string>{"/h/x.txt"}));
+    EXPECT_EQ(text, "x.txt file");
+
+    rows.rows = {{"d", true}, {"x.txt", false}, {"y", false}, {"e", true}};
+    EXPECT_EQ(BuildFileOperationList(rows, "/h/", items, &text), SELECT_BOTH);
+    EXPECT_EQ(items, (std::vector<std::string>{"/h/d/", "/h/x.txt", "/h/y", "/h/e/"}));
+    EXPECT_EQ(text, "4 file/directory");
+
+    // Only ".." selected: nothing to work on, even with a tree selection.
+    rows.rows = {{"..", true}};
+    EXPECT_EQ(BuildFileOperationList(rows, "/h/", items, nullptr), SELECT_NOTHING);
+}
+
+// Finds the shown pop-up menu and activates the item with `label`, or
+// dismisses the menu when `label` is null.
+void AnswerPopup(const char* label) {
+    Glib::signal_timeout().connect_once(
+        [label] {
+            for (Gtk::Window* top : Gtk::Window::list_toplevels()) {
+                auto* child = dynamic_cast<Gtk::Menu*>(top->get_child());
+                if (child == nullptr || !top->get_visible())
+                    continue;
+                if (label == nullptr) {
+                    child->deactivate();
+                    return;
+                }
+                for (Gtk::Widget* w : child->get_children()) {
+                    auto* item = dynamic_cast<Gtk::MenuItem*>(w);
+                    if (item != nullptr && item->get_label() == label) {
+                        child->activate_item(*item);
+                        return;
+                    }
+                }
+            }
+            ADD_FAILURE() << "no pop-up menu shown";
+        },
+        200);
+}
+
+TEST_F(MainWindowTest, DropPopupAsksCopyOrMove) {
+    Start();
+    AnswerPopup("Copy(_C)");
+    EXPECT_EQ(CreateFileOperationPopup(), 1);
+    AnswerPopup("Move(_M)");
+    EXPECT_EQ(CreateFileOperationPopup(), 2);
+    AnswerPopup(nullptr);
+    EXPECT_EQ(CreateFileOperationPopup(), 0);
+}
+
+TEST_F(MainWindowTest, PlacementFromTheSettings) {
+    testutil::WriteFile(
+        home_ + ".rummage",
+        "\n[Main Window]\nWindowX=-10\nWindowY=-20\nWindowWidth=640\nWindowHeight=420\n"
+        "PandPosition=0\n");
+    Start();
+    int x = -1;
+    int y = -1;
+    window_->get_position(x, y);
+    EXPECT_EQ(x, 0);
+    EXPECT_EQ(y, 0);
+    EXPECT_EQ(pMainW->Paned->get_position(), 200);
+    int w = 0;
+    int h = 0;
+    window_->get_default_size(w, h);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 420);
+}
+
+TEST_F(MainWindowTest, ScreenSizedWindowIsCentred) {
+    auto root = Gdk::Screen::get_default()->get_root_window();
+    testutil::WriteFile(home_ + ".rummage",
+                        "\n[Main Window]\nWindowX=300\nWindowY=200\nWindowWidth=" +
+                            std::to_string(root->get_width()) + "\nWindowHeight=" +
+                            std::to_string(root->get_height()) + "\nPandPosition=150\n");
+    Start();
+    EXPECT_EQ(window_->property_window_position().get_value(), Gtk::WIN_POS_CENTER);
+    EXPECT_EQ(pMainW->Paned->get_position(), 150);
+}
+
+TEST_F(MainWindowTest, ClosingByTheTitleBarSavesTheSettings) {
+    Start();
+    Visit("two/");
+    pMainW->Paned->set_position(234);
+    Pump();
+    ::unlink((home_ + ".rummage").c_str());
+    window_->close();  // what the title bar's close button sends
+    ASSERT_TRUE(WaitFor([] {
+        Pump();
+        return pGTable == nullptr;
+    }));
+    const std::string saved = testutil::ReadFile(home_ + ".rummage");
+    EXPECT_NE(saved.find("CurrentDir=" + home_ + "two/\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("PandPosition=234\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("History0=" + home_ + "two/\n"), std::string::npos) << saved;
+    EXPECT_EQ(pMainW, nullptr);
+}
+
+TEST_F(MainWindowTest, CloseWindowSavesTheSettingsAndEndsTheLoop) {
+    Start();
+    Visit("three/");
+    ::unlink((home_ + ".rummage").c_str());
+    Glib::signal_idle().connect_once([] { pMainW->MenuItem[MENU_CLOSE_WINDOW]->activate(); });
+    RunMainLoop();  // returns because "Close window" ends it
+    EXPECT_EQ(pGTable, nullptr);
+    const std::string saved = testutil::ReadFile(home_ + ".rummage");
+    EXPECT_NE(saved.find("CurrentDir=" + home_ + "three/\n"), std::string::npos) << saved;
+}
+
+TEST_F(MainWindowTest, NewWindowIsADetachedProcessWithTheSameArguments) {
+    Start({"--home", home_});
+    // A stand-in "rummage" first on the search path records its arguments.
+    const std::string bin = tmp_.path() + "/bin";
+    MakeDirs(bin);
+    const std::string record = tmp_.path() + "/args";
+    testutil::WriteFile(
+        bin + "/rummage",
+        "#!/bin/sh\necho \"$@\" > " + record + ".part && mv " + record + ".part " + record + "\n",
+        0755);
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath != nullptr ? oldPath : "";
+    setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
+    pMainW->MenuItem[MENU_CREATE_NEW_WINDOW]->activate();
+    setenv("PATH", savedPath.c_str(), 1);
+    ASSERT_TRUE(WaitFor([&] { return Exists(record); }));
+    EXPECT_EQ(testutil::ReadFile(record), "--home " + home_ + "\n");
+    // Nothing is left for this process to collect.
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+}
+
+// ---- The program itself -------------------------------------------------
+
+struct Program {
+    pid_t pid = -1;
+    std::string out;
+};
+
+Program StartProgram(const std::string& home, const std::vector<std::string>& args) {
+    Program p;
+    p.out = home + "/../rummage.out";
+    std::vector<std::string> all{testutil::BuildBinDir() + "/rummage"};
+    all.insert(all.end(), args.begin(), args.end());
+    p.pid = ::fork();
+    if (p.pid == 0) {
+        setenv("HOME", home.c_str(), 1);
+        std::vector<char*> argv;
+        for (std::string& a : all)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        FILE* f = std::freopen(p.out.c_str(), "w", stdout);
+        (void)f;
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    return p;
+}
+
+bool WindowShown() {
+    return testutil::Shell("xwininfo -name Rummage >/dev/null 2>&1") == 0;
+}
+
+int WaitExit(pid_t pid) {
+    int status = -1;
+    for (int i = 0; i < 300; ++i) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            return status;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
+}
+
+TEST(RummageProgramTest, VersionPrintsTheVersionLineOnly) {
+    TempDir tmp;
+    MakeDirs(tmp / "home");
+    Program p = StartProgram(tmp / "home", {"--version"});
+    const int status = WaitExit(p.pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(testutil::ReadFile(p.out).rfind("Rummage  Version 1.01\n", 0), 0u);
+    EXPECT_FALSE(Exists(tmp / "home/.rummage"));
+}
+
+TEST(RummageProgramTest, EachTerminatingSignalSavesTheSettings) {
+    for (int signo : {SIGTERM, SIGINT, SIGQUIT}) {
+        SCOPED_TRACE(signo);
+        TempDir tmp;
+        const std::string home = tmp / "home";
+        MakeHomeTree(home);
+        ASSERT_FALSE(WindowShown()) << "another window is still up";
+        Program p = StartProgram(home, {"--home", home, home + "/one"});
+        ASSERT_TRUE(WaitFor(WindowShown, std::chrono::seconds(30)));
+        // Settings of the first run are written at start; only the save at
+        // the end holds the start directory.
+        ASSERT_TRUE(WaitFor([&] { return Exists(home + "/.rummage"); }));
+        EXPECT_EQ(testutil::ReadFile(home + "/.rummage").find("/one/"), std::string::npos);
+        ::kill(p.pid, signo);
+        const int status = WaitExit(p.pid);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        const std::string saved = testutil::ReadFile(home + "/.rummage");
+        EXPECT_NE(saved.find("CurrentDir=" + home + "/one/\n"), std::string::npos) << saved;
+        EXPECT_NE(saved.find("[LocationDirHistory]"), std::string::npos);
+    }
+}
+
+// A picture of the window on a populated tree, for a person to look at.
+TEST(RummageProgramTest, ScreenshotOfTheMainWindow) {
+    TempDir tmp;
+    const std::string home = tmp / "home";
+    MakeHomeTree(home);
+    for (const char* dir : {"Documents/Letters", "Music", "Pictures", "Projects/suite/src"}) {
+        MakeDirs(home + "/" + dir);
+    }
+    for (int i = 0; i < 12; ++i) {
+        testutil::WriteFile(home + "/Documents/letter" + std::to_string(i) + ".txt",
+                            std::string(300 * (i + 1), 'l'));
+    }
+    testutil::WriteFile(home + "/Documents/run.sh", "#!/bin/sh\n", 0755);
+    ::symlink("letter1.txt", (home + "/Documents/link.txt").c_str());
+    ::symlink("gone.txt", (home + "/Documents/broken.txt").c_str());
+    testutil::WriteFile(home + "/.rummage",
+                        "\n[Main Window]\nWindowX=0\nWindowY=0\nWindowWidth=760\n"
+                        "WindowHeight=460\nPandPosition=200\n");
+    Program p = StartProgram(home, {"--home", home, home + "/Documents"});
+    ASSERT_TRUE(WaitFor(WindowShown, std::chrono::seconds(30)));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const std::string png = testutil::BuildBinDir() + "/../rummage-main.png";
+    EXPECT_EQ(testutil::Shell("import -window root -crop 760x460+0+0 " + png + " >/dev/null 2>&1"),
+              0);
+    ::kill(p.pid, SIGTERM);
+    WaitExit(p.pid);
+    EXPECT_TRUE(Exists(png));
+}
+
+}  // namespace
+}  // namespace rmg
