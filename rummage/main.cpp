@@ -14,7 +14,6 @@
 #include <gtkmm.h>
 
 #include "common/I18n.h"
-#include "rummage/rmgdialog.h"
 #include "rummage/rmgfileop.h"
 #include "rummage/rmgmainwindow.h"
 #include "rummage/rmgtable.h"
@@ -43,9 +42,10 @@ bool OnSignalPipeReadable(Glib::IOCondition) {
     while (::read(gSignalPipe[0], &byte, 1) > 0) {
     }
     rmg::TerminateRummage();
-    if (rmg::ModalLoopDepth() > 0) {
-        // A dialog's loop is running; unwinding it would touch the records
-        // just released.  The settings are saved, so leave at once.
+    if (g_main_depth() > 1) {
+        // Inside a nested loop (a dialog, the drop pop-up, a running file
+        // operation): unwinding it would touch the records just released.
+        // The settings are saved, so leave at once.
         std::_Exit(0);
     }
     rmg::QuitMainLoop();

@@ -29,7 +29,8 @@ if [ -x "$bindir/Waywatch" ] && [ -x "$bindir/Waymark" ]; then
 elif [ -x "$bindir/rummage" ]; then
   demo=${DEMO_HOME:-$HOME/rummage-demo}
   bash "$top/scripts/make-demo-tree.sh" "$demo"
-  (cd "$demo" && "$bindir/rummage" "$demo/" &)
+  # The demonstration tree is the top of the file manager's tree.
+  (cd "$demo" && "$bindir/rummage" --home "$demo" &)
   started="rummage on $demo"
 fi
 
