@@ -125,8 +125,6 @@ TEST(GuiBrowseButton, OpensThePickerForItsKindOfTarget) {
 
     // A directory Browse needs a combo; a plain entry is refused.
     EXPECT_EQ(rmg::CreateBrowseButton(&box, &entry, true), nullptr);
-    EXPECT_EQ(rmg::CreateBrowseButton(nullptr, &entry, false), nullptr);
-    EXPECT_EQ(rmg::CreateBrowseButton(&box, nullptr, false), nullptr);
 }
 
 // Directory picker -------------------------------------------------------------
@@ -227,13 +225,6 @@ TEST_F(GuiDirPicker, CancelClosingAndOkWithoutSelectionChangeNothing) {
     }
 }
 
-TEST_F(GuiDirPicker, MissingArgumentsAreRefused) {
-    rmg::DialogWindow* dialog = nullptr;
-    EXPECT_EQ(rmg::CreateSelectDirDlg(nullptr, target), rmg::RESULT_BAD_ARGUMENT);
-    EXPECT_EQ(rmg::CreateSelectDirDlg(&dialog, nullptr), rmg::RESULT_BAD_ARGUMENT);
-    EXPECT_EQ(dialog, nullptr);
-}
-
 // Application picker -------------------------------------------------------------
 
 TEST(GuiAppPicker, NothingKnownShowsNothing) {
@@ -244,8 +235,6 @@ TEST(GuiAppPicker, NothingKnownShowsNothing) {
     EXPECT_EQ(dialog, nullptr);
     EXPECT_EQ(command, "keep");
     EXPECT_EQ(FindWindow("Select application"), nullptr);
-    EXPECT_EQ(rmg::SelectAppDlg(nullptr, &command), rmg::RESULT_BAD_ARGUMENT);
-    EXPECT_EQ(rmg::SelectAppDlg(&dialog, nullptr), rmg::RESULT_BAD_ARGUMENT);
 }
 
 TEST(GuiAppPicker, ListsNamesSortedAndOkNeedsASelection) {
@@ -277,20 +266,6 @@ TEST(GuiAppPicker, ListsNamesSortedAndOkNeedsASelection) {
     EXPECT_EQ(rows, (std::vector<std::string>{"Editor", "alpha", "zed"}));
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(command, "/opt/alpha");
-}
-
-TEST(GuiAppPicker, CancelLeavesTheCommand) {
-    TableScope scope;
-    scope.table.ApplicationInfo = {{"one", "/bin/one"}};
-    WhenShown("Select application", [](Gtk::Window* window) {
-        auto* list = Widgets<Gtk::TreeView>(window).at(0);
-        list->get_selection()->select(list->get_model()->children()[0]);
-        ButtonNamed(window, "Cancel")->clicked();
-    });
-    rmg::DialogWindow* dialog = nullptr;
-    std::string command;
-    EXPECT_EQ(rmg::SelectAppDlg(&dialog, &command), 0);
-    EXPECT_EQ(command, "");
 }
 
 }  // namespace
