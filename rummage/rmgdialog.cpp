@@ -47,6 +47,40 @@ void LimitBytes(Gtk::Entry* entry, int max) {
     entry->set_position(-1);
 }
 
+// Up and Down in a combo's entry step through its list without opening it,
+// starting from the entry's text when it is in the list (exact match).
+bool StepComboList(GdkEventKey* event, Gtk::ComboBoxText* combo) {
+    const guint key = event->keyval;
+    const bool down = key == GDK_KEY_Down || key == GDK_KEY_KP_Down;
+    const bool up = key == GDK_KEY_Up || key == GDK_KEY_KP_Up;
+    if ((!down && !up) || (event->state & (GDK_MOD1_MASK | GDK_CONTROL_MASK)) != 0) {
+        return false;
+    }
+    auto rows = combo->get_model()->children();
+    const int count = static_cast<int>(rows.size());
+    if (count == 0) {
+        return true;
+    }
+    Gtk::Entry* entry = combo->get_entry();
+    const Glib::ustring text = entry->get_text();
+    int index = -1;
+    for (int i = 0; i < count; ++i) {
+        Glib::ustring item;
+        rows[i]->get_value(0, item);
+        if (item == text) {
+            index = i;
+            break;
+        }
+    }
+    int next = index < 0 ? 0 : index + (down ? 1 : -1);
+    next = next < 0 ? 0 : (next >= count ? count - 1 : next);
+    Glib::ustring item;
+    rows[next]->get_value(0, item);
+    entry->set_text(item);
+    entry->set_position(-1);
+    return true;
+}
+
 }  // namespace
 
 DialogWindow::DialogWindow() {
@@ -242,6 +276,8 @@ Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLeng
     auto* combo = Gtk::manage(new Gtk::ComboBoxText(true));
     Gtk::Entry* text = combo->get_entry();
     text->set_editable(editable);
+    text->signal_key_press_event().connect(
+        sigc::bind(sigc::ptr_fun(&StepComboList), combo), false);
     if (maxLength > 0) {
         // The entry counts characters; the byte cap keeps multi-byte text
         // inside the fixed buffers too.

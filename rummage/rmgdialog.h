@@ -61,7 +61,8 @@ void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text
 Gtk::Image* CreatePixmap(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf);
 Gtk::Separator* CreateSeparator(Gtk::Box* parent);
 // A combo with an entry; `entry` receives the entry.  `maxLength` (0 = no
-// limit) caps the text in bytes, so it always fits the fixed buffers.
+// limit) caps the text in bytes, so it always fits the fixed buffers.  Up
+// and Down in the entry step through the list; Return does not open it.
 Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLength);
 
 // Shared handlers.

@@ -144,7 +144,7 @@ TEST(GuiDialogKit, NestedDialogEndsOnlyItsOwnLoop) {
     EXPECT_TRUE(outer.okClicked);
 }
 
-TEST(GuiDialogKit, ComboLimitsBytesAndHistoryKeepsTheTypedText) {
+TEST(GuiDialogKit, ComboLimitsBytes) {
     Gtk::Entry* entry = nullptr;
     Gtk::ComboBoxText* combo = rmg::CreateComboBox(&entry, true, 6);
     ASSERT_TRUE(combo && entry);
@@ -161,6 +161,13 @@ TEST(GuiDialogKit, ComboLimitsBytesAndHistoryKeepsTheTypedText) {
     Gtk::ComboBoxText* readOnly = rmg::CreateComboBox(&fixed, false, 0);
     EXPECT_FALSE(fixed->get_editable());
     delete readOnly;
+}
+
+TEST(GuiDialogKit, ComboHistoryKeepsTheTypedTextAndArrowsStepThroughIt) {
+    Gtk::Entry* entry = nullptr;
+    Gtk::ComboBoxText* combo = rmg::CreateComboBox(&entry, true, 2047);
+    Gtk::Window holder;
+    holder.add(*combo);
 
     rmg::HistoryList list = {"/home/u/a/", "/home/u/b/"};
     entry->set_text("/x/");
@@ -168,6 +175,18 @@ TEST(GuiDialogKit, ComboLimitsBytesAndHistoryKeepsTheTypedText) {
     EXPECT_EQ(entry->get_text(), "/x/");
     auto model = combo->get_model();
     EXPECT_EQ(model->children().size(), 2u);
+
+    // Arrow keys step through the list from the entry's text.
+    holder.show_all();
+    entry->grab_focus();
+    SendKey(&holder, GDK_KEY_Down);
+    EXPECT_EQ(entry->get_text(), "/home/u/a/");
+    SendKey(&holder, GDK_KEY_Down);
+    EXPECT_EQ(entry->get_text(), "/home/u/b/");
+    SendKey(&holder, GDK_KEY_Down);
+    EXPECT_EQ(entry->get_text(), "/home/u/b/");
+    SendKey(&holder, GDK_KEY_Up);
+    EXPECT_EQ(entry->get_text(), "/home/u/a/");
 
     rmg::HistoryList added;
     entry->set_text("");
