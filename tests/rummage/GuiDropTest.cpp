@@ -306,6 +306,62 @@ TEST_F(DropTest, MouseDragBetweenTreeNodesMoves) {
     EXPECT_FALSE(GetPathNode(Tree(), home_ + "a/moved/"));
 }
 
+TEST_F(DropTest, MouseDropAsksWithTheCopyMovePopup) {
+    testutil::MakeDirs(home_ + "dst");
+    testutil::WriteFile(home_ + "f.txt", "f");
+    Start();
+    rmgtest::Settle();
+    FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension library";
+    }
+    // Picks "Copy" once the pop-up is up (from inside its own loop).
+    bool shown = false;
+    sigc::connection picker = Glib::signal_timeout().connect(
+        [&shown] {
+            for (GList* l = gtk_menu_get_for_attach_widget(GTK_WIDGET(pMainW->Window->gobj()));
+                 l != nullptr; l = l->next) {
+                Gtk::Menu* menu = Glib::wrap(GTK_MENU(l->data));
+                if (!menu->get_visible()) {
+                    continue;
+                }
+                for (Gtk::Widget* child : menu->get_children()) {
+                    auto* item = dynamic_cast<Gtk::MenuItem*>(child);
+                    if (item != nullptr && item->get_label() == "Copy(_C)") {
+                        shown = true;
+                        item->activate();
+                        menu->popdown();
+                        return false;
+                    }
+                }
+            }
+            return true;
+        },
+        20);
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    Gtk::TreeModel::Path row;
+    row.push_back(2);
+    ASSERT_EQ(GetListRowName(2), "f.txt");
+    RowPoint(pMainW->FileList, row, fromX, fromY);
+    RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")), toX, toY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Glide(fromX, fromY, toX, toY);
+    input.Button(false);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return testutil::Exists(home_ + "dst/f.txt");
+        },
+        std::chrono::seconds(5)));
+    picker.disconnect();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(testutil::Exists(home_ + "f.txt"));
+}
+
 TEST_F(DropTest, DragDataKeepsNonAsciiBytes) {
     Start();
     const std::string text =
