@@ -269,6 +269,53 @@ TEST_F(DropTest, MouseDragFromListOntoTreeCopies) {
     EXPECT_NE(pGTable->TreeSelectHandler, 0u);
 }
 
+TEST_F(DropTest, MouseDragCarriesEverySelectedRow) {
+    testutil::MakeDirs(home_ + "dst");
+    testutil::WriteFile(home_ + "one", "1");
+    testutil::WriteFile(home_ + "two", "2");
+    testutil::WriteFile(home_ + "three", "3");
+    Start();
+    rmgtest::Settle();
+    FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension library";
+    }
+    Answer(1);
+    ASSERT_EQ(ListNames(), (std::vector<std::string>{"..", "dst", "one", "three", "two"}));
+    SelectListRow(2);
+    SelectListRow(4);
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    Gtk::TreeModel::Path row;
+    row.push_back(4);
+    RowPoint(pMainW->FileList, row, fromX, fromY);
+    RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")), toX, toY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Glide(fromX, fromY, toX, toY);
+    input.Button(false);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return testutil::Exists(home_ + "dst/one") && testutil::Exists(home_ + "dst/two");
+        },
+        std::chrono::seconds(5)));
+    EXPECT_FALSE(testutil::Exists(home_ + "dst/three"));
+
+    // A plain click on one of several selected rows keeps only that one.
+    OpenChildTree(Tree(), home_, 0);
+    rmgtest::Settle();
+    SelectListRow(2);
+    SelectListRow(4);
+    RowPoint(pMainW->FileList, row, fromX, fromY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Button(false);
+    EXPECT_EQ(GetListSelectedRows(), (std::vector<int>{4}));
+}
+
 TEST_F(DropTest, MouseDragBetweenTreeNodesMoves) {
     testutil::MakeDirs(home_ + "a/moved");
     testutil::WriteFile(home_ + "a/moved/f", "f");
