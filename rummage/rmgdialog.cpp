@@ -89,6 +89,10 @@ DialogWindow::DialogWindow() {
     outer_.pack_start(content_, true, true);
     outer_.pack_end(action_, false, false);
     action_.set_layout(Gtk::BUTTONBOX_END);
+    // Keeps the buttons off the window's edge in dialogs without a border.
+    action_.set_margin_start(5);
+    action_.set_margin_end(5);
+    action_.set_margin_bottom(5);
     outer_.show();
     content_.show();
     action_.show();
