@@ -348,6 +348,11 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     const bool wasSensitive = disable && disable->get_sensitive();
     if (disable) {
         disable->set_sensitive(false);
+        // Should the window go away meanwhile, it is not touched again.
+        disable->add_destroy_notify_callback(&disable, [](void* data) -> void* {
+            *static_cast<Gtk::Window**>(data) = nullptr;
+            return nullptr;
+        });
     }
 
     auto loop = Glib::MainLoop::create(false);
@@ -364,8 +369,11 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     dialog->hide();
     owner.reset();
 
-    if (disable && wasSensitive) {
-        disable->set_sensitive(true);
+    if (disable) {
+        disable->remove_destroy_notify_callback(&disable);
+        if (wasSensitive) {
+            disable->set_sensitive(true);
+        }
     }
 }
 

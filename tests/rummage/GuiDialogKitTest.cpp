@@ -121,6 +121,16 @@ TEST(GuiDialogKit, InnerDialogLeavesAnAlreadyDisabledWindowDisabled) {
     EXPECT_FALSE(main.get_sensitive());
 }
 
+TEST(GuiDialogKit, ParentDestroyedWhileTheDialogRunsIsNotTouched) {
+    auto* main = new Gtk::Window();
+    main->show();
+    RunModal(main, true, [main](Gtk::Window* w) {
+        delete main;
+        ButtonNamed(w, "Cancel")->clicked();
+    });
+    EXPECT_EQ(rmg::ModalLoopDepth(), 0);
+}
+
 TEST(GuiDialogKit, NestedDialogEndsOnlyItsOwnLoop) {
     bool innerSeen = false;
     bool outerStillUp = false;
