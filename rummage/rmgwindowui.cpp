@@ -8,6 +8,12 @@
 
 namespace rmg {
 
+WindowUi::~WindowUi() {
+    if (disabled_) {
+        disabled_->remove_destroy_notify_callback(&disabled_);
+    }
+}
+
 Gtk::Window* WindowUi::Parent() const {
     if (parent_) {
         return parent_;
@@ -30,6 +36,11 @@ bool WindowUi::CreateProgressWindow(int kind) {
     if (parent && !disabled_ && parent->get_sensitive()) {
         parent->set_sensitive(false);
         disabled_ = parent;
+        // The window manager can still close it; then it is not touched again.
+        parent->add_destroy_notify_callback(&disabled_, [](void* data) -> void* {
+            *static_cast<Gtk::Window**>(data) = nullptr;
+            return nullptr;
+        });
     }
     if (!CreateProgressDlg(kind)) {
         DestroyProgressWindow();
@@ -45,6 +56,7 @@ bool WindowUi::ProgressCancelled() { return ProgressCancelClicked(); }
 void WindowUi::DestroyProgressWindow() {
     DestroyProgressDlg();
     if (disabled_) {
+        disabled_->remove_destroy_notify_callback(&disabled_);
         disabled_->set_sensitive(true);
         disabled_ = nullptr;
     }

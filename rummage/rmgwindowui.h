@@ -13,6 +13,9 @@ class WindowUi : public UserInterface {
     // `parent` is insensitive while the delete question or the progress
     // window is up; null means the main window when there is one.
     explicit WindowUi(Gtk::Window* parent = nullptr) : parent_(parent) {}
+    ~WindowUi() override;
+    WindowUi(const WindowUi&) = delete;
+    WindowUi& operator=(const WindowUi&) = delete;
 
     int MessageBox(const std::string& title, const std::string& text, int style) override;
     int DeleteMessageBox(const std::string& path) override;

@@ -170,6 +170,18 @@ TEST_F(GuiProgressEngine, OneFileShowsTheWindowAndClosesItWhenDone) {
     EXPECT_EQ(testutil::ReadFile(dir / "to/one.txt"), "hello");
 }
 
+TEST(GuiProgressUi, MainWindowClosedDuringAnOperationIsNotTouched) {
+    auto* main = new Gtk::Window();
+    main->show();
+    rmg::WindowUi ui(main);
+    ASSERT_TRUE(ui.CreateProgressWindow(rmg::OP_COPY));
+    EXPECT_FALSE(main->get_sensitive());
+    delete main;  // closed by the window manager while the copy runs
+    ui.ShowProgressFraction(0.5);
+    ui.DestroyProgressWindow();
+    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+}
+
 TEST_F(GuiProgressEngine, CancelStopsALongCopyOnceAndKeepsWhatWasCopied) {
     const int total = 1500;
     const std::string src = MakeFiles("big", total, 2048);
