@@ -191,6 +191,13 @@ int SelectAppDlg(DialogWindow** dialog, std::string* command) {
         row[columns.name] = ToDisplay(info.Key);
         row[columns.key] = info.Key;
     }
+    // Byte order, whatever the locale's collation says.
+    store->set_sort_func(columns.name, [&columns](const Gtk::TreeModel::iterator& a,
+                                                  const Gtk::TreeModel::iterator& b) {
+        const std::string& left = (*a)[columns.key];
+        const std::string& right = (*b)[columns.key];
+        return left.compare(right) < 0 ? -1 : (left == right ? 0 : 1);
+    });
     store->set_sort_column(columns.name, Gtk::SORT_ASCENDING);
 
     Gtk::ScrolledWindow* scroll = CreateScroll();
