@@ -122,8 +122,8 @@ DialogWindow* CreateNormalDialogBox(Gtk::Box** box, int width, int height, int s
     return dialog;
 }
 
-DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon,
-                                  int width, int height, int spacing) {
+DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon, int width,
+                                  int height, int spacing) {
     Gtk::Box* content = nullptr;
     DialogWindow* dialog = CreateDialogBox(&content, width, height);
     content->set_border_width(5);
@@ -280,8 +280,7 @@ Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLeng
     auto* combo = Gtk::manage(new Gtk::ComboBoxText(true));
     Gtk::Entry* text = combo->get_entry();
     text->set_editable(editable);
-    text->signal_key_press_event().connect(
-        sigc::bind(sigc::ptr_fun(&StepComboList), combo), false);
+    text->signal_key_press_event().connect(sigc::bind(sigc::ptr_fun(&StepComboList), combo), false);
     if (maxLength > 0) {
         // The entry counts characters; the byte cap keeps multi-byte text
         // inside the fixed buffers too.
@@ -309,7 +308,9 @@ void on_ComboEntry_activate(Gtk::Button* button) {
     }
 }
 
-void on_CancelButton_clicked() { EndModalLoop(); }
+void on_CancelButton_clicked() {
+    EndModalLoop();
+}
 
 void EndModalLoop() {
     auto& stack = LoopStack();
@@ -318,7 +319,9 @@ void EndModalLoop() {
     }
 }
 
-int ModalLoopDepth() { return static_cast<int>(LoopStack().size()); }
+int ModalLoopDepth() {
+    return static_cast<int>(LoopStack().size());
+}
 
 bool on_Window_button_press_event(GdkEventButton*, Gtk::Window* window) {
     if (window && window->get_window()) {

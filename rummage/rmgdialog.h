@@ -36,8 +36,8 @@ DialogWindow* CreateDialogBox(Gtk::Box** box, int width, int height);
 // Content: one vertical box with `spacing`, expanding.
 DialogWindow* CreateNormalDialogBox(Gtk::Box** box, int width, int height, int spacing);
 // Content: the icon on the left and a vertical box with `spacing` on the right.
-DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon,
-                                  int width, int height, int spacing);
+DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon, int width,
+                                  int height, int spacing);
 // Content: a notebook, expanding.
 DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int height);
 

@@ -10,11 +10,10 @@
 namespace rmg {
 
 // Each picture is decoded once; callers share the pixbuf.
-#define RMG_PIXBUF(Function, Name)                                    \
-    Glib::RefPtr<Gdk::Pixbuf> Function() {                            \
-        static const Glib::RefPtr<Gdk::Pixbuf> pixbuf =               \
-            suite::PixbufFromXpm(Name##_xpm);                         \
-        return pixbuf;                                                \
+#define RMG_PIXBUF(Function, Name)                                                        \
+    Glib::RefPtr<Gdk::Pixbuf> Function() {                                                \
+        static const Glib::RefPtr<Gdk::Pixbuf> pixbuf = suite::PixbufFromXpm(Name##_xpm); \
+        return pixbuf;                                                                    \
     }
 
 RMG_PIXBUF(InformationPixbuf, Information)

@@ -147,10 +147,16 @@ void on_ProgressCancelButton_clicked() {
     }
 }
 
-bool ProgressCancelClicked() { return gCancelled; }
+bool ProgressCancelClicked() {
+    return gCancelled;
+}
 
-Gtk::Window* GetProgressDlg() { return gDialog; }
+Gtk::Window* GetProgressDlg() {
+    return gDialog;
+}
 
-Gtk::ProgressBar* GetProgressBar() { return gBar; }
+Gtk::ProgressBar* GetProgressBar() {
+    return gBar;
+}
 
 }  // namespace rmg

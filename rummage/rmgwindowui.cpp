@@ -49,9 +49,13 @@ bool WindowUi::CreateProgressWindow(int kind) {
     return true;
 }
 
-void WindowUi::ShowProgressFraction(double fraction) { SetProgressFraction(fraction); }
+void WindowUi::ShowProgressFraction(double fraction) {
+    SetProgressFraction(fraction);
+}
 
-bool WindowUi::ProgressCancelled() { return ProgressCancelClicked(); }
+bool WindowUi::ProgressCancelled() {
+    return ProgressCancelClicked();
+}
 
 void WindowUi::DestroyProgressWindow() {
     DestroyProgressDlg();
@@ -62,7 +66,9 @@ void WindowUi::DestroyProgressWindow() {
     }
 }
 
-void WindowUi::RaiseProgressWindow() { RaiseProgressDlg(); }
+void WindowUi::RaiseProgressWindow() {
+    RaiseProgressDlg();
+}
 
 int WindowUi::SelectApplication(std::string& command) {
     command.clear();
@@ -71,7 +77,7 @@ int WindowUi::SelectApplication(std::string& command) {
     // A half-built picker is ours to remove.
     delete dialog;
     return result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT ? RESULT_CREATE_FAILED
-                                                                             : 0;
+                                                                           : 0;
 }
 
 void WindowUi::OpenChildTree(const std::string& dir, int expand) {

@@ -102,8 +102,7 @@ inline void SendKey(Gtk::Window* window, guint keyval) {
     GdkSeat* seat = gdk_display_get_default_seat(display);
     GdkKeymapKey* keys = nullptr;
     gint count = 0;
-    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys,
-                                      &count);
+    gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(display), keyval, &keys, &count);
     for (GdkEventType type : {GDK_KEY_PRESS, GDK_KEY_RELEASE}) {
         GdkEvent* event = gdk_event_new(type);
         event->key.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));

@@ -287,8 +287,7 @@ TEST(GuiMessageBox, ScreenshotOfABox) {
             shot->save("message-box-" + std::to_string(kind) + ".png", "png");
             Buttons(window).back()->clicked();
         });
-        rmg::MessageBox("Box title", "The specified file already exists.",
-                        rmg::MB_YESNO + kind);
+        rmg::MessageBox("Box title", "The specified file already exists.", rmg::MB_YESNO + kind);
     }
 }
 

@@ -239,8 +239,8 @@ TEST(GuiAppPicker, NothingKnownShowsNothing) {
 
 TEST(GuiAppPicker, ListsNamesSortedAndOkNeedsASelection) {
     TableScope scope;
-    scope.table.ApplicationInfo = {{"zed", "/usr/bin/zed"}, {"Editor", "/usr/bin/ed -x"},
-                                   {"alpha", "/opt/alpha"}};
+    scope.table.ApplicationInfo = {
+        {"zed", "/usr/bin/zed"}, {"Editor", "/usr/bin/ed -x"}, {"alpha", "/opt/alpha"}};
     std::vector<std::string> rows;
     bool stayedOpen = false;
     WhenShown("Select application", [&](Gtk::Window* window) {
