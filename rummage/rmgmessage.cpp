@@ -1,5 +1,7 @@
 #include "rummage/rmgmessage.h"
 
+#include <utility>
+
 #include "common/I18n.h"
 #include "rummage/rmgdialog.h"
 #include "rummage/rmgpixmap.h"
@@ -100,7 +102,8 @@ int MessageBox(const std::string& title, const std::string& text, int style) {
 
     int result = RESULT_NO;
     Gtk::Button* last = nullptr;
-    for (const char* name : {first, second}) {
+    const std::pair<const char*, int> buttons[] = {{first, RESULT_YES}, {second, RESULT_NO}};
+    for (const auto& [name, code] : buttons) {
         if (!name) {
             continue;
         }
@@ -114,7 +117,6 @@ int MessageBox(const std::string& title, const std::string& text, int style) {
         }
         area->pack_start(*button, false, false);
         button->show();
-        const int code = name == first ? RESULT_YES : RESULT_NO;
         button->signal_clicked().connect(
             sigc::bind(sigc::ptr_fun(&on_Button_clicked), &result, code));
         last = button;
