@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/I18n.h"
+#include "rummage/rmgmainwindow.h"
 
 namespace rmg {
 namespace {
@@ -12,6 +13,32 @@ namespace {
 std::vector<Glib::RefPtr<Glib::MainLoop>>& LoopStack() {
     static std::vector<Glib::RefPtr<Glib::MainLoop>> stack;
     return stack;
+}
+
+// The dialogs of those loops, same order.
+std::vector<Gtk::Window*>& DialogStack() {
+    static std::vector<Gtk::Window*> stack;
+    return stack;
+}
+
+// A dialog stays above what it was opened from (the dialog it runs on top
+// of, the window it disables, or the main window); it is still centred on
+// the screen.
+void KeepAbove(Gtk::Window* dialog, Gtk::Window* disable) {
+    if (dialog->get_transient_for()) {
+        return;
+    }
+    Gtk::Window* owner = nullptr;
+    if (!DialogStack().empty()) {
+        owner = DialogStack().back();
+    } else if (disable) {
+        owner = disable;
+    } else if (pMainW && pMainW->Window && pMainW->Window->get_visible()) {
+        owner = pMainW->Window;
+    }
+    if (owner && owner != dialog) {
+        dialog->set_transient_for(*owner);
+    }
 }
 
 void Frame(DialogWindow* dialog, int width, int height) {
@@ -362,11 +389,14 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     // Should anything hide the dialog behind our back, its loop must not
     // wait for a click that can no longer come.
     sigc::connection hidden = dialog->signal_hide().connect([loop] { loop->quit(); });
+    KeepAbove(dialog, disable);
     LoopStack().push_back(loop);
+    DialogStack().push_back(dialog);
     dialog->show();
     dialog->add_modal_grab();
     loop->run();
     LoopStack().pop_back();
+    DialogStack().pop_back();
     hidden.disconnect();
     dialog->remove_modal_grab();
     dialog->hide();

@@ -62,7 +62,7 @@ TEST(GuiDialogKit, ButtonRowPutsFocusAndDefaultOnCancel) {
 struct ModalRun {
     bool okClicked = false;
     bool parentOff = false;
-    bool windowStayedOnClose = false;
+    Gtk::Window* above = nullptr;  // what it was kept above
 };
 
 ModalRun RunModal(Gtk::Window* parent, bool withCancel, std::function<void(Gtk::Window*)> act) {
@@ -84,6 +84,7 @@ ModalRun RunModal(Gtk::Window* parent, bool withCancel, std::function<void(Gtk::
     }
     WhenShown("Kit dialog", [&run, parent, act](Gtk::Window* window) {
         run.parentOff = parent && !parent->get_sensitive();
+        run.above = window->get_transient_for();
         act(window);
     });
     rmg::ModalMainLoop(dialog, parent);
@@ -98,6 +99,7 @@ TEST(GuiDialogKit, ModalLoopDisablesTheParentUntilItEnds) {
     ModalRun byOk = RunModal(&main, true, [](Gtk::Window* w) { ButtonNamed(w, "OK")->clicked(); });
     EXPECT_TRUE(byOk.okClicked);
     EXPECT_TRUE(byOk.parentOff);
+    EXPECT_EQ(byOk.above, &main);
     EXPECT_TRUE(main.get_sensitive());
     EXPECT_EQ(FindWindow("Kit dialog"), nullptr);
     EXPECT_EQ(rmg::ModalLoopDepth(), 0);
@@ -142,7 +144,7 @@ TEST(GuiDialogKit, NestedDialogEndsOnlyItsOwnLoop) {
         Gtk::Button* cancel = nullptr;
         rmg::CreateDlgButtonBox(inner, nullptr, &cancel, true);
         WhenShown("Inner dialog", [&](Gtk::Window* w) {
-            innerSeen = rmg::ModalLoopDepth() == 2;
+            innerSeen = rmg::ModalLoopDepth() == 2 && w->get_transient_for() == outerWindow;
             ButtonNamed(w, "Cancel")->clicked();
         });
         rmg::ModalMainLoop(inner, outerWindow);
