@@ -54,7 +54,8 @@ int main(int argc, char** argv) {
     for (int i = 0; i < entries; ++i) {
         char name[32];
         // Shuffled names, so neither side gets them presorted.
-        std::snprintf(name, sizeof name, "f%07u.dat", (static_cast<unsigned>(i) * 7919u) % 10000019u);
+        std::snprintf(name, sizeof name, "f%07u.dat",
+                      (static_cast<unsigned>(i) * 7919u) % 10000019u);
         const int fd = open((dir + name).c_str(), O_CREAT | O_WRONLY, 0644);
         if (fd >= 0) {
             if (i % 3 == 0 && write(fd, name, 10) < 0) {

@@ -53,15 +53,19 @@ const TreeColumns& Cols() {
 
 // A tree widget with its model: the main tree or a dialog's.
 class DirTreeView : public Gtk::TreeView {
-public:
+  public:
     Glib::RefPtr<Gtk::TreeStore> store;
     Gtk::ComboBoxText* combo = nullptr;
     bool mainTree = false;
 };
 
-DirTreeView* AsTree(Gtk::TreeView* tree) { return dynamic_cast<DirTreeView*>(tree); }
+DirTreeView* AsTree(Gtk::TreeView* tree) {
+    return dynamic_cast<DirTreeView*>(tree);
+}
 
-DirTreeView* MainTree() { return pMainW != nullptr ? AsTree(pMainW->DirTree) : nullptr; }
+DirTreeView* MainTree() {
+    return pMainW != nullptr ? AsTree(pMainW->DirTree) : nullptr;
+}
 
 sigc::connection selectConnection;
 Gtk::TreeModel::Path dragPath;    // node being dragged out of the main tree
@@ -69,7 +73,9 @@ Gtk::TreeModel::Path expandPath;  // node the expand timer opens
 double dragY = 0;                 // last drag pointer, bin-window coordinates
 bool listingSuppressed = false;   // a rescan lists the children itself
 
-std::string NodeName(const Gtk::TreeModel::iterator& it) { return (*it)[Cols().name]; }
+std::string NodeName(const Gtk::TreeModel::iterator& it) {
+    return (*it)[Cols().name];
+}
 
 int ByteOrder(const Gtk::TreeModel::iterator& a, const Gtk::TreeModel::iterator& b) {
     const int r = NodeName(a).compare(NodeName(b));
@@ -122,7 +128,9 @@ void on_DirTree_select_row(DirTreeView* tree) {
     }
 }
 
-bool IsSelectConnected() { return selectConnection.connected(); }
+bool IsSelectConnected() {
+    return selectConnection.connected();
+}
 
 int ListChildrenSorted(DirTreeView* tree, const Gtk::TreeModel::iterator& node,
                        const std::string& path);
@@ -150,7 +158,8 @@ void on_DirTree_collapse(DirTreeView* tree, const Gtk::TreeModel::iterator& node
     std::string selected;
     const std::string collapsed = GetNodePath(tree, node);
     if (!GetTreeSelect(tree, &selected) ||
-        (selected.size() > collapsed.size() && selected.compare(0, collapsed.size(), collapsed) == 0)) {
+        (selected.size() > collapsed.size() &&
+         selected.compare(0, collapsed.size(), collapsed) == 0)) {
         SetTreeSelectNode(tree, node);
     }
 }
@@ -210,8 +219,12 @@ gboolean TreeScroll(bool up) {
     return G_SOURCE_REMOVE;
 }
 
-gboolean TreeUpScroll(gpointer) { return TreeScroll(true); }
-gboolean TreeDownScroll(gpointer) { return TreeScroll(false); }
+gboolean TreeUpScroll(gpointer) {
+    return TreeScroll(true);
+}
+gboolean TreeDownScroll(gpointer) {
+    return TreeScroll(false);
+}
 
 void on_DirTree_drag_begin(DirTreeView* tree) {
     auto node = GetTreeSelect(tree);
@@ -308,9 +321,8 @@ bool on_DirTree_drag_drop(DirTreeView* tree, const Glib::RefPtr<Gdk::DragContext
     return true;
 }
 
-void on_DirTree_drag_data_received(DirTreeView* tree,
-                                   const Glib::RefPtr<Gdk::DragContext>& context, int x, int y,
-                                   const Gtk::SelectionData& data, guint time) {
+void on_DirTree_drag_data_received(DirTreeView* tree, const Glib::RefPtr<Gdk::DragContext>& context,
+                                   int x, int y, const Gtk::SelectionData& data, guint time) {
     CancelTimers();
     bool ok = false;
     const std::string text = GetDropText(data);
@@ -340,13 +352,12 @@ void SetupTreeDragDrop(DirTreeView* tree) {
     tree->signal_drag_end().connect(
         [](const Glib::RefPtr<Gdk::DragContext>&) { on_DirTree_drag_end(); });
     tree->signal_drag_data_get().connect(
-        [tree](const Glib::RefPtr<Gdk::DragContext>&, Gtk::SelectionData& data, guint info,
-               guint) { on_DirTree_drag_data_get(tree, data, info); });
-    tree->signal_drag_motion().connect(
-        [tree](const Glib::RefPtr<Gdk::DragContext>&, int x, int y, guint) {
-            return on_DirTree_drag_motion(tree, x, y);
-        },
-        false);
+        [tree](const Glib::RefPtr<Gdk::DragContext>&, Gtk::SelectionData& data, guint info, guint) {
+            on_DirTree_drag_data_get(tree, data, info);
+        });
+    tree->signal_drag_motion().connect([tree](const Glib::RefPtr<Gdk::DragContext>&, int x, int y,
+                                              guint) { return on_DirTree_drag_motion(tree, x, y); },
+                                       false);
     tree->signal_drag_leave().connect(
         [tree](const Glib::RefPtr<Gdk::DragContext>&, guint) { on_DirTree_drag_leave(tree); },
         false);
@@ -357,9 +368,8 @@ void SetupTreeDragDrop(DirTreeView* tree) {
         false);
     tree->signal_drag_data_received().connect(
         [tree](const Glib::RefPtr<Gdk::DragContext>& context, int x, int y,
-               const Gtk::SelectionData& data, guint, guint time) {
-            on_DirTree_drag_data_received(tree, context, x, y, data, time);
-        },
+               const Gtk::SelectionData& data, guint,
+               guint time) { on_DirTree_drag_data_received(tree, context, x, y, data, time); },
         false);
 }
 

@@ -48,7 +48,9 @@ std::string GetDropText(const Gtk::SelectionData& data) {
     return text;
 }
 
-void SetDropChoiceFunction(DropChoiceFunction choose) { Choice() = std::move(choose); }
+void SetDropChoiceFunction(DropChoiceFunction choose) {
+    Choice() = std::move(choose);
+}
 
 int UIFileDragDrop(const std::string& text, const std::string& destIn) {
     if (pGTable == nullptr || destIn.empty()) {

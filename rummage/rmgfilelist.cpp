@@ -55,8 +55,8 @@ Gtk::TreeModel::Path RowPath(int row) {
 
 FileRow* RowOf(const Gtk::TreeModel::iterator& it) {
     gpointer p = nullptr;
-    gtk_tree_model_get(GTK_TREE_MODEL(state.store->gobj()), const_cast<GtkTreeIter*>(it.gobj()),
-                       0, &p, -1);
+    gtk_tree_model_get(GTK_TREE_MODEL(state.store->gobj()), const_cast<GtkTreeIter*>(it.gobj()), 0,
+                       &p, -1);
     return static_cast<FileRow*>(p);
 }
 
@@ -124,12 +124,12 @@ void AddColumns() {
     auto* iconColumn = Gtk::manage(new Gtk::TreeViewColumn);
     auto* icon = Gtk::manage(new Gtk::CellRendererPixbuf);
     iconColumn->pack_start(*icon, false);
-    iconColumn->set_cell_data_func(*icon, [icon](Gtk::CellRenderer*,
-                                                 const Gtk::TreeModel::iterator& it) {
-        const FileRow* row = RowOf(it);
-        icon->property_pixbuf() = (row != nullptr && row->isDir) ? ClosedFolderPixbuf()
-                                                                 : Glib::RefPtr<Gdk::Pixbuf>();
-    });
+    iconColumn->set_cell_data_func(
+        *icon, [icon](Gtk::CellRenderer*, const Gtk::TreeModel::iterator& it) {
+            const FileRow* row = RowOf(it);
+            icon->property_pixbuf() =
+                (row != nullptr && row->isDir) ? ClosedFolderPixbuf() : Glib::RefPtr<Gdk::Pixbuf>();
+        });
     auto* title = Gtk::manage(new Gtk::Image(ClosedFolderPixbuf()));
     title->show();
     iconColumn->set_widget(*title);
@@ -158,15 +158,15 @@ void AddColumns() {
             text->property_xalign() = 1.0;
         }
         column->pack_start(*text, true);
-        column->set_cell_data_func(*text, [text, kind](Gtk::CellRenderer*,
-                                                       const Gtk::TreeModel::iterator& it) {
-            const FileRow* row = RowOf(it);
-            if (row == nullptr) {
-                return;
-            }
-            text->property_text() = Shown(GetListCellText(*row, kind, pGTable->JapaneseLocale));
-            text->property_foreground_rgba() = RowColour(*row);
-        });
+        column->set_cell_data_func(
+            *text, [text, kind](Gtk::CellRenderer*, const Gtk::TreeModel::iterator& it) {
+                const FileRow* row = RowOf(it);
+                if (row == nullptr) {
+                    return;
+                }
+                text->property_text() = Shown(GetListCellText(*row, kind, pGTable->JapaneseLocale));
+                text->property_foreground_rgba() = RowColour(*row);
+            });
         column->set_alignment(0.0);
         column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
         const int width = pGTable->ColumnSize[i];
@@ -251,10 +251,10 @@ void SetupListDragDrop(Gtk::TreeView* view) {
     });
     view->signal_drag_end().connect(
         [](const Glib::RefPtr<Gdk::DragContext>&) { ConnectTreeSelectSignal(); });
-    view->signal_drag_data_get().connect([](const Glib::RefPtr<Gdk::DragContext>&,
-                                            Gtk::SelectionData& data, guint, guint) {
-        SetDragText(data, MakeDragText(SelectedPaths()));
-    });
+    view->signal_drag_data_get().connect(
+        [](const Glib::RefPtr<Gdk::DragContext>&, Gtk::SelectionData& data, guint, guint) {
+            SetDragText(data, MakeDragText(SelectedPaths()));
+        });
     view->signal_drag_drop().connect(
         [view](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
             const Glib::ustring target = view->drag_dest_find_target(context);
@@ -266,8 +266,8 @@ void SetupListDragDrop(Gtk::TreeView* view) {
         },
         false);
     view->signal_drag_data_received().connect(
-        [](const Glib::RefPtr<Gdk::DragContext>& context, int, int,
-           const Gtk::SelectionData& data, guint, guint time) {
+        [](const Glib::RefPtr<Gdk::DragContext>& context, int, int, const Gtk::SelectionData& data,
+           guint, guint time) {
             const std::string text = GetDropText(data);
             bool ok = false;
             if (text.compare(0, 5, "file:") == 0 && pGTable != nullptr) {
@@ -480,7 +480,9 @@ void DisplayFilterStatus() {
                      Shown(FilterStatusText(pGTable->Filter, pGTable->FilterName)));
 }
 
-int GetListRowCount() { return static_cast<int>(state.order.size()); }
+int GetListRowCount() {
+    return static_cast<int>(state.order.size());
+}
 
 std::string GetListRowName(int row) {
     if (row < 0 || row >= GetListRowCount()) {
@@ -555,8 +557,7 @@ bool IsListRowFullyVisible(int row) {
     }
     Gdk::Rectangle cell;
     Gdk::Rectangle rect;
-    state.view->get_background_area(RowPath(row), *state.view->get_column(0),
-                                     cell);
+    state.view->get_background_area(RowPath(row), *state.view->get_column(0), cell);
     state.view->get_visible_rect(rect);
     int bx = 0;
     int by = 0;

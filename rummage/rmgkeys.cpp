@@ -13,7 +13,9 @@ namespace rmg {
 
 namespace {
 
-bool Shifted(const GdkEventKey* event) { return (event->state & GDK_SHIFT_MASK) != 0; }
+bool Shifted(const GdkEventKey* event) {
+    return (event->state & GDK_SHIFT_MASK) != 0;
+}
 
 bool IsNavigationKey(guint key) {
     switch (key) {
@@ -85,7 +87,9 @@ void ListDownSelect(const GdkEventKey* event, int target) {
     }
 }
 
-Glib::RefPtr<Gtk::TreeModel> ModelOf(Gtk::TreeView* tree) { return tree->get_model(); }
+Glib::RefPtr<Gtk::TreeModel> ModelOf(Gtk::TreeView* tree) {
+    return tree->get_model();
+}
 
 bool TreeRowFullyVisible(Gtk::TreeView* tree, const Gtk::TreeModel::Path& path) {
     if (!tree->get_realized() || tree->get_column(0) == nullptr) {

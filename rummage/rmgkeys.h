@@ -25,10 +25,12 @@ bool GetListRange(int& first, int& last, int& count);
 // Visible-node moves of the tree (invalid iterator when there is none):
 // the node above, the node below, the last visible node below `node`, and
 // the first and last node in view (their count, or -1 when not shown).
-Gtk::TreeModel::iterator GetTreeUpPosition(Gtk::TreeView* tree, const Gtk::TreeModel::iterator& node);
+Gtk::TreeModel::iterator GetTreeUpPosition(Gtk::TreeView* tree,
+                                           const Gtk::TreeModel::iterator& node);
 Gtk::TreeModel::iterator GetTreeDownPosition(Gtk::TreeView* tree,
                                              const Gtk::TreeModel::iterator& node);
-Gtk::TreeModel::iterator GetLastVisibleNode(Gtk::TreeView* tree, const Gtk::TreeModel::iterator& node);
+Gtk::TreeModel::iterator GetLastVisibleNode(Gtk::TreeView* tree,
+                                            const Gtk::TreeModel::iterator& node);
 int GetTreeRange(Gtk::TreeView* tree, Gtk::TreeModel::iterator& first,
                  Gtk::TreeModel::iterator& last);
 

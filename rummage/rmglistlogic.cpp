@@ -20,14 +20,17 @@ namespace rmg {
 namespace {
 
 const char* const kColumnTitles[kMaxColumns] = {
-    N_("Name"),       N_("Size"),        N_("Permission"),        N_("User"),
-    N_("User ID"),    N_("Group"),       N_("Group ID"),          N_("Access time"),
-    N_("Modification time"), N_("Change time"), N_("i Node number")};
+    N_("Name"),        N_("Size"),         N_("Permission"),
+    N_("User"),        N_("User ID"),      N_("Group"),
+    N_("Group ID"),    N_("Access time"),  N_("Modification time"),
+    N_("Change time"), N_("i Node number")};
 
 const char* const kMonths[12] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-int Sign(int v) { return (v > 0) - (v < 0); }
+int Sign(int v) {
+    return (v > 0) - (v < 0);
+}
 
 template <typename T>
 int CompareValues(const T& a, const T& b) {
@@ -43,8 +46,10 @@ int CompareText(const std::string& a, const std::string& b, int sortCase) {
     for (std::size_t i = 0; i < n; ++i) {
         unsigned char ca = static_cast<unsigned char>(a[i]);
         unsigned char cb = static_cast<unsigned char>(b[i]);
-        if (ca >= 'A' && ca <= 'Z') ca = static_cast<unsigned char>(ca + 32);
-        if (cb >= 'A' && cb <= 'Z') cb = static_cast<unsigned char>(cb + 32);
+        if (ca >= 'A' && ca <= 'Z')
+            ca = static_cast<unsigned char>(ca + 32);
+        if (cb >= 'A' && cb <= 'Z')
+            cb = static_cast<unsigned char>(cb + 32);
         if (ca != cb) {
             return ca < cb ? -1 : 1;
         }
@@ -185,8 +190,8 @@ int GetFormatTime(std::time_t t, std::string& out, bool seconds, int japanese) {
                           tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min);
         }
     } else if (seconds) {
-        std::snprintf(buf, sizeof buf, "%s %02d %d %02d:%02d:%02d", kMonths[tm.tm_mon],
-                      tm.tm_mday, tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
+        std::snprintf(buf, sizeof buf, "%s %02d %d %02d:%02d:%02d", kMonths[tm.tm_mon], tm.tm_mday,
+                      tm.tm_year + 1900, tm.tm_hour, tm.tm_min, tm.tm_sec);
     } else {
         std::snprintf(buf, sizeof buf, "%s %02d %d %02d:%02d", kMonths[tm.tm_mon], tm.tm_mday,
                       tm.tm_year + 1900, tm.tm_hour, tm.tm_min);
@@ -291,7 +296,9 @@ std::string GetListCellText(const FileRow& row, int kind, int japanese) {
     }
 }
 
-std::string FileStatusNone(const std::string& treePath) { return " " + treePath; }
+std::string FileStatusNone(const std::string& treePath) {
+    return " " + treePath;
+}
 
 std::string FileStatusOne(const std::string& name, const std::string& sizeText) {
     return " " + name + "  " + sizeText;

@@ -15,9 +15,9 @@ namespace rmg {
 // the texts shown, so equal-looking sizes and times still order exactly.
 struct FileRow {
     std::string name;
-    bool isDir = false;    // shows the folder picture ("..", directories)
-    bool isParent = false; // the ".." row
-    int type = 2;          // file-type code, also the colour index
+    bool isDir = false;     // shows the folder picture ("..", directories)
+    bool isParent = false;  // the ".." row
+    int type = 2;           // file-type code, also the colour index
     std::uint64_t size = 0;
     mode_t mode = 0;
     uid_t uid = 0;

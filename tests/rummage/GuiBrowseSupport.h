@@ -2,6 +2,7 @@
 // tree, the list, the keys and drag and drop.
 #pragma once
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
@@ -12,8 +13,8 @@
 
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
-#include "rummage/rmgfileop.h"
 #include "rummage/rmgfilelist.h"
+#include "rummage/rmgfileop.h"
 #include "rummage/rmgmainwindow.h"
 #include "rummage/rmgtable.h"
 #include "rummage/rmgwindowui.h"
@@ -33,8 +34,72 @@ inline void Settle(int ms = 300) {
     }
 }
 
+// Root-window position of the middle of a row of `view`, in its first column.
+inline void RowPoint(Gtk::TreeView* view, const Gtk::TreeModel::Path& path, int& x, int& y) {
+    Gdk::Rectangle cell;
+    view->get_background_area(path, *view->get_column(0), cell);
+    int ox = 0;
+    int oy = 0;
+    view->get_bin_window()->get_origin(ox, oy);
+    x = ox + cell.get_x() + 12;
+    y = oy + cell.get_y() + cell.get_height() / 2;
+}
+
+// The X server's test extension, for real pointer input the toolkit
+// cannot tell from a person's.  Looked up at run time: only this test
+// needs it.
+class FakeInput {
+  public:
+    FakeInput() {
+        xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
+        x11_ = dlopen("libX11.so.6", RTLD_NOW);
+        if (xtst_ != nullptr && x11_ != nullptr) {
+            motion_ = reinterpret_cast<MotionFn>(dlsym(xtst_, "XTestFakeMotionEvent"));
+            button_ = reinterpret_cast<ButtonFn>(dlsym(xtst_, "XTestFakeButtonEvent"));
+            flush_ = reinterpret_cast<FlushFn>(dlsym(x11_, "XFlush"));
+        }
+        auto xdisplay = reinterpret_cast<void* (*)(GdkDisplay*)>(
+            dlsym(RTLD_DEFAULT, "gdk_x11_display_get_xdisplay"));
+        if (xdisplay != nullptr) {
+            display_ = xdisplay(gdk_display_get_default());
+        }
+    }
+    // The libraries stay loaded: their per-connection records live on.
+    bool ok() const {
+        return display_ != nullptr && motion_ != nullptr && button_ != nullptr && flush_ != nullptr;
+    }
+    void Move(int x, int y) {
+        motion_(display_, -1, x, y, 0);
+        flush_(display_);
+        Settle(20);
+    }
+    void Button(bool press) {
+        button_(display_, 1, press ? 1 : 0, 0);
+        flush_(display_);
+        Settle(50);
+    }
+    // In small steps, so the toolkit sees a drag and the motion over the tree.
+    void Glide(int fromX, int fromY, int toX, int toY) {
+        const int steps = 20;
+        for (int i = 1; i <= steps; ++i) {
+            Move(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
+        }
+    }
+
+  private:
+    using MotionFn = int (*)(void*, int, int, int, unsigned long);
+    using ButtonFn = int (*)(void*, unsigned int, int, unsigned long);
+    using FlushFn = int (*)(void*);
+    void* xtst_ = nullptr;
+    void* x11_ = nullptr;
+    MotionFn motion_ = nullptr;
+    ButtonFn button_ = nullptr;
+    FlushFn flush_ = nullptr;
+    void* display_ = nullptr;  // the X connection
+};
+
 class BrowseTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         home_ = tmp_.path() + "/home/";
         testutil::MakeDirs(home_);
@@ -49,9 +114,9 @@ protected:
         ASSERT_EQ(rmg::InitGlobalTable(home_), 0);
         std::vector<std::string> args = {"rummage"};
         rmg::pGTable->Argv = args;
-        ASSERT_EQ(rmg::SetupStartDirectories(*rmg::pGTable, rmg::ParseCommandLine(args),
-                                             home_.c_str()),
-                  0);
+        ASSERT_EQ(
+            rmg::SetupStartDirectories(*rmg::pGTable, rmg::ParseCommandLine(args), home_.c_str()),
+            0);
         adjust(*rmg::pGTable);
         rmg::pMainW = new rmg::MainW();
         window_ = rmg::CreateMainWindow();

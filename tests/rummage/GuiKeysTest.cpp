@@ -13,12 +13,11 @@
 #include "rummage/rmgkeys.h"
 #include "rummage/rmgtable.h"
 
-
 namespace rmg {
 namespace {
 
 class KeysTest : public rmgtest::BrowseTest {
-protected:
+  protected:
     bool Press(guint keyval, bool shift = false) {
         GdkEventKey event{};
         event.type = GDK_KEY_PRESS;

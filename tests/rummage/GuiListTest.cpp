@@ -13,14 +13,13 @@
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmgtable.h"
 
-
 namespace rmg {
 namespace {
 
 using Names = std::vector<std::string>;
 
 class ListTest : public rmgtest::BrowseTest {
-protected:
+  protected:
     void MakeBDz() {
         testutil::WriteFile(home_ + "b", std::string(10, 'b'));
         testutil::WriteFile(home_ + "D", std::string(3000, 'd'));
@@ -217,8 +216,7 @@ Cell CellOf(int row, int column) {
     path.push_back(row);
     auto model = view->get_model();
     auto iter = model->get_iter(path);
-    gtk_tree_view_column_cell_set_cell_data(col->gobj(), model->gobj(), iter.gobj(), FALSE,
-                                            FALSE);
+    gtk_tree_view_column_cell_set_cell_data(col->gobj(), model->gobj(), iter.gobj(), FALSE, FALSE);
     Cell cell;
     Gtk::CellRenderer* renderer = col->get_cells().at(0);
     if (auto* icon = dynamic_cast<Gtk::CellRendererPixbuf*>(renderer)) {
@@ -248,8 +246,8 @@ TEST_F(ListTest, RowsShowFolderPictureAndColourByKind) {
     Start();
     EXPECT_TRUE(CellOf(0, 0).pixbuf);  // ".."
     EXPECT_EQ(CellOf(0, 1).colour, Colour(0));
-    const std::vector<std::pair<std::string, int>> kinds = {
-        {"sub", 0}, {"run", 1}, {"plain", 2}, {"lnk", 4}, {"dead", 5}, {"pipe", 2}};
+    const std::vector<std::pair<std::string, int>> kinds = {{"sub", 0}, {"run", 1},  {"plain", 2},
+                                                            {"lnk", 4}, {"dead", 5}, {"pipe", 2}};
     for (const auto& [name, colour] : kinds) {
         const int row = Row(name);
         ASSERT_GE(row, 0) << name;

@@ -11,8 +11,9 @@
 #include "GuiBrowseSupport.h"
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
+#include "rummage/rmgdragdrop.h"
+#include "rummage/rmgfilelist.h"
 #include "rummage/rmgtable.h"
-
 
 namespace rmg {
 namespace {
@@ -186,7 +187,7 @@ TEST_F(TreeTest, DialogTreeShowsItsSelectionWithoutChangingTheShownDirectory) {
 
 // Drag motion over the tree, as the toolkit reports it.
 class TreeDragTest : public TreeTest {
-protected:
+  protected:
     void SetUp() override {
         TreeTest::SetUp();
         context_ = GDK_DRAG_CONTEXT(g_object_new(GDK_TYPE_DRAG_CONTEXT, nullptr));
@@ -288,6 +289,205 @@ TEST_F(TreeTest, UnreadableDirectoryShowsNoChildren) {
     EXPECT_EQ(TreeChildren(home_), (std::vector<std::string>{"locked/", "open/"}));
     EXPECT_TRUE(TreeChildren(home_ + "locked/").empty());
     chmod((home_ + "locked").c_str(), 0755);
+}
+
+// Drops made with the real pointer.  They run last: the toolkit keeps
+// small off-screen windows of its own for drag and drop once one has run.
+class TreeMouseDropTest : public TreeTest {
+  protected:
+    void TearDown() override {
+        SetDropChoiceFunction(nullptr);
+        TreeTest::TearDown();
+    }
+    void Answer(int answer) {
+        SetDropChoiceFunction([this, answer] {
+            ++asked_;
+            return answer;
+        });
+    }
+    std::vector<std::string> ListNames() const { return BrowseTest::ListNames(); }
+    int asked_ = 0;
+};
+
+TEST_F(TreeMouseDropTest, MouseDragFromListOntoTreeCopies) {
+    testutil::MakeDirs(home_ + "dst");
+    testutil::WriteFile(home_ + "caf\xc3\xa9.txt", "bytes");
+    Start();
+    rmgtest::Settle();
+    rmgtest::FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension library";
+    }
+    Answer(1);
+    ASSERT_EQ(GetListRowName(2), "caf\xc3\xa9.txt");
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    Gtk::TreeModel::Path row;
+    row.push_back(2);
+    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
+    rmgtest::RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")),
+                      toX, toY);
+
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Glide(fromX, fromY, toX, toY);
+    input.Button(false);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return testutil::Exists(home_ + "dst/caf\xc3\xa9.txt");
+        },
+        std::chrono::seconds(5)));
+    rmgtest::Settle();
+    EXPECT_EQ(asked_, 1);
+    EXPECT_EQ(testutil::ReadFile(home_ + "dst/caf\xc3\xa9.txt"), "bytes");
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "dst/");
+    EXPECT_NE(pGTable->TreeSelectHandler, 0u);
+}
+
+TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
+    testutil::MakeDirs(home_ + "dst");
+    testutil::WriteFile(home_ + "one", "1");
+    testutil::WriteFile(home_ + "two", "2");
+    testutil::WriteFile(home_ + "three", "3");
+    Start();
+    rmgtest::Settle();
+    rmgtest::FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension library";
+    }
+    Answer(1);
+    ASSERT_EQ(ListNames(), (std::vector<std::string>{"..", "dst", "one", "three", "two"}));
+    SelectListRow(2);
+    SelectListRow(4);
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    Gtk::TreeModel::Path row;
+    row.push_back(4);
+    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
+    rmgtest::RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")),
+                      toX, toY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Glide(fromX, fromY, toX, toY);
+    input.Button(false);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return testutil::Exists(home_ + "dst/one") && testutil::Exists(home_ + "dst/two");
+        },
+        std::chrono::seconds(5)));
+    EXPECT_FALSE(testutil::Exists(home_ + "dst/three"));
+
+    // A plain click on one of several selected rows keeps only that one.
+    OpenChildTree(Tree(), home_, 0);
+    rmgtest::Settle();
+    SelectListRow(2);
+    SelectListRow(4);
+    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Button(false);
+    EXPECT_EQ(GetListSelectedRows(), (std::vector<int>{4}));
+}
+
+TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
+    testutil::MakeDirs(home_ + "a/moved");
+    testutil::WriteFile(home_ + "a/moved/f", "f");
+    testutil::MakeDirs(home_ + "b");
+    Start();
+    OpenChildTree(Tree(), home_ + "a/", 1);
+    rmgtest::Settle();
+    rmgtest::FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension library";
+    }
+    Answer(2);
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    auto model = Tree()->get_model();
+    rmgtest::RowPoint(Tree(), model->get_path(GetPathNode(Tree(), home_ + "a/moved/")), fromX,
+                      fromY);
+    rmgtest::RowPoint(Tree(), model->get_path(GetPathNode(Tree(), home_ + "b/")), toX, toY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Glide(fromX, fromY, toX, toY);
+    input.Button(false);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return testutil::Exists(home_ + "b/moved/f");
+        },
+        std::chrono::seconds(5)));
+    rmgtest::Settle();
+    EXPECT_EQ(asked_, 1);
+    EXPECT_FALSE(testutil::Exists(home_ + "a/moved"));
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "b/");
+    EXPECT_TRUE(GetPathNode(Tree(), home_ + "b/moved/"));
+    EXPECT_FALSE(GetPathNode(Tree(), home_ + "a/moved/"));
+}
+
+TEST_F(TreeMouseDropTest, MouseDropAsksWithTheCopyMovePopup) {
+    testutil::MakeDirs(home_ + "dst");
+    testutil::WriteFile(home_ + "f.txt", "f");
+    Start();
+    rmgtest::Settle();
+    rmgtest::FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension library";
+    }
+    // Picks "Copy" once the pop-up is up (from inside its own loop).
+    bool shown = false;
+    sigc::connection picker = Glib::signal_timeout().connect(
+        [&shown] {
+            for (GList* l = gtk_menu_get_for_attach_widget(GTK_WIDGET(pMainW->Window->gobj()));
+                 l != nullptr; l = l->next) {
+                Gtk::Menu* menu = Glib::wrap(GTK_MENU(l->data));
+                if (!menu->get_visible()) {
+                    continue;
+                }
+                for (Gtk::Widget* child : menu->get_children()) {
+                    auto* item = dynamic_cast<Gtk::MenuItem*>(child);
+                    if (item != nullptr && item->get_label() == "Copy(_C)") {
+                        shown = true;
+                        item->activate();
+                        menu->popdown();
+                        return false;
+                    }
+                }
+            }
+            return true;
+        },
+        20);
+    int fromX = 0;
+    int fromY = 0;
+    int toX = 0;
+    int toY = 0;
+    Gtk::TreeModel::Path row;
+    row.push_back(2);
+    ASSERT_EQ(GetListRowName(2), "f.txt");
+    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
+    rmgtest::RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")),
+                      toX, toY);
+    input.Move(fromX, fromY);
+    input.Button(true);
+    input.Glide(fromX, fromY, toX, toY);
+    input.Button(false);
+    EXPECT_TRUE(testutil::WaitFor(
+        [&] {
+            rmgtest::Pump();
+            return testutil::Exists(home_ + "dst/f.txt");
+        },
+        std::chrono::seconds(5)));
+    picker.disconnect();
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(testutil::Exists(home_ + "f.txt"));
 }
 
 }  // namespace

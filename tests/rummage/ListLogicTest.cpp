@@ -78,11 +78,9 @@ TEST(ListSortTest, IconColumnPutsDirectoriesFirstEvenWhenMixed) {
     SortOptions opt;
     opt.sortColumn = 0;
     opt.mixFileDir = 1;
-    EXPECT_EQ(Sorted({File("a"), Dir("b"), Parent(), Dir("a")}, opt),
-              (Names{"..", "a", "b", "a"}));
+    EXPECT_EQ(Sorted({File("a"), Dir("b"), Parent(), Dir("a")}, opt), (Names{"..", "a", "b", "a"}));
     opt.sortType = 1;
-    EXPECT_EQ(Sorted({File("a"), Dir("b"), Parent(), Dir("a")}, opt),
-              (Names{"..", "a", "b", "a"}));
+    EXPECT_EQ(Sorted({File("a"), Dir("b"), Parent(), Dir("a")}, opt), (Names{"..", "a", "b", "a"}));
 }
 
 TEST(ListSortTest, SizesCompareByValueAcrossUnits) {
@@ -90,8 +88,8 @@ TEST(ListSortTest, SizesCompareByValueAcrossUnits) {
     opt.sortColumn = 2;
     opt.kind = COLUMN_SIZE;
     // 900KByte < 1.2MByte; equal sizes keep their order.
-    const std::vector<FileRow> rows = {File("big", 1258291), File("mid", 921600),
-                                       File("tiny", 1), File("mid2", 921600)};
+    const std::vector<FileRow> rows = {File("big", 1258291), File("mid", 921600), File("tiny", 1),
+                                       File("mid2", 921600)};
     EXPECT_EQ(Sorted(rows, opt), (Names{"tiny", "mid", "mid2", "big"}));
     opt.sortType = 1;
     EXPECT_EQ(Sorted(rows, opt), (Names{"big", "mid", "mid2", "tiny"}));
