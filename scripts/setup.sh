@@ -10,7 +10,8 @@ bash scripts/install-deps.sh
 build=${BUILD_DIR:-build-release}
 prefix=${PREFIX:-/usr/local}
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DCMAKE_INSTALL_PREFIX="$prefix" -DSUITE_TESTS=OFF
+  -DCMAKE_INSTALL_PREFIX="$prefix" -DSUITE_BINDIR="$prefix/bin" \
+  -DSUITE_DATADIR="$prefix/share" -DSUITE_LOCALEDIR="$prefix/share/locale" -DSUITE_TESTS=OFF
 cmake --build "$build" -j2
 
 SUDO=""
