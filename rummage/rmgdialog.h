@@ -76,10 +76,11 @@ void on_CancelButton_clicked();
 bool on_Window_button_press_event(GdkEventButton* event, Gtk::Window* window);
 bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window);
 
-// Shows `dialog`, grabs, runs a nested loop until a handler ends it
-// (on_CancelButton_clicked / EndModalLoop) or the dialog is hidden, then
-// releases the grab and deletes the dialog.  `disable` (may be null) is
-// insensitive meanwhile and gets its earlier sensitivity back.
+// Shows `dialog` (kept above the dialog or window it was opened from),
+// grabs, runs a nested loop until a handler ends it (on_CancelButton_clicked
+// / EndModalLoop) or the dialog is hidden, then releases the grab and deletes
+// the dialog.  `disable` (may be null) is insensitive meanwhile and gets its
+// earlier sensitivity back.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
 // Same as on_CancelButton_clicked, for OK handlers that close the dialog.
 void EndModalLoop();
