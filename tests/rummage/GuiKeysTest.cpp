@@ -139,6 +139,33 @@ TEST_F(KeysTest, PageKeysMoveByWhatIsInView) {
     EXPECT_TRUE(Shown(0));
 }
 
+TEST_F(KeysTest, PageKeysMoveTheTreeByWhatIsInView) {
+    for (int i = 0; i < 60; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "d%02d", i);
+        testutil::MakeDirs(home_ + name);
+    }
+    Start();
+    rmgtest::Settle();
+    Gtk::TreeModel::iterator first;
+    Gtk::TreeModel::iterator last;
+    const int count = GetTreeRange(Tree(), first, last);
+    ASSERT_GT(count, 2);
+    ASSERT_LT(count, 50);
+    const std::string lastPath = GetNodePath(Tree(), last);
+    Press(GDK_KEY_Page_Down);  // to the last node in view
+    EXPECT_EQ(TreeSelected(), lastPath);
+    Press(GDK_KEY_Page_Down);  // from there, a page further
+    const std::string further = TreeSelected();
+    EXPECT_GT(further, lastPath);
+    EXPECT_EQ(pGTable->CurrentDir, further);
+    Press(GDK_KEY_Page_Up);
+    Press(GDK_KEY_Page_Up);
+    Press(GDK_KEY_Page_Up);
+    Press(GDK_KEY_Page_Up);
+    EXPECT_EQ(TreeSelected(), home_);
+}
+
 TEST_F(KeysTest, ReturnEntersTheSelectedDirectory) {
     testutil::MakeDirs(home_ + "sub");
     testutil::WriteFile(home_ + "sub/inner", "x");
