@@ -3,8 +3,11 @@
 #pragma once
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -51,6 +54,11 @@ inline void RowPoint(Gtk::TreeView* view, const Gtk::TreeModel::Path& path, int&
 class FakeInput {
   public:
     FakeInput() {
+        // One pointer per display: tests run in parallel take turns.
+        lock_ = open("/tmp/rummage-test-pointer.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lock_ >= 0) {
+            flock(lock_, LOCK_EX);
+        }
         xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
         x11_ = dlopen("libX11.so.6", RTLD_NOW);
         if (xtst_ != nullptr && x11_ != nullptr) {
@@ -65,6 +73,13 @@ class FakeInput {
         }
     }
     // The libraries stay loaded: their per-connection records live on.
+    ~FakeInput() {
+        if (lock_ >= 0) {
+            close(lock_);
+        }
+    }
+    FakeInput(const FakeInput&) = delete;
+    FakeInput& operator=(const FakeInput&) = delete;
     bool ok() const {
         return display_ != nullptr && motion_ != nullptr && button_ != nullptr && flush_ != nullptr;
     }
@@ -96,6 +111,7 @@ class FakeInput {
     ButtonFn button_ = nullptr;
     FlushFn flush_ = nullptr;
     void* display_ = nullptr;  // the X connection
+    int lock_ = -1;
 };
 
 class BrowseTest : public ::testing::Test {
