@@ -244,6 +244,21 @@ pid_t ExecProcessDoubleFork(const char* path, const char* argument, const Browse
             arg0 = first.c_str();
         }
     }
+    std::vector<std::string> argv{path};
+    if (arg0 != nullptr)
+        argv.emplace_back(arg0);
+    if (arg1 != nullptr)
+        argv.emplace_back(arg1);
+    return ExecArgvDoubleFork(path, argv, fatal);
+}
+
+pid_t ExecArgvDoubleFork(const char* file, const std::vector<std::string>& argv,
+                         const std::function<void()>& fatal) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) {
+        args.push_back(const_cast<char*>(a.c_str()));
+    }
+    args.push_back(nullptr);
     const pid_t child = ::fork();
     if (child < 0) {
         if (fatal) {
@@ -254,7 +269,8 @@ pid_t ExecProcessDoubleFork(const char* path, const char* argument, const Browse
     if (child == 0) {
         const pid_t grandchild = ::fork();
         if (grandchild == 0) {
-            ExecChild(path, arg0, arg1);
+            ::execvp(file, args.data());
+            ::_exit(0);
         }
         // The parent cannot be told; the grandchild was simply not started.
         ::_exit(grandchild < 0 ? 1 : 0);

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace suite {
 
@@ -70,6 +71,12 @@ pid_t ExecProcessWait(const char* path, const char* argument);
 // intermediate child, which has already been collected.
 pid_t ExecProcessDoubleFork(const char* path, const char* argument, const BrowserSettings& browser,
                             const std::function<void()>& fatal);
+
+// Double fork running `file` (looked up in PATH) with the whole argument
+// vector `argv` (argv[0] included); `fatal` is called when a fork fails.
+// Returns the pid of the intermediate child, already collected.
+pid_t ExecArgvDoubleFork(const char* file, const std::vector<std::string>& argv,
+                         const std::function<void()>& fatal);
 
 // Launcher's form.  Empty path: nothing.  Path stat cannot find: calls
 // `missing` and starts nothing.  Otherwise starts detached; when `path`

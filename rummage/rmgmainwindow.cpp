@@ -401,39 +401,8 @@ void TerminateRummage() {
 }
 
 int ExecRummage() {
-    // Everything the grandchild needs is made before forking: only exec
-    // runs in the children.
-    std::vector<std::string> args =
-        pGTable != nullptr ? pGTable->Argv : std::vector<std::string>{"rummage"};
-    if (args.empty()) {
-        args.push_back("rummage");
-    }
-    std::vector<char*> argv;
-    for (std::string& arg : args) {
-        argv.push_back(arg.data());
-    }
-    argv.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0) {
-        g_error("Not enough mmemory! Stop.\n");
-    }
-    if (child == 0) {
-        const pid_t grandchild = ::fork();
-        if (grandchild == 0) {
-            ::execvp("rummage", argv.data());
-            ::_exit(0);
-        }
-        ::_exit(grandchild < 0 ? 1 : 0);
-    }
-    int status = 0;
-    pid_t r;
-    do {
-        r = ::waitpid(child, &status, 0);
-    } while (r < 0 && errno == EINTR);
-    if (r == child && WIFEXITED(status) && WEXITSTATUS(status) != 0) {
-        g_error("Not enough mmemory! Stop.\n");
-    }
-    return child;
+    // The new window gets this one's command line unchanged.
+    return ExecRummage(pGTable != nullptr ? pGTable->Argv : std::vector<std::string>{"rummage"});
 }
 
 void on_Menu_CreateNewWindow_activate() {

@@ -1,5 +1,7 @@
 #include "rummage/rmgtable.h"
 
+#include "common/ProcessUtil.h"
+
 #include <glib.h>
 #include <pwd.h>
 #include <sys/wait.h>
@@ -209,37 +211,8 @@ void AddHistoryListS(HistoryList& list, const char* text) {
 }
 
 pid_t ExecRummage(const std::vector<std::string>& argv) {
-    // Built before forking: the children only exec or exit.
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-
-    pid_t child = ::fork();
-    if (child < 0) {
-        g_error("Not enough mmemory! Stop.\n");
-    }
-    if (child == 0) {
-        pid_t grandchild = ::fork();
-        if (grandchild < 0) {
-            g_error("Not enough mmemory! Stop.\n");
-        }
-        if (grandchild > 0)
-            ::_exit(0);
-        if (args.size() > 1)
-            ::execvp("rummage", args.data());
-        else {
-            char name[] = "rummage";
-            char* fallback[] = {name, nullptr};
-            ::execvp("rummage", fallback);
-        }
-        ::_exit(0);
-    }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    return child;
+    const std::vector<std::string> args = argv.empty() ? std::vector<std::string>{"rummage"} : argv;
+    return suite::ExecArgvDoubleFork("rummage", args, [] { g_error("Not enough mmemory! Stop.\n"); });
 }
 
 }  // namespace rmg
