@@ -332,7 +332,8 @@ int GetGTable(GTable& t) {
     GetNumeric(buf, kDetailedView, "ColumnCount", t.ColumnCount);
 
     // The arrays hold 11 positions; a larger count is clamped.  No column
-    // at all, or a kind that does not exist, gives the default layout.
+    // at all, or a kind that does not exist, gives the default layout; the
+    // widths read so far are kept, a layout reset only replaces the kinds.
     t.ColumnCount = std::min(t.ColumnCount, kMaxColumns);
     bool layoutOk = t.ColumnCount > 0;
     for (int i = 0; layoutOk && i < t.ColumnCount; ++i) {
@@ -353,8 +354,6 @@ int GetGTable(GTable& t) {
         t.ColumnCount = defaults.ColumnCount;
         std::copy(std::begin(defaults.ColumnPosition), std::end(defaults.ColumnPosition),
                   std::begin(t.ColumnPosition));
-        std::copy(std::begin(defaults.ColumnSize), std::end(defaults.ColumnSize),
-                  std::begin(t.ColumnSize));
     }
     for (int i = t.ColumnCount; i < kMaxColumns; ++i) {
         t.ColumnPosition[i] = 0;

@@ -209,10 +209,15 @@ TEST_F(SettingsTest, ColoursAndColumnLayout) {
     EXPECT_EQ(t.Color[0].red, 0);
     EXPECT_EQ(t.Color[0].green, 65280);
     EXPECT_EQ(t.Color[0].blue, 0);
-    // A missing position: Name, Size, Modification time.
+    // A missing position: Name, Size, Modification time; the widths read
+    // before it stay, the others keep their defaults.
+    EXPECT_EQ(t.ColumnCount, 3);
     EXPECT_EQ(t.ColumnPosition[0], 0);
+    EXPECT_EQ(t.ColumnPosition[1], 1);
     EXPECT_EQ(t.ColumnPosition[2], 8);
-    EXPECT_EQ(t.ColumnSize[0], 150);
+    EXPECT_EQ(t.ColumnSize[0], 10);
+    EXPECT_EQ(t.ColumnSize[1], 70);
+    EXPECT_EQ(t.ColumnSize[2], 0);
 
     std::string many = "[Detailed View]\nColumnCount=15\n";
     for (int i = 0; i < 15; ++i)
