@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <numeric>
 
@@ -115,6 +116,65 @@ void on_FileList_select_row() {
     DisplayFileStatus();
 }
 
+// Room a text cell needs beside its text: the renderer's padding plus the
+// gap the list leaves between cells.
+constexpr int kCellSlack = 8;
+
+// Width of a column that has none stored, as a list without automatic
+// resizing gives it: its title, and the fixed-form texts of its kind (size,
+// mode, times) shown whole.
+int NaturalColumnWidth(Gtk::TreeViewColumn& column, Gtk::CellRendererText& text, int kind) {
+    int width = 0;
+    if (Gtk::Widget* button = column.get_button()) {
+        int minimum = 0;
+        button->get_preferred_width(minimum, width);
+    }
+    if (kind == COLUMN_NAME) {
+        return std::max(width, 150);
+    }
+    std::vector<std::string> samples;
+    switch (kind) {
+        case COLUMN_SIZE:
+            samples = {"999.9KByte", "999.9MByte"};
+            break;
+        case COLUMN_PERMISSION:
+            samples = {"drwxrwxrwx"};
+            break;
+        case COLUMN_ACCESS_TIME:
+        case COLUMN_MODIFY_TIME:
+        case COLUMN_CHANGE_TIME: {
+            // Month names differ in width: one late time in each month.
+            const std::time_t now = std::time(nullptr);
+            struct tm tm {};
+            localtime_r(&now, &tm);
+            for (int month = 0; month < 12; ++month) {
+                tm.tm_mon = month;
+                tm.tm_mday = 28;
+                tm.tm_hour = 23;
+                tm.tm_min = 59;
+                tm.tm_isdst = -1;
+                std::string shown;
+                if (GetFormatTime(std::mktime(&tm), shown, false, pGTable->JapaneseLocale) == 0) {
+                    samples.push_back(shown);
+                }
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    int xpad = 0;
+    int ypad = 0;
+    text.get_padding(xpad, ypad);
+    for (const std::string& sample : samples) {
+        int w = 0;
+        int h = 0;
+        state.view->create_pango_layout(sample)->get_pixel_size(w, h);
+        width = std::max(width, w + 2 * xpad + kCellSlack);
+    }
+    return width > 0 ? width : 100;
+}
+
 void AddColumns() {
     Gtk::TreeView* view = state.view;
     view->set_fixed_height_mode(false);
@@ -174,12 +234,16 @@ void AddColumns() {
         column->set_resizable(true);
         column->set_clickable(true);
         column->signal_clicked().connect([i] { on_FileList_click_column(i + 1); });
+        view->append_column(*column);
+        // Its title button exists only now.
+        if (width <= 0) {
+            column->set_fixed_width(NaturalColumnWidth(*column, *text, kind));
+        }
         column->property_width().signal_changed().connect([column, i] {
             if (pGTable != nullptr && column->get_width() > 0) {
                 pGTable->ColumnSize[i] = column->get_width();
             }
         });
-        view->append_column(*column);
     }
     view->set_fixed_height_mode(true);
     ShowSortIndicator();

@@ -11,6 +11,7 @@
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
+#include "rummage/rmglistlogic.h"
 #include "rummage/rmgtable.h"
 
 namespace rmg {
@@ -193,6 +194,32 @@ TEST_F(ListTest, ColumnsFollowTheSettings) {
     EXPECT_EQ(columns[3]->get_title(), "Permission");
     EXPECT_EQ(columns[1]->get_fixed_width(), 80);
     EXPECT_EQ(GetListColumnWidths().size(), 3u);
+
+    // A column without a stored width, not the last one, shows its title
+    // and its texts whole.
+    pGTable->ColumnCount = 3;
+    pGTable->ColumnPosition[0] = COLUMN_NAME;
+    pGTable->ColumnPosition[1] = COLUMN_MODIFY_TIME;
+    pGTable->ColumnPosition[2] = COLUMN_SIZE;
+    pGTable->ColumnSize[0] = 150;
+    pGTable->ColumnSize[1] = 0;
+    pGTable->ColumnSize[2] = 70;
+    ResetFileListColumns();
+    Gtk::TreeViewColumn* timeColumn = pMainW->FileList->get_column(2);
+    ASSERT_NE(timeColumn, nullptr);
+    EXPECT_EQ(timeColumn->get_title(), "Modification time");
+    int titleMinimum = 0;
+    int titleWidth = 0;
+    timeColumn->get_button()->get_preferred_width(titleMinimum, titleWidth);
+    struct stat st {};
+    ASSERT_EQ(::lstat((home_ + "f").c_str(), &st), 0);
+    std::string shown;
+    ASSERT_EQ(GetFormatTime(st.st_mtime, shown, false, pGTable->JapaneseLocale), 0);
+    int textWidth = 0;
+    int textHeight = 0;
+    pMainW->FileList->create_pango_layout(shown)->get_pixel_size(textWidth, textHeight);
+    EXPECT_GE(timeColumn->get_fixed_width(), titleWidth);
+    EXPECT_GT(timeColumn->get_fixed_width(), textWidth);
 
     pGTable->ColumnCount = 1;
     pGTable->ColumnPosition[0] = COLUMN_NAME;
