@@ -625,18 +625,7 @@ void SetTreeSelectNode(Gtk::TreeView* view, const Gtk::TreeModel::iterator& node
         return;
     }
     const auto path = tree->store->get_path(node);
-    bool visible = false;
-    if (tree->get_realized()) {
-        Gdk::Rectangle cell;
-        Gdk::Rectangle rect;
-        tree->get_background_area(path, *tree->get_column(0), cell);
-        tree->get_visible_rect(rect);
-        int bx = 0;
-        int by = 0;
-        tree->convert_tree_to_bin_window_coords(rect.get_x(), rect.get_y(), bx, by);
-        visible = cell.get_height() > 0 && cell.get_y() >= by &&
-                  cell.get_y() + cell.get_height() <= by + rect.get_height();
-    }
+    const bool visible = TreeRowFullyVisible(tree, path);
     tree->get_selection()->select(node);
     if (!visible) {
         tree->scroll_to_row(path, 0.5);

@@ -91,21 +91,6 @@ Glib::RefPtr<Gtk::TreeModel> ModelOf(Gtk::TreeView* tree) {
     return tree->get_model();
 }
 
-bool TreeRowFullyVisible(Gtk::TreeView* tree, const Gtk::TreeModel::Path& path) {
-    if (!tree->get_realized() || tree->get_column(0) == nullptr) {
-        return false;
-    }
-    Gdk::Rectangle cell;
-    Gdk::Rectangle rect;
-    tree->get_background_area(path, *tree->get_column(0), cell);
-    tree->get_visible_rect(rect);
-    int bx = 0;
-    int by = 0;
-    tree->convert_tree_to_bin_window_coords(rect.get_x(), rect.get_y(), bx, by);
-    return cell.get_height() > 0 && cell.get_y() >= by &&
-           cell.get_y() + cell.get_height() <= by + rect.get_height();
-}
-
 // Selects `node` (the select handler follows) and scrolls it to the top or
 // bottom of the view when it is not wholly shown.
 void TreeSelectTo(Gtk::TreeView* tree, const Gtk::TreeModel::iterator& node, double align) {
@@ -121,6 +106,21 @@ void TreeSelectTo(Gtk::TreeView* tree, const Gtk::TreeModel::iterator& node, dou
 }
 
 }  // namespace
+
+bool TreeRowFullyVisible(Gtk::TreeView* tree, const Gtk::TreeModel::Path& path) {
+    if (!tree->get_realized() || tree->get_column(0) == nullptr) {
+        return false;
+    }
+    Gdk::Rectangle cell;
+    Gdk::Rectangle rect;
+    tree->get_background_area(path, *tree->get_column(0), cell);
+    tree->get_visible_rect(rect);
+    int bx = 0;
+    int by = 0;
+    tree->convert_tree_to_bin_window_coords(rect.get_x(), rect.get_y(), bx, by);
+    return cell.get_height() > 0 && cell.get_y() >= by &&
+           cell.get_y() + cell.get_height() <= by + rect.get_height();
+}
 
 int GetListSelectTop(int direction) {
     const std::vector<int> rows = GetListSelectedRows();

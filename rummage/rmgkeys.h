@@ -34,4 +34,7 @@ Gtk::TreeModel::iterator GetLastVisibleNode(Gtk::TreeView* tree,
 int GetTreeRange(Gtk::TreeView* tree, Gtk::TreeModel::iterator& first,
                  Gtk::TreeModel::iterator& last);
 
+// Whether the row at `path` is wholly in view (false before the tree is shown).
+bool TreeRowFullyVisible(Gtk::TreeView* tree, const Gtk::TreeModel::Path& path);
+
 }  // namespace rmg
