@@ -153,16 +153,22 @@ TEST_F(KeysTest, PageKeysMoveTheTreeByWhatIsInView) {
     ASSERT_GT(count, 2);
     ASSERT_LT(count, 50);
     const std::string lastPath = GetNodePath(Tree(), last);
-    Press(GDK_KEY_Page_Down);  // to the last node in view
+    // Each page is measured from what is in view, so let the scroll of
+    // the previous press land first.
+    auto page = [&](guint key) {
+        Press(key);
+        rmgtest::Settle(200);
+    };
+    page(GDK_KEY_Page_Down);  // to the last node in view
     EXPECT_EQ(TreeSelected(), lastPath);
-    Press(GDK_KEY_Page_Down);  // from there, a page further
+    page(GDK_KEY_Page_Down);  // from there, a page further
     const std::string further = TreeSelected();
     EXPECT_GT(further, lastPath);
     EXPECT_EQ(pGTable->CurrentDir, further);
-    Press(GDK_KEY_Page_Up);
-    Press(GDK_KEY_Page_Up);
-    Press(GDK_KEY_Page_Up);
-    Press(GDK_KEY_Page_Up);
+    page(GDK_KEY_Page_Up);
+    page(GDK_KEY_Page_Up);
+    page(GDK_KEY_Page_Up);
+    page(GDK_KEY_Page_Up);
     EXPECT_EQ(TreeSelected(), home_);
 }
 
