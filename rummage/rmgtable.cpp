@@ -212,7 +212,8 @@ void AddHistoryListS(HistoryList& list, const char* text) {
 
 pid_t ExecRummage(const std::vector<std::string>& argv) {
     const std::vector<std::string> args = argv.empty() ? std::vector<std::string>{"rummage"} : argv;
-    return suite::ExecArgvDoubleFork("rummage", args, [] { g_error("Not enough mmemory! Stop.\n"); });
+    return suite::ExecArgvDoubleFork("rummage", args,
+                                     [] { g_error("Not enough mmemory! Stop.\n"); });
 }
 
 }  // namespace rmg
