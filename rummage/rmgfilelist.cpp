@@ -48,6 +48,10 @@ struct ListState {
 
 ListState state;
 
+// Counts list fills, so a deferred scroll meant for one fill is dropped
+// once another fill (or another list) has come.
+unsigned fillGeneration = 0;
+
 Gtk::TreeModel::Path RowPath(int row) {
     Gtk::TreeModel::Path path;
     path.push_back(row);
@@ -404,9 +408,11 @@ int DisplayFileList(const std::string& path) {
     }
     // Refreshing the directory shown keeps the scroll position.
     int firstVisible = -1;
+    double scrollValue = 0.0;
     if (path == state.shownDir && state.view->get_realized()) {
         int last = 0;
         GetListVisibleRange(firstVisible, last);
+        scrollValue = state.view->get_vadjustment()->get_value();
     }
     state.view->unset_model();
     state.store->clear();
@@ -466,8 +472,27 @@ int DisplayFileList(const std::string& path) {
         gtk_list_store_insert_with_values(store, nullptr, -1, 0, row, -1);
     }
     state.view->set_model(state.store);
+    const unsigned generation = ++fillGeneration;
     if (firstVisible >= 0 && firstVisible < static_cast<int>(state.order.size())) {
         ScrollListRow(firstVisible, 0.0);
+        // The view settles its layout after the model comes back and may
+        // drop that scroll; once layout is done, put back the exact offset.
+        auto tries = std::make_shared<int>(0);
+        Glib::signal_idle().connect(
+            [scrollValue, generation, tries] {
+                if (state.view == nullptr || generation != fillGeneration) {
+                    return false;
+                }
+                auto adj = state.view->get_vadjustment();
+                // Until the rows are measured the range is too short to hold
+                // the offset; wait for it a little while.
+                if (adj->get_upper() - adj->get_page_size() < scrollValue && ++*tries < 100) {
+                    return true;
+                }
+                adj->set_value(scrollValue);
+                return false;
+            },
+            Glib::PRIORITY_LOW);
     }
     SensitivePropertyButton();
     DisplayFileStatus();

@@ -161,17 +161,20 @@ TEST_F(ListTest, OnlyARefreshKeepsTheScrollPosition) {
     ScrollListRow(120, 0.0);
     int first = -1;
     int last = -1;
-    // Far from the top is what counts; the exact first row shifts by one
-    // with the header and the timing of the scroll.
+    // Let the scroll land before refreshing.
     ASSERT_TRUE(testutil::WaitFor([&] {
         rmgtest::Pump();
-        return GetListVisibleRange(first, last) && first >= 50;
+        return GetListVisibleRange(first, last) && first >= 118;
     }));
+    rmgtest::Settle(100);
+    ASSERT_TRUE(GetListVisibleRange(first, last));
+    const int before = first;
     DisplayFileList(pGTable->CurrentDir);  // refresh: stays
-    ASSERT_TRUE(testutil::WaitFor([&] {
+    const bool kept = testutil::WaitFor([&] {
         rmgtest::Pump();
-        return GetListVisibleRange(first, last) && first >= 50;
-    }));
+        return GetListVisibleRange(first, last) && first == before;
+    });
+    EXPECT_TRUE(kept) << "first row " << first << ", was " << before;
     OpenChildTree(Tree(), home_ + "sub/", 0);  // another directory: from the top
     ASSERT_TRUE(testutil::WaitFor([&] {
         rmgtest::Pump();
