@@ -8,7 +8,7 @@ packages=(
   libgtkmm-3.0-dev libx11-dev
   gettext
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils x11-apps imagemagick
+  xvfb xauth x11-utils x11-apps imagemagick libxtst6
   util-linux procps
   fonts-dejavu-core
 )
