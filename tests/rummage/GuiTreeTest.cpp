@@ -306,6 +306,29 @@ class TreeMouseDropTest : public TreeTest {
         });
     }
     std::vector<std::string> ListNames() const { return BrowseTest::ListNames(); }
+    static Gtk::TreeModel::Path ListRow(int n) {
+        Gtk::TreeModel::Path row;
+        row.push_back(n);
+        return row;
+    }
+    Gtk::TreeModel::Path TreeRow(const std::string& dir) {
+        return Tree()->get_model()->get_path(GetPathNode(Tree(), dir));
+    }
+    // Presses on a row of `from`, glides onto a row of `to` and lets go.
+    static void Drag(rmgtest::FakeInput& input, Gtk::TreeView* from,
+                     const Gtk::TreeModel::Path& fromRow, Gtk::TreeView* to,
+                     const Gtk::TreeModel::Path& toRow) {
+        int fromX = 0;
+        int fromY = 0;
+        int toX = 0;
+        int toY = 0;
+        rmgtest::RowPoint(from, fromRow, fromX, fromY);
+        rmgtest::RowPoint(to, toRow, toX, toY);
+        input.Move(fromX, fromY);
+        input.Button(true);
+        input.Glide(fromX, fromY, toX, toY);
+        input.Button(false);
+    }
     int asked_ = 0;
 };
 
@@ -320,20 +343,7 @@ TEST_F(TreeMouseDropTest, MouseDragFromListOntoTreeCopies) {
     }
     Answer(1);
     ASSERT_EQ(GetListRowName(2), "caf\xc3\xa9.txt");
-    int fromX = 0;
-    int fromY = 0;
-    int toX = 0;
-    int toY = 0;
-    Gtk::TreeModel::Path row;
-    row.push_back(2);
-    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
-    rmgtest::RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")),
-                      toX, toY);
-
-    input.Move(fromX, fromY);
-    input.Button(true);
-    input.Glide(fromX, fromY, toX, toY);
-    input.Button(false);
+    Drag(input, pMainW->FileList, ListRow(2), Tree(), TreeRow(home_ + "dst/"));
     EXPECT_TRUE(testutil::WaitFor(
         [&] {
             rmgtest::Pump();
@@ -362,19 +372,7 @@ TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
     ASSERT_EQ(ListNames(), (std::vector<std::string>{"..", "dst", "one", "three", "two"}));
     SelectListRow(2);
     SelectListRow(4);
-    int fromX = 0;
-    int fromY = 0;
-    int toX = 0;
-    int toY = 0;
-    Gtk::TreeModel::Path row;
-    row.push_back(4);
-    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
-    rmgtest::RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")),
-                      toX, toY);
-    input.Move(fromX, fromY);
-    input.Button(true);
-    input.Glide(fromX, fromY, toX, toY);
-    input.Button(false);
+    Drag(input, pMainW->FileList, ListRow(4), Tree(), TreeRow(home_ + "dst/"));
     EXPECT_TRUE(testutil::WaitFor(
         [&] {
             rmgtest::Pump();
@@ -388,8 +386,10 @@ TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
     rmgtest::Settle();
     SelectListRow(2);
     SelectListRow(4);
-    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
-    input.Move(fromX, fromY);
+    int x = 0;
+    int y = 0;
+    rmgtest::RowPoint(pMainW->FileList, ListRow(4), x, y);
+    input.Move(x, y);
     input.Button(true);
     input.Button(false);
     EXPECT_EQ(GetListSelectedRows(), (std::vector<int>{4}));
@@ -407,18 +407,7 @@ TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
         GTEST_SKIP() << "no X test extension library";
     }
     Answer(2);
-    int fromX = 0;
-    int fromY = 0;
-    int toX = 0;
-    int toY = 0;
-    auto model = Tree()->get_model();
-    rmgtest::RowPoint(Tree(), model->get_path(GetPathNode(Tree(), home_ + "a/moved/")), fromX,
-                      fromY);
-    rmgtest::RowPoint(Tree(), model->get_path(GetPathNode(Tree(), home_ + "b/")), toX, toY);
-    input.Move(fromX, fromY);
-    input.Button(true);
-    input.Glide(fromX, fromY, toX, toY);
-    input.Button(false);
+    Drag(input, Tree(), TreeRow(home_ + "a/moved/"), Tree(), TreeRow(home_ + "b/"));
     EXPECT_TRUE(testutil::WaitFor(
         [&] {
             rmgtest::Pump();
@@ -465,20 +454,8 @@ TEST_F(TreeMouseDropTest, MouseDropAsksWithTheCopyMovePopup) {
             return true;
         },
         20);
-    int fromX = 0;
-    int fromY = 0;
-    int toX = 0;
-    int toY = 0;
-    Gtk::TreeModel::Path row;
-    row.push_back(2);
     ASSERT_EQ(GetListRowName(2), "f.txt");
-    rmgtest::RowPoint(pMainW->FileList, row, fromX, fromY);
-    rmgtest::RowPoint(Tree(), Tree()->get_model()->get_path(GetPathNode(Tree(), home_ + "dst/")),
-                      toX, toY);
-    input.Move(fromX, fromY);
-    input.Button(true);
-    input.Glide(fromX, fromY, toX, toY);
-    input.Button(false);
+    Drag(input, pMainW->FileList, ListRow(2), Tree(), TreeRow(home_ + "dst/"));
     EXPECT_TRUE(testutil::WaitFor(
         [&] {
             rmgtest::Pump();
