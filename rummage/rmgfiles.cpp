@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/SafeFile.h"
 #include "rummage/rmgutil.h"
 
 namespace rmg {
@@ -69,20 +70,6 @@ std::string IndexedKey(const char* format, int i) {
     return key;
 }
 
-bool WriteAll(int fd, const char* data, std::size_t len) {
-    while (len > 0) {
-        ssize_t n = ::write(fd, data, len);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        len -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::string SettingsFilePath(const std::string& dir) {
@@ -126,41 +113,12 @@ int ReadFile(const std::string& path, std::string& out) {
 }
 
 int WriteFile(const std::string& path, const std::string& data) {
-    if (path.empty())
+    if (path.empty()) {
         return 2;
-    // Replace the file a link points to, not the link.
-    std::string target = path;
-    struct stat lst;
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved) != nullptr)
-            target = resolved;
     }
-
-    std::string tmp = target + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        return 2;
-    struct stat st;
-    mode_t mode;
-    if (::stat(target.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    // The mode is cosmetic; a failure to set it is no reason to keep old data.
-    (void)::fchmod(fd, mode);
-    bool ok = WriteAll(fd, data.data(), data.size());
-    ok = ::fsync(fd) == 0 && ok;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return 6;
-    }
-    ::sync();
-    return 0;
+    suite::ReplaceOptions options;
+    options.syncAll = true;
+    return suite::ReplaceFile(path, data, options) == 0 ? 0 : 6;
 }
 
 std::size_t GetLastCharPosition(const std::string& text, std::size_t from) {

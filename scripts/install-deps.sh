@@ -9,7 +9,8 @@ packages=(
   gettext
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils x11-apps imagemagick libxtst6
-  util-linux procps
+  util-linux procps libcap2-bin ppp
+  clang-14 libclang-rt-14-dev
   fonts-dejavu-core
 )
 

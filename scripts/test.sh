@@ -17,5 +17,7 @@ export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export NO_AT_BRIDGE=1
 
-cd "$build"
-xvfb-run -a -s "-screen 0 1280x1024x24" ctest -j2 --output-on-failure "$@"
+(cd "$build" && xvfb-run -a -s "-screen 0 1280x1024x24" ctest -j2 --output-on-failure "$@")
+
+# Every libFuzzer target, built with clang, for a few seconds each.
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-5}"
