@@ -1,0 +1,249 @@
+// Window helpers of the launcher.
+#include "waymark/WmSupport.h"
+
+#include <gdk/gdkx.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+namespace wm {
+
+namespace {
+
+std::vector<std::string> SplitXlfd(const std::string& name) {
+    std::vector<std::string> fields;
+    std::string field;
+    for (char c : name) {
+        if (c == '-') {
+            fields.push_back(field);
+            field.clear();
+        } else {
+            field += c;
+        }
+    }
+    fields.push_back(field);
+    return fields;
+}
+
+bool IsNumber(const std::string& text) {
+    if (text.empty() || text.size() > 6) {
+        return false;
+    }
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string Css(const Rgb16& c) {
+    char text[40];
+    std::snprintf(text, sizeof text, "rgb(%d,%d,%d)", c.red >> 8, c.green >> 8, c.blue >> 8);
+    return text;
+}
+
+Glib::RefPtr<Gtk::CssProvider>& Provider() {
+    static Glib::RefPtr<Gtk::CssProvider> provider;
+    return provider;
+}
+
+std::vector<Glib::RefPtr<Glib::MainLoop>>& Loops() {
+    static std::vector<Glib::RefPtr<Glib::MainLoop>> loops;
+    return loops;
+}
+
+}  // namespace
+
+CssFont FontFromFontSet(const std::string& fontSet) {
+    CssFont font;
+    // Only the first font of the set is used for display.
+    const std::string first = fontSet.substr(0, fontSet.find(','));
+    if (first.empty() || first[0] != '-') {
+        return font;
+    }
+    const std::vector<std::string> f = SplitXlfd(first);
+    // "", foundry, family, weight, slant, setwidth, addstyle, pixels, points, ...
+    if (f.size() > 2 && !f[2].empty() && f[2] != "*") {
+        font.family = f[2];
+    }
+    if (f.size() > 3) {
+        font.bold = f[3] == "bold" || f[3] == "demibold" || f[3] == "black";
+    }
+    if (f.size() > 4) {
+        font.italic = f[4] == "i" || f[4] == "o";
+    }
+    if (f.size() > 7 && IsNumber(f[7]) && std::atoi(f[7].c_str()) > 0) {
+        font.pixels = std::atoi(f[7].c_str());
+    } else if (f.size() > 8 && IsNumber(f[8]) && std::atoi(f[8].c_str()) > 0) {
+        font.pixels = std::atoi(f[8].c_str()) * 96 / 720;
+    }
+    if (font.pixels < 6 || font.pixels > 72) {
+        font.pixels = 14;
+    }
+    return font;
+}
+
+void InstallStyle(const BarStyle& style) {
+    const CssFont font = FontFromFontSet(style.fontSet);
+    std::string family;
+    for (char c : font.family) {
+        if (c != '"' && c != '\\' && c != ';' && c != '}') {
+            family += c;
+        }
+    }
+    std::ostringstream css;
+    css << ".wmbar, .wmbar * { padding: 0; margin: 0; min-width: 0; min-height: 0;"
+           " border-width: 0; border-radius: 0; box-shadow: none; outline-width: 0; }\n"
+        << ".wmbar viewport { border: 1px outset rgb(99,184,255); }\n"
+        << ".wm-base { background-color: rgb(25,129,255); background-image: none; }\n"
+        << ".wm-base:active, .wm-base:hover, .wm-base:selected, .wm-base:checked"
+           " { background-color: rgb(99,184,255); }\n"
+        << ".wm-base:disabled { background-color: rgb(65,105,225); }\n"
+        << ".wm-toggle, .wm-toggle button { background-color: " << Css(style.toggleN)
+        << "; background-image: none; }\n"
+        << ".wm-toggle:active, .wm-toggle:hover, .wm-toggle:checked, .wm-toggle:selected,"
+           " .wm-toggle:disabled { background-color: "
+        << Css(style.toggleA) << "; }\n"
+        << ".wm-face-n { background-color: " << Css(style.toggleN) << "; background-image: none; }\n"
+        << ".wm-face-a { background-color: " << Css(style.toggleA) << "; background-image: none; }\n"
+        << ".wm-text { color: " << Css(style.stringN) << "; font-family: \"" << family
+        << "\"; font-size: " << font.pixels << "px; font-weight: " << (font.bold ? "bold" : "normal")
+        << "; font-style: " << (font.italic ? "italic" : "normal") << "; }\n"
+        << "button:hover .wm-text, button:active .wm-text, button:checked .wm-text { color: "
+        << Css(style.stringA) << "; }\n"
+        << ".wm-itembase { background-color: rgb(205,210,213); background-image: none; }\n"
+        << ".wm-zone { background-color: rgb(95,121,197); background-image: none; }\n"
+        << ".wm-transparent { background-color: transparent; background-image: none; }\n";
+    auto screen = Gdk::Screen::get_default();
+    if (!screen) {
+        return;
+    }
+    if (Provider()) {
+        Gtk::StyleContext::remove_provider_for_screen(screen, Provider());
+    }
+    Provider() = Gtk::CssProvider::create();
+    try {
+        Provider()->load_from_data(css.str());
+    } catch (const Glib::Error& e) {
+        std::fprintf(stderr, "Waymark: style sheet: %s\n", e.what().c_str());
+        return;
+    }
+    Gtk::StyleContext::add_provider_for_screen(screen, Provider(),
+                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+void AddClass(Gtk::Widget& widget, const char* name) {
+    widget.get_style_context()->add_class(name);
+}
+
+void SetAccessibleName(Gtk::Widget& widget, const Glib::ustring& name) {
+    if (auto acc = widget.get_accessible()) {
+        acc->set_name(name);
+    }
+}
+
+Glib::ustring ToDisplay(const std::string& bytes) {
+    if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) {
+        return bytes;
+    }
+    gsize written = 0;
+    gchar* converted = g_locale_to_utf8(bytes.data(), static_cast<gssize>(bytes.size()), nullptr,
+                                        &written, nullptr);
+    if (converted != nullptr) {
+        Glib::ustring text(converted, written);
+        g_free(converted);
+        return text;
+    }
+    std::string safe;
+    const char* p = bytes.data();
+    const char* end = p + bytes.size();
+    while (p < end) {
+        const char* bad = nullptr;
+        if (g_utf8_validate(p, end - p, &bad)) {
+            safe.append(p, end);
+            break;
+        }
+        safe.append(p, bad);
+        safe += '?';
+        p = bad + 1;
+    }
+    return safe;
+}
+
+std::string FromDisplay(const Glib::ustring& text) {
+    gsize written = 0;
+    gchar* converted = g_locale_from_utf8(text.c_str(), static_cast<gssize>(text.bytes()), nullptr,
+                                          &written, nullptr);
+    if (converted == nullptr) {
+        return text.raw();
+    }
+    std::string bytes(converted, written);
+    g_free(converted);
+    return bytes;
+}
+
+Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int height) {
+    auto* window = new Gtk::Window(Gtk::WINDOW_TOPLEVEL);
+    window->set_title(title);
+    window->set_default_size(width, height);
+    window->set_size_request(width, height);
+    window->set_resizable(false);
+    window->set_modal(true);
+    window->set_position(Gtk::WIN_POS_CENTER);
+    window->set_keep_above(true);
+    return window;
+}
+
+void RunNestedLoop(Gtk::Window& window) {
+    auto loop = Glib::MainLoop::create(false);
+    Loops().push_back(loop);
+    auto hide = window.signal_hide().connect([loop] { loop->quit(); });
+    auto unmapped = window.signal_unrealize().connect([loop] { loop->quit(); });
+    window.show();
+    window.add_modal_grab();
+    loop->run();
+    hide.disconnect();
+    unmapped.disconnect();
+    window.remove_modal_grab();
+    Loops().pop_back();
+}
+
+void EndNestedLoop() {
+    if (!Loops().empty()) {
+        Loops().back()->quit();
+    }
+}
+
+void LowerWindow(Gtk::Window& window) {
+    auto gdk = window.get_window();
+    if (!gdk) {
+        return;
+    }
+    GdkWindow* raw = gdk->gobj();
+    if (GDK_IS_X11_WINDOW(raw)) {
+        XLowerWindow(GDK_WINDOW_XDISPLAY(raw), GDK_WINDOW_XID(raw));
+        XFlush(GDK_WINDOW_XDISPLAY(raw));
+    } else {
+        gdk->lower();
+    }
+}
+
+void RaiseWindow(Gtk::Window& window) {
+    auto gdk = window.get_window();
+    if (!gdk) {
+        return;
+    }
+    GdkWindow* raw = gdk->gobj();
+    if (GDK_IS_X11_WINDOW(raw)) {
+        XRaiseWindow(GDK_WINDOW_XDISPLAY(raw), GDK_WINDOW_XID(raw));
+        XFlush(GDK_WINDOW_XDISPLAY(raw));
+    } else {
+        gdk->raise();
+    }
+}
+
+}  // namespace wm

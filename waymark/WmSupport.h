@@ -1,0 +1,77 @@
+// Window helpers of the launcher: exact placement in fixed containers, the
+// application style sheet, text conversion for display, widget lookup and
+// the nested loop the choosers run in.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <string>
+
+namespace wm {
+
+// One 16-bit colour as the data model keeps it.
+struct Rgb16 {
+    unsigned short red = 0;
+    unsigned short green = 0;
+    unsigned short blue = 0;
+};
+
+// Colours and font the style sheet is built from.
+struct BarStyle {
+    Rgb16 toggleN{25 << 8, 129 << 8, 255 << 8};
+    Rgb16 toggleA{99 << 8, 184 << 8, 255 << 8};
+    Rgb16 stringN{};
+    Rgb16 stringA{};
+    std::string fontSet;
+};
+
+// The Pango font (as CSS) for an X font-set name: the first XLFD's family,
+// pixel size (or point size), weight and slant; the name itself is kept
+// unchanged in the data file.
+struct CssFont {
+    std::string family = "sans-serif";
+    int pixels = 14;
+    bool bold = false;
+    bool italic = false;
+};
+CssFont FontFromFontSet(const std::string& fontSet);
+
+// Installs (or replaces) the launcher's style sheet on the default screen:
+// no theme padding or minimum sizes inside the bar and the item window, the
+// base, toggle, face, text, item-base and scroll-zone styles as classes.
+void InstallStyle(const BarStyle& style);
+
+// Adds a style class.
+void AddClass(Gtk::Widget& widget, const char* name);
+
+// Puts `child` into `fixed` at x, y and asks for exactly width x height.
+template <typename W>
+W* Place(Gtk::Fixed& fixed, W* child, int x, int y, int width, int height) {
+    child->set_size_request(width, height);
+    fixed.put(*child, x, y);
+    child->show();
+    return child;
+}
+
+// Names a widget for people using assistive tools and for the window tests.
+void SetAccessibleName(Gtk::Widget& widget, const Glib::ustring& name);
+
+// File names and data-file texts are bytes in the locale's encoding; GTK
+// wants UTF-8.  ToDisplay never fails (undecodable bytes become '?');
+// FromDisplay gives back the locale's bytes.
+Glib::ustring ToDisplay(const std::string& bytes);
+std::string FromDisplay(const Glib::ustring& text);
+
+// A fixed-size, centred, modal dialog window (not resizable).
+Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int height);
+
+// Shows `window` with a grab and runs a nested loop until the window is
+// hidden or destroyed (EndNestedLoop ends it early).
+void RunNestedLoop(Gtk::Window& window);
+void EndNestedLoop();
+
+// Lowers or raises a realised window in the X stack.
+void LowerWindow(Gtk::Window& window);
+void RaiseWindow(Gtk::Window& window);
+
+}  // namespace wm
