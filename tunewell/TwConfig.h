@@ -1,0 +1,198 @@
+// Tunewell's records and its apply process.  The windows read and edit the
+// records (pWYConfig, pTwOldSetup, pTwNewSetup and the scratch copies), compare
+// them with SameSetup/SameNetwork/SameDialup, and run an apply as:
+//   ReflectionConfigure -> mask; ExecConfigure(mask) -> ApplyProcess;
+//   CheckApplyProcess() every 250 ms until it reports the end and its code.
+// Every system path is a field of TwPaths and the clock is a TwClock, so
+// tests (and test runs of the program, see TwPathsFromEnvironment) never
+// touch the real system.
+#pragma once
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace tw {
+
+// Fixed system paths and commands, with the installed defaults.
+struct TwPaths {
+    std::string clockFile = "/etc/sysconfig/clock";
+    std::string localtime = "/etc/localtime";
+    std::string zoneTable = "/usr/share/zoneinfo/zone.tab";
+    std::string zoneinfoDir = "/usr/share/zoneinfo/";  // ends in "/"
+    std::string hwclock = "/usr/sbin/hwclock";
+    std::string chat = "/usr/sbin/chat";  // written into the chat scripts
+};
+
+// The system clock.  set() returns 0 or an errno value.
+class TwClock {
+  public:
+    virtual ~TwClock() = default;
+    virtual time_t now() const = 0;
+    virtual int set(time_t epoch) = 0;
+};
+
+// The real clock (settimeofday).
+TwClock& SystemClock();
+
+// For test runs of the real program: TUNEWELL_SYSROOT, when set, is put in
+// front of every path of TwPaths except `chat`; TUNEWELL_CLOCK_FILE, when set,
+// makes ClockFromEnvironment() a clock that writes the epoch it is set to into
+// that file instead of setting the system clock.  Unset: the defaults.
+TwPaths TwPathsFromEnvironment();
+TwClock& ClockFromEnvironment();
+
+// Tool configuration (wycfg.dat).
+struct WYConfig {
+    int Japanese;
+    char ConfigDir[2048];
+    char ModemDevice[1025];
+    char PhsDevice[1025];
+    char PdcDevice[1025];
+    char ModemSpeed[33];
+    char PhsSpeed[33];
+    char PdcSpeed[33];
+    char NetworkScript[2048];
+    char DialupScript[2048];
+};
+
+inline constexpr int NET_LAN = 0;
+inline constexpr int NET_WIRELESS = 1;
+inline constexpr int NET_DISABLED = 2;
+inline constexpr int DIAL_MODEM = 0;
+inline constexpr int DIAL_PHS = 1;
+inline constexpr int DIAL_PDC = 2;
+inline constexpr int AUTH_SCRIPT = 0;
+inline constexpr int AUTH_CHAP = 1;
+inline constexpr int AUTH_PAP = 2;
+
+// One network set (LAN or wireless LAN).  Strings NUL-terminated, tails zero.
+struct NetworkConf {
+    int AddressMode;  // 0 DHCP, 1 fixed
+    char HostName[66];
+    char DomainName[66];
+    char IpAddress[16];
+    char Netmask[16];
+    char Gateway[16];
+    char Essid[33];
+    char CipherKey[13];
+    char NameServer[3][16];
+    int NameServerCount;
+};
+
+// One dial-up device.
+struct DialupConf {
+    char PhoneNumber[68];
+    int DialType;  // 0 tone, 1 pulse
+    char Account[256];
+    char Password[256];
+    int AuthType;  // AUTH_SCRIPT, AUTH_CHAP, AUTH_PAP
+    char AtCommand[128];
+    char NameServer[3][16];
+    int NameServerCount;
+};
+
+// The whole setup; two instances (old = as read or last applied, new = edited).
+struct TwSetup {
+    int NetworkType;
+    int DialupDevice;
+    NetworkConf Lan;
+    NetworkConf WirelessLan;
+    DialupConf Modem;
+    DialupConf Phs;
+    DialupConf Pdc;
+    char TimeZone[1025];
+    char Year[8];
+    char Month[8];
+    char Day[8];
+    char Hour[8];
+    char Minute[8];
+    char Second[8];
+    // Clock reading at which the six fields were true; lets a zone-only change
+    // keep the time that passed while the window was open.
+    time_t TimeReadAt;
+    std::vector<std::string> ZoneList;  // sorted zone names
+};
+
+// Byte-wise comparisons (every string tail is kept zero).
+bool SameNetwork(const NetworkConf& a, const NetworkConf& b);
+bool SameDialup(const DialupConf& a, const DialupConf& b);
+bool SameTimePage(const TwSetup& a, const TwSetup& b);
+bool SameSetup(const TwSetup& a, const TwSetup& b);
+
+// Copies `value` into a fixed field when it fits (shorter than the field);
+// the rest of the field is zeroed.  False (field untouched) when too long.
+template <std::size_t N>
+bool SetField(char (&field)[N], const std::string& value) {
+    if (value.size() >= N || value.find('\0') != std::string::npos) {
+        return false;
+    }
+    std::string::size_type i = 0;
+    for (; i < value.size(); ++i) {
+        field[i] = value[i];
+    }
+    for (; i < N; ++i) {
+        field[i] = 0;
+    }
+    return true;
+}
+
+// Zero-filled records.
+void ClearWYConfig(WYConfig& config);
+void ClearSetup(TwSetup& setup);
+
+// The records the windows work on; allocated at start, freed at exit.
+extern WYConfig* pWYConfig;
+extern TwSetup* pTwOldSetup;
+extern TwSetup* pTwNewSetup;
+extern NetworkConf* pTwNewNet;  // scratch copy while the network modify window is open
+extern DialupConf* pTwNewDial;  // scratch copy while the dial-up modify window is open
+
+// Start: `wycfg` is the value of $WYCFG.  Copies it to ConfigDir (with a
+// trailing "/"), creates the directory when nothing exists there (0755), sets
+// the file library's tree root and Japanese from `lang`.  0, TW_NO_WYCFG for
+// an empty or over-long value, or TW_FAILED when the directory cannot be made
+// (message shown).
+int SetConfigDir(WYConfig& config, const std::string& wycfg, const char* lang);
+
+// Reads wycfg.dat into `config` (defaults for missing keys, no messages) and
+// sets NetworkType and DialupDevice of `setup`.
+void InitializeWYConfig(WYConfig& config, TwSetup& setup);
+
+// Writes NETWORK, NETWORK_DEVICE, DIALUP of `setup` into wycfg.dat.
+int ReflectionWYConfig(const WYConfig& config, const TwSetup& setup);
+
+// Digit handed to the network script for old and new network type.
+char NetworkScriptDigit(int oldType, int newType);
+
+// Writes every changed group (tree locked meanwhile) and sets the clock when
+// the time page changed.  Returns the change mask (bit 1 network, 2 dial-up,
+// 4 time), or TW_APPLY_FATAL after the failing step has shown its message.
+// On success the time stamp of `newSetup` is brought up to date.
+int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup& newSetup,
+                        const TwPaths& paths, TwClock& clock);
+
+// A running apply process.
+struct ApplyProcess {
+    pid_t pid = -1;
+    // Programs in the order the process runs them, for the failure message.
+    std::vector<std::string> programs;
+};
+
+// Starts the apply process: the network script with the digit (mask bit 1),
+// the dial-up script (bit 2), hwclock --utc --systohc (bit 4), one after the
+// other.  TW_APPLY_STARTED with `process` filled, or TW_APPLY_FATAL.
+int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newNetworkType,
+                  const TwPaths& paths, ApplyProcess& process);
+
+// Non-blocking check for the end of exactly that process.  0 while it runs;
+// 1 when it has ended, with `code` 0 (every step succeeded) or
+// TW_FILE_RUN_FAILED and `text` naming the program that failed.
+int CheckApplyProcess(ApplyProcess& process, int& code, std::string& text);
+
+// Blocking form for tests and benchmarks.
+int WaitApplyProcess(ApplyProcess& process, int& code, std::string& text);
+
+}  // namespace tw

@@ -1,0 +1,93 @@
+// The small library through which every Tunewell file is read, edited and
+// written: shell-variable files (KEY="value"), resolver and hosts files, PPP
+// peer files and the clock file.  The windows never call it directly; they go
+// through the setup modules (TwConfig, TwNetwork, TwDialup, TwTime).
+//
+// Writes are crash-safe: new content beside the file, fsync, rename over it,
+// old mode and owner kept; on failure the old file stays and "Failed to write
+// following file." is shown.  An empty text is written as an empty file, and
+// an empty file reads as empty.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace tw {
+
+// Separator bits of a composed line: key, [' '], ['\t'], ['='], ['"'] value ['"'], '\n'.
+inline constexpr int SEP_SPACE = 1;
+inline constexpr int SEP_EQUAL = 2;
+inline constexpr int SEP_QUOTE = 4;
+inline constexpr int SEP_TAB = 8;
+
+// Longest line a reader looks at; a longer line never matches a key.
+inline constexpr std::size_t kTwLineMax = 2047;
+
+// The tool-configuration directory (ending in "/"): missing directories of a
+// written path below it are created (0755).  Set by InitializeWYConfig.
+void SetTwTreeRoot(const std::string& configDir);
+const std::string& TwTreeRoot();
+
+// Whole file into `text`.  A missing file is an empty text (0).  Failure:
+// TW_FAILED after showing TW_FILE_OPEN / TW_FILE_READ when `showErrors`.
+int TwReadFile(const std::string& path, std::string& text, bool showErrors);
+
+// Replaces the file with `text`.  `forceMode` sets the mode even of an
+// existing file (secrets, scripts); otherwise an existing file keeps its mode
+// and a new one gets 0644.  0 or TW_FAILED (TW_FILE_WRITE shown when asked).
+int TwWriteFile(const std::string& path, const std::string& text, bool showErrors,
+                std::optional<mode_t> forceMode = std::nullopt);
+
+// Value of the first key line for `key`; it must be non-empty and shorter than
+// `capacity`.  `value` is left untouched on failure.  Failure: TW_FAILED, with
+// "Failed in acquisition of the value from a file." (file and key) or the open
+// error shown when `showErrors`.
+int GetConfiguration(const std::string& path, const std::string& key, std::string& value,
+                     std::size_t capacity, bool showErrors);
+// Fixed-buffer form (`capacity` is the buffer's size).
+int GetConfiguration(const std::string& path, const std::string& key, char* value,
+                     std::size_t capacity, bool showErrors);
+
+// Replaces the first key line (duplicates removed) with the composed line, or
+// appends it.  TW_FAILED without a message for an empty path, key or value
+// (an empty value is allowed when `allowEmpty`, which the writers of empty
+// shell variables use).
+int SetConfiguration(const std::string& path, const std::string& key, const std::string& value,
+                     int separatorBits, bool showErrors, bool allowEmpty = false);
+
+// Replaces line `row` (1-based) with `text` + newline, or appends it.
+// Empty `text`: nothing changes.  Always shows errors.
+int SetConfigurationRow(const std::string& path, const std::string& text, int row);
+
+// Removes the first key line (leading blanks allowed).  No key line: no write.
+int DeleteConfiguration(const std::string& path, const std::string& key, bool showErrors);
+
+// Removes the first line that begins in column 1 with `key` and a separator.
+// Always shows errors.
+int DeleteRow(const std::string& path, const std::string& key);
+
+// Strips trailing '"', ' ', '\n', '\r', '\t' and '\\' in place.
+void DeleteBackChar(char* text);
+void DeleteBackChar(std::string& text);
+
+// Composes "key<separators>value<quote>\n".
+std::string ComposeLine(const std::string& key, const std::string& value, int separatorBits);
+
+// Holds an exclusive lock on the configuration tree while it lives, so two
+// Tunewells (one started by the dialer) never interleave their writes.
+class TwTreeLock {
+  public:
+    explicit TwTreeLock(const std::string& configDir);
+    ~TwTreeLock();
+    TwTreeLock(const TwTreeLock&) = delete;
+    TwTreeLock& operator=(const TwTreeLock&) = delete;
+    bool locked() const { return fd_ >= 0; }
+
+  private:
+    int fd_ = -1;
+};
+
+}  // namespace tw
