@@ -1,0 +1,448 @@
+#include "ringout/RoControl.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+#include "common/I18n.h"
+#include "common/ProcessUtil.h"
+#include "ringout/RoTable.h"
+
+extern char** environ;
+
+namespace ro {
+
+RingoutState* pRingout = nullptr;
+
+RoSystem::RoSystem()
+    : kill([](pid_t pid, int signo) { return ::kill(pid, signo); }),
+      waitpid([](pid_t pid, int options) {
+          pid_t r;
+          do {
+              r = ::waitpid(pid, nullptr, options);
+          } while (r < 0 && errno == EINTR);
+          return r;
+      }),
+      now([] { return std::time(nullptr); }),
+      sleepMs([](int ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }) {}
+
+namespace {
+
+constexpr std::size_t kLineMax = 2047;
+
+bool AllDigits(const char* s) {
+    if (*s == '\0') {
+        return false;
+    }
+    for (; *s != '\0'; ++s) {
+        if (*s < '0' || *s > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The first kStatusTextSize bytes of a small /proc file; false when it
+// cannot be read or is empty.
+bool ReadSmallFile(const std::string& path, std::string& text) {
+    text.clear();
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[suite::kStatusTextSize];
+    ssize_t got;
+    do {
+        got = ::read(fd, buffer, sizeof buffer);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got <= 0) {
+        return false;
+    }
+    text.assign(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+std::string Field(const std::string& text, const char* label) {
+    std::vector<char> value(suite::kFieldValueSize, '\0');
+    if (suite::GetStatus(label, text.c_str(), value.data(), value.size()) != 0) {
+        return {};
+    }
+    return value.data();
+}
+
+bool ReadEntry(const std::string& procRoot, const char* name, ProcEntry& entry) {
+    std::string status;
+    if (!ReadSmallFile(procRoot + "/" + name + "/status", status)) {
+        return false;
+    }
+    // Names are compared whole, so a missing "Name:" never matches anything.
+    entry.pid = static_cast<pid_t>(std::strtol(name, nullptr, 10));
+    entry.name = Field(status, "Name:");
+    const std::string state = Field(status, "State:");
+    entry.state = state.empty() ? '?' : state[0];
+    const std::string ppid = Field(status, "PPid:");
+    entry.ppid = ppid.empty() ? -1 : static_cast<pid_t>(std::strtol(ppid.c_str(), nullptr, 10));
+    // The group is only in the stat line, after the name in parentheses
+    // (which may itself hold blanks and parentheses).
+    std::string stat;
+    if (ReadSmallFile(procRoot + "/" + name + "/stat", stat)) {
+        const std::size_t close = stat.rfind(')');
+        if (close != std::string::npos) {
+            std::istringstream rest(stat.substr(close + 1));
+            std::string st;
+            long ppidValue = -1;
+            long pgrpValue = -1;
+            if (rest >> st >> ppidValue >> pgrpValue) {
+                entry.ppid = static_cast<pid_t>(ppidValue);
+                entry.pgrp = static_cast<pid_t>(pgrpValue);
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint32_t CheckDialupConfiguration(const RoPaths& paths, std::string& name) {
+    name.clear();
+    struct stat st;
+    if (::stat(paths.options.c_str(), &st) != 0) {
+        return MSG_NO_OPTIONS;
+    }
+    if (::stat(paths.chatScript.c_str(), &st) != 0) {
+        return MSG_NO_CHAT_SCRIPT;
+    }
+    // Non-blocking, so that a FIFO put there cannot hang the window.
+    int fd = ::open(paths.options.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return MSG_OPTIONS_OPEN_FAILED;
+    }
+    std::string text;
+    char buffer[4096];
+    bool failed = false;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got < 0) {
+            failed = true;
+            break;
+        }
+        if (got == 0) {
+            break;
+        }
+        text.append(buffer, static_cast<std::size_t>(got));
+        // The device is named near the top; a huge file is not read whole.
+        if (text.size() > (1u << 20)) {
+            break;
+        }
+    }
+    ::close(fd);
+    if (failed || text.empty()) {
+        return MSG_OPTIONS_READ_FAILED;
+    }
+
+    // Lines as a reader of at most kLineMax characters sees them.
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        const std::size_t stop = end == std::string::npos ? text.size() : end;
+        const std::size_t len = std::min(stop - pos, kLineMax);
+        lines.push_back(text.substr(pos, len));
+        pos += len;
+        if (pos == stop) {
+            pos = stop + 1;
+        }
+    }
+
+    const char* device = nullptr;
+    if (!lines.empty() && lines[0].compare(0, 11, "/dev/ttyS14") == 0) {
+        device = "MODEM";
+    } else {
+        static const char kLabel[] = "# DeviceName";
+        for (const std::string& line : lines) {
+            if (line.compare(0, sizeof kLabel - 1, kLabel) != 0) {
+                continue;
+            }
+            // The value begins after the label and one separator.
+            const std::string value = line.size() > 13 ? line.substr(13) : std::string();
+            if (value.compare(0, 3, "PHS") == 0) {
+                device = "PHS";
+            } else if (value.compare(0, 3, "PDC") == 0) {
+                device = "PDC";
+            } else {
+                device = "MODEM";
+            }
+            break;
+        }
+    }
+    if (device != nullptr) {
+        name = _(device);
+    }
+    return 0;
+}
+
+bool ReadProcessTable(const std::string& procRoot, std::vector<ProcEntry>& table) {
+    table.clear();
+    DIR* dir = ::opendir(procRoot.c_str());
+    if (dir == nullptr) {
+        return false;
+    }
+    while (struct dirent* entry = ::readdir(dir)) {
+        if (!AllDigits(entry->d_name)) {
+            continue;
+        }
+        ProcEntry process;
+        // A process that ended meanwhile, or an entry we may not read, is
+        // skipped: the rest of the table still counts.
+        if (ReadEntry(procRoot, entry->d_name, process)) {
+            table.push_back(process);
+        }
+    }
+    ::closedir(dir);
+    return true;
+}
+
+std::vector<pid_t> FindChatProcesses(pid_t daemon, const std::vector<ProcEntry>& table) {
+    std::vector<pid_t> found;
+    if (daemon <= 0) {
+        return found;
+    }
+    std::map<pid_t, pid_t> parent;
+    for (const ProcEntry& e : table) {
+        parent[e.pid] = e.ppid;
+    }
+    for (const ProcEntry& e : table) {
+        if (e.name != "chat" || e.state == 'Z' || e.pid <= 0 || e.pid == daemon) {
+            continue;
+        }
+        bool ours = e.pgrp == daemon;
+        std::set<pid_t> seen;
+        for (pid_t p = e.ppid; !ours && p > 1 && seen.insert(p).second;) {
+            if (p == daemon) {
+                ours = true;
+                break;
+            }
+            auto it = parent.find(p);
+            if (it == parent.end()) {
+                break;
+            }
+            p = it->second;
+        }
+        if (ours) {
+            found.push_back(e.pid);
+        }
+    }
+    return found;
+}
+
+int CheckChatProcess(pid_t daemon, const RoPaths& paths) {
+    std::vector<ProcEntry> table;
+    if (!ReadProcessTable(paths.procRoot, table)) {
+        return CHAT_NO_PROC;
+    }
+    return FindChatProcesses(daemon, table).empty() ? CHAT_NONE : CHAT_RUNNING;
+}
+
+int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys) {
+    std::vector<ProcEntry> table;
+    if (!ReadProcessTable(paths.procRoot, table)) {
+        return -1;
+    }
+    int killed = 0;
+    for (pid_t pid : FindChatProcesses(daemon, table)) {
+        if (SignalProcess(sys, pid, SIGKILL) == 0) {
+            ++killed;
+        }
+    }
+    return killed;
+}
+
+int SignalProcess(const RoSystem& sys, pid_t pid, int signo) {
+    if (pid <= 0) {
+        errno = ESRCH;
+        return -1;
+    }
+    return sys.kill(pid, signo);
+}
+
+bool ChildEnded(pid_t& pid, const RoSystem& sys) {
+    if (pid <= 0) {
+        return true;
+    }
+    const pid_t r = sys.waitpid(pid, WNOHANG);
+    // Not our child any more (collected elsewhere): it has ended for us too.
+    if (r == pid || r < 0) {
+        pid = -1;
+        return true;
+    }
+    return false;
+}
+
+void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
+    const pid_t daemon = state.PppdPid;
+    if (daemon <= 0) {
+        state.PppdPid = -1;
+        return;
+    }
+    SignalProcess(sys, daemon, SIGINT);
+    pid_t pid = daemon;
+    constexpr int kStepMs = 20;
+    for (int waited = 0; !ChildEnded(pid, sys); waited += kStepMs) {
+        if (waited >= sys.stopGraceMs) {
+            SignalProcess(sys, daemon, SIGKILL);
+            sys.waitpid(daemon, 0);
+            break;
+        }
+        sys.sleepMs(kStepMs);
+    }
+    // Its group still names the chat processes it left behind.
+    KillChat(daemon, paths, sys);
+    state.PppdPid = -1;
+}
+
+PppLink ReadPppLink(const std::string& netDevText) {
+    std::istringstream in(netDevText);
+    std::string line;
+    while (std::getline(in, line)) {
+        const std::size_t colon = line.find(':');
+        if (colon == std::string::npos || line.substr(0, colon).find("ppp") == std::string::npos) {
+            continue;
+        }
+        for (std::size_t i = colon + 1; i < line.size(); ++i) {
+            const char c = line[i];
+            if (c != ' ' && c != '\t' && c != '\r' && c != '0') {
+                return PppLink::kTraffic;
+            }
+        }
+        return PppLink::kIdle;
+    }
+    return PppLink::kMissing;
+}
+
+int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
+    switch (state.Phase) {
+        case 0: {
+            const int chat = CheckChatProcess(state.PppdPid, paths);
+            if (chat == CHAT_NO_PROC) {
+                return CONNECT_MACHINE_FAILURE;
+            }
+            if (chat == CHAT_RUNNING) {
+                state.Phase = 1;
+                return CONNECT_PENDING;
+            }
+            return ChildEnded(state.PppdPid, sys) ? CONNECT_DIALUP_FAILED : CONNECT_PENDING;
+        }
+        case 1: {
+            const int chat = CheckChatProcess(state.PppdPid, paths);
+            if (chat == CHAT_NO_PROC) {
+                return CONNECT_MACHINE_FAILURE;
+            }
+            if (chat == CHAT_NONE) {
+                state.ConnectTime = sys.now();
+                state.Phase = 2;
+            }
+            return CONNECT_PENDING;
+        }
+        default: {
+            std::ifstream in(paths.netDev);
+            std::string text;
+            if (in) {
+                std::ostringstream all;
+                all << in.rdbuf();
+                text = all.str();
+            }
+            if (in && ReadPppLink(text) == PppLink::kTraffic) {
+                return CONNECT_OK;
+            }
+            // No traffic yet: the daemon decides whether it ever comes, and its
+            // end is watched without blocking the window.
+            return ChildEnded(state.PppdPid, sys) ? CONNECT_DIALUP_FAILED : CONNECT_PENDING;
+        }
+    }
+}
+
+void UpdateConnectTime(RingoutState& state, std::time_t now) {
+    if (now < state.ConnectTime) {
+        state.ConnectTime = now;
+    }
+    const auto elapsed = static_cast<unsigned long long>(now - state.ConnectTime);
+    state.Hours = static_cast<unsigned>(elapsed / 3600);
+    state.Minutes = static_cast<unsigned>((elapsed % 3600) / 60);
+    state.Seconds = static_cast<unsigned>(elapsed % 60);
+}
+
+std::string FormatConnectTime(const RingoutState& state, const std::string& word) {
+    char buffer[96];
+    std::snprintf(buffer, sizeof buffer, "%02u:%02u:%02u ", state.Hours, state.Minutes,
+                  state.Seconds);
+    return buffer + word;
+}
+
+pid_t StartProgram(const std::string& path, const std::vector<std::string>& args, bool ownGroup,
+                   const std::function<void(const std::string&)>& warn) {
+    if (path.empty()) {
+        return -1;
+    }
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) {
+        if (warn) {
+            warn(path + " search Failed.");
+        }
+        return -1;
+    }
+    // Everything the child needs exists before it does; posix_spawn's child
+    // only applies the attributes and execs.
+    std::vector<std::string> argv{path};
+    argv.insert(argv.end(), args.begin(), args.end());
+    std::vector<char*> argp;
+    for (std::string& a : argv) {
+        argp.push_back(a.data());
+    }
+    argp.push_back(nullptr);
+
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
+    sigset_t none;
+    sigemptyset(&none);
+    posix_spawnattr_setsigmask(&attr, &none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT}) {
+        sigaddset(&defaults, signo);
+    }
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    if (ownGroup) {
+        flags |= POSIX_SPAWN_SETPGROUP;
+        posix_spawnattr_setpgroup(&attr, 0);
+    }
+    posix_spawnattr_setflags(&attr, flags);
+    pid_t pid = -1;
+    const int rc = ::posix_spawn(&pid, path.c_str(), nullptr, &attr, argp.data(), environ);
+    posix_spawnattr_destroy(&attr);
+    if (rc != 0) {
+        if (warn) {
+            warn("Create process failed.");
+        }
+        return -1;
+    }
+    return pid;
+}
+
+}  // namespace ro

@@ -1,0 +1,150 @@
+// The dialer's widget-free half: the installed PPP files, the daemon and its
+// `chat` dialler in the process table, the connection phases, the traffic
+// counters of the PPP interface and the connection clock.  Every path, the
+// signals, the waits and the clock come in from outside so that tests can
+// play them.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace Gtk {
+class Button;
+class Label;
+class Window;
+}  // namespace Gtk
+
+namespace ro {
+
+// Installed locations; tests point them at temporary trees.
+struct RoPaths {
+    std::string options = "/etc/ppp/options";
+    std::string chatScript = "/etc/ppp/chat_script";
+    std::string pppd = "/usr/sbin/pppd";
+    std::string tunewell = "/usr/local/bin/Tunewell";
+    std::string procRoot = "/proc";
+    std::string netDev = "/proc/net/dev";
+};
+
+// The process calls and the clock.  Defaults are the real ones.
+struct RoSystem {
+    std::function<int(pid_t, int)> kill;
+    // waitpid without status; EINTR is retried by the default.
+    std::function<pid_t(pid_t, int)> waitpid;
+    std::function<std::time_t()> now;
+    std::function<void(int)> sleepMs;
+    // How long a daemon told to stop gets before it is killed.
+    int stopGraceMs = 5000;
+
+    RoSystem();
+};
+
+// The one state record of the program.  Pids and timers start at -1: a pid
+// of 0 or below must never reach kill().
+struct RingoutState {
+    std::time_t ConnectTime = 0;
+    int MonitorTimer = -1;
+    int PollTimer = -1;
+    int Phase = 0;
+    unsigned Hours = 0;
+    unsigned Minutes = 0;
+    unsigned Seconds = 0;
+    int Replacing = 0;
+    pid_t ConfigPid = -1;
+    pid_t PppdPid = -1;
+    Gtk::Label* TimeLabel = nullptr;
+    Gtk::Label* StartLabel = nullptr;
+    Gtk::Button* ConfigButton = nullptr;
+    Gtk::Button* StartButton = nullptr;
+    // Result of the running connection attempt, set by the poll.
+    int WaitResult = 1;
+    // The windows that are up (null when not) and the connection window's
+    // Stop/Connect button.
+    Gtk::Window* StartWindow = nullptr;
+    Gtk::Window* WaitWindow = nullptr;
+    Gtk::Window* ConnectWindow = nullptr;
+    Gtk::Button* ConnectButton = nullptr;
+    RoPaths Paths;
+    RoSystem System;
+};
+
+extern RingoutState* pRingout;
+
+// Results of a connection attempt.
+inline constexpr int CONNECT_OK = 0;
+inline constexpr int CONNECT_MACHINE_FAILURE = 1;
+inline constexpr int CONNECT_DIALUP_FAILED = 3;
+// CheckConnectNetwork: not decided yet.
+inline constexpr int CONNECT_PENDING = -1;
+
+// CheckChatProcess results.
+inline constexpr int CHAT_NONE = 0;
+inline constexpr int CHAT_RUNNING = 1;
+inline constexpr int CHAT_NO_PROC = 3;
+
+// 0, or the message code of the first missing or unreadable file.  `name`
+// receives the translated device name ("MODEM", "PHS", "PDC"), or stays
+// empty when the options do not say.
+std::uint32_t CheckDialupConfiguration(const RoPaths& paths, std::string& name);
+
+// One process of the table.
+struct ProcEntry {
+    pid_t pid = -1;
+    pid_t ppid = -1;
+    pid_t pgrp = -1;
+    std::string name;
+    char state = '?';
+};
+
+// Reads every numeric entry of `procRoot`; entries that vanish or cannot be
+// read are left out.  False when the directory itself cannot be read.
+bool ReadProcessTable(const std::string& procRoot, std::vector<ProcEntry>& table);
+
+// The live processes named exactly "chat" that belong to `daemon`: its
+// descendants, or members of its process group (which outlive it).
+std::vector<pid_t> FindChatProcesses(pid_t daemon, const std::vector<ProcEntry>& table);
+
+// CHAT_RUNNING, CHAT_NONE, or CHAT_NO_PROC when the table cannot be read.
+int CheckChatProcess(pid_t daemon, const RoPaths& paths);
+
+// SIGKILL to every `chat` of `daemon`; how many, or -1 without a table.
+int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys);
+
+// kill() that refuses pids of 0 and below (own group, every process).
+int SignalProcess(const RoSystem& sys, pid_t pid, int signo);
+
+// Whether `pid`, a child of ours, has ended (collected without blocking).
+// Sets `pid` to -1 when it has.
+bool ChildEnded(pid_t& pid, const RoSystem& sys);
+
+// Stops the daemon: SIGINT, a bounded wait, then SIGKILL; then its chat
+// processes.  Leaves PppdPid at -1.
+void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys);
+
+// Traffic on the PPP interface, from the text of /proc/net/dev.
+enum class PppLink { kMissing, kIdle, kTraffic };
+PppLink ReadPppLink(const std::string& netDevText);
+
+// One 500 ms step of the connection wait: CONNECT_PENDING, or the result.
+int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSystem& sys);
+
+// Elapsed time since ConnectTime into Hours/Minutes/Seconds; a clock set
+// back before ConnectTime restarts the count from `now`.
+void UpdateConnectTime(RingoutState& state, std::time_t now);
+
+// "%02u:%02u:%02u %s" of the counters and `word`.
+std::string FormatConnectTime(const RingoutState& state, const std::string& word);
+
+// Starts `path` with `args` (argv[0] is `path`) without waiting.  With
+// `ownGroup` the child leads a new process group, so that whatever it starts
+// can be told from other processes.  -1 after `warn` ("%s search Failed.",
+// "Create process failed.") when it cannot be started.
+pid_t StartProgram(const std::string& path, const std::vector<std::string>& args, bool ownGroup,
+                   const std::function<void(const std::string&)>& warn);
+
+}  // namespace ro

@@ -1,0 +1,115 @@
+#include "ringout/RoSupport.h"
+
+#include <vector>
+
+namespace ro {
+
+namespace {
+
+std::vector<Glib::RefPtr<Glib::MainLoop>>& MainLoops() {
+    static std::vector<Glib::RefPtr<Glib::MainLoop>> loops;
+    return loops;
+}
+
+void Place(Gtk::Fixed* fixed, Gtk::Widget* widget, int x, int y, int width, int height) {
+    widget->set_size_request(width, height);
+    fixed->put(*widget, x, y);
+    widget->show();
+}
+
+}  // namespace
+
+Gtk::Window* CreateWindow(const Glib::ustring& title, int width, int height) {
+    auto* window = new (std::nothrow) Gtk::Window(Gtk::WINDOW_TOPLEVEL);
+    if (window == nullptr) {
+        g_log(nullptr, G_LOG_LEVEL_WARNING, "Window Widget create failed.");
+        return nullptr;
+    }
+    window->set_title(title);
+    window->set_default_size(width, height);
+    window->set_size_request(width, height);
+    window->set_resizable(false);
+    return window;
+}
+
+Gtk::Fixed* CreateFixed(Gtk::Container* window) {
+    auto* fixed = Gtk::manage(new Gtk::Fixed());
+    window->add(*fixed);
+    fixed->show();
+    return fixed;
+}
+
+Gtk::Button* CreateButton(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
+                          int height) {
+    auto* button = Gtk::manage(new Gtk::Button(text));
+    button->get_accessible()->set_name(text);
+    Place(fixed, button, x, y, width, height);
+    return button;
+}
+
+Gtk::Label* CreateLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
+                        int height) {
+    auto* label = Gtk::manage(new Gtk::Label(text));
+    label->set_xalign(0.0f);
+    label->set_yalign(0.5f);
+    label->set_justify(Gtk::JUSTIFY_LEFT);
+    label->set_line_wrap(true);
+    // Wrapping at the given width keeps long texts inside the window.
+    label->set_max_width_chars(1);
+    label->set_size_request(width, height);
+    Place(fixed, label, x, y, width, height);
+    return label;
+}
+
+Gtk::Image* CreatePixmap(Gtk::Fixed* fixed, const Glib::RefPtr<Gdk::Pixbuf>& picture,
+                         const Glib::ustring& name, int x, int y, int width, int height) {
+    auto* image = Gtk::manage(picture ? new Gtk::Image(picture) : new Gtk::Image());
+    image->get_accessible()->set_name(name);
+    Place(fixed, image, x, y, width, height);
+    return image;
+}
+
+void SetupPosition(Gtk::Window* window, int x, int y) {
+    if (x < 0) {
+        window->set_position(Gtk::WIN_POS_CENTER);
+    } else {
+        window->move(x, y);
+    }
+}
+
+void DestroyLater(Gtk::Window* window) {
+    if (window == nullptr) {
+        return;
+    }
+    window->hide();
+    Glib::signal_idle().connect_once([window] { delete window; });
+}
+
+void RunMainLoop() {
+    auto loop = Glib::MainLoop::create(false);
+    MainLoops().push_back(loop);
+    loop->run();
+    MainLoops().pop_back();
+}
+
+void QuitMainLoop() {
+    if (!MainLoops().empty()) {
+        MainLoops().front()->quit();
+    }
+}
+
+bool MainLoopRunning() {
+    return !MainLoops().empty() && MainLoops().front()->is_running();
+}
+
+void RunModal(Gtk::Window* window) {
+    auto loop = Glib::MainLoop::create(false);
+    sigc::connection hidden = window->signal_hide().connect([loop] { loop->quit(); });
+    window->show();
+    window->add_modal_grab();
+    loop->run();
+    window->remove_modal_grab();
+    hidden.disconnect();
+}
+
+}  // namespace ro
