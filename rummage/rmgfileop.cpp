@@ -4,6 +4,8 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,14 +25,24 @@ namespace {
 UserInterface* g_ui = nullptr;
 // Whether the progress window of the running operation is open.
 bool g_progressWindow = false;
+// Between SetupProgress and EndProgress.
+bool g_running = false;
+// The window is closing or the program ending: every step reports a cancel
+// and every box answers with its stopping button.
+bool g_stopRequested = false;
+// The half-built replacement beside a target, removed on every way out.
+std::string g_partial;
+// A target is being rewritten in place: a stop waits for the end of it.
+bool g_inPlace = false;
 
 // Bounded copy buffer and copy_file_range step: memory use does not grow
 // with the file.
 constexpr std::size_t kCopyBufferSize = 1 << 20;
 constexpr std::size_t kCopyRangeStep = std::size_t{32} << 20;
 // Within a big file the progress window is given its events this often, so
-// it keeps drawing; the bar itself moves once per file.
-constexpr off_t kKeepAliveBytes = off_t{32} << 20;
+// it keeps drawing and a Cancel click is noticed; the bar itself moves once
+// per file.
+constexpr off_t kKeepAliveBytes = off_t{16} << 20;
 
 bool ShowProgressOn() {
     return pGTable != nullptr && pGTable->ShowProgress != 0;
@@ -43,57 +55,28 @@ bool Lstat(const std::string& path, struct stat& st) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
-std::string StripSlash(const std::string& path) {
-    if (path.size() > 1 && path.back() == '/')
-        return path.substr(0, path.size() - 1);
-    return path;
-}
-
-std::string WithSlash(const std::string& path) {
-    if (!path.empty() && path.back() == '/')
-        return path;
-    return path + "/";
-}
-
 // Directory part of a path without a final "/" ("/" for a top-level name).
 std::string DirOf(const std::string& path) {
     std::string parent = GetParentDirectory(StripSlash(path));
     return parent.empty() ? std::string("/") : parent;
 }
 
-std::string Display(const std::string& path) {
-    gchar* shown = g_filename_display_name(path.c_str());
-    std::string result = shown != nullptr ? shown : path;
-    g_free(shown);
-    return result;
-}
-
-// Fills the "%s" places of a translated text in order.
-std::string Fill(const char* format, const std::string& first, const std::string& second = {}) {
-    std::string out;
-    const std::string* args[] = {&first, &second};
-    int used = 0;
-    for (const char* p = format; *p != '\0'; ++p) {
-        if (p[0] == '%' && p[1] == 's' && used < 2) {
-            out += *args[used++];
-            ++p;
-        } else {
-            out += *p;
-        }
-    }
-    return out;
-}
-
 // Without a window layer every box answers with its first button, as a box
-// that could not be built does.
+// that could not be built does.  While stopping, every box answers with the
+// button that stops (No, Cancel).
 int Box(const std::string& title, const std::string& text, int style) {
-    if (g_ui == nullptr)
+    if (g_stopRequested) {
+        return RESULT_NO;
+    }
+    if (g_ui == nullptr) {
         return 1;
+    }
     return g_ui->MessageBox(title, text, style);
 }
 
 int ErrorBoxWithCause(const char* format, const std::string& path, int err, int buttons) {
-    return Box(_("Error"), Fill(format, Display(path), g_strerror(err)), buttons | MB_ICON_STOP);
+    return Box(_("Error"), FillText(format, {DisplayName(path), g_strerror(err)}),
+               buttons | MB_ICON_STOP);
 }
 
 // A cancel noticed by a progress step must not be lost behind another result.
@@ -101,35 +84,68 @@ int Merge(int result, int progress) {
     return progress == RESULT_NO ? RESULT_NO : result;
 }
 
-void KeepProgressAlive() {
-    if (!g_progressWindow || g_ui == nullptr || !ShowProgressOn())
-        return;
-    const double fraction =
-        pGTable->ProgressTotal == 0
-            ? 0.0
-            : static_cast<double>(pGTable->ProgressCount) / pGTable->ProgressTotal;
-    g_ui->ShowProgressFraction(std::min(fraction, 1.0));
+// A step inside a big file: the window is drawn and a Cancel click noticed.
+// True when the operation is to stop; the cancel is then reported (and the
+// window closed) here, once.
+bool KeepProgressAlive() {
+    if (!g_stopRequested && g_progressWindow && g_ui != nullptr && ShowProgressOn()) {
+        const double fraction =
+            pGTable->ProgressTotal == 0
+                ? 0.0
+                : static_cast<double>(pGTable->ProgressCount) / pGTable->ProgressTotal;
+        g_ui->ShowProgressFraction(std::min(fraction, 1.0));
+        if (g_ui->ProgressCancelled()) {
+            pGTable->ProgressCancel = 1;
+        }
+    }
+    const bool cancelled = g_progressWindow && ShowProgressOn() && pGTable->ProgressCancel != 0;
+    if (g_inPlace || !(g_stopRequested || cancelled)) {
+        return false;
+    }
+    if (cancelled) {
+        DestroyProgress();
+    }
+    return true;
 }
 
 bool TooLong(const std::string& path) {
     return path.size() > kPathMax;
 }
 
+void DropPartial() {
+    if (!g_partial.empty()) {
+        ::unlink(g_partial.c_str());
+        g_partial.clear();
+    }
+}
+
 // A fresh name beside `target` for building its replacement; `make` creates
 // the object under that name and returns false with errno set on failure.
+// The name is visible and tells whose it is, so one left by a crash is
+// found and understood; the engine removes it on every way out it sees.
 template <typename Make>
 bool MakeBeside(const std::string& target, std::string& tmp, Make make) {
     static std::mt19937 rng{std::random_device{}()};
     static const char kChars[] = "abcdefghijklmnopqrstuvwxyz0123456789";
     const std::string dir = WithSlash(DirOf(target));
+    std::string name = GetLastPath(target);
+    name.erase(0, name.find_first_not_of('.'));
+    // Room for the suffix within a file name's 255 bytes.
+    if (name.empty() || name.size() > 230) {
+        name = "rummage";
+    }
     for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = dir + ".rmg";
-        for (int i = 0; i < 8; ++i)
+        tmp = dir + name + ".partial-";
+        for (int i = 0; i < 6; ++i) {
             tmp += kChars[rng() % (sizeof(kChars) - 1)];
-        if (make(tmp))
+        }
+        if (make(tmp)) {
+            g_partial = tmp;
             return true;
-        if (errno != EEXIST)
+        }
+        if (errno != EEXIST) {
             return false;
+        }
     }
     errno = EEXIST;
     return false;
@@ -173,7 +189,10 @@ class RangeCopier {
                 ssize_t n = ::copy_file_range(in_, &from, out_, &to, want, 0);
                 if (n > 0) {
                     pos += n;
-                    Copied(n);
+                    if (!Copied(n)) {
+                        error = {ECANCELED, false};
+                        return false;
+                    }
                     continue;
                 }
                 if (n < 0 && errno == EINTR)
@@ -206,19 +225,24 @@ class RangeCopier {
                 done += w;
             }
             pos += n;
-            Copied(n);
+            if (!Copied(n)) {
+                error = {ECANCELED, false};
+                return false;
+            }
         }
         reached = pos;
         return true;
     }
 
   private:
-    void Copied(off_t n) {
+    // False when the operation is to stop inside this file.
+    bool Copied(off_t n) {
         sinceAlive_ += n;
         if (sinceAlive_ >= kKeepAliveBytes) {
             sinceAlive_ = 0;
-            KeepProgressAlive();
+            return !KeepProgressAlive();
         }
+        return true;
     }
 
     int in_;
@@ -335,9 +359,10 @@ int CheckTarget(const std::string& target, const std::string& src, mode_t srcMod
 bool DeclineOverwrite(const std::string& target, int* overwriteDecided) {
     struct stat st;
     if (ConfirmOverwriteOn() && *overwriteDecided == 0 && Lstat(target, st)) {
-        int answer = Box(_("Confirmation"),
-                         Fill(_("%s already exists.\nDoes it overwrite?"), Display(target)),
-                         MB_YESNO | MB_ICON_QUESTION);
+        int answer =
+            Box(_("Confirmation"),
+                FillText(_("%s already exists.\nDoes it overwrite?"), {DisplayName(target)}),
+                MB_YESNO | MB_ICON_QUESTION);
         if (answer == RESULT_NO)
             return true;
     }
@@ -352,16 +377,33 @@ int PlaceOver(const std::string& tmp, const std::string& target, int kind) {
     if (Lstat(target, st) && S_ISDIR(st.st_mode)) {
         int r = RemoveFileInternal(target, 0);
         if (r != 0) {
-            ::unlink(tmp.c_str());
+            DropPartial();
             return Merge(r, UpdateProgress());
         }
     }
     if (::rename(tmp.c_str(), target.c_str()) != 0) {
         int err = errno;
-        ::unlink(tmp.c_str());
+        DropPartial();
         return FileErrorMessage(kind, target, err);
     }
+    g_partial.clear();
     return UpdateProgress();
+}
+
+// Whether a rename of `src` to `target` would cross file systems.  link(2)
+// checks the mount before anything else and leaves nothing behind, so this
+// asks without touching either side; st_dev cannot tell (overlay file
+// systems give different numbers where rename works).
+bool CrossDevice(const std::string& src, const std::string& target) {
+    std::string probe;
+    const std::string from = StripSlash(src);
+    if (MakeBeside(target, probe, [&](const std::string& name) {
+            return ::link(from.c_str(), name.c_str()) == 0;
+        })) {
+        DropPartial();
+        return false;
+    }
+    return errno == EXDEV;
 }
 
 // Steps shared by copy and move up to the overwrite question.  Returns
@@ -375,7 +417,8 @@ bool Prepare(const std::string& dst, std::string& src, int* overwriteDecided, bo
     }
     // Links are never followed, also when the caller added a "/".
     if (!Lstat(StripSlash(src), st)) {
-        Box(_("Error"), Fill(_("%s does not exist."), Display(src)), MB_OK | MB_ICON_STOP);
+        Box(_("Error"), FillText(_("%s does not exist."), {DisplayName(src)}),
+            MB_OK | MB_ICON_STOP);
         result = UpdateProgress();
         return false;
     }
@@ -395,122 +438,304 @@ bool Prepare(const std::string& dst, std::string& src, int* overwriteDecided, bo
 
 // A directory being filled stays writable for its owner; its own bits are
 // applied once its entries are in, so a read-only source can be copied.
-struct DirModeGuard {
-    std::string path;
-    mode_t mode;
-    DirModeGuard(std::string p, mode_t m) : path(std::move(p)), mode(m & 07777) {
-        ::chmod(path.c_str(), mode | S_IRWXU);
+// Both go through a descriptor: a link planted at the name meanwhile must
+// not pass the mode on to wherever it points.
+class DirModeGuard {
+  public:
+    DirModeGuard(const std::string& path, mode_t mode) : mode_(mode & 07777) {
+        fd_ = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (fd_ >= 0) {
+            (void)::fchmod(fd_, mode_ | S_IRWXU);
+        }
     }
-    ~DirModeGuard() { ::chmod(path.c_str(), mode); }
+    ~DirModeGuard() {
+        if (fd_ >= 0) {
+            (void)::fchmod(fd_, mode_);
+            ::close(fd_);
+        }
+    }
+    DirModeGuard(const DirModeGuard&) = delete;
+    DirModeGuard& operator=(const DirModeGuard&) = delete;
+
+  private:
+    int fd_ = -1;
+    mode_t mode_;
 };
 
 // A link where a directory is to be made or merged into is replaced, not
 // entered.
 int ClearLink(const std::string& target) {
     struct stat st;
-    if (Lstat(target, st) && S_ISLNK(st.st_mode))
+    if (Lstat(target, st) && S_ISLNK(st.st_mode)) {
         return RemoveFileInternal(target, 0);
+    }
     return 0;
+}
+
+int CopyItem(const std::string& dst, std::string src, int* overwriteDecided, bool top);
+int MoveItem(const std::string& dst, std::string src, int* overwriteDecided, bool top);
+
+// Copies or moves (`kind`) the entries of the directory `src` (ending in
+// "/") into `target`, made first or merged into.  A copy goes on after a
+// skipped entry; a move returns any non-zero result of an entry at once and
+// removes the source directory only when every entry has left it.
+int FillDirectory(int kind, const std::string& target, const std::string& src, mode_t mode,
+                  int* overwriteDecided) {
+    if (int r = ClearLink(target); r != 0) {
+        return Merge(r, UpdateProgress());
+    }
+    const int made = CreateDirectoryEx(target + "/");
+    if (made == RESULT_YES) {
+        // Skip in the box about what stood in the way: this item only.
+        return kind == OP_COPY ? 0 : RESULT_YES;
+    }
+    if (made != 0) {
+        return RESULT_NO;
+    }
+    DirModeGuard guard(target, mode);
+    DIR* dir = ::opendir(src.c_str());
+    if (dir == nullptr) {
+        return FileErrorMessage(kind, src);
+    }
+    bool leftBehind = false;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        std::string childSrc = src + name;
+        struct stat cs;
+        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode)) {
+            childSrc += '/';
+        }
+        const std::string childTarget = target + "/" + name;
+        const int r = kind == OP_COPY ? CopyItem(childTarget, childSrc, overwriteDecided, false)
+                                      : MoveItem(childTarget, childSrc, overwriteDecided, false);
+        if (r == RESULT_NO || (kind != OP_COPY && r != 0)) {
+            ::closedir(dir);
+            return r;
+        }
+        // Skipped after an error box: the entry is still here.
+        if (kind != OP_COPY && Lstat(StripSlash(childSrc), cs)) {
+            leftBehind = true;
+        }
+        errno = 0;
+    }
+    const int err = errno;
+    ::closedir(dir);
+    if (err != 0) {
+        return Merge(0, FileErrorMessage(kind, src, err));
+    }
+    if (kind == OP_COPY || leftBehind) {
+        return 0;
+    }
+    const int r = RemoveFileInternal(src, 0);
+    return r == RESULT_NO ? RESULT_NO : 0;
 }
 
 int CopyItem(const std::string& dst, std::string src, int* overwriteDecided, bool top) {
     std::string target;
     struct stat st;
     int result = 0;
-    if (!Prepare(dst, src, overwriteDecided, top, OP_COPY, target, st, result))
+    if (!Prepare(dst, src, overwriteDecided, top, OP_COPY, target, st, result)) {
         return result;
-    if (!S_ISDIR(st.st_mode))
-        return CopyFileInternal(target, src);
-
-    if (int r = ClearLink(target); r != 0)
-        return Merge(r, UpdateProgress());
-    if (CreateDirectoryEx(target + "/") != 0)
-        return RESULT_NO;
-    DirModeGuard mode(target, st.st_mode);
-    DIR* dir = ::opendir(src.c_str());
-    if (dir == nullptr)
-        return FileErrorMessage(OP_COPY, src);
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        std::string childSrc = src + name;
-        struct stat cs;
-        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode))
-            childSrc += '/';
-        if (CopyItem(target + "/" + name, childSrc, overwriteDecided, false) == RESULT_NO) {
-            ::closedir(dir);
-            return RESULT_NO;
-        }
-        errno = 0;
     }
-    int err = errno;
-    ::closedir(dir);
-    if (err != 0)
-        return Merge(0, FileErrorMessage(OP_COPY, src, err));
-    return 0;
+    if (!S_ISDIR(st.st_mode)) {
+        return CopyFileInternal(target, src);
+    }
+    return FillDirectory(OP_COPY, target, src, st.st_mode, overwriteDecided);
+}
+
+int CrossDeviceBox(const std::string& target) {
+    if (ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, EXDEV, MB_SKIPCANCEL) ==
+        RESULT_NO) {
+        return RESULT_NO;
+    }
+    return UpdateProgress();
 }
 
 int MoveItem(const std::string& dst, std::string src, int* overwriteDecided, bool top) {
     std::string target;
     struct stat st;
     int result = 0;
-    if (!Prepare(dst, src, overwriteDecided, top, OP_MOVE, target, st, result))
+    if (!Prepare(dst, src, overwriteDecided, top, OP_MOVE, target, st, result)) {
         return result;
-
-    // A rename cannot cross file systems; say so before anything at the
-    // target is replaced.
-    struct stat parent;
-    if (::stat(DirOf(target).c_str(), &parent) == 0 && parent.st_dev != st.st_dev) {
-        int answer =
-            ErrorBoxWithCause(_("Cannot move file %s\ncause:%s"), target, EXDEV, MB_SKIPCANCEL);
-        if (answer == RESULT_NO)
-            return RESULT_NO;
-        return UpdateProgress();
     }
-
     struct stat ts;
-    if (!S_ISDIR(st.st_mode) || !Lstat(target, ts))
+    if (!S_ISDIR(st.st_mode) || !Lstat(target, ts)) {
         return MoveFileInternal(target, src);
-
-    // Merge into the directory already there.
-    if (int r = ClearLink(target); r != 0)
-        return Merge(r, UpdateProgress());
-    if (CreateDirectoryEx(target + "/") != 0)
-        return RESULT_NO;
-    DirModeGuard mode(target, st.st_mode);
-    DIR* dir = ::opendir(src.c_str());
-    if (dir == nullptr)
-        return FileErrorMessage(OP_MOVE, src);
-    bool leftBehind = false;
-    errno = 0;
-    while (const dirent* entry = ::readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name == "." || name == "..")
-            continue;
-        std::string childSrc = src + name;
-        struct stat cs;
-        if (Lstat(childSrc, cs) && S_ISDIR(cs.st_mode))
-            childSrc += '/';
-        int r = MoveItem(target + "/" + name, childSrc, overwriteDecided, false);
-        if (r != 0) {
-            ::closedir(dir);
-            return r;
-        }
-        // Skipped after an error box: the entry is still here.
-        if (Lstat(StripSlash(childSrc), cs))
-            leftBehind = true;
-        errno = 0;
     }
-    int err = errno;
-    ::closedir(dir);
-    if (err != 0)
-        return Merge(0, FileErrorMessage(OP_MOVE, src, err));
-    if (leftBehind)
-        return 0;
-    int r = RemoveFileInternal(src, 0);
-    return r == RESULT_NO ? RESULT_NO : 0;
+    // Merge into what is there; entry by entry only where a rename could
+    // work at all, so another file system is reported before anything moves.
+    if (CrossDevice(src, target)) {
+        return CrossDeviceBox(target);
+    }
+    return FillDirectory(OP_MOVE, target, src, st.st_mode, overwriteDecided);
+}
+
+// What a copy writes: the open source (or -1 for an empty file), its size
+// and its permission bits.
+struct Source {
+    int fd;
+    off_t size;
+    mode_t mode;
+};
+
+// Gives `out` the extended attributes (ACLs among them) of `from`.  False
+// when one cannot be carried over.
+bool CopyXattrs(int from, int out) {
+    ssize_t len = ::flistxattr(from, nullptr, 0);
+    if (len < 0) {
+        return errno == ENOTSUP;
+    }
+    std::string names(static_cast<std::size_t>(len), '\0');
+    len = ::flistxattr(from, names.data(), names.size());
+    if (len < 0) {
+        return false;
+    }
+    names.resize(static_cast<std::size_t>(len));
+    for (std::size_t pos = 0; pos < names.size();) {
+        const char* name = names.c_str() + pos;
+        pos += std::strlen(name) + 1;
+        ssize_t vlen = ::fgetxattr(from, name, nullptr, 0);
+        if (vlen < 0) {
+            return false;
+        }
+        std::string value(static_cast<std::size_t>(vlen), '\0');
+        vlen = ::fgetxattr(from, name, value.data(), value.size());
+        if (vlen < 0 ||
+            ::fsetxattr(out, name, value.data(), static_cast<std::size_t>(vlen), 0) != 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The copy's content, bits and flush into the open `out`.  ECANCELED when
+// the user stopped the operation inside the file.
+bool FillTarget(int out, const Source& source, bool flush, CopyError& error) {
+    if (source.fd >= 0 && !CopyContent(source.fd, out, source.size, error)) {
+        return false;
+    }
+    // After any change of owner, which would clear the set-ID bits.
+    if (::fchmod(out, source.mode) != 0) {
+        error = {errno, false};
+        return false;
+    }
+    if (flush && ::fdatasync(out) != 0) {
+        error = {errno, false};
+        return false;
+    }
+    return true;
+}
+
+int CopyFailed(const CopyError& error, const std::string& src, const std::string& target) {
+    if (error.err == ECANCELED) {
+        return RESULT_NO;
+    }
+    return FileErrorMessage(OP_COPY, error.onRead ? src : target, error.err);
+}
+
+// Rewrites the existing regular file behind `out` where it is, for a target
+// that must keep its identity.  Only once the space is known to be there:
+// the old content is gone with the truncation.
+int RewriteInPlace(int out, const struct stat& old, const std::string& target,
+                   const std::string& src, const Source& source) {
+    struct statvfs vfs;
+    if (::fstatvfs(out, &vfs) == 0) {
+        const unsigned long long have =
+            static_cast<unsigned long long>(vfs.f_bavail) * vfs.f_frsize +
+            static_cast<unsigned long long>(old.st_blocks) * 512ULL;
+        if (static_cast<unsigned long long>(source.size) > have) {
+            ::close(out);
+            return FileErrorMessage(OP_COPY, target, ENOSPC);
+        }
+    }
+    CopyError error;
+    bool ok = ::ftruncate(out, 0) == 0;
+    if (!ok) {
+        error = {errno, false};
+    }
+    // A cut file is worse than a late stop: a cancel inside this file is
+    // noticed but waits for its end, and the next step reports it.
+    g_inPlace = true;
+    ok = ok && FillTarget(out, source, true, error);
+    g_inPlace = false;
+    if (::close(out) != 0 && ok) {
+        error = {errno, false};
+        ok = false;
+    }
+    if (!ok) {
+        return CopyFailed(error, src, target);
+    }
+    return UpdateProgress();
+}
+
+// Writes the copy of `src` to `target`.  An existing regular target is
+// replaced exactly when it could be written (else "Cannot copy file"); the
+// new content is built beside it and renamed over it only where that keeps
+// what the old file had: owner and group, extended attributes and its only
+// link.  Where it cannot (more links, a directory the user cannot write, an
+// owner the user cannot give), the file is rewritten in place.
+int WriteTarget(const std::string& target, const std::string& src, const Source& source) {
+    struct stat old;
+    const bool replacing = Lstat(target, old) && S_ISREG(old.st_mode);
+    int oldFd = -1;
+    if (replacing) {
+        oldFd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        if (oldFd < 0) {
+            return FileErrorMessage(OP_COPY, target);
+        }
+        if (::fstat(oldFd, &old) != 0 || !S_ISREG(old.st_mode)) {
+            ::close(oldFd);
+            return FileErrorMessage(OP_COPY, target, EINVAL);
+        }
+        if (old.st_nlink > 1) {
+            return RewriteInPlace(oldFd, old, target, src, source);
+        }
+    }
+    std::string tmp;
+    int out = -1;
+    if (!MakeBeside(target, tmp, [&](const std::string& name) {
+            out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+            return out >= 0;
+        })) {
+        const int err = errno;
+        if (replacing && (err == EACCES || err == EPERM || err == EROFS)) {
+            return RewriteInPlace(oldFd, old, target, src, source);
+        }
+        if (oldFd >= 0) {
+            ::close(oldFd);
+        }
+        return FileErrorMessage(OP_COPY, target, err);
+    }
+    if (replacing) {
+        struct stat made;
+        const bool kept =
+            CopyXattrs(oldFd, out) &&
+            (::fchown(out, old.st_uid, old.st_gid) == 0 ||
+             (::fstat(out, &made) == 0 && made.st_uid == old.st_uid && made.st_gid == old.st_gid));
+        if (!kept) {
+            ::close(out);
+            DropPartial();
+            return RewriteInPlace(oldFd, old, target, src, source);
+        }
+        ::close(oldFd);
+    }
+    // Content that is to replace an existing file is on disk before it takes
+    // that file's name, so a crash cannot lose both.
+    CopyError error;
+    bool ok = FillTarget(out, source, replacing, error);
+    if (::close(out) != 0 && ok) {
+        error = {errno, false};
+        ok = false;
+    }
+    if (!ok) {
+        DropPartial();
+        return CopyFailed(error, src, target);
+    }
+    return PlaceOver(tmp, target, OP_COPY);
 }
 
 long CountFiles(const std::string& path) {
@@ -577,7 +802,11 @@ int CreateDirectoryEx(const std::string& path) {
                                   MB_OK);
                 return RESULT_NO;
             }
-            RemoveFileInternal(prefix, 0);
+            // Skip in its error box passes over this item only; trying
+            // mkdir anyway would only add a misleading "File exists" box.
+            if (int r = RemoveFileInternal(prefix, 0); r != 0) {
+                return r;
+            }
         }
         if (::mkdir(prefix.c_str(), 0775) != 0) {
             int err = errno;
@@ -647,7 +876,8 @@ int RemoveFile(const std::string& path, int* deleteAnswer) {
         if (entryName == "." || entryName == "..")
             continue;
         if (*deleteAnswer == RESULT_NO) {
-            int answer = g_ui != nullptr ? g_ui->DeleteMessageBox(path) : RESULT_CANCEL;
+            int answer =
+                g_ui != nullptr && !g_stopRequested ? g_ui->DeleteMessageBox(path) : RESULT_CANCEL;
             if (answer == RESULT_NO) {
                 ::closedir(dir);
                 return RESULT_YES;
@@ -694,64 +924,57 @@ int CheckSrcSubDirectory(const std::string& target, const std::string& src, mode
 }
 
 int CopyFileInternal(const std::string& targetPath, const std::string& srcPath) {
-    if (targetPath.empty() || srcPath.empty())
+    if (targetPath.empty() || srcPath.empty()) {
         return -1;
+    }
     const std::string target = StripSlash(targetPath);
     const std::string src = StripSlash(srcPath);
     struct stat st;
-    if (!Lstat(src, st))
+    if (!Lstat(src, st)) {
         return FileErrorMessage(OP_COPY, src);
-    if (S_ISDIR(st.st_mode))
+    }
+    if (S_ISDIR(st.st_mode)) {
         return FileErrorMessage(OP_COPY, src, EISDIR);
+    }
 
     std::string tmp;
     if (S_ISLNK(st.st_mode)) {
         std::string linkText;
-        if (!ReadLinkWhole(src, st.st_size, linkText))
+        if (!ReadLinkWhole(src, st.st_size, linkText)) {
             return FileErrorMessage(OP_COPY, src);
+        }
         if (!MakeBeside(target, tmp, [&](const std::string& name) {
                 return ::symlink(linkText.c_str(), name.c_str()) == 0;
-            }))
+            })) {
             return FileErrorMessage(OP_COPY, target);
+        }
         return PlaceOver(tmp, target, OP_COPY);
     }
 
     // Regular files by content; devices, pipes and sockets become empty
-    // files and are never opened (a pipe would block).
+    // files.  Opened without blocking and checked again once open: a file
+    // swapped for a pipe since the lstat must not hang the window.
     int in = -1;
     if (S_ISREG(st.st_mode)) {
-        in = ::open(src.c_str(), O_RDONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-        if (in < 0)
+        in = ::open(src.c_str(), O_RDONLY | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (in < 0) {
             return FileErrorMessage(OP_COPY, src);
-    }
-    int out = -1;
-    if (!MakeBeside(target, tmp, [&](const std::string& name) {
-            out = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-            return out >= 0;
-        })) {
-        int err = errno;
-        if (in >= 0)
+        }
+        struct stat opened;
+        if (::fstat(in, &opened) != 0 || !S_ISREG(opened.st_mode)) {
             ::close(in);
-        return FileErrorMessage(OP_COPY, target, err);
+            in = -1;
+            st.st_size = 0;
+        } else {
+            st.st_size = opened.st_size;
+        }
     }
-    CopyError error;
-    bool ok = in < 0 || CopyContent(in, out, st.st_size, error);
-    if (in >= 0)
+    Source source{in, st.st_size, static_cast<mode_t>(st.st_mode & 07777)};
+    const int result = WriteTarget(target, src, source);
+    if (in >= 0) {
         ::close(in);
-    if (ok && ::fchmod(out, st.st_mode & 07777) != 0)
-        error = {errno, false}, ok = false;
-    // Content that is to replace an existing file is on disk before it takes
-    // that file's name, so a crash cannot lose both.
-    struct stat old;
-    if (ok && Lstat(target, old) && ::fdatasync(out) != 0)
-        error = {errno, false}, ok = false;
-    if (::close(out) != 0 && ok)
-        error = {errno, false}, ok = false;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return FileErrorMessage(OP_COPY, error.onRead ? src : target, error.err);
     }
-    return PlaceOver(tmp, target, OP_COPY);
+    return result;
 }
 
 int CopyFile(const std::string& dst, const std::string& src, int* overwriteDecided) {
@@ -773,9 +996,14 @@ int MoveFileInternal(const std::string& targetPath, const std::string& srcPath) 
         // kept if the move fails; a directory on either side must go first.
         bool srcDir = Lstat(src, ss) && S_ISDIR(ss.st_mode);
         if (srcDir || S_ISDIR(ts.st_mode)) {
+            // Nothing may go before the rename is known to be possible.
+            if (CrossDevice(src, target)) {
+                return CrossDeviceBox(target);
+            }
             int r = RemoveFileInternal(target, 0);
-            if (r != 0)
+            if (r != 0) {
                 return Merge(r, UpdateProgress());
+            }
         }
     }
     if (::rename(src.c_str(), target.c_str()) != 0) {
@@ -803,6 +1031,7 @@ void CountOperationFile(const std::string& path) {
 }
 
 void SetupProgress(const std::vector<FileOperationItem>& items, int kind) {
+    g_running = true;
     if (items.empty() || !ShowProgressOn())
         return;
     pGTable->ProgressDlg = nullptr;
@@ -816,6 +1045,9 @@ void SetupProgress(const std::vector<FileOperationItem>& items, int kind) {
 }
 
 int UpdateProgress() {
+    if (g_stopRequested) {
+        return RESULT_NO;
+    }
     if (!ShowProgressOn())
         return 0;
     if (pGTable->ProgressCount < INT_MAX)
@@ -840,6 +1072,9 @@ void EndProgress() {
     // Flushing once per operation rather than after every name keeps a
     // tree of small files from costing a disk flush each.
     ::sync();
+    DropPartial();
+    g_running = false;
+    g_stopRequested = false;
     if (!ShowProgressOn() || !g_progressWindow)
         return;
     if (pGTable->ProgressTotal != 0)
@@ -862,6 +1097,20 @@ void RaiseProgress() {
 
 bool ProgressWindowOpen() {
     return g_progressWindow;
+}
+
+bool OperationRunning() {
+    return g_running;
+}
+
+void RequestOperationStop() {
+    if (g_running) {
+        g_stopRequested = true;
+    }
+}
+
+void RemovePartialFile() {
+    DropPartial();
 }
 
 }  // namespace rmg

@@ -40,7 +40,8 @@ UserInterface* GetFileOpUi();
 
 // Creates every missing directory of `path` that is followed by a "/"
 // (mode 0775); a non-directory in the way is removed first.  0, -1 for an
-// empty path, RESULT_NO after a creation error (box shown).
+// empty path, RESULT_NO after a creation error (box shown) or Cancel,
+// RESULT_YES after Skip in the box about what stood in the way.
 int CreateDirectoryEx(const std::string& path);
 
 // Removes one name (file, link or empty directory).  With `count` non-zero
@@ -104,5 +105,17 @@ void RaiseProgress();
 
 // Whether the progress window of the running operation is open.
 bool ProgressWindowOpen();
+
+// Whether an operation runs (between SetupProgress and EndProgress).
+bool OperationRunning();
+
+// Asks the running operation to stop, as when the window closes: every
+// later step reports a cancel and every box answers No or Cancel.  A file
+// being rewritten in place is finished first.  Nothing when none runs.
+void RequestOperationStop();
+
+// Removes the half-built copy beside a target, if one is being written; for
+// a program that has to end in the middle of an operation.
+void RemovePartialFile();
 
 }  // namespace rmg

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -203,17 +204,61 @@ int GetColor(const std::string& buffer, const char* key, std::uint16_t& componen
 
 void GetHistoryList(const std::string& buffer, const char* section, HistoryList& list) {
     int count = 0;
-    if (GetNumeric(buffer, section, "HistoryCount", count) != 0)
+    if (section == nullptr || GetNumeric(buffer, section, "HistoryCount", count) != 0) {
         return;
-    // A count can never exceed the lines there are; a huge one must not
-    // make start-up spin.
-    long lines = static_cast<long>(std::count(buffer.begin(), buffer.end(), '\n')) + 1;
-    long n = std::min<long>(count, lines);
-    for (long i = 0; i < n; ++i) {
-        std::string entry;
-        std::string key = IndexedKey("History%d", static_cast<int>(i));
-        if (GetString(buffer, section, key.c_str(), entry, kHistoryLimit) == 0 && !entry.empty())
-            list.push_back(entry);
+    }
+    // One pass over the section's lines finds every "History%d" value, with
+    // the lookup's own rule: a key matches any line that begins with it (so
+    // "History1" also begins "History10=..."), and the first such line wins.
+    std::vector<std::pair<std::size_t, std::size_t>> values;  // [start, end) by index
+    std::vector<bool> found;
+    const std::size_t limit =
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(count, 0)), buffer.size() + 1);
+    std::size_t line = FindSection(buffer, section);
+    line = GetLastCharPosition(buffer, line) + 1;
+    static constexpr char kKey[] = "History";
+    constexpr std::size_t kKeyLen = sizeof kKey - 1;
+    while (line < buffer.size() && buffer[line] != '[') {
+        const std::size_t end = GetLastCharPosition(buffer, line);
+        if (buffer.compare(line, kKeyLen, kKey) == 0) {
+            std::size_t digits = line + kKeyLen;
+            std::size_t index = 0;
+            for (std::size_t d = digits;
+                 d < end && d - digits < 10 && std::isdigit(static_cast<unsigned char>(buffer[d]));
+                 ++d) {
+                // "%d" never writes a leading zero.
+                if (d > digits && buffer[digits] == '0') {
+                    break;
+                }
+                index = index * 10 + static_cast<std::size_t>(buffer[d] - '0');
+                if (index >= limit) {
+                    break;
+                }
+                if (index >= found.size()) {
+                    found.resize(index + 1, false);
+                    values.resize(index + 1);
+                }
+                if (!found[index]) {
+                    std::size_t v = d + 1;
+                    while (v < end && (buffer[v] == ' ' || buffer[v] == '=' || buffer[v] == '\t')) {
+                        ++v;
+                    }
+                    found[index] = true;
+                    values[index] = {v, end};
+                }
+            }
+        }
+        line = end + 1;
+    }
+    // The list holds kHistoryMax entries; more would only be dropped later.
+    for (std::size_t i = 0; i < found.size() && list.size() < kHistoryMax; ++i) {
+        if (!found[i]) {
+            continue;
+        }
+        const auto [start, end] = values[i];
+        if (end > start && end - start < kHistoryLimit) {
+            list.push_back(buffer.substr(start, end - start));
+        }
     }
 }
 

@@ -49,6 +49,24 @@ std::string ReadLinkText(const char* path) {
     return std::string(buf, static_cast<std::size_t>(n));
 }
 
+void ExecApplicationAt(const char* path, UserInterface& ui, const StartProgram& start, int depth);
+
+}  // namespace
+
+std::string StripSlash(const std::string& path) {
+    if (path.size() > 1 && path.back() == '/') {
+        return path.substr(0, path.size() - 1);
+    }
+    return path;
+}
+
+std::string WithSlash(const std::string& path) {
+    if (!path.empty() && path.back() == '/') {
+        return path;
+    }
+    return path + "/";
+}
+
 std::string DisplayName(const std::string& bytes) {
     gchar* shown = g_filename_display_name(bytes.c_str());
     std::string result = shown != nullptr ? shown : bytes;
@@ -56,9 +74,19 @@ std::string DisplayName(const std::string& bytes) {
     return result;
 }
 
-void ExecApplicationAt(const char* path, UserInterface& ui, const StartProgram& start, int depth);
-
-}  // namespace
+std::string FillText(const char* format, std::initializer_list<std::string> args) {
+    std::string out;
+    auto next = args.begin();
+    for (const char* p = format; p != nullptr && *p != '\0'; ++p) {
+        if (p[0] == '%' && p[1] == 's' && next != args.end()) {
+            out += *next++;
+            ++p;
+        } else {
+            out += *p;
+        }
+    }
+    return out;
+}
 
 const char* FileExistText(int code) {
     if (code < 0 || code > PATH_INTERNAL_ERROR)
@@ -314,10 +342,8 @@ int CheckFileExist(char* path) {
 int ConfilmExec(UserInterface& ui, const std::string& command) {
     if (pGTable == nullptr || pGTable->ConfilmExec == 0)
         return RESULT_YES;
-    std::string shown = DisplayName(command);
-    gchar* text = g_strdup_printf(_("Execute %s ?"), shown.c_str());
-    int answer = ui.MessageBox(_("Execute"), text, MB_YESNO + MB_ICON_QUESTION);
-    g_free(text);
+    int answer = ui.MessageBox(_("Execute"), FillText(_("Execute %s ?"), {DisplayName(command)}),
+                               MB_YESNO + MB_ICON_QUESTION);
     // A box that could not be shown is no permission to run anything.
     return answer == RESULT_YES ? RESULT_YES : RESULT_NO;
 }
@@ -341,14 +367,17 @@ void ExecApplicationAt(const char* path, UserInterface& ui, const StartProgram& 
         return;
 
     if (S_ISLNK(st.st_mode)) {
-        if (depth >= kMaxLinkDepth)
+        if (depth >= kMaxLinkDepth) {
             return;
-        std::string target = ReadLinkText(path);
-        if (target.empty())
+        }
+        // The home check must see where the link really leads: a relative
+        // target with ".." (or a link further on) can leave home while its
+        // text still begins with the home directory.
+        char resolved[PATH_MAX];
+        if (::realpath(path, resolved) == nullptr) {
             return;
-        if (target[0] != '/')
-            target = GetParentDirectory(path) + target;
-        ExecApplicationAt(target.c_str(), ui, start, depth + 1);
+        }
+        ExecApplicationAt(resolved, ui, start, depth + 1);
         return;
     }
     if (S_ISDIR(st.st_mode)) {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 #include "rummage/rmgtable.h"
@@ -58,6 +59,18 @@ std::string GetParentDirectory(const std::string& path);
 // The last component without a final "/": "/a/b/c/" gives "c"; "/" gives
 // empty (none).
 std::string GetLastPath(const std::string& path);
+
+// `path` without one final "/" ("/" itself stays), and with one.
+std::string StripSlash(const std::string& path);
+std::string WithSlash(const std::string& path);
+
+// File-name bytes as UTF-8 for the windows; bytes that are not valid in the
+// file-name encoding are shown escaped.
+std::string DisplayName(const std::string& bytes);
+
+// Fills the "%s" places of a translated text in order with `args`; a "%s"
+// beyond the arguments stays as it is.
+std::string FillText(const char* format, std::initializer_list<std::string> args);
 
 // The path's own status (links not followed) says directory.
 bool IsDirectory(const char* path);

@@ -15,6 +15,7 @@
 #include <functional>
 #include <random>
 
+#include "ChildSupport.h"
 #include "CoreTableSupport.h"
 #include "FakeUiSupport.h"
 #include "TestUtil.h"
@@ -58,34 +59,7 @@ std::string RandomBytes(std::size_t n, unsigned seed) {
     return s;
 }
 
-// Runs `body` in a child process (optionally as an ordinary user, so that
-// permission checks apply) and returns its report; empty means fine.
-std::string InChild(const std::function<std::string()>& body, bool dropRoot) {
-    int fds[2];
-    if (::pipe(fds) != 0)
-        return "pipe failed";
-    pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        std::string report = "cannot drop root";
-        if (!dropRoot || (::setgid(65534) == 0 && ::setuid(65534) == 0))
-            report = body();
-        if (::write(fds[1], report.data(), report.size()) < 0)
-            _exit(2);
-        _exit(0);
-    }
-    ::close(fds[1]);
-    std::string report;
-    char buf[512];
-    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;)
-        report.append(buf, n);
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        report += " (child failed)";
-    return report;
-}
+using rmgtest::InChild;
 
 class FileOpTest : public ::testing::Test {
   protected:
