@@ -377,7 +377,18 @@ void ExecApplicationAt(const char* path, UserInterface& ui, const StartProgram& 
         if (::realpath(path, resolved) == nullptr) {
             return;
         }
-        ExecApplicationAt(resolved, ui, start, depth + 1);
+        std::string target = resolved;
+        // A home reached through a link of its own resolves to its real
+        // place; what lies there is still inside home.
+        char homeReal[PATH_MAX];
+        if (pGTable != nullptr && CheckChildDirectory(resolved) != 0 &&
+            ::realpath(pGTable->HomeDir.c_str(), homeReal) != nullptr) {
+            const std::string real = WithSlash(homeReal);
+            if (CheckChildDirectory(resolved, real) == 0) {
+                target = pGTable->HomeDir + target.substr(std::min(target.size(), real.size()));
+            }
+        }
+        ExecApplicationAt(target.c_str(), ui, start, depth + 1);
         return;
     }
     if (S_ISDIR(st.st_mode)) {

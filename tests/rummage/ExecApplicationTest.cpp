@@ -111,9 +111,17 @@ TEST_F(ExecApplicationTest, LinksAreFollowedAndCheckedAgain) {
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].argument, home + "page.html");
 
-    Open(home + "escape");
-    EXPECT_EQ(ui.CountBoxes("cannot be operated"), 1);
-    EXPECT_EQ(started.size(), 1u);
+    // Out of home by ".." in a relative target: refused like the absolute
+    // form.
+    testutil::WriteFile(root + "/outside/run.sh", "#!/bin/sh\n", 0755);
+    ASSERT_EQ(::symlink("../../outside/run.sh", (home + "docs/rel-escape").c_str()), 0);
+    for (const char* name : {"escape", "docs/rel-escape"}) {
+        SCOPED_TRACE(name);
+        ui.boxes.clear();
+        Open(home + name);
+        EXPECT_EQ(ui.CountBoxes("cannot be operated"), 1);
+        EXPECT_EQ(started.size(), 1u);
+    }
 }
 
 TEST_F(ExecApplicationTest, ExecutableRunsWithoutArgumentAfterTheQuestion) {

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 
+#include "ChildSupport.h"
 #include "CoreTableSupport.h"
 #include "TestUtil.h"
 #include "rummage/rmgfiles.h"
@@ -200,6 +201,47 @@ TEST_F(SettingsTest, HistorySections) {
     std::string saved = testutil::ReadFile(SettingsPath());
     EXPECT_EQ(saved.find("[DirHistory]"), std::string::npos);
     EXPECT_TRUE(saved.ends_with("\n\n[FilterHistory]\nHistoryCount=1\nHistory0=*.c\n"));
+}
+
+TEST_F(SettingsTest, LongHistoriesKeepTheNewestTenAndTheKeyPrefixRule) {
+    // 40,000 entries: only as many as a list holds are kept, newest first;
+    // "History1" is found on its own line although "History10" begins with it.
+    std::string text = "[DirHistory]\nHistoryCount=40000\n";
+    for (int i = 0; i < 40000; ++i) {
+        text += "History" + std::to_string(i) + "=/d" + std::to_string(i) + "/\n";
+    }
+    GTable& t = Load(text + "[FilterHistory]\nHistoryCount=3\nHistory10=*.x\nHistory2=*.c\n");
+    ASSERT_EQ(t.DirHistory.size(), rmg::kHistoryMax);
+    EXPECT_EQ(t.DirHistory.front(), "/d0/");
+    EXPECT_EQ(t.DirHistory[1], "/d1/");
+    EXPECT_EQ(t.DirHistory.back(), "/d9/");
+    // The line "History10=*.x" comes first and so answers "History1", as a
+    // lookup by key prefix does.
+    EXPECT_EQ(t.FilterHistory, (rmg::HistoryList{"0=*.x", "*.c"}));
+}
+
+TEST_F(SettingsTest, SortingByTheLastColumnSurvivesARestart) {
+    scope.table.ColumnCount = 4;
+    scope.table.ColumnPosition[3] = 7;
+    scope.table.SortColumn = 4;
+    ASSERT_EQ(rmg::SetGTable(scope.table, nullptr), 0);
+    EXPECT_EQ(Load(testutil::ReadFile(SettingsPath())).SortColumn, 4);
+    EXPECT_EQ(Load("[Detailed View]\nColumnCount=3\nSortColumn=4\n").SortColumn, 1);
+}
+
+TEST_F(SettingsTest, ReadOnlyHomeStillSavesAWritableSettingsFile) {
+    // A kiosk home: the directory belongs to root, the file to the user.
+    testutil::WriteFile(SettingsPath(), CustomFileText(), 0644);
+    ASSERT_EQ(::chown(SettingsPath().c_str(), rmgtest::kNobody, rmgtest::kNobody), 0);
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
+    EXPECT_EQ(rmgtest::InChild(
+                  [&]() -> std::string {
+                      scope.table.FilterName = "*.kiosk";
+                      return rmg::SetGTable(scope.table, nullptr) == 0 ? "" : "save failed";
+                  },
+                  true),
+              "");
+    EXPECT_NE(testutil::ReadFile(SettingsPath()).find("FilterName=*.kiosk\n"), std::string::npos);
 }
 
 TEST_F(SettingsTest, ColoursAndColumnLayout) {
