@@ -260,6 +260,9 @@ int CheckChatProcess(pid_t daemon, const RoPaths& paths) {
 }
 
 int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys) {
+    if (daemon <= 0) {
+        return 0;
+    }
     std::vector<ProcEntry> table;
     if (!ReadProcessTable(paths.procRoot, table)) {
         return -1;

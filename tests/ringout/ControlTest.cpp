@@ -1,0 +1,440 @@
+// The dialer's widget-free half against scripted files, process tables and
+// clocks, and against real helper processes where signals matter.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <set>
+#include <thread>
+
+#include "ProcTreeSupport.h"
+#include "TestUtil.h"
+#include "ringout/RoControl.h"
+#include "ringout/RoTable.h"
+
+namespace {
+
+using testutil::TempDir;
+using testutil::WriteFile;
+
+ro::RoPaths PathsIn(const TempDir& dir) {
+    ro::RoPaths paths;
+    paths.options = dir / "options";
+    paths.chatScript = dir / "chat_script";
+    paths.pppd = dir / "pppd";
+    paths.tunewell = dir / "Tunewell";
+    paths.procRoot = dir / "proc";
+    paths.netDev = dir / "netdev";
+    return paths;
+}
+
+// Scripted kill/waitpid/clock: records every call, ends children on demand.
+struct FakeSystem {
+    std::set<pid_t> ended;
+    std::vector<std::pair<pid_t, int>> kills;
+    std::vector<std::pair<pid_t, int>> waits;
+    std::time_t now = 1000;
+
+    ro::RoSystem Make() {
+        ro::RoSystem sys;
+        sys.kill = [this](pid_t pid, int signo) {
+            kills.emplace_back(pid, signo);
+            return 0;
+        };
+        sys.waitpid = [this](pid_t pid, int options) -> pid_t {
+            waits.emplace_back(pid, options);
+            return ended.count(pid) ? pid : 0;
+        };
+        sys.now = [this] { return now; };
+        sys.sleepMs = [](int) {};
+        return sys;
+    }
+};
+
+TEST(RingoutConfig, DeviceNameAndCodeForEachOptionsFile) {
+    struct Case {
+        const char* options;  // null: no options file
+        bool chatScript;
+        std::uint32_t code;
+        const char* device;
+    };
+    const Case cases[] = {
+        {"/dev/ttyS14 115200\n# DeviceName PHS\n", true, 0, "MODEM"},
+        {"lock\n# DeviceName PHS\ncrtscts\n", true, 0, "PHS"},
+        {"/dev/ttyS1\n# DeviceName PDC\n", true, 0, "PDC"},
+        {"# DeviceName ISDN\n", true, 0, "MODEM"},
+        // A label with nothing after it is read no further than its line.
+        {"lock\n# DeviceName\nPHS\n", true, 0, "MODEM"},
+        {"lock\nnoauth", true, 0, ""},
+        {nullptr, true, ro::MSG_NO_OPTIONS, ""},
+        {"/dev/ttyS14\n", false, ro::MSG_NO_CHAT_SCRIPT, ""},
+        {"", true, ro::MSG_OPTIONS_READ_FAILED, ""},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const ro::RoPaths paths = PathsIn(dir);
+        if (c.options != nullptr) {
+            WriteFile(paths.options, c.options);
+        }
+        if (c.chatScript) {
+            WriteFile(paths.chatScript, "#!/bin/sh\n", 0755);
+        }
+        std::string name = "stale";
+        EXPECT_EQ(c.code, ro::CheckDialupConfiguration(paths, name))
+            << (c.options ? c.options : "(none)");
+        EXPECT_EQ(c.device, name) << (c.options ? c.options : "(none)");
+    }
+}
+
+TEST(RingoutConfig, UnopenableAndUnreadableOptionsHaveTheirOwnCodes) {
+    TempDir dir;
+    const ro::RoPaths paths = PathsIn(dir);
+    WriteFile(paths.chatScript, "#!/bin/sh\n");
+    std::string name;
+    // A socket exists but cannot be opened, even by root.
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", paths.options.c_str());
+    ASSERT_EQ(0, ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+    EXPECT_EQ(ro::MSG_OPTIONS_OPEN_FAILED, ro::CheckDialupConfiguration(paths, name));
+    ::close(fd);
+    ::unlink(paths.options.c_str());
+    // A directory opens but cannot be read.
+    testutil::MakeDirs(paths.options);
+    EXPECT_EQ(ro::MSG_OPTIONS_READ_FAILED, ro::CheckDialupConfiguration(paths, name));
+}
+
+TEST(RingoutMessages, EveryRaisedCodeHasItsTitleTextIconAndEnd) {
+    struct Case {
+        std::uint32_t code;
+        const char* title;
+        const char* text;
+        int icon;
+        bool end;
+    };
+    const Case cases[] = {
+        {0x204000E0, "Error occurred while starting", "Failed to obtain root authorities.", 0,
+         true},
+        {0x204000F0, "Error occurred while starting", "Dialup Connection Tool is already started.",
+         0, true},
+        {0x20400050, "Error occurred while starting", "Failed to start PPP Connection Program.", 0,
+         true},
+        {0x204000D0, "Error occurred while starting", "Failed to start Configuration Tools.", 0,
+         true},
+        {0x20100030, "Configuration File Error", "Cannot find /etc/ppp/options file.", 0, true},
+        {0x20100040, "Configuration File Error", "Cannot find /etc/ppp/chat_script file.", 0, true},
+        {0x20100090, "Configuration File Error", "Failed to open /etc/ppp/options file.", 0, true},
+        {0x201000B0, "Configuration File Error", "Failed to read /etc/ppp/options file.", 0, true},
+        {0x10000000, "Memory Error",
+         "Not enough memory to continue.\nPlease close unnecessary applications.", 0, false},
+        {0x10500100, "Connection Failed",
+         "Failed to dialup the host.  If the line is busy\nPlease try again later.", 0, false},
+        {0x00200061, "PPP Interrupted", "PPP connection is disconnected.", 1, false},
+        {0x00300072, "System Closed", "Do you wish to disconnect PPP connection?", 2, false},
+        {0x00300082, "System Closed", "Do you wish to close?", 2, false},
+    };
+    for (const Case& c : cases) {
+        const ro::MessageParts parts = ro::DecodeMessage(c.code);
+        ASSERT_NE(nullptr, parts.title);
+        ASSERT_NE(nullptr, parts.text);
+        EXPECT_STREQ(c.title, parts.title) << std::hex << c.code;
+        EXPECT_STREQ(c.text, parts.text) << std::hex << c.code;
+        EXPECT_EQ(c.icon, parts.icon) << std::hex << c.code;
+        EXPECT_EQ(c.end, parts.endProgram) << std::hex << c.code;
+    }
+    // Indexes past the tables name nothing rather than reading past them.
+    EXPECT_EQ(nullptr, ro::DecodeMessage(0x00000110).text);
+    EXPECT_EQ(nullptr, ro::DecodeMessage(0x00600000).title);
+}
+
+TEST(RingoutLink, TrafficIsReadFromTheFieldsOfThePppLine) {
+    const std::string header =
+        "Inter-|   Receive                            |  Transmit\n"
+        " face |bytes    packets errs drop fifo frame compressed multicast|bytes\n"
+        "    lo:    1200      12    0    0    0     0          0         0     1200\n";
+    struct Case {
+        std::string text;
+        ro::PppLink link;
+    };
+    const Case cases[] = {
+        {header, ro::PppLink::kMissing},
+        {header + "  eth0: 5000 40 0 0 0 0 0 0 300 3 0 0\n", ro::PppLink::kMissing},
+        {header + "  ppp0:       0       0    0    0    0     0 0 0 0 0 0 0\n", ro::PppLink::kIdle},
+        // Short lines: nothing after the colon, or the line ends the file.
+        {header + "  ppp0:\n", ro::PppLink::kIdle},
+        {header + "ppp0:", ro::PppLink::kIdle},
+        {header + "  ppp0:       0       0    0    0    0     0 0 0 56 2 0 0\n",
+         ro::PppLink::kTraffic},
+        // A two-digit unit shifts the counters; they are still found.
+        {header + " ppp12:     740       9    0    0    0     0 0 0 0 0 0 0\n",
+         ro::PppLink::kTraffic},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.link, ro::ReadPppLink(c.text)) << c.text;
+    }
+}
+
+TEST(RingoutPhases, WaitFollowsChatThenTrafficWithoutBlocking) {
+    TempDir dir;
+    ro::RoPaths paths = PathsIn(dir);
+    FakeSystem fake;
+    ro::RingoutState st;
+    st.PppdPid = 4000;
+    st.System = fake.Make();
+    const std::string proc = paths.procRoot;
+    rotest::AddProcess(proc, 1, "init", 'S', 0, 1);
+    rotest::AddProcess(proc, 4000, "pppd", 'S', 77, 4000);
+    // Someone else's dialler is not ours to follow.
+    rotest::AddProcess(proc, 5000, "chat", 'S', 1, 5000);
+
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(0, st.Phase);
+    rotest::AddProcess(proc, 4001, "chat", 'S', 4000, 4000);
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(1, st.Phase);
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(1, st.Phase);
+    // A finished dialler that its parent has not collected has ended.
+    rotest::AddProcess(proc, 4001, "chat", 'Z', 4000, 4000);
+    fake.now = 2000;
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(2, st.Phase);
+    EXPECT_EQ(2000, st.ConnectTime);
+    // No interface yet, then an idle one: keep waiting, never blocking.
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+    EXPECT_EQ(ro::CONNECT_OK, ro::CheckConnectNetwork(st, paths, st.System));
+    for (const auto& [pid, options] : fake.waits) {
+        EXPECT_EQ(4000, pid) << "waited for another process";
+        EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's poll";
+    }
+    EXPECT_TRUE(fake.kills.empty());
+}
+
+TEST(RingoutPhases, DaemonEndOrMissingProcDecidesTheAttempt) {
+    TempDir dir;
+    ro::RoPaths paths = PathsIn(dir);
+    FakeSystem fake;
+    ro::RingoutState st;
+    st.System = fake.Make();
+    rotest::AddProcess(paths.procRoot, 4000, "pppd", 'S', 1, 4000);
+
+    // Phase 0: the daemon gave up before dialling.
+    st.PppdPid = 4000;
+    fake.ended = {4000};
+    EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(-1, st.PppdPid);
+    // Phase 2 with no interface: the daemon's end, not a blocking wait.
+    st.PppdPid = 4000;
+    st.Phase = 2;
+    fake.ended.clear();
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    fake.ended = {4000};
+    EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, ro::CheckConnectNetwork(st, paths, st.System));
+    // No process table at all is a failure of the machine.
+    for (int phase : {0, 1}) {
+        ro::RoPaths gone = paths;
+        gone.procRoot = dir / "no-proc";
+        st.Phase = phase;
+        st.PppdPid = 4000;
+        EXPECT_EQ(ro::CONNECT_MACHINE_FAILURE, ro::CheckConnectNetwork(st, gone, st.System));
+    }
+}
+
+TEST(RingoutChat, OnlyLiveChatProcessesOfTheDaemonAreItsDiallers) {
+    const pid_t daemon = 300;
+    const std::vector<ro::ProcEntry> table = {
+        {300, 1, 300, "pppd", 'S'},
+        {301, 300, 300, "chat", 'S'},  // its child
+        {302, 310, 302, "chat", 'S'},  // grandchild in a group of its own
+        {310, 300, 310, "sh", 'S'},
+        {303, 1, 300, "chat", 'S'},     // orphaned, still in the daemon's group
+        {304, 300, 300, "chatd", 'S'},  // a name that only begins with "chat"
+        {305, 300, 300, "cha", 'S'},
+        {306, 300, 300, "chat", 'Z'},  // already ended
+        {307, 1, 307, "chat", 'S'},    // someone else's
+        {308, 309, 308, "chat", 'S'},  // a loop in the parent links ends the walk
+        {309, 308, 309, "x", 'S'},
+    };
+    std::vector<pid_t> found = ro::FindChatProcesses(daemon, table);
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ((std::vector<pid_t>{301, 302, 303}), found);
+    for (pid_t none : {0, -1}) {
+        EXPECT_TRUE(ro::FindChatProcesses(none, table).empty());
+    }
+}
+
+TEST(RingoutChat, AnUnreadableEntryIsSkippedNotTheEndOfTheScan) {
+    TempDir dir;
+    const std::string proc = dir / "proc";
+    for (pid_t pid = 10; pid < 20; ++pid) {
+        // Entries without a readable status: no file, or a directory.
+        testutil::MakeDirs(proc + "/" + std::to_string(pid) + (pid % 2 ? "/status" : ""));
+    }
+    rotest::AddProcess(proc, 40, "pppd", 'S', 1, 40);
+    rotest::AddProcess(proc, 41, "chat", 'S', 40, 40);
+    testutil::MakeDirs(proc + "/self");
+    ro::RoPaths paths = PathsIn(dir);
+    std::vector<ro::ProcEntry> table;
+    ASSERT_TRUE(ro::ReadProcessTable(proc, table));
+    EXPECT_EQ(2u, table.size());
+    EXPECT_EQ(ro::CHAT_RUNNING, ro::CheckChatProcess(40, paths));
+    EXPECT_EQ(ro::CHAT_NONE, ro::CheckChatProcess(-1, paths));
+    paths.procRoot = dir / "missing";
+    EXPECT_EQ(ro::CHAT_NO_PROC, ro::CheckChatProcess(40, paths));
+}
+
+TEST(RingoutSignals, NoSignalEverGoesToPidZeroOrBelow) {
+    FakeSystem fake;
+    ro::RoSystem sys = fake.Make();
+    EXPECT_EQ(-1, ro::SignalProcess(sys, 0, SIGINT));
+    EXPECT_EQ(-1, ro::SignalProcess(sys, -1, SIGKILL));
+    // A fresh record has no daemon: stopping it signals nothing.
+    ro::RingoutState st;
+    EXPECT_EQ(-1, st.PppdPid);
+    EXPECT_EQ(-1, st.ConfigPid);
+    EXPECT_EQ(-1, st.MonitorTimer);
+    EXPECT_EQ(-1, st.PollTimer);
+    TempDir dir;
+    ro::StopDaemon(st, PathsIn(dir), sys);
+    st.PppdPid = 0;
+    ro::StopDaemon(st, PathsIn(dir), sys);
+    EXPECT_EQ(0, ro::KillChat(0, PathsIn(dir), sys));
+    EXPECT_TRUE(fake.kills.empty());
+    EXPECT_TRUE(fake.waits.empty());
+}
+
+TEST(RingoutClock, ElapsedTimeAndAClockSetBack) {
+    ro::RingoutState st;
+    st.ConnectTime = 50000;
+    ro::UpdateConnectTime(st, 50000 + 3725);
+    EXPECT_EQ("01:02:05 Connect", ro::FormatConnectTime(st, "Connect"));
+    ro::UpdateConnectTime(st, 50000 + 100 * 3600 + 59);
+    EXPECT_EQ("100:00:59 Stop", ro::FormatConnectTime(st, "Stop"));
+    // Set back: start again from zero and count from there.
+    ro::UpdateConnectTime(st, 40000);
+    EXPECT_EQ("00:00:00 Connect", ro::FormatConnectTime(st, "Connect"));
+    ro::UpdateConnectTime(st, 40007);
+    EXPECT_EQ("00:00:07 Connect", ro::FormatConnectTime(st, "Connect"));
+}
+
+// A real daemon stand-in: a shell that starts diallers and takes its time.
+class RingoutProcesses : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        for (pid_t pid : started_) {
+            rotest::EndChild(pid);
+        }
+    }
+    pid_t Start(const std::string& script, bool ownGroup) {
+        WriteFile(dir_ / "daemon", "#!/bin/sh\n" + script, 0755);
+        std::vector<std::string> warnings;
+        const pid_t pid = ro::StartProgram(dir_ / "daemon", {"-detach"}, ownGroup,
+                                           [&](const std::string& w) { warnings.push_back(w); });
+        EXPECT_GT(pid, 0);
+        EXPECT_TRUE(warnings.empty());
+        started_.push_back(pid);
+        return pid;
+    }
+    TempDir dir_;
+    std::vector<pid_t> started_;
+};
+
+TEST_F(RingoutProcesses, KillChatKillsBothDiallersOfTheDaemonAndNothingElse) {
+    const std::string chat = rotest::MakeNamedSleep(dir_ / "bin", "chat");
+    const std::string chatd = rotest::MakeNamedSleep(dir_ / "bin", "chatd");
+    const std::string bin = dir_ / "bin";
+    // Ours too: the test's own unrelated "chat" and a "chatd" under the daemon.
+    pid_t stranger = ro::StartProgram(chat, {"30"}, false, nullptr);
+    started_.push_back(stranger);
+    const pid_t daemon = Start("echo $$ > " + (dir_ / "ready") + "\n" + chat + " 30 & " + chat +
+                                   " 30 & " + chatd + " 30 & wait\n",
+                               true);
+    ro::RoPaths paths = PathsIn(dir_);
+    paths.procRoot = "/proc";
+    ASSERT_TRUE(testutil::WaitFor([&] {
+        std::vector<ro::ProcEntry> table;
+        ro::ReadProcessTable("/proc", table);
+        return ro::FindChatProcesses(daemon, table).size() == 2;
+    }));
+    std::vector<ro::ProcEntry> table;
+    ro::ReadProcessTable("/proc", table);
+    const std::vector<pid_t> diallers = ro::FindChatProcesses(daemon, table);
+    pid_t chatdPid = -1;
+    for (const ro::ProcEntry& e : table) {
+        if (e.name == "chatd" && e.ppid == daemon) {
+            chatdPid = e.pid;
+        }
+    }
+    ASSERT_GT(chatdPid, 0);
+    ro::RoSystem sys;
+    EXPECT_EQ(2, ro::KillChat(daemon, paths, sys));
+    for (pid_t pid : diallers) {
+        EXPECT_TRUE(testutil::WaitFor([&] { return !rotest::Alive(pid); })) << pid;
+    }
+    EXPECT_TRUE(rotest::Alive(stranger));
+    EXPECT_TRUE(rotest::Alive(chatdPid));
+    EXPECT_EQ(ro::CHAT_NONE, ro::CheckChatProcess(daemon, paths));
+    ::kill(chatdPid, SIGKILL);  // started by this test, through its daemon
+}
+
+TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
+    const std::string chat = rotest::MakeNamedSleep(dir_ / "bin", "chat");
+    ro::RoPaths paths = PathsIn(dir_);
+    paths.procRoot = "/proc";
+    ro::RoSystem sys;
+    sys.stopGraceMs = 300;
+    struct Case {
+        const char* name;
+        std::string script;
+    };
+    // One daemon ends on SIGINT after leaving a dialler behind; the other
+    // ignores SIGINT and must be killed once the grace time is over.
+    const Case cases[] = {
+        {"obeys", "trap '" + chat + " 30 & echo int > " + (dir_ / "int") +
+                      "; exit 0' INT\necho > " + (dir_ / "ready") +
+                      "\nwhile :; do sleep 0.05; done\n"},
+        {"ignores", "trap '' INT\necho > " + (dir_ / "ready") + "\nwhile :; do sleep 0.05; done\n"},
+    };
+    for (const Case& c : cases) {
+        ::unlink((dir_ / "ready").c_str());
+        ro::RingoutState st;
+        st.PppdPid = Start(c.script, true);
+        const pid_t daemon = st.PppdPid;
+        ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(dir_ / "ready"); }));
+        const auto before = std::chrono::steady_clock::now();
+        ro::StopDaemon(st, paths, sys);
+        const auto took = std::chrono::steady_clock::now() - before;
+        EXPECT_EQ(-1, st.PppdPid) << c.name;
+        EXPECT_FALSE(rotest::Alive(daemon)) << c.name;
+        EXPECT_LT(took, std::chrono::seconds(3)) << c.name;
+        EXPECT_EQ(ro::CHAT_NONE, ro::CheckChatProcess(daemon, paths)) << c.name;
+        // Reaped: it is no longer our child.
+        EXPECT_EQ(-1, ::waitpid(daemon, nullptr, WNOHANG)) << c.name;
+    }
+    EXPECT_TRUE(testutil::Exists(dir_ / "int"));
+}
+
+TEST_F(RingoutProcesses, DaemonGetsDetachInItsOwnGroupAndAMissingOneIsReported) {
+    const pid_t pid = Start("echo \"$@\" > " + (dir_ / "args") + "\nexec sleep 30\n", true);
+    ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(dir_ / "args"); }));
+    EXPECT_EQ("-detach\n", testutil::ReadFile(dir_ / "args"));
+    EXPECT_EQ(pid, ::getpgid(pid));
+    std::vector<std::string> warnings;
+    const auto warn = [&](const std::string& w) { warnings.push_back(w); };
+    EXPECT_EQ(-1, ro::StartProgram(dir_ / "nothing", {}, false, warn));
+    EXPECT_EQ(-1, ro::StartProgram("", {}, false, warn));
+    WriteFile(dir_ / "noexec", "#!/bin/sh\n", 0644);
+    EXPECT_EQ(-1, ro::StartProgram(dir_ / "noexec", {}, false, warn));
+    EXPECT_EQ((std::vector<std::string>{(dir_ / "nothing") + " search Failed.",
+                                        "Create process failed."}),
+              warnings);
+}
+
+}  // namespace

@@ -1,0 +1,24 @@
+// Fake process tables and real helper processes for the dialer's tests.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+namespace rotest {
+
+// Writes <root>/<pid>/status and stat as the kernel shows them.
+void AddProcess(const std::string& root, pid_t pid, const std::string& name, char state, pid_t ppid,
+                pid_t pgrp);
+
+// A directory of executables named `name` that run /bin/sleep: the kernel
+// then calls the process by that name.
+std::string MakeNamedSleep(const std::string& dir, const std::string& name);
+
+// Whether `pid` still exists and is not a zombie.
+bool Alive(pid_t pid);
+
+// Ends a process the test started (SIGKILL) and collects it.
+void EndChild(pid_t pid);
+
+}  // namespace rotest
