@@ -1,0 +1,659 @@
+#include "tunewell/TwDialup.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "tunewell/TwFile.h"
+#include "tunewell/TwTable.h"
+
+namespace tw {
+
+namespace {
+
+constexpr const char* kNumberChars = "0123456789#*ABCD-,@";
+constexpr const char* kPrefixChars = "IJPW";
+constexpr const char* kReadNumberChars = "0123456789#*ABCDW-,@abcdIJPijpw";
+
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool IsControl(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    return u < 0x20 || u == 0x7F;
+}
+
+bool HasControl(const std::string& text) {
+    for (char c : text) {
+        if (IsControl(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Characters that need no quoting in a shell word, a chat string or a pppd word.
+bool IsOrdinary(const std::string& value) {
+    if (value.empty()) {
+        return false;
+    }
+    for (char c : value) {
+        bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                  std::strchr("@._+%:,=/-", c) != nullptr;
+        if (!ok || c == '\0') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+std::string DeviceDir(const WYConfig& config, int device) {
+    return std::string(config.ConfigDir) + DialupDirectory(device);
+}
+
+const char* DevicePath(const WYConfig& config, int device) {
+    return device == DIAL_PHS   ? config.PhsDevice
+           : device == DIAL_PDC ? config.PdcDevice
+                                : config.ModemDevice;
+}
+
+const char* DeviceSpeed(const WYConfig& config, int device) {
+    return device == DIAL_PHS   ? config.PhsSpeed
+           : device == DIAL_PDC ? config.PdcSpeed
+                                : config.ModemSpeed;
+}
+
+bool HasIPrefix(const char* number) {
+    return std::strchr(number, 'I') != nullptr || std::strchr(number, 'i') != nullptr;
+}
+
+int RemoveFile(const std::string& path) {
+    if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
+        TwReport(TW_FILE_WRITE, path);
+        return TW_FAILED;
+    }
+    return 0;
+}
+
+// One additional AT command as a quoted chat pair, or "" when nothing is left.
+std::string AtPiece(const std::string& word) {
+    std::string clean;
+    for (char c : word) {
+        // Any quote would end the quoting early; control bytes are never commands.
+        if (c != '\'' && c != '"' && !IsControl(c)) {
+            clean += c;
+        }
+    }
+    if (clean.empty() || clean == "OK-AT-OK") {
+        return "";
+    }
+    if (clean.compare(0, 2, "AT") != 0 && clean.compare(0, 2, "A/") != 0) {
+        clean = "AT" + clean;
+    }
+    return "'" + clean + "' OK-AT-OK";
+}
+
+std::vector<std::string> SplitWords(const std::string& text) {
+    std::vector<std::string> words;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        while (at < text.size() && IsSpace(text[at])) {
+            ++at;
+        }
+        std::size_t end = at;
+        while (end < text.size() && !IsSpace(text[end])) {
+            ++end;
+        }
+        if (end > at) {
+            words.push_back(text.substr(at, end - at));
+        }
+        at = end;
+    }
+    return words;
+}
+
+// Finds the line that starts (after blanks) with `key` and reads the chat word after it.
+bool ReadLoginValue(const std::string& text, const std::string& key, std::string& value) {
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t nl = text.find('\n', at);
+        std::size_t end = nl == std::string::npos ? text.size() : nl;
+        std::size_t k = text.find_first_not_of(" \t", at);
+        if (k != std::string::npos && k < end && end - at <= kTwLineMax &&
+            text.compare(k, key.size(), key) == 0) {
+            std::size_t v = k + key.size();
+            while (v < end && std::strchr("=\" \t", text[v]) != nullptr) {
+                ++v;
+            }
+            std::string line = text.substr(v, end - v);
+            std::size_t pos = 0;
+            return ReadChatWord(line, pos, value) && !value.empty() && value != "\\";
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string DialupDirectory(int device) {
+    return device == DIAL_PHS   ? "dialup/phs/"
+           : device == DIAL_PDC ? "dialup/pdc/"
+                                : "dialup/modem/";
+}
+
+std::string QuoteForChat(const std::string& value) {
+    if (IsOrdinary(value)) {
+        return value;
+    }
+    // chat reads \\ and \ddd in its strings; the quote characters and '^'
+    // go as octal so neither sh nor chat sees them.
+    std::string out = "'";
+    for (char c : value) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\'':
+                out += "\\047";
+                break;
+            case '"':
+                out += "\\042";
+                break;
+            case '^':
+                out += "\\136";
+                break;
+            default:
+                out += c;
+        }
+    }
+    out += "'";
+    return out;
+}
+
+std::string QuoteForPppd(const std::string& value) {
+    if (IsOrdinary(value)) {
+        return value;
+    }
+    std::string out = "\"";
+    for (char c : value) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+        }
+        out += c;
+    }
+    out += "\"";
+    return out;
+}
+
+bool ReadChatWord(const std::string& text, std::size_t& pos, std::string& value) {
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos >= text.size()) {
+        return false;
+    }
+    std::string raw;
+    while (pos < text.size() && !IsSpace(text[pos])) {
+        char c = text[pos++];
+        if (c == '\'') {
+            std::size_t close = text.find('\'', pos);
+            if (close == std::string::npos) {
+                return false;
+            }
+            raw += text.substr(pos, close - pos);
+            pos = close + 1;
+        } else if (c == '\\' && pos < text.size() && !IsSpace(text[pos])) {
+            raw += text[pos++];
+        } else {
+            raw += c;
+        }
+    }
+    // Undo chat's own escapes: \\, \ddd and \s.
+    std::string out;
+    for (std::size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '\\' || i + 1 >= raw.size()) {
+            out += raw[i];
+            continue;
+        }
+        char n = raw[i + 1];
+        if (n == '\\') {
+            out += '\\';
+            ++i;
+        } else if (n == 's') {
+            out += ' ';
+            ++i;
+        } else if (i + 3 < raw.size() + 0 && n >= '0' && n <= '7' && raw[i + 2] >= '0' &&
+                   raw[i + 2] <= '7' && raw[i + 3] >= '0' && raw[i + 3] <= '7') {
+            out += static_cast<char>(((n - '0') << 6) | ((raw[i + 2] - '0') << 3) |
+                                     (raw[i + 3] - '0'));
+            i += 3;
+        } else {
+            out += raw[i];
+        }
+    }
+    value = out;
+    return true;
+}
+
+bool ReadPppdWord(const std::string& text, std::size_t& pos, std::string& value) {
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos >= text.size()) {
+        return false;
+    }
+    std::string out;
+    if (text[pos] == '"') {
+        ++pos;
+        while (pos < text.size() && text[pos] != '"') {
+            if (text[pos] == '\\' && pos + 1 < text.size()) {
+                ++pos;
+            }
+            out += text[pos++];
+        }
+        if (pos >= text.size()) {
+            return false;
+        }
+        ++pos;
+    } else {
+        while (pos < text.size() && !IsSpace(text[pos])) {
+            out += text[pos++];
+        }
+    }
+    value = out;
+    return true;
+}
+
+std::string MakeChatScript(const WYConfig& config, int device, const DialupConf& record,
+                           const TwPaths& paths) {
+    std::string country;
+    if (device == DIAL_MODEM && std::strcmp(config.ModemDevice, "/dev/ttyS14") == 0) {
+        country = config.Japanese == 1 ? "+GCI=0" : "+GCI=B5";
+    }
+    const bool iPrefix = HasIPrefix(record.PhoneNumber);
+    std::string serviceClass;
+    if (device == DIAL_PHS || device == DIAL_PDC) {
+        // The blank keeps the line's closing backslash from joining two words.
+        serviceClass = std::string("'AT#CLS=") + (iPrefix ? "2" : "0") + "' OK-AT-OK ";
+    }
+    std::string commands;
+    for (const std::string& word : SplitWords(record.AtCommand)) {
+        std::string piece = AtPiece(word);
+        if (!piece.empty()) {
+            if (!commands.empty()) {
+                commands += ' ';
+            }
+            commands += piece;
+        }
+    }
+    if (!commands.empty()) {
+        commands += " \\\n";
+    }
+    std::string number = record.PhoneNumber;
+    if (device == DIAL_PHS && iPrefix) {
+        std::size_t n = 0;
+        bool keepP = false;
+        while (n < number.size() && std::strchr(kPrefixChars, Upper(number[n])) != nullptr) {
+            if (n == 0 && Upper(number[n]) == 'P') {
+                keepP = true;
+            }
+            ++n;
+        }
+        number = (keepP ? number.substr(0, 1) : std::string()) + number.substr(n);
+    }
+    std::string script = "#!/bin/sh\n\nexec " + paths.chat +
+                         " -v \\\n"
+                         "ABORT 'REDIAL ERROR' ABORT BUSY ABORT 'NO CARRIER' ABORT VOICE ABORT "
+                         "ERROR \\\n"
+                         "ABORT 'NO DIALTONE' ABORT 'NO DIAL TONE' ABORT 'NO ANSWER' TIMEOUT 90 "
+                         "\\\n"
+                         "'' 'AT" +
+                         country + "&F' OK-AT-OK " + serviceClass + "\\\n" + commands +
+                         (record.DialType == 1 ? "'ATDP" : "'ATDT") + number + "' \\\n";
+    if (record.AuthType == AUTH_SCRIPT) {
+        script += "CONNECT '\\d\\c' \\\n\"ogin: \" " + QuoteForChat(record.Account) +
+                  " \\\n\"assword: \" " + QuoteForChat(record.Password) + "\n";
+    } else {
+        script += "CONNECT '\\d\\c' \n";
+    }
+    return script;
+}
+
+std::string MakeSecretsLine(const DialupConf& record) {
+    return QuoteForPppd(record.Account) + " * " + QuoteForPppd(record.Password) + "\n";
+}
+
+void CheckAttestType(DialupConf& record, const std::string& deviceDir, std::string& accountFile) {
+    if (::access((deviceDir + "chap-secrets").c_str(), F_OK) == 0) {
+        record.AuthType = AUTH_CHAP;
+        accountFile = deviceDir + "chap-secrets";
+    } else if (::access((deviceDir + "pap-secrets").c_str(), F_OK) == 0) {
+        record.AuthType = AUTH_PAP;
+        accountFile = deviceDir + "pap-secrets";
+    } else {
+        record.AuthType = AUTH_SCRIPT;
+        accountFile = deviceDir + "chat_script";
+    }
+}
+
+void InitializeDialDevConf(int device, DialupConf& record, const std::string& chatScriptPath,
+                           const std::string& accountPath) {
+    std::string text;
+    if (TwReadFile(chatScriptPath, text, false) != 0 || text.empty()) {
+        return;
+    }
+    bool iFlag = false;
+    std::size_t cls = text.find("#CLS");
+    if (cls != std::string::npos && device == DIAL_PHS) {
+        std::size_t at = cls + 4;
+        while (at < text.size() && std::strchr(" \t=\\", text[at]) != nullptr) {
+            ++at;
+        }
+        iFlag = at < text.size() && text[at] == '2';
+    }
+    std::size_t dial = text.rfind("'ATDT");
+    record.DialType = 0;
+    if (dial == std::string::npos) {
+        dial = text.rfind("'ATDP");
+        if (dial != std::string::npos) {
+            record.DialType = 1;
+        }
+    }
+    if (dial == std::string::npos) {
+        // Written by hand or by another tool: the bare command.
+        dial = text.find("ATDT");
+        if (dial == std::string::npos) {
+            dial = text.find("ATDP");
+            record.DialType = dial == std::string::npos ? 0 : 1;
+        }
+        if (dial != std::string::npos && dial > 0) {
+            --dial;
+        }
+    }
+    if (dial != std::string::npos) {
+        std::size_t at = dial + 5;
+        while (at < text.size() && std::strchr(" \t\\", text[at]) != nullptr) {
+            ++at;
+        }
+        std::size_t end = at;
+        while (end < text.size() && text[end] != '\0' &&
+               std::strchr(kReadNumberChars, text[end]) != nullptr) {
+            ++end;
+        }
+        std::string number = text.substr(at, end - at);
+        if (iFlag && !HasIPrefix(number.c_str())) {
+            number = "I" + number;
+        }
+        SetField(record.PhoneNumber, number);  // too long counts as missing
+
+        // Additional commands: between the reset command's first OK-AT-OK
+        // and the dial command, without the service-class pair.
+        std::size_t reset = text.find("&F'");
+        std::size_t from =
+            reset == std::string::npos ? std::string::npos : text.find("OK-AT-OK", reset);
+        if (from != std::string::npos && from < dial) {
+            std::string commands;
+            for (std::string word : SplitWords(text.substr(from, dial - from))) {
+                std::string clean;
+                for (char c : word) {
+                    if (c != '\'' && c != '"') {
+                        clean += c;
+                    }
+                }
+                if (clean.empty() || clean == "OK-AT-OK" || clean == "\\" ||
+                    clean.compare(0, 6, "AT#CLS") == 0) {
+                    continue;
+                }
+                if (!commands.empty()) {
+                    commands += ' ';
+                }
+                commands += clean;
+            }
+            SetField(record.AtCommand, commands);
+        }
+    }
+    GetDialupAccount(record, accountPath);
+}
+
+void GetDialupAccount(DialupConf& record, const std::string& path) {
+    std::string text;
+    if (TwReadFile(path, text, false) != 0) {
+        return;
+    }
+    std::string account;
+    std::string password;
+    if (record.AuthType == AUTH_SCRIPT) {
+        if (ReadLoginValue(text, "\"ogin:", account)) {
+            SetField(record.Account, account);
+        }
+        if (ReadLoginValue(text, "\"assword:", password)) {
+            SetField(record.Password, password);
+        }
+        return;
+    }
+    std::string line = text.substr(0, text.find('\n'));
+    if (line.size() > kTwLineMax) {
+        return;
+    }
+    std::size_t pos = 0;
+    if (!ReadPppdWord(line, pos, account)) {
+        return;
+    }
+    while (pos < line.size() && std::strchr(" \t*", line[pos]) != nullptr) {
+        ++pos;
+    }
+    if (pos < line.size() && line[pos] == '"') {
+        if (!ReadPppdWord(line, pos, password)) {
+            password.clear();
+        }
+    } else {
+        // A bare password is the rest of the line, as older files hold it.
+        password = line.substr(pos);
+        DeleteBackChar(password);
+    }
+    if (account.size() < sizeof record.Account) {
+        SetField(record.Account, account);
+    }
+    if (!password.empty() && password.size() < sizeof record.Password) {
+        SetField(record.Password, password);
+    }
+}
+
+int InitializeDialupConf(const WYConfig& config, TwSetup& setup) {
+    DialupConf* records[] = {&setup.Modem, &setup.Phs, &setup.Pdc};
+    for (int device = DIAL_MODEM; device <= DIAL_PDC; ++device) {
+        DialupConf& record = *records[device];
+        const std::string dir = DeviceDir(config, device);
+        std::string accountFile;
+        CheckAttestType(record, dir, accountFile);
+        InitializeDialDevConf(device, record, dir + "chat_script", accountFile);
+        GetNameServer(nullptr, &record, dir + "resolv.conf");
+    }
+    return 0;
+}
+
+bool CheckNo(char c, const char* allowed, std::string* seen) {
+    char u = Upper(c);
+    if (c == '\0' || std::strchr(allowed, u) == nullptr) {
+        return false;
+    }
+    if (seen != nullptr) {
+        if (seen->find(u) != std::string::npos) {
+            return false;
+        }
+        *seen += u;
+    }
+    return true;
+}
+
+int TwCheckdigit(const std::string& entry, DialupConf& record) {
+    if (entry.empty()) {
+        return TW_DIAL_NO_PHONE;
+    }
+    if (entry.size() > 64) {
+        return TW_DIAL_PHONE_TOO_LONG;
+    }
+    std::string seen;
+    std::size_t at = 0;
+    while (at < entry.size() && CheckNo(entry[at], kPrefixChars, &seen)) {
+        ++at;
+    }
+    if (at >= entry.size()) {
+        return TW_DIAL_BAD_PHONE;
+    }
+    for (std::size_t i = at; i < entry.size(); ++i) {
+        if (!CheckNo(entry[i], kNumberChars, nullptr)) {
+            return TW_DIAL_BAD_PHONE;
+        }
+        if (entry[i] == '-' && i > at && entry[i - 1] == '-') {
+            return TW_DIAL_BAD_PHONE;
+        }
+    }
+    std::string number;
+    for (char c : entry) {
+        if (c != '-') {
+            number += c;
+        }
+    }
+    SetField(record.PhoneNumber, number);
+    return 0;
+}
+
+int CheckDialupConf(DialupConf& record, DialupConf& scratch, const DialForm& form,
+                    const ConfirmFunction& confirm, int* focus) {
+    auto fail = [focus](int field, int code) {
+        if (focus != nullptr) {
+            *focus = field;
+        }
+        return code;
+    };
+    int rc = TwCheckdigit(form.PhoneNumber, scratch);
+    if (rc != 0) {
+        return fail(DIAL_FIELD_PHONE, rc);
+    }
+    if (form.Account.empty()) {
+        return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_NO_ACCOUNT);
+    }
+    if (form.Account.size() > 255) {
+        return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_ACCOUNT_TOO_LONG);
+    }
+    if (HasControl(form.Account)) {
+        return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_BAD_ACCOUNT);
+    }
+    SetField(scratch.Account, form.Account);
+    if (form.Password.empty()) {
+        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_NO_PASSWORD);
+    }
+    if (form.Password.size() > 255) {
+        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_PASSWORD_TOO_LONG);
+    }
+    if (HasControl(form.Password)) {
+        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_BAD_PASSWORD);
+    }
+    if (form.Password != record.Password) {
+        if (!confirm || confirm(1, form.Password) != 1) {
+            return fail(DIAL_FIELD_PASSWORD, TW_DIAL_SILENT);
+        }
+    }
+    SetField(scratch.Password, form.Password);
+    if (form.AtCommand.size() > 127) {
+        return fail(DIAL_FIELD_ATCOMMAND, TW_DIAL_AT_TOO_LONG);
+    }
+    SetField(scratch.AtCommand, form.AtCommand);
+    std::memset(scratch.NameServer, 0, sizeof scratch.NameServer);
+    scratch.NameServerCount = 0;
+    for (const std::string& row : form.NameServers) {
+        if (scratch.NameServerCount < 3 &&
+            SetField(scratch.NameServer[scratch.NameServerCount], row)) {
+            ++scratch.NameServerCount;
+        }
+    }
+    record = scratch;
+    return 0;
+}
+
+void ClearDialupValue(DialupConf& scratch, const DialupConf& committed) {
+    int dialType = scratch.DialType;
+    int authType = scratch.AuthType;
+    int count = scratch.NameServerCount;
+    scratch = committed;
+    scratch.DialType = dialType;
+    scratch.AuthType = authType;
+    scratch.NameServerCount = count;
+}
+
+int ReflectionDialupDevice(const WYConfig& config, int device, const DialupConf& record) {
+    const std::string dir = DeviceDir(config, device);
+    int rc = SetConfigurationRow(dir + "options", DevicePath(config, device), 1);
+    if (rc == 0) {
+        rc = SetConfigurationRow(dir + "options", DeviceSpeed(config, device), 2);
+    }
+    if (rc == 0) {
+        rc = SetNameServer(nullptr, &record, dir + "resolv.conf");
+    }
+    return rc;
+}
+
+int ReflectionDialupValue(const WYConfig& config, const DialupConf& record, int device,
+                          const TwPaths& paths) {
+    const std::string dir = DeviceDir(config, device);
+    const std::string script = MakeChatScript(config, device, record, paths);
+    int rc = 0;
+    if (record.AuthType == AUTH_CHAP || record.AuthType == AUTH_PAP) {
+        const bool chap = record.AuthType == AUTH_CHAP;
+        rc = TwWriteFile(dir + "chat_script", script, true, 0700);
+        if (rc == 0) {
+            rc = SetConfiguration(dir + "options", "name", QuoteForPppd(record.Account), SEP_SPACE,
+                                  true);
+        }
+        if (rc == 0) {
+            rc = RemoveFile(dir + (chap ? "pap-secrets" : "chap-secrets"));
+        }
+        if (rc == 0) {
+            rc = TwWriteFile(dir + (chap ? "chap-secrets" : "pap-secrets"), MakeSecretsLine(record),
+                             true, 0600);
+        }
+    } else if (record.AuthType == AUTH_SCRIPT) {
+        rc = DeleteRow(dir + "options", "name");
+        if (rc == 0) {
+            rc = RemoveFile(dir + "pap-secrets");
+        }
+        if (rc == 0) {
+            rc = RemoveFile(dir + "chap-secrets");
+        }
+        if (rc == 0) {
+            rc = TwWriteFile(dir + "chat_script", script, true, 0700);
+        }
+    }
+    return rc;
+}
+
+int ReflectionDialupConf(const WYConfig& config, const TwSetup& oldSetup, const TwSetup& newSetup,
+                         const TwPaths& paths) {
+    const DialupConf* olds[] = {&oldSetup.Modem, &oldSetup.Phs, &oldSetup.Pdc};
+    const DialupConf* news[] = {&newSetup.Modem, &newSetup.Phs, &newSetup.Pdc};
+    bool written = false;
+    for (int device = DIAL_MODEM; device <= DIAL_PDC; ++device) {
+        if (ReflectionDialupDevice(config, device, *news[device]) != 0) {
+            return TW_APPLY_FATAL;
+        }
+        if (!SameDialup(*news[device], *olds[device])) {
+            int rc = ReflectionDialupValue(config, *news[device], device, paths);
+            if (rc != 0) {
+                TwReport(rc);
+                return TW_APPLY_FATAL;
+            }
+            written = true;
+        }
+    }
+    return written || newSetup.DialupDevice != oldSetup.DialupDevice ? TW_CHANGED : 0;
+}
+
+}  // namespace tw

@@ -1,0 +1,392 @@
+#include "tunewell/TwFile.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/I18n.h"
+#include "common/SafeFile.h"
+#include "tunewell/TwTable.h"
+
+namespace tw {
+
+namespace {
+
+std::string& TreeRootStorage() {
+    static std::string root;
+    return root;
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Separators accepted right after a key when reading, and when editing.
+constexpr const char* kGetSeparators = "= :\t\"";
+constexpr const char* kEditSeparators = "= :\t\"\n";
+
+// Whether `text` at `at` (line content up to `end`) starts with `key` and a separator.
+bool KeyAt(const std::string& text, std::size_t at, std::size_t end, const std::string& key,
+           const char* separators) {
+    if (key.empty() || end - at <= key.size()) {
+        return false;
+    }
+    if (text.compare(at, key.size(), key) != 0) {
+        return false;
+    }
+    char next = text[at + key.size()];
+    return next != '\0' && std::strchr(separators, next) != nullptr;
+}
+
+// End of the line starting at `at`: index of its newline, or text.size().
+std::size_t LineEnd(const std::string& text, std::size_t at) {
+    std::size_t nl = text.find('\n', at);
+    return nl == std::string::npos ? text.size() : nl;
+}
+
+// Finds the first key line; `lineStart` is where the line begins, `keyStart`
+// where the key begins (after blanks when `skipBlanks`).
+bool FindKeyLine(const std::string& text, const std::string& key, bool skipBlanks,
+                 std::size_t& lineStart, std::size_t& keyStart) {
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t end = LineEnd(text, at);
+        std::size_t k = at;
+        if (skipBlanks) {
+            while (k < end && IsBlank(text[k])) {
+                ++k;
+            }
+        }
+        // The newline counts as a separator here, so look one past the line.
+        std::size_t limit = end < text.size() ? end + 1 : end;
+        if (end - at <= kTwLineMax && KeyAt(text, k, limit, key, kEditSeparators)) {
+            lineStart = at;
+            keyStart = k;
+            return true;
+        }
+        at = end + 1;
+    }
+    return false;
+}
+
+int ShowValueFailure(const std::string& path, const std::string& key) {
+    std::string format = _("Filename:%s\nValue:%s");
+    std::string detail;
+    std::size_t first = format.find("%s");
+    std::size_t second = first == std::string::npos ? first : format.find("%s", first + 2);
+    if (second != std::string::npos) {
+        detail = format.substr(0, first) + path + format.substr(first + 2, second - first - 2) +
+                 key + format.substr(second + 2);
+    } else {
+        detail = format;
+    }
+    if (detail.size() > 4095) {
+        detail.resize(4095);
+    }
+    TwReport(TW_FILE_NO_VALUE, detail);
+    return TW_FAILED;
+}
+
+void MakeDirectoriesBelowRoot(const std::string& path) {
+    const std::string& root = TreeRootStorage();
+    if (root.empty() || path.size() <= root.size() || path.compare(0, root.size(), root) != 0) {
+        return;
+    }
+    for (std::size_t slash = path.find('/', root.size()); slash != std::string::npos;
+         slash = path.find('/', slash + 1)) {
+        std::string prefix = path.substr(0, slash);
+        struct stat st;
+        if (prefix.empty() || ::lstat(prefix.c_str(), &st) == 0) {
+            continue;
+        }
+        if (::mkdir(prefix.c_str(), 0755) == 0) {
+            // Independent of the umask: the site scripts read these as root,
+            // other programs list them.
+            (void)::chmod(prefix.c_str(), 0755);
+        }
+    }
+}
+
+}  // namespace
+
+void SetTwTreeRoot(const std::string& configDir) {
+    TreeRootStorage() = configDir;
+}
+
+const std::string& TwTreeRoot() {
+    return TreeRootStorage();
+}
+
+int TwReadFile(const std::string& path, std::string& text, bool showErrors) {
+    std::string data;
+    int err = suite::ReadWholeFile(path, data);
+    if (err == ENOENT) {
+        text.clear();
+        return 0;
+    }
+    if (err != 0) {
+        if (showErrors) {
+            TwReport(err == EIO ? TW_FILE_READ : TW_FILE_OPEN, path);
+        }
+        return TW_FAILED;
+    }
+    text = std::move(data);
+    return 0;
+}
+
+int TwWriteFile(const std::string& path, const std::string& text, bool showErrors,
+                std::optional<mode_t> forceMode) {
+    MakeDirectoriesBelowRoot(path);
+    suite::ReplaceOptions options;
+    options.newMode = 0644;
+    options.forceMode = forceMode;
+    int err = suite::ReplaceFile(path, text, options);
+    if (err != 0) {
+        if (showErrors) {
+            TwReport(TW_FILE_WRITE, path);
+        }
+        return TW_FAILED;
+    }
+    return 0;
+}
+
+void DeleteBackChar(char* text) {
+    if (text == nullptr) {
+        return;
+    }
+    std::size_t n = std::strlen(text);
+    while (n > 0 && std::strchr("\" \n\r\t\\", text[n - 1]) != nullptr) {
+        text[--n] = '\0';
+    }
+}
+
+void DeleteBackChar(std::string& text) {
+    std::size_t n = text.size();
+    while (n > 0 && std::strchr("\" \n\r\t\\", text[n - 1]) != nullptr && text[n - 1] != '\0') {
+        --n;
+    }
+    text.resize(n);
+}
+
+int GetConfiguration(const std::string& path, const std::string& key, std::string& value,
+                     std::size_t capacity, bool showErrors) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0 || st.st_size <= static_cast<off_t>(key.size())) {
+        if (showErrors) {
+            TwReport(TW_FILE_OPEN, path);
+        }
+        return TW_FAILED;
+    }
+    std::string text;
+    if (suite::ReadWholeFile(path, text) != 0) {
+        if (showErrors) {
+            TwReport(TW_FILE_OPEN, path);
+        }
+        return TW_FAILED;
+    }
+    std::string found;
+    bool haveLine = false;
+    for (std::size_t at = 0; at < text.size() && !key.empty();) {
+        std::size_t end = LineEnd(text, at);
+        std::size_t k = at;
+        while (k < end && IsBlank(text[k])) {
+            ++k;
+        }
+        // An over-long line is never a key line: its tail would pose as another line.
+        if (end - at <= kTwLineMax && KeyAt(text, k, end, key, kGetSeparators)) {
+            std::size_t v = k + key.size();
+            while (v < end && std::strchr("=\" \t", text[v]) != nullptr) {
+                ++v;
+            }
+            found = text.substr(v, end - v);
+            DeleteBackChar(found);
+            haveLine = true;
+            break;
+        }
+        at = end + 1;
+    }
+    if (!haveLine || found.empty() || found.size() >= capacity ||
+        found.find('\0') != std::string::npos) {
+        if (showErrors) {
+            return ShowValueFailure(path, key);
+        }
+        return TW_FAILED;
+    }
+    value = found;
+    return 0;
+}
+
+int GetConfiguration(const std::string& path, const std::string& key, char* value,
+                     std::size_t capacity, bool showErrors) {
+    std::string found;
+    int rc = GetConfiguration(path, key, found, capacity, showErrors);
+    if (rc == 0 && value != nullptr && capacity > 0) {
+        std::memcpy(value, found.c_str(), found.size() + 1);
+    }
+    return rc;
+}
+
+std::string ComposeLine(const std::string& key, const std::string& value, int separatorBits) {
+    std::string line = key;
+    if (separatorBits & SEP_SPACE) {
+        line += ' ';
+    }
+    if (separatorBits & SEP_TAB) {
+        line += '\t';
+    }
+    if (separatorBits & SEP_EQUAL) {
+        line += '=';
+    }
+    if (separatorBits & SEP_QUOTE) {
+        line += '"';
+    }
+    line += value;
+    if (separatorBits & SEP_QUOTE) {
+        line += '"';
+    }
+    line += '\n';
+    return line;
+}
+
+int SetConfiguration(const std::string& path, const std::string& key, const std::string& value,
+                     int separatorBits, bool showErrors, bool allowEmpty) {
+    if (path.empty() || key.empty() || (value.empty() && !allowEmpty)) {
+        return TW_FAILED;
+    }
+    std::string line = ComposeLine(key, value, separatorBits);
+    std::string text;
+    int rc = TwReadFile(path, text, showErrors);
+    if (rc != 0) {
+        return rc;
+    }
+    bool replaced = false;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        std::size_t k = at;
+        while (k < text.size() && IsBlank(text[k])) {
+            ++k;
+        }
+        std::size_t end = LineEnd(text, at);
+        std::size_t limit = end < text.size() ? end + 1 : end;
+        if (end - at > kTwLineMax || !KeyAt(text, k, limit, key, kEditSeparators)) {
+            at = end + 1;
+            continue;
+        }
+        std::size_t cut = end < text.size() ? end + 1 : end;
+        if (!replaced) {
+            text.replace(k, cut - k, line);
+            at = k + line.size();
+            replaced = true;
+        } else {
+            text.erase(k, cut - k);
+            at = k;
+        }
+    }
+    if (!replaced) {
+        if (!text.empty() && text.back() != '\n') {
+            text += '\n';
+        }
+        text += line;
+    }
+    return TwWriteFile(path, text, showErrors);
+}
+
+int SetConfigurationRow(const std::string& path, const std::string& text, int row) {
+    if (text.empty()) {
+        return 0;
+    }
+    std::string line = text;
+    if (line.back() != '\n') {
+        line += '\n';
+    }
+    std::string content;
+    int rc = TwReadFile(path, content, true);
+    if (rc != 0) {
+        return rc;
+    }
+    bool append = row <= 0;
+    std::size_t at = 0;
+    for (int i = 1; i < row && !append; ++i) {
+        std::size_t nl = content.find('\n', at);
+        if (nl == std::string::npos || nl + 1 >= content.size()) {
+            append = true;
+            break;
+        }
+        at = nl + 1;
+        while (at < content.size() && IsBlank(content[at])) {
+            ++at;
+        }
+    }
+    if (!append && at >= content.size()) {
+        append = true;
+    }
+    if (append) {
+        // A last line without its newline would otherwise be glued to ours.
+        if (!content.empty() && content.back() != '\n') {
+            content += '\n';
+        }
+        content += line;
+    } else {
+        std::size_t end = LineEnd(content, at);
+        std::size_t cut = end < content.size() ? end + 1 : end;
+        content.replace(at, cut - at, line);
+    }
+    return TwWriteFile(path, content, true);
+}
+
+namespace {
+
+int DeleteKeyLine(const std::string& path, const std::string& key, bool skipBlanks,
+                  bool showErrors) {
+    std::string text;
+    int rc = TwReadFile(path, text, showErrors);
+    if (rc != 0) {
+        return rc;
+    }
+    std::size_t lineStart = 0;
+    std::size_t keyStart = 0;
+    if (!FindKeyLine(text, key, skipBlanks, lineStart, keyStart)) {
+        return 0;
+    }
+    std::size_t end = LineEnd(text, lineStart);
+    std::size_t cut = end < text.size() ? end + 1 : end;
+    text.erase(lineStart, cut - lineStart);
+    return TwWriteFile(path, text, showErrors);
+}
+
+}  // namespace
+
+int DeleteConfiguration(const std::string& path, const std::string& key, bool showErrors) {
+    return DeleteKeyLine(path, key, true, showErrors);
+}
+
+int DeleteRow(const std::string& path, const std::string& key) {
+    return DeleteKeyLine(path, key, false, true);
+}
+
+TwTreeLock::TwTreeLock(const std::string& configDir) {
+    fd_ = ::open(configDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) {
+        return;
+    }
+    while (::flock(fd_, LOCK_EX) != 0) {
+        if (errno != EINTR) {
+            ::close(fd_);
+            fd_ = -1;
+            return;
+        }
+    }
+}
+
+TwTreeLock::~TwTreeLock() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+}  // namespace tw
