@@ -1,0 +1,298 @@
+// The shell-variable file library: key lines, separators, blank rules,
+// crash-safe writes, and the message table.
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "TwFakeSupport.h"
+#include "tunewell/TwFile.h"
+#include "tunewell/TwTable.h"
+
+using testutil::ReadFile;
+using testutil::TempDir;
+using testutil::WriteFile;
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+TEST(TwFileGet, KeyLinesSeparatorsAndBlanks) {
+    struct Case {
+        std::string text;
+        const char* key;
+        std::size_t capacity;
+        int rc;
+        const char* value;
+    } cases[] = {
+        {"NETWORK_DEVICE=lan\nNETWORK=enable\n", "NETWORK", 100, 0, "enable"},
+        {"   IPADDR=\"192.168.1.1\"  \t\n", "IPADDR", 16, 0, "192.168.1.1"},
+        {"KEY: x\n", "KEY", 100, 0, ": x"},
+        {"#KEY=1\nKEY=2\n", "KEY", 100, 0, "2"},
+        {"DNS_1=a\nDNS b", "DNS", 100, 0, "b"},
+        {"key\tvalue\\\n", "key", 100, 0, "value"},
+        {"KEY=\n", "KEY", 100, tw::TW_FAILED, ""},
+        {"KEY=abcd\n", "KEY", 4, tw::TW_FAILED, ""},
+        {"KEY=abcd\n", "KEY", 5, 0, "abcd"},
+        {"KEYS=1\n", "KEY", 100, tw::TW_FAILED, ""},
+        // An over-long line is no key line, not even its tail.
+        {std::string(2047, 'A') + "KEY=v\n", "KEY", 100, tw::TW_FAILED, ""},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile(dir / "f", c.text);
+        std::string value = "untouched";
+        EXPECT_EQ(tw::GetConfiguration(dir / "f", c.key, value, c.capacity, false), c.rc);
+        EXPECT_EQ(value, c.rc == 0 ? std::string(c.value) : "untouched");
+    }
+}
+
+TEST(TwFileGet, FailuresNameTheFileAndKey) {
+    TempDir dir;
+    twtest::MessageRecorder rec;
+    WriteFile(dir / "f", "KEY=\n");
+    std::string value;
+    EXPECT_EQ(tw::GetConfiguration(dir / "f", "KEY", value, 10, true), tw::TW_FAILED);
+    EXPECT_EQ(tw::GetConfiguration(dir / "missing", "KEY", value, 10, true), tw::TW_FAILED);
+    EXPECT_EQ(tw::GetConfiguration(dir / "missing", "KEY", value, 10, false), tw::TW_FAILED);
+    ASSERT_EQ(rec.messages.size(), 2u);
+    EXPECT_EQ(rec.messages[0].first, tw::TW_FILE_NO_VALUE);
+    EXPECT_EQ(
+        tw::TwMessageString(rec.messages[0].first, rec.messages[0].second),
+        "Failed in acquisition of the value from a file.\nFilename:" + (dir / "f") + "\nValue:KEY");
+    EXPECT_EQ(rec.messages[1], std::make_pair(tw::TW_FILE_OPEN, dir / "missing"));
+}
+
+TEST(TwFileSet, ReplacesFirstKeyLineRemovesDuplicatesOrAppends) {
+    struct Case {
+        const char* before;  // nullptr: no file
+        const char* key;
+        const char* value;
+        int bits;
+        const char* after;
+    } cases[] = {
+        {"BOOTPROTO=none\nIPADDR=1\n", "BOOTPROTO", "dhcp", 6, "BOOTPROTO=\"dhcp\"\nIPADDR=1\n"},
+        {"A=1", "B", "2", 2, "A=1\nB=2\n"},
+        {nullptr, "B", "2", 2, "B=2\n"},
+        {"", "key", "v", 1, "key v\n"},
+        {"nameserver 1\nfoo\nnameserver 2\nnameserver 3\n", "nameserver",
+         "a\nnameserver b\nnameserver c", 1, "nameserver a\nnameserver b\nnameserver c\nfoo\n"},
+        {"  KEY=old\nX=1\n", "KEY", "new", 2, "  KEY=new\nX=1\n"},
+        {"KEY=1\nX=1\n\tKEY=2", "KEY", "n", 2, "KEY=n\nX=1\n\t"},
+        {"KEY\nX=1\n", "KEY", "v", 6, "KEY=\"v\"\nX=1\n"},
+        {"127.0.0.1\tlocalhost\n10.0.0.1\thost\n", "127.0.0.1", "x", 8,
+         "127.0.0.1\tx\n10.0.0.1\thost\n"},
+        {"KEYS=1\n", "KEY", "2", 2, "KEYS=1\nKEY=2\n"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key + std::string(" in ") + (c.before ? c.before : "(none)"));
+        ::unlink((dir / "f").c_str());
+        if (c.before) {
+            WriteFile(dir / "f", c.before);
+        }
+        EXPECT_EQ(tw::SetConfiguration(dir / "f", c.key, c.value, c.bits, true), 0);
+        EXPECT_EQ(ReadFile(dir / "f"), c.after);
+    }
+    EXPECT_EQ(tw::SetConfiguration(dir / "f", "", "v", 2, true), tw::TW_FAILED);
+    EXPECT_EQ(tw::SetConfiguration(dir / "f", "K", "", 2, true), tw::TW_FAILED);
+    EXPECT_EQ(tw::SetConfiguration(dir / "f", "K", "", 6, true, true), 0);
+    EXPECT_NE(ReadFile(dir / "f").find("K=\"\"\n"), std::string::npos);
+}
+
+TEST(TwFileSet, RowsAndDeletes) {
+    struct RowCase {
+        const char* before;
+        const char* text;
+        int row;
+        const char* after;
+    } rows[] = {
+        {"old\n", "new", 1, "new\n"},
+        {nullptr, "new", 1, "new\n"},
+        {"", "new\n", 1, "new\n"},
+        {"a\nb\nc\n", "B", 2, "a\nB\nc\n"},
+        {"a\n", "b", 2, "a\nb\n"},
+        {"a", "b", 2, "a\nb\n"},  // the last line is not glued to the new one
+        {"a\nb", "B", 2, "a\nB\n"},
+        {"a\nb\n", "", 1, "a\nb\n"},
+        {"a\n", "x", 0, "a\nx\n"},
+    };
+    TempDir dir;
+    for (const RowCase& c : rows) {
+        SCOPED_TRACE(std::string(c.text) + "@" + std::to_string(c.row));
+        ::unlink((dir / "f").c_str());
+        if (c.before) {
+            WriteFile(dir / "f", c.before);
+        }
+        EXPECT_EQ(tw::SetConfigurationRow(dir / "f", c.text, c.row), 0);
+        EXPECT_EQ(c.before || *c.text ? ReadFile(dir / "f") : "", c.after);
+    }
+
+    WriteFile(dir / "f", "  nameserver 1\nnameserver 2\nA=1\nKEY=2");
+    EXPECT_EQ(tw::DeleteRow(dir / "f", "nameserver"), 0);
+    EXPECT_EQ(ReadFile(dir / "f"), "  nameserver 1\nA=1\nKEY=2");
+    EXPECT_EQ(tw::DeleteConfiguration(dir / "f", "nameserver", true), 0);
+    EXPECT_EQ(ReadFile(dir / "f"), "A=1\nKEY=2");
+    EXPECT_EQ(tw::DeleteConfiguration(dir / "f", "KEY", true), 0);
+    EXPECT_EQ(ReadFile(dir / "f"), "A=1\n");
+
+    // No key line: the file is not rewritten; a missing file is not created.
+    struct stat before, after;
+    ASSERT_EQ(::stat((dir / "f").c_str(), &before), 0);
+    EXPECT_EQ(tw::DeleteRow(dir / "f", "nameserver"), 0);
+    ASSERT_EQ(::stat((dir / "f").c_str(), &after), 0);
+    EXPECT_EQ(before.st_ino, after.st_ino);
+    EXPECT_EQ(tw::DeleteConfiguration(dir / "none", "K", true), 0);
+    EXPECT_FALSE(testutil::Exists(dir / "none"));
+
+    char text[] = "value \"\\\n\t\r";
+    tw::DeleteBackChar(text);
+    EXPECT_STREQ(text, "value");
+    tw::DeleteBackChar(static_cast<char*>(nullptr));
+}
+
+// Deleting the last name server leaves an empty file; it must read back as
+// empty and be writable, or every later apply stops.
+TEST(TwFileWrite, EmptyTextIsWrittenAndReadAsEmpty) {
+    TempDir dir;
+    twtest::MessageRecorder rec;
+    WriteFile(dir / "f", "x\n");
+    EXPECT_EQ(tw::TwWriteFile(dir / "f", "", true), 0);
+    EXPECT_EQ(ReadFile(dir / "f"), "");
+    std::string text = "stale";
+    EXPECT_EQ(tw::TwReadFile(dir / "f", text, true), 0);
+    EXPECT_EQ(text, "");
+    EXPECT_EQ(tw::SetConfiguration(dir / "f", "K", "v", 2, true), 0);
+    EXPECT_EQ(ReadFile(dir / "f"), "K=v\n");
+    EXPECT_TRUE(rec.messages.empty());
+}
+
+TEST(TwFileWrite, ModesOfFilesAndDirectoriesBelowTheTree) {
+    TempDir dir;
+    tw::SetTwTreeRoot(dir.path() + "/");
+    mode_t oldMask = ::umask(077);
+    EXPECT_EQ(tw::TwWriteFile(dir / "a/b/new", "x", true), 0);
+    EXPECT_EQ(tw::TwWriteFile(dir / "a/secret", "x", true, 0600), 0);
+    ::umask(oldMask);
+    EXPECT_EQ(ModeOf(dir / "a"), 0755u);
+    EXPECT_EQ(ModeOf(dir / "a/b"), 0755u);
+    EXPECT_EQ(ModeOf(dir / "a/b/new"), 0644u);
+    EXPECT_EQ(ModeOf(dir / "a/secret"), 0600u);
+    WriteFile(dir / "kept", "K=1\n", 0640);
+    EXPECT_EQ(tw::SetConfiguration(dir / "kept", "K", "2", 2, true), 0);
+    EXPECT_EQ(ModeOf(dir / "kept"), 0640u);
+    // A secret that was world-readable is tightened when rewritten.
+    WriteFile(dir / "a/secret", "old", 0644);
+    EXPECT_EQ(tw::TwWriteFile(dir / "a/secret", "y", true, 0600), 0);
+    EXPECT_EQ(ModeOf(dir / "a/secret"), 0600u);
+    tw::SetTwTreeRoot("");
+}
+
+// A full disk must not empty the file: the old content stays and the write
+// error is shown.  Runs in a private mount namespace with a tiny tmpfs.
+TEST(TwFileWrite, FullDiskKeepsTheOldFile) {
+    if (!testutil::CanUnshareMounts()) {
+        GTEST_SKIP() << "no private mount namespace here";
+    }
+    TempDir dir;
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::unshare(CLONE_NEWNS) != 0 ||
+            ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+            ::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) {
+            ::_exit(2);
+        }
+        int shown = 0;
+        tw::SetTwMessageHandler([&shown](int code, const std::string&, int) {
+            shown = code == tw::TW_FILE_WRITE ? shown + 1 : 100;
+            return 0;
+        });
+        int fd = ::open((dir.path() + "/clock").c_str(), O_WRONLY | O_CREAT, 0644);
+        if (fd < 0 || ::write(fd, "ZONE=\"Asia/Tokyo\"\n", 18) != 18) {
+            ::_exit(3);
+        }
+        ::close(fd);
+        int rc = tw::TwWriteFile(dir.path() + "/clock", std::string(200000, 'x'), true);
+        std::string left;
+        tw::TwReadFile(dir.path() + "/clock", left, false);
+        int entries = 0;
+        if (DIR* d = ::opendir(dir.path().c_str())) {
+            while (struct dirent* e = ::readdir(d)) {
+                entries += e->d_name[0] != '.';
+            }
+            ::closedir(d);
+        }
+        bool ok =
+            rc == tw::TW_FAILED && left == "ZONE=\"Asia/Tokyo\"\n" && shown == 1 && entries == 1;
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+}
+
+TEST(TwFileWrite, TreeLockExcludesASecondWriter) {
+    TempDir dir;
+    tw::TwTreeLock lock(dir.path());
+    ASSERT_TRUE(lock.locked());
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+        ::_exit(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+}
+
+TEST(TwMessages, CodesShowTheirTexts) {
+    struct Case {
+        int code;
+        const char* text;
+        const char* expected;
+    } cases[] = {
+        {0x01010001, "", "Not enough memory to continue.\nPlease close unnecessary applications."},
+        {0x01010003, "", "Failed to obtain environment $WYCFG."},
+        {0x01000000, "", ""},
+        {0x02000006, "", "The address is already used."},
+        {0x02000011, "",
+         "Cipher Key is too long.\nWhen you input by hexadecimal, please input ten digits which "
+         "start by '0x'."},
+        {0x02000018, "", "Invalid Cipher Key."},
+        {0x03000002, "", "Invalid Telephone Number. \nUse only numerical values."},
+        {0x03000008, "", "Invalid additional AT commands.\nThe AT command is too long."},
+        {0x03000009, "", "Invalid Account Name."},
+        {0x04000003, "", "TIMEZONE Information file is not exists."},
+        {0x05010002, "/tmp/x", "Failed to write following file.\n/tmp/x"},
+        {0x05000003, "", "Following Executable File not exists.\n%s"},
+        {0x0F000000, "", "Inserted configuration set is now reflected to the computer."},
+        {0x0501FFFF, "x", ""},
+        {0x02000FFF, "", ""},
+        {0x06000000, "", ""},
+        {0x02000019, "", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        EXPECT_EQ(tw::TwMessageString(c.code, c.text), c.expected);
+    }
+    twtest::MessageRecorder rec;
+    tw::TwReport(tw::TW_FAILED);
+    tw::TwReport(0);
+    EXPECT_TRUE(rec.messages.empty());
+}
+
+}  // namespace
