@@ -1,0 +1,45 @@
+// Tunewell's start-up and the handlers of its main window: the modes, the
+// superuser check, reading every setting, the main loop, and the apply
+// (Update and Quit) with its wait window and final message.
+#pragma once
+
+#include <gtkmm.h>
+
+#include <string>
+
+#include "tunewell/TwConfig.h"
+
+namespace tw {
+
+// What one run of the window works with: the system paths and the clock
+// (the real ones, or a test's), the start mode and the main loop.
+struct TwRun {
+    TwPaths paths;
+    TwClock* clock = nullptr;
+    int mode = 0;
+    Glib::RefPtr<Glib::MainLoop> loop;
+};
+extern TwRun* pTwRun;
+
+// Mode of the first argument ("--dialup" 1, "--time" 2, "--dialuponly" 3,
+// anything else 0); only an exact match counts.
+int ParseMode(int argc, char** argv);
+
+// setuid/setgid to the account "root"; 0, or TW_NO_ROOT.
+int BecomeRoot();
+
+// Everything after becoming root: the records, `WYCFG` (null when unset),
+// every setting, the window and its loop; frees what it allocated.  The exit
+// status of the program.
+int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& paths,
+                TwClock& clock);
+
+// Handlers of the main window.
+void on_OKButton_clicked(int stay);  // "Quit" 0, "Update" 1
+void on_CancelButton_clicked();
+void on_UseNetDevRadio_toggled(int type);
+void on_UseDialupDevRadio_toggled(int device);
+void on_ModButton_clicked(int page);  // PAGE_NETWORK or PAGE_DIALUP
+bool on_TwWindow_focus_in_event(GdkEventFocus* event);
+
+}  // namespace tw
