@@ -1,0 +1,355 @@
+// The data files: exact bytes written, what makes a file invalid, and a
+// save that never leaves a cut or unreadable file behind.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "waymark/WmFile.h"
+
+namespace {
+
+using testutil::Exists;
+using testutil::ReadFile;
+using testutil::TempDir;
+using testutil::WriteFile;
+using namespace wm;
+
+const char kNaviText[] =
+    "\n#\n# Waymark for Linux\n# Navi Data File\n"
+    "# Written by Waymark; change it through the launcher's edit windows.\n"
+    "# This is a generated file. Do not edit.\n#\n"
+    "\n[Init]\nVersion=1.00\nCurrentUser=1\nUserCount=2\nWebAP=/usr/local/bin/WebStart\n"
+    "WebProcName=firefox\nFileManager=Rummage\nHelpPath=/usr/local/share/Waymark/\n"
+    "\n[Color]\nToggleNRed=1\nToggleNGreen=2\nToggleNBlue=3\nToggleARed=4\nToggleAGreen=5\n"
+    "ToggleABlue=6\nTStringNRed=7\nTStringNGreen=8\nTStringNBlue=9\nTStringARed=10\n"
+    "TStringAGreen=11\nTStringABlue=255\nButtonFont=-misc-fixed-*\n"
+    "\n[Extension]\nhtm=/usr/local/bin/WebStart\ntxt=mousepad\n"
+    "\n[Application]\nEditor=mousepad\n";
+
+std::string UserText(const std::string& name, const std::string& del, const std::string& menus,
+                     int menuCount) {
+    return "\n#\n# Waymark for Linux\n# User Data File\n"
+           "# Written by Waymark; change it through the launcher's edit windows.\n"
+           "# This is a generated file.  Do not edit.\n#\n"
+           "\n[Init]\nUserName=" +
+           name + "\nMenuCount=" + std::to_string(menuCount) + "\nDelete=" + del + "\n" + menus;
+}
+
+const std::string kGuestMenus =
+    "\n[Menu00]\nMenuName=Web\nItemCount=2\n"
+    "\n[Item00-000]\nItemName=Example\nLinkName=http://example.org/a\nItemCategory=0\n"
+    "Date=20260102030405\n"
+    "\n[Item00-001]\nItemName=[Menu01]\nLinkName=/bin/sh\nItemCategory=1\nDate=20260102030406\n"
+    "\n[Menu01]\nMenuName=\xC6\xFC\xCB\xDC\xB8\xEC\nItemCount=0\n";
+
+struct DataDir {
+    TempDir dir;
+    std::string Path(const std::string& name) const { return dir / name; }
+    void Put(const std::string& navi, const std::vector<std::string>& users) {
+        WriteFile(Path("Waymark.dat"), navi);
+        for (std::size_t i = 0; i < users.size(); ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "User%02zu.dat", i);
+            WriteFile(Path(name), users[i]);
+        }
+    }
+    int Read(NaviData& data) const { return ReadNaviInfo(data, dir.path().c_str()); }
+};
+
+std::string Replace(std::string text, const std::string& from, const std::string& to) {
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+TEST(WmFile, ReadThenWriteGivesTheSameBytes) {
+    DataDir d;
+    const std::string guest = UserText("Guest", "No", kGuestMenus, 2);
+    const std::string second = UserText("Second", "Yes", "", 0);
+    d.Put(kNaviText, {guest, second});
+    NaviData data;
+    ASSERT_EQ(d.Read(data), 0);
+    EXPECT_EQ(data.DataDir, d.dir.path() + "/");
+    ASSERT_EQ(data.UserList.size(), 2u);
+    EXPECT_TRUE(data.UserList[0].NoDelete);
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[1].ItemName, "[Menu01]");
+    EXPECT_EQ(data.TStringA.blue, 255 << 8);
+    EXPECT_EQ(data.CurrentUser, 1);
+    ASSERT_EQ(data.ExtList.size(), 2u);
+    EXPECT_EQ(data.ExtList[1].Value, "mousepad");
+
+    WriteFile(d.Path("Waymark.dat"), "stale");
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_EQ(ReadFile(d.Path("Waymark.dat")), kNaviText);
+    EXPECT_EQ(ReadFile(d.Path("User00.dat")), guest);
+    EXPECT_EQ(ReadFile(d.Path("User01.dat")), second);
+}
+
+TEST(WmFile, WriteOmitsEmptyFileManagerAndIconPathAndKeepsAnIconThatExists) {
+    DataDir d;
+    WriteFile(d.Path("icon.xpm"), "/* XPM */");
+    const std::string icon = "IconPath=" + d.Path("icon.xpm") + "\n";
+    const std::string menus =
+        "\n[Menu00]\nMenuName=M\nItemCount=2\n"
+        "\n[Item00-000]\nItemName=A\nLinkName=/a\nItemCategory=2\nDate=1\n" +
+        icon + "\n[Item00-001]\nItemName=B\nLinkName=/b\nItemCategory=2\nDate=2\nIconPath=" +
+        d.dir.path() + "\n";
+    d.Put(Replace(kNaviText, "FileManager=Rummage\n", ""),
+          {UserText("G", "Yes", menus, 1), UserText("H", "Yes", "", 0)});
+    NaviData data;
+    ASSERT_EQ(d.Read(data), 0);
+    EXPECT_EQ(data.FileManager, "");
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_EQ(ReadFile(d.Path("Waymark.dat")), Replace(kNaviText, "FileManager=Rummage\n", ""));
+    // A directory as icon is emptied at load, so it is not written back.
+    const std::string user = ReadFile(d.Path("User00.dat"));
+    EXPECT_NE(user.find(icon), std::string::npos);
+    EXPECT_EQ(user.find("IconPath=" + d.dir.path() + "\n"), std::string::npos);
+}
+
+struct InvalidCase {
+    const char* what;
+    std::string navi;
+    std::string user;
+    int code;
+};
+
+TEST(WmFile, FilesTheReaderRefuses) {
+    const std::string ok = UserText("Guest", "No", kGuestMenus, 2);
+    const std::string navi1 = Replace(kNaviText, "UserCount=2", "UserCount=1");
+    const InvalidCase cases[] = {
+        {"empty Version", Replace(navi1, "Version=1.00", "Version="), ok, CODE_INVALID_NAVI},
+        {"Version over 6 bytes", Replace(navi1, "Version=1.00", "Version=1.00abc"), ok,
+         CODE_INVALID_NAVI},
+        {"no UserCount", Replace(navi1, "UserCount=1\n", ""), ok, CODE_INVALID_NAVI},
+        {"UserCount 21", Replace(navi1, "UserCount=1", "UserCount=21"), ok, CODE_INVALID_NAVI},
+        {"UserCount -1", Replace(navi1, "UserCount=1", "UserCount=-1"), ok, CODE_INVALID_NAVI},
+        {"number over 7 bytes", Replace(navi1, "UserCount=1", "UserCount=00000001"), ok,
+         CODE_INVALID_NAVI},
+        {"no WebAP", Replace(navi1, "WebAP=/usr/local/bin/WebStart\n", ""), ok, CODE_INVALID_NAVI},
+        {"no HelpPath", Replace(navi1, "HelpPath=/usr/local/share/Waymark/\n", ""), ok,
+         CODE_INVALID_NAVI},
+        {"no [Application]", Replace(navi1, "[Application]", "[Programs]"), ok, CODE_INVALID_NAVI},
+        {"header inside a value only",
+         Replace(Replace(navi1, "\n[Extension]\n", "\n[Ext]\n"), "txt=mousepad", "x=[Extension]"),
+         ok, CODE_INVALID_NAVI},
+        {"user name of 21 bytes", navi1,
+         Replace(ok, "UserName=Guest", "UserName=" + std::string(21, 'n')), CODE_INVALID_USER},
+        {"no Delete", navi1, Replace(ok, "Delete=No\n", ""), CODE_INVALID_USER},
+        {"MenuCount 21", navi1, Replace(ok, "MenuCount=2", "MenuCount=21"), CODE_INVALID_USER},
+        {"MenuCount -2", navi1, Replace(ok, "MenuCount=2", "MenuCount=-2"), CODE_INVALID_USER},
+        {"menu missing", navi1, Replace(ok, "MenuCount=2", "MenuCount=3"), CODE_INVALID_USER},
+        {"ItemCount 101", navi1, Replace(ok, "ItemCount=2", "ItemCount=101"), CODE_INVALID_USER},
+        {"ItemCount -1", navi1, Replace(ok, "ItemCount=2", "ItemCount=-1"), CODE_INVALID_USER},
+        {"category 3", navi1, Replace(ok, "ItemCategory=0", "ItemCategory=3"), CODE_INVALID_USER},
+        {"Date of 15 bytes", navi1, Replace(ok, "Date=20260102030405", "Date=202601020304051"),
+         CODE_INVALID_USER},
+        {"empty user file", navi1, "", CODE_READ_USER_FAILED},
+    };
+    for (const InvalidCase& c : cases) {
+        DataDir d;
+        d.Put(c.navi, {c.user});
+        NaviData data;
+        EXPECT_EQ(d.Read(data), c.code) << c.what;
+    }
+}
+
+TEST(WmFile, MissingEnvironmentOrFile) {
+    NaviData data;
+    EXPECT_EQ(ReadNaviInfo(data, nullptr), CODE_NO_WAYMARK_ENV);
+    EXPECT_EQ(ReadNaviInfo(data, ""), CODE_NO_WAYMARK_ENV);
+    TempDir dir;
+    EXPECT_EQ(ReadNaviInfo(data, dir.path().c_str()), CODE_READ_NAVI_FAILED);
+    WriteFile(dir / "Waymark.dat", Replace(kNaviText, "UserCount=2", "UserCount=1"));
+    EXPECT_EQ(ReadNaviInfo(data, dir.path().c_str()), CODE_READ_USER_FAILED);
+}
+
+TEST(WmFile, CurrentUserOutOfRangeLoadsAsFirstOrNone) {
+    struct Case {
+        const char* current;
+        const char* count;
+        int users;
+        int expected;
+    };
+    const Case cases[] = {{"7", "3", 3, 0}, {"-1", "3", 3, 0}, {"-5", "3", 3, 0},
+                          {"2", "3", 3, 2}, {"1", "0", 0, -1}, {"x", "1", 1, 0}};
+    for (const Case& c : cases) {
+        DataDir d;
+        std::string navi =
+            Replace(kNaviText, "CurrentUser=1", std::string("CurrentUser=") + c.current);
+        navi = Replace(navi, "UserCount=2", std::string("UserCount=") + c.count);
+        d.Put(navi, std::vector<std::string>(c.users, UserText("U", "Yes", "", 0)));
+        NaviData data;
+        ASSERT_EQ(d.Read(data), 0) << c.current;
+        EXPECT_EQ(data.CurrentUser, c.expected) << c.current << "/" << c.count;
+    }
+}
+
+TEST(WmFile, AnyBadColourResetsAllFourAndMissingFontTakesTheDefault) {
+    const char* variants[] = {"ToggleABlue=256", "ToggleABlue=-1", "ToggleAGreen=5\n"};
+    for (const char* v : variants) {
+        DataDir d;
+        std::string navi = Replace(kNaviText, "ButtonFont=-misc-fixed-*\n", "");
+        navi = std::string(v).back() == '\n' ? Replace(navi, v, "")
+                                             : Replace(navi, "ToggleABlue=6", v);
+        d.Put(navi, {UserText("A", "Yes", "", 0), UserText("B", "Yes", "", 0)});
+        NaviData data;
+        ASSERT_EQ(d.Read(data), 0) << v;
+        EXPECT_EQ(data.ToggleN.green, 129 << 8) << v;
+        EXPECT_EQ(data.ToggleA.red, 99 << 8) << v;
+        EXPECT_EQ(data.TStringA.blue, 0) << v;
+        EXPECT_EQ(data.ButtonFont, kDefaultButtonFont);
+    }
+}
+
+TEST(WmFile, ListSectionSkipsCommentsHalfLinesAndAnUnfinishedLastLine) {
+    const std::string text =
+        "[Extension]\n#c=x\nnoequals\n=v\nk=\nhtm=browser\ntxt=edit=or\r\n[Application]\n"
+        "Viewer=view\nLast=unfinished";
+    std::vector<NaviExt> ext;
+    std::vector<NaviExt> app;
+    EXPECT_EQ(GetExtensionData(text, "[Extension]", ext), 0);
+    EXPECT_EQ(GetExtensionData(text, "[Application]", app), 0);
+    EXPECT_EQ(GetExtensionData(text, "[Missing]", app), 1);
+    ASSERT_EQ(ext.size(), 2u);
+    EXPECT_EQ(ext[0].Key, "htm");
+    EXPECT_EQ(ext[1].Key, "txt");
+    EXPECT_EQ(ext[1].Value, "edit=or\r");
+    ASSERT_EQ(app.size(), 1u);
+    EXPECT_EQ(app[0].Value, "view");
+}
+
+TEST(WmFile, KeyReaderStopsAtTheNextSectionAndNeverJoinsLinesAfterALeadByte) {
+    std::string out;
+    int n = 0;
+    // A lone lead byte at a line end must not swallow the newline.
+    const std::string text = "[A]\nName=ab\xC6\nKey=1\n[B]\nOther=2\n";
+    EXPECT_EQ(GetInfo(text, "[A]", "Key", n), 0);
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(GetInfo(text, "[A]", "Name", out, 20), 0);
+    EXPECT_EQ(out, "ab\xC6");
+    EXPECT_EQ(GetInfo(text, "[A]", "Other", n), 1);
+    EXPECT_EQ(GetInfo(text, "[A]", std::string(40, 'k').c_str(), n), 1);
+    EXPECT_EQ(GetInfo("[A]\n[B]\nKey=1\n", "[A]", "Key", n), 1);
+}
+
+TEST(WmFile, RelativeDataDirectoryIsMadeAbsoluteAtLoad) {
+    DataDir d;
+    d.Put(Replace(kNaviText, "UserCount=2", "UserCount=0"), {});
+    char* cwd = ::getcwd(nullptr, 0);
+    ASSERT_EQ(::chdir(d.dir.path().c_str()), 0);
+    NaviData data;
+    const int code = ReadNaviInfo(data, ".");
+    ASSERT_EQ(::chdir(cwd), 0);
+    std::free(cwd);
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(data.DataDir.front(), '/');
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_NE(ReadFile(d.Path("Waymark.dat")).find("UserCount=0\n"), std::string::npos);
+}
+
+NaviData SmallModel(const std::string& dir) {
+    NaviData data;
+    data.DataDir = dir + "/";
+    data.Version = "1.00";
+    data.WebAP = "/bin/true";
+    data.WebProcName = "web";
+    data.HelpPath = "/help/";
+    data.ButtonFont = "f";
+    AddUser(data, "A");
+    AddMenu(data.UserList[0], "M");
+    AddItem(data.UserList[0].MenuList[0], "I", "http://x", CATEGORY_WEB);
+    return data;
+}
+
+TEST(WmFile, ModelTheReaderWouldRefuseIsNotWrittenAndTheOldFilesStay) {
+    TempDir dir;
+    NaviData good = SmallModel(dir.path());
+    ASSERT_EQ(WriteNaviInfo(good), 0);
+    const std::string navi = ReadFile(dir / "Waymark.dat");
+    const std::string user = ReadFile(dir / "User00.dat");
+    struct Case {
+        const char* what;
+        void (*spoil)(NaviData&);
+        int code;
+    };
+    const Case cases[] = {
+        {"name of 21 bytes",
+         [](NaviData& d) { d.UserList[0].MenuList[0].ItemList[0].ItemName = std::string(21, 'x'); },
+         CODE_WRITE_USER_FAILED},
+        {"newline in a link",
+         [](NaviData& d) { d.UserList[0].MenuList[0].ItemList[0].LinkName = "http://a\n[Init]"; },
+         CODE_WRITE_USER_FAILED},
+        {"empty menu name", [](NaviData& d) { d.UserList[0].MenuList[0].MenuName.clear(); },
+         CODE_WRITE_USER_FAILED},
+        {"empty WebAP", [](NaviData& d) { d.WebAP.clear(); }, CODE_WRITE_NAVI_FAILED},
+        {"extension key with '='",
+         [](NaviData& d) {
+             d.ExtList.push_back({"a=b", "c"});
+         },
+         CODE_WRITE_NAVI_FAILED},
+        {"21 users",
+         [](NaviData& d) {
+             for (int i = 0; i < 20; ++i) {
+                 AddUser(d, "u" + std::to_string(i));
+             }
+         },
+         CODE_WRITE_NAVI_FAILED},
+    };
+    for (const Case& c : cases) {
+        NaviData data = SmallModel(dir.path());
+        c.spoil(data);
+        EXPECT_EQ(WriteNaviInfo(data), c.code) << c.what;
+        EXPECT_EQ(ReadFile(dir / "Waymark.dat"), navi) << c.what;
+        EXPECT_EQ(ReadFile(dir / "User00.dat"), user) << c.what;
+        EXPECT_FALSE(Exists(dir / "User01.dat")) << c.what;
+    }
+}
+
+TEST(WmFile, FailedWriteKeepsTheOldFileWhole) {
+    TempDir dir;
+    NaviData data = SmallModel(dir.path());
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    const std::string before = ReadFile(dir / "User00.dat");
+    // A directory in the place of the user file cannot be replaced.
+    ASSERT_EQ(::unlink((dir / "User00.dat").c_str()), 0);
+    ASSERT_EQ(::mkdir((dir / "User00.dat").c_str(), 0755), 0);
+    const std::string navi = ReadFile(dir / "Waymark.dat");
+    RenameItem(data.UserList[0].MenuList[0], 0, "Renamed");
+    EXPECT_EQ(WriteNaviInfo(data), CODE_WRITE_USER_FAILED);
+    // Waymark.dat is written last, so it was not touched either.
+    EXPECT_EQ(ReadFile(dir / "Waymark.dat"), navi);
+    EXPECT_EQ(before.find("Renamed"), std::string::npos);
+}
+
+TEST(WmFile, WriteRemovesStaleUserFilesUpToTheFirstGap) {
+    TempDir dir;
+    NaviData data = SmallModel(dir.path());
+    for (const char* name : {"User01.dat", "User02.dat", "User04.dat"}) {
+        WriteFile(dir / name, "old");
+    }
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_TRUE(Exists(dir / "User00.dat"));
+    EXPECT_FALSE(Exists(dir / "User01.dat"));
+    EXPECT_FALSE(Exists(dir / "User02.dat"));
+    EXPECT_TRUE(Exists(dir / "User04.dat"));
+    // Deleting the only user leaves none current and removes its file.
+    RemoveUser(data, 0);
+    EXPECT_EQ(data.CurrentUser, -1);
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_FALSE(Exists(dir / "User00.dat"));
+    const std::string navi = ReadFile(dir / "Waymark.dat");
+    EXPECT_NE(navi.find("CurrentUser=-1\nUserCount=0\n"), std::string::npos);
+    NaviData again;
+    EXPECT_EQ(ReadNaviInfo(again, dir.path().c_str()), 0);
+    EXPECT_EQ(again.CurrentUser, -1);
+}
+
+}  // namespace

@@ -1,0 +1,325 @@
+// Launch decisions: which program gets which arguments for each kind of
+// item, the browser's remote form, asking for an application, missing
+// files and programs, and collecting exactly the children we started.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "waymark/WmLaunch.h"
+
+namespace {
+
+using namespace wm;
+using testutil::TempDir;
+using testutil::WriteFile;
+using Argv = std::vector<std::string>;
+
+class FakeStarter : public ProcessStarter {
+  public:
+    pid_t Start(const std::string& file, const Argv& argv) override {
+        files.push_back(file);
+        argvs.push_back(argv);
+        return 4242;
+    }
+    bool BrowserRunning(const std::string& name) override {
+        lookedFor = name;
+        return browserRunning;
+    }
+    int ChangeDirectory(const std::string& dir) override {
+        directory = dir;
+        return 0;
+    }
+    bool browserRunning = false;
+    std::string lookedFor;
+    std::string directory;
+    std::vector<std::string> files;
+    std::vector<Argv> argvs;
+};
+
+class FakeUi : public LaunchUi {
+  public:
+    void ShowMessage(int code, bool again) override {
+        messages.push_back(code);
+        showAgain = again;
+    }
+    int SelectApplication(const std::vector<NaviExt>& apps) override {
+        ++asked;
+        offered = apps.size();
+        return choice;
+    }
+    int choice = -1;
+    int asked = 0;
+    std::size_t offered = 0;
+    bool showAgain = false;
+    std::vector<int> messages;
+};
+
+struct Fixture {
+    TempDir dir;
+    NaviData data;
+    LaunchPaths paths;
+    Fixture() {
+        testutil::MakeDirs(dir / "bin");
+        testutil::MakeDirs(dir / "sub.d");
+        for (const char* p : {"web", "app", "view", "bin/edit"}) {
+            WriteFile(dir / p, "#!/bin/sh\n", 0755);
+        }
+        for (const char* p : {"doc.txt", "doc.htm", "DOC.TXT", "noext", "sub.d/noext"}) {
+            WriteFile(dir / p, "x", 0644);
+        }
+        data.WebAP = dir / "web";
+        data.WebProcName = "webproc";
+        data.HelpPath = "/usr/local/share/Waymark/";
+        data.FileManager = "edit";
+        data.ExtList = {{"txt", "edit"}, {"htm", data.WebAP}};
+        data.AppList = {{"Viewer", dir / "view"}, {"Browser", data.WebAP}};
+        AddUser(data, "u");
+        AddMenu(data.UserList[0], "m");
+        data.UserList[0].CurrentMenu = 0;
+        paths.path = dir / "bin";
+        paths.home = dir.path();
+    }
+    void Item(int category, const std::string& link) {
+        NaviMenu& menu = data.UserList[0].MenuList[0];
+        menu.ItemList.clear();
+        menu.ItemCount = 0;
+        AddItem(menu, "item", link, category);
+    }
+};
+
+TEST(WmLaunch, EachKindOfItemStartsTheRightProgram) {
+    struct Case {
+        const char* what;
+        int category;
+        std::string link;  // relative to the fixture's directory unless it has a scheme
+        bool browser;
+        int choice;  // the person's pick when asked
+        int result;
+        int asked;
+        std::string file;  // relative; empty: nothing started
+        Argv argv;         // "@" stands for the fixture's directory
+    };
+    const Case cases[] = {
+        {"address",
+         CATEGORY_WEB,
+         "http://example.org/",
+         false,
+         -1,
+         0,
+         0,
+         "web",
+         {"@/web", "http://example.org/"}},
+        {"address, browser running",
+         CATEGORY_WEB,
+         "http://example.org/",
+         true,
+         -1,
+         0,
+         0,
+         "web",
+         {"@/web", "-remote", "openURL(http://example.org/)"}},
+        {"application", CATEGORY_APPLICATION, "@/app", true, -1, 0, 0, "app", {"@/app"}},
+        {"document by association, bare program name found in PATH",
+         CATEGORY_DOCUMENT,
+         "@/doc.txt",
+         false,
+         -1,
+         0,
+         0,
+         "bin/edit",
+         {"edit", "@/doc.txt"}},
+        {"document for the browser",
+         CATEGORY_DOCUMENT,
+         "@/doc.htm",
+         false,
+         -1,
+         0,
+         0,
+         "web",
+         {"@/web", "file:@/doc.htm"}},
+        {"document for the running browser",
+         CATEGORY_DOCUMENT,
+         "@/doc.htm",
+         true,
+         -1,
+         0,
+         0,
+         "web",
+         {"@/web", "-remote", "openURL(file:@/doc.htm)"}},
+        {"capital extension: no match, chosen",
+         CATEGORY_DOCUMENT,
+         "@/DOC.TXT",
+         false,
+         0,
+         0,
+         1,
+         "view",
+         {"@/view", "@/DOC.TXT"}},
+        {"dot only in a directory, sent to the browser",
+         CATEGORY_DOCUMENT,
+         "@/sub.d/noext",
+         false,
+         1,
+         0,
+         1,
+         "web",
+         {"@/web", "file:@/sub.d/noext"}},
+        {"no dot at all, sent to the browser: plain path",
+         CATEGORY_DOCUMENT,
+         "@/noext",
+         false,
+         1,
+         0,
+         1,
+         "web",
+         {"@/web", "@/noext"}},
+        {"choice cancelled", CATEGORY_DOCUMENT, "@/noext", false, -1, -1, 1, "", {}},
+        {"missing document",
+         CATEGORY_DOCUMENT,
+         "@/gone.txt",
+         false,
+         -1,
+         CODE_DOCUMENT_MISSING,
+         0,
+         "",
+         {}},
+        {"unknown category", 7, "@/app", false, -1, 0, 0, "", {}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        auto at = [&](std::string s) {
+            for (std::size_t p; (p = s.find('@')) != std::string::npos;) {
+                s.replace(p, 1, f.dir.path());
+            }
+            return s;
+        };
+        f.Item(c.category, at(c.link));
+        FakeStarter starter;
+        starter.browserRunning = c.browser;
+        FakeUi ui;
+        ui.choice = c.choice;
+        EXPECT_EQ(ExecApp(f.data, 0, starter, ui, f.paths), c.result) << c.what;
+        EXPECT_EQ(ui.asked, c.asked) << c.what;
+        if (c.file.empty()) {
+            EXPECT_TRUE(starter.files.empty()) << c.what;
+            continue;
+        }
+        ASSERT_EQ(starter.files.size(), 1u) << c.what;
+        EXPECT_EQ(starter.files[0], f.dir / c.file) << c.what;
+        Argv expected;
+        for (const std::string& a : c.argv) {
+            expected.push_back(at(a));
+        }
+        EXPECT_EQ(starter.argvs[0], expected) << c.what;
+        EXPECT_TRUE(ui.messages.empty()) << c.what;
+    }
+}
+
+TEST(WmLaunch, MissingDocumentOrProgramIsShownAndMarkedToBringTheItemsBack) {
+    Fixture f;
+    f.Item(CATEGORY_DOCUMENT, f.dir / "gone.txt");
+    FakeStarter starter;
+    FakeUi ui;
+    EXPECT_EQ(ExecApp(f.data, 0, starter, ui, f.paths), CODE_DOCUMENT_MISSING);
+    EXPECT_EQ(ui.messages, std::vector<int>{CODE_DOCUMENT_MISSING});
+    EXPECT_TRUE(ui.showAgain);
+
+    // A program that cannot be found: the message, nothing started, and the
+    // launch still counts as done (the menu closes).
+    FakeUi ui2;
+    f.Item(CATEGORY_APPLICATION, f.dir / "no-such-program");
+    EXPECT_EQ(ExecApp(f.data, 0, starter, ui2, f.paths), 0);
+    EXPECT_EQ(ui2.messages, std::vector<int>{CODE_NO_APPLICATION});
+    EXPECT_TRUE(ui2.showAgain);
+    EXPECT_TRUE(starter.files.empty());
+
+    // A slot past the items, or no open menu, starts nothing.
+    EXPECT_EQ(ExecApp(f.data, 3, starter, ui2, f.paths), -1);
+    f.data.UserList[0].CurrentMenu = -1;
+    EXPECT_EQ(ExecApp(f.data, 0, starter, ui2, f.paths), -1);
+    EXPECT_TRUE(starter.files.empty());
+}
+
+TEST(WmLaunch, BareNamesAreLookedUpInThePathNotTheCurrentDirectory) {
+    Fixture f;
+    LaunchPaths paths;
+    paths.path = "/nonexistent:" + (f.dir / "bin");
+    EXPECT_EQ(FindProgram("edit", paths), f.dir / "bin/edit");
+    EXPECT_EQ(FindProgram("doc.txt", paths), "");  // not in PATH
+    WriteFile(f.dir / "bin/plain", "x", 0644);
+    EXPECT_EQ(FindProgram("plain", paths), "");  // not executable
+    EXPECT_EQ(FindProgram(f.dir / "doc.txt", paths), f.dir / "doc.txt");
+    EXPECT_EQ(FindProgram("", paths), "");
+}
+
+TEST(WmLaunch, FileManagerAndHelpButtons) {
+    Fixture f;
+    FakeStarter starter;
+    FakeUi ui;
+    EXPECT_EQ(StartFileManager(f.data, starter, f.paths), 4242);
+    EXPECT_EQ(starter.directory, f.dir.path());
+    EXPECT_EQ(starter.argvs.back(), Argv{"edit"});
+
+    EXPECT_GT(OpenHelp(f.data, starter, ui, f.paths), 0);
+    EXPECT_EQ(starter.argvs.back(),
+              (Argv{f.data.WebAP, "file:/usr/local/share/Waymark/Waymark.htm"}));
+    EXPECT_EQ(starter.lookedFor, "webproc");
+
+    // No HOME, or no file manager: the button does nothing at all.
+    FakeStarter idle;
+    LaunchPaths noHome = f.paths;
+    noHome.home = "";
+    EXPECT_EQ(StartFileManager(f.data, idle, noHome), 0);
+    f.data.FileManager = "not-installed";
+    EXPECT_EQ(StartFileManager(f.data, idle, f.paths), 0);
+    EXPECT_TRUE(idle.files.empty());
+    EXPECT_TRUE(idle.directory.empty());
+}
+
+// Real children: fake programs write their argument vector, and the
+// collector takes only what it started.
+TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) {
+    TempDir dir;
+    const std::string out = dir / "args";
+    // A script's $0 is its path whatever argv[0] was, so only the
+    // arguments are recorded here; argv[0] is checked with the fakes.
+    WriteFile(dir / "record",
+              "#!/bin/sh\nfor a in \"$@\"; do echo \"[$a]\"; done > " + out + ".tmp\nmv " + out +
+                  ".tmp " + out + "\n",
+              0755);
+    NaviData data;
+    data.WebAP = dir / "record";
+    data.WebProcName = "no-such-browser-process-name";
+    LaunchPaths paths;
+    paths.path = dir.path();
+    SystemStarter starter;
+    FakeUi ui;
+
+    const pid_t stranger = ::fork();
+    ASSERT_GE(stranger, 0);
+    if (stranger == 0) {
+        ::_exit(7);
+    }
+    const pid_t pid =
+        ExecProcess(data, "record", "a b; $(touch " + (dir / "owned") + ")", starter, ui, paths);
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(starter.ChildCount(), 1u);
+    ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(out); }));
+    EXPECT_EQ(testutil::ReadFile(out), "[a b; $(touch " + (dir / "owned") + ")]\n");
+    EXPECT_FALSE(testutil::Exists(dir / "owned"));
+    ASSERT_TRUE(testutil::WaitFor([&] {
+        starter.CheckExitChildProcess();
+        return starter.ChildCount() == 0;
+    }));
+    // The child this test started itself is still there to be collected.
+    int status = 0;
+    EXPECT_EQ(::waitpid(stranger, &status, 0), stranger);
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+}  // namespace

@@ -1,0 +1,212 @@
+// Editing the model: where the current user or menu ends up after moves and
+// deletions, item moves, and lookups that never reach past a list.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "waymark/WmFile.h"
+
+namespace {
+
+using namespace wm;
+
+NaviData Users(int n, int current) {
+    NaviData data;
+    for (int i = 0; i < n; ++i) {
+        AddUser(data, "u" + std::to_string(i));
+    }
+    data.CurrentUser = current;
+    return data;
+}
+
+std::vector<std::string> Names(const NaviData& data) {
+    std::vector<std::string> out;
+    for (const NaviUser& u : data.UserList) {
+        out.push_back(u.UserName);
+    }
+    return out;
+}
+
+TEST(WmList, RemoveUserAndMenuAdjustTheCurrentIndex) {
+    struct Case {
+        int count;
+        int current;
+        int removed;
+        int expected;
+    };
+    const Case cases[] = {
+        {3, -1, 0, -1},  // nothing current stays so
+        {1, 0, 0, -1},   // the last user gone
+        {3, 2, 0, 1},    // a user before the current one
+        {3, 1, 1, 1},    // the current one, not last: the next takes its place
+        {3, 2, 2, 1},    // the current one and last
+        {3, 0, 2, 0},    // a user after the current one
+    };
+    for (const Case& c : cases) {
+        NaviData data = Users(c.count, c.current);
+        RemoveUser(data, c.removed);
+        EXPECT_EQ(data.CurrentUser, c.expected) << c.count << c.current << c.removed;
+        EXPECT_EQ(data.UserCount, c.count - 1);
+    }
+    const Case menuCases[] = {
+        {3, -1, 1, -1}, {3, 0, 2, -1}, {3, 2, 0, 1}, {3, 1, 1, 1}, {3, 2, 2, 1}, {3, 1, 2, 1},
+    };
+    for (const Case& c : menuCases) {
+        NaviUser user;
+        for (int i = 0; i < c.count; ++i) {
+            AddMenu(user, "m" + std::to_string(i));
+        }
+        user.CurrentMenu = c.current;
+        RemoveMenu(user, c.removed);
+        EXPECT_EQ(user.CurrentMenu, c.expected) << c.count << c.current << c.removed;
+        EXPECT_EQ(user.MenuCount, c.count - 1);
+    }
+}
+
+TEST(WmList, MovesKeepTheCurrentIndexOnTheSameRecord) {
+    NaviData data = Users(3, 1);
+    MoveUser(data, 1, true);
+    EXPECT_EQ(Names(data), (std::vector<std::string>{"u0", "u2", "u1"}));
+    EXPECT_EQ(data.CurrentUser, 2);
+    MoveUser(data, 1, true);  // moves u2 down past u1, the current one
+    EXPECT_EQ(data.CurrentUser, 1);
+    MoveUser(data, 0, false);  // no neighbour above: nothing
+    MoveUser(data, 2, true);   // none below: nothing
+    EXPECT_EQ(Names(data), (std::vector<std::string>{"u0", "u1", "u2"}));
+
+    NaviUser user;
+    AddMenu(user, "a");
+    AddMenu(user, "b");
+    user.CurrentMenu = 0;
+    MoveMenu(user, 1, false);
+    EXPECT_EQ(user.MenuList[0].MenuName, "b");
+    EXPECT_EQ(user.CurrentMenu, 1);
+}
+
+TEST(WmList, NewUserBecomesCurrentAndNamesLoseControlBytes) {
+    NaviData data = Users(2, 0);
+    ASSERT_EQ(AddUser(data, "new\nsecond line"), 0);
+    EXPECT_EQ(data.CurrentUser, 2);
+    EXPECT_EQ(data.UserList[2].UserName, "new");
+    EXPECT_EQ(data.UserList[2].CurrentMenu, 0);
+    ASSERT_EQ(AddMenu(data.UserList[2], "ta\tb"), 0);
+    ASSERT_EQ(AddItem(data.UserList[2].MenuList[0], "i", "http://a\r\nb", CATEGORY_WEB), 0);
+    const NaviItem& item = data.UserList[2].MenuList[0].ItemList[0];
+    EXPECT_EQ(data.UserList[2].MenuList[0].MenuName, "tab");
+    EXPECT_EQ(item.LinkName, "http://a");
+    EXPECT_EQ(item.Date.size(), 14u);
+    EXPECT_EQ(RenameItem(data.UserList[2].MenuList[0], 1, "x"), -1);
+}
+
+NaviData OneMenu(int items, int scrollTop) {
+    NaviData data = Users(1, 0);
+    AddMenu(data.UserList[0], "m");
+    data.UserList[0].CurrentMenu = 0;
+    NaviMenu& menu = data.UserList[0].MenuList[0];
+    for (int i = 0; i < items; ++i) {
+        AddItem(menu, "i" + std::to_string(i), "http://" + std::to_string(i), CATEGORY_WEB);
+    }
+    menu.ScrollTop = scrollTop;
+    return data;
+}
+
+std::string Order(const NaviMenu& menu) {
+    std::string s;
+    for (const NaviItem& i : menu.ItemList) {
+        s += i.ItemName.substr(1) + " ";
+    }
+    return s;
+}
+
+TEST(WmList, MoveItemPlacesTheDraggedItemAtTheDropSlot) {
+    NaviData data = OneMenu(5, 0);
+    NaviMenu& menu = data.UserList[0].MenuList[0];
+    const NaviItem dragged = menu.ItemList[0];
+    EXPECT_TRUE(MoveItem(data, dragged, 3));
+    EXPECT_EQ(Order(menu), "1 2 3 0 4 ");
+    EXPECT_FALSE(MoveItem(data, dragged, 3));  // already there
+    EXPECT_TRUE(MoveItem(data, menu.ItemList[1], 9));
+    EXPECT_EQ(Order(menu), "1 3 0 4 2 ");  // past the end: at the end
+
+    NaviData scrolled = OneMenu(12, 2);
+    NaviMenu& m2 = scrolled.UserList[0].MenuList[0];
+    EXPECT_TRUE(MoveItem(scrolled, m2.ItemList[0], 0));  // slot 0 shows item 2
+    EXPECT_EQ(m2.ItemList[2].ItemName, "i0");
+    NaviItem stranger = m2.ItemList[0];
+    stranger.Date = "other";
+    EXPECT_FALSE(MoveItem(scrolled, stranger, 5));
+}
+
+TEST(WmList, MoveItemToAnotherMenuRespectsTheLimit) {
+    NaviData data = OneMenu(3, 0);
+    NaviUser& user = data.UserList[0];
+    AddMenu(user, "full");
+    for (int i = 0; i < kMaxItems; ++i) {
+        AddItem(user.MenuList[1], "f", "http://f", CATEGORY_WEB);
+    }
+    AddMenu(user, "empty");
+    EXPECT_EQ(MoveItemToMenu(user, 0, 1, 1), -1);
+    EXPECT_EQ(MoveItemToMenu(user, 0, 1, 0), -1);
+    EXPECT_EQ(MoveItemToMenu(user, 0, 3, 2), -1);
+    ASSERT_EQ(MoveItemToMenu(user, 0, 1, 2), 0);
+    EXPECT_EQ(user.MenuList[0].ItemCount, 2);
+    EXPECT_EQ(user.MenuList[2].ItemCount, 1);
+    EXPECT_EQ(user.MenuList[2].ItemList[0].ItemName, "i1");
+}
+
+TEST(WmList, ScrollTopStaysInRangeAfterDeletions) {
+    struct Case {
+        int items;
+        int top;
+        int expected;
+    };
+    const Case cases[] = {{11, 2, 2},   {11, 4, 2},   {12, 3, 2}, {10, 2, 0},
+                          {30, 20, 20}, {30, 22, 20}, {5, -2, 0}};
+    for (const Case& c : cases) {
+        NaviData data = OneMenu(c.items, c.top);
+        EXPECT_EQ(ClampScrollTop(data.UserList[0].MenuList[0]), c.expected)
+            << c.items << "/" << c.top;
+    }
+    // Deleting from the end of a scrolled menu pulls the window back, so no
+    // slot shows an item that is gone.
+    NaviData data = OneMenu(14, 4);
+    NaviMenu& menu = data.UserList[0].MenuList[0];
+    for (int i = 0; i < 4; ++i) {
+        RemoveItem(menu, menu.ItemCount - 1);
+    }
+    EXPECT_EQ(menu.ScrollTop, 0);
+    EXPECT_EQ(SlotItemIndex(menu, 9), 9);
+    RemoveItem(menu, 9);
+    EXPECT_EQ(SlotItemIndex(menu, 9), -1);
+    menu.ScrollTop = 40;  // stale value left by someone else
+    EXPECT_EQ(SlotItemIndex(menu, 0), -1);
+}
+
+TEST(WmList, CopyIsIndependentButSharesPictures) {
+    NaviData data = OneMenu(2, 0);
+    data.UserList[0].MenuList[0].ItemList[0].Icon = std::make_shared<int>(7);
+    std::unique_ptr<NaviData> copy = CopyData(data);
+    ASSERT_NE(copy, nullptr);
+    RemoveUser(*copy, 0);
+    EXPECT_EQ(data.UserList.size(), 1u);
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].Icon.use_count(), 1);
+    std::unique_ptr<NaviData> second = CopyData(data);
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].Icon.use_count(), 2);
+    FreeNaviData(*second);
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].Icon.use_count(), 1);
+    EXPECT_EQ(second->CurrentUser, -1);
+}
+
+TEST(WmList, LookupsOutsideTheListsGiveNothing) {
+    NaviData data = OneMenu(1, 0);
+    EXPECT_EQ(GetUser(data, 1), nullptr);
+    EXPECT_EQ(GetUser(data, -1), nullptr);
+    EXPECT_EQ(GetItem(data.UserList[0].MenuList[0], 1), nullptr);
+    data.UserList[0].CurrentMenu = 5;
+    EXPECT_EQ(GetCurrentMenu(data.UserList[0]), nullptr);
+    data.CurrentUser = -1;
+    EXPECT_EQ(GetCurrentUser(data), nullptr);
+}
+
+}  // namespace
