@@ -10,12 +10,12 @@ namespace wm {
 using Picture = Glib::RefPtr<Gdk::Pixbuf>;
 
 struct Pictures {
-    Picture edit[2];     // normal, pressed
-    Picture help[2];     // normal, pressed
-    Picture lupe[3];     // normal, pressed, not configured
-    Picture item[3];     // slot base: normal, hover, pressed
-    Picture handle[3];   // normal, hover, pressed
-    Picture category[2]; // web address; application or document
+    Picture edit[2];      // normal, pressed
+    Picture help[2];      // normal, pressed
+    Picture lupe[3];      // normal, pressed, not configured
+    Picture item[3];      // slot base: normal, hover, pressed
+    Picture handle[3];    // normal, hover, pressed
+    Picture category[2];  // web address; application or document
     Picture drag;
     Picture addItem[2];
     Picture itemInfo[2];

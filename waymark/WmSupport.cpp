@@ -1,8 +1,8 @@
 // Window helpers of the launcher.
 #include "waymark/WmSupport.h"
 
-#include <gdk/gdkx.h>
 #include <X11/Xlib.h>
+#include <gdk/gdkx.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -98,7 +98,6 @@ void InstallStyle(const BarStyle& style) {
     std::ostringstream css;
     css << ".wmbar, .wmbar * { padding: 0; margin: 0; min-width: 0; min-height: 0;"
            " border-width: 0; border-radius: 0; box-shadow: none; outline-width: 0; }\n"
-        << ".wmbar viewport { border: 1px outset rgb(99,184,255); }\n"
         << ".wm-base { background-color: rgb(25,129,255); background-image: none; }\n"
         << ".wm-base:active, .wm-base:hover, .wm-base:selected, .wm-base:checked"
            " { background-color: rgb(99,184,255); }\n"
@@ -108,10 +107,13 @@ void InstallStyle(const BarStyle& style) {
         << ".wm-toggle:active, .wm-toggle:hover, .wm-toggle:checked, .wm-toggle:selected,"
            " .wm-toggle:disabled { background-color: "
         << Css(style.toggleA) << "; }\n"
-        << ".wm-face-n { background-color: " << Css(style.toggleN) << "; background-image: none; }\n"
-        << ".wm-face-a { background-color: " << Css(style.toggleA) << "; background-image: none; }\n"
+        << ".wm-face-n { background-color: " << Css(style.toggleN)
+        << "; background-image: none; }\n"
+        << ".wm-face-a { background-color: " << Css(style.toggleA)
+        << "; background-image: none; }\n"
         << ".wm-text { color: " << Css(style.stringN) << "; font-family: \"" << family
-        << "\"; font-size: " << font.pixels << "px; font-weight: " << (font.bold ? "bold" : "normal")
+        << "\"; font-size: " << font.pixels
+        << "px; font-weight: " << (font.bold ? "bold" : "normal")
         << "; font-style: " << (font.italic ? "italic" : "normal") << "; }\n"
         << "button:hover .wm-text, button:active .wm-text, button:checked .wm-text { color: "
         << Css(style.stringA) << "; }\n"

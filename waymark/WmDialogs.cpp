@@ -1,0 +1,836 @@
+// The launcher's dialogs.  Each acts inside its own button handlers; only
+// the application chooser and the file selection run a nested loop.
+#include "waymark/WmDialogs.h"
+
+#include <cstdlib>
+
+#include "common/I18n.h"
+#include "waymark/WmCallbacks.h"
+#include "waymark/WmInterface.h"
+#include "waymark/WmSupport.h"
+#include "waymark/WmTable.h"
+#include "waymark/WmText.h"
+
+namespace wm {
+
+MessageWindow* pwyMessage = nullptr;
+ConfirmWindow* pwyConfilm = nullptr;
+AddItemWindow* pAddItem = nullptr;
+RenameItemWindow* pRenameItem = nullptr;
+EditWindow* pwyEdit = nullptr;
+RenameWindow* pwyRename = nullptr;
+Gtk::Window* pwSelectApp = nullptr;
+
+namespace {
+
+// A window is never deleted inside one of its own handlers: it is hidden at
+// once and freed when the loop is idle again.
+void DisposeWindow(Gtk::Window* window) {
+    if (window == nullptr) {
+        return;
+    }
+    window->hide();
+    Glib::signal_idle().connect_once([window] { delete window; });
+}
+
+Gtk::Fixed* AddFixed(Gtk::Window& window) {
+    auto* fixed = Gtk::make_managed<Gtk::Fixed>();
+    window.add(*fixed);
+    fixed->show();
+    return fixed;
+}
+
+Gtk::Button* MakeButton(Gtk::Fixed& fixed, const Glib::ustring& label, int x, int y, int w, int h) {
+    auto* button = Gtk::make_managed<Gtk::Button>(label);
+    return Place(fixed, button, x, y, w, h);
+}
+
+Gtk::Label* MakeLabel(Gtk::Fixed& fixed, const Glib::ustring& text, int x, int y, int w, int h) {
+    auto* label = Gtk::make_managed<Gtk::Label>(text);
+    label->set_xalign(0);
+    return Place(fixed, label, x, y, w, h);
+}
+
+Gtk::Entry* MakeEntry(Gtk::Fixed& fixed, const Glib::ustring& name, int maxChars, int x, int y,
+                      int w, int h) {
+    auto* entry = Gtk::make_managed<Gtk::Entry>();
+    if (maxChars > 0) {
+        entry->set_max_length(maxChars);
+    }
+    entry->set_width_chars(1);
+    SetAccessibleName(*entry, name);
+    return Place(fixed, entry, x, y, w, h);
+}
+
+void SelectAll(Gtk::Entry* entry) {
+    entry->grab_focus();
+    entry->select_region(0, -1);
+}
+
+// Shows the window above everything, Cancel/No (or OK) focused.
+void Present(Gtk::Window& window, Gtk::Button* focus) {
+    if (focus != nullptr) {
+        focus->set_can_default(true);
+        focus->grab_default();
+        focus->grab_focus();
+    }
+    window.show();
+    RaiseWindow(window);
+}
+
+struct NameColumns : public Gtk::TreeModelColumnRecord {
+    Gtk::TreeModelColumn<Glib::ustring> name;
+    NameColumns() { add(name); }
+};
+
+NameColumns& Columns() {
+    static NameColumns columns;
+    return columns;
+}
+
+Gtk::TreeView* MakeList(Gtk::Fixed& fixed, Glib::RefPtr<Gtk::ListStore>& store,
+                        const Glib::ustring& name, int x, int y, int w, int h) {
+    store = Gtk::ListStore::create(Columns());
+    auto* view = Gtk::make_managed<Gtk::TreeView>(store);
+    view->append_column("", Columns().name);
+    view->set_headers_visible(false);
+    SetAccessibleName(*view, name);
+    auto* scroll = Gtk::make_managed<Gtk::ScrolledWindow>();
+    scroll->set_policy(Gtk::POLICY_AUTOMATIC, Gtk::POLICY_AUTOMATIC);
+    scroll->set_shadow_type(Gtk::SHADOW_IN);
+    scroll->add(*view);
+    view->show();
+    Place(fixed, scroll, x, y, w, h);
+    return view;
+}
+
+void CloseMessage() {
+    MessageWindow* message = pwyMessage;
+    if (message == nullptr) {
+        return;
+    }
+    pwyMessage = nullptr;
+    const bool exit = MessageMode(message->code) == MODE_EXIT;
+    const bool again = message->showItemWindow;
+    DisposeWindow(message->window);
+    delete message;
+    if (exit) {
+        QuitMainLoop();
+        return;
+    }
+    if (again && pNavi != nullptr && MenuIsOpen()) {
+        SetGroupWindow();
+    }
+}
+
+void CloseConfirm() {
+    ConfirmWindow* confirm = pwyConfilm;
+    if (confirm == nullptr) {
+        return;
+    }
+    pwyConfilm = nullptr;
+    const bool item = confirm->request.code == CONFIRM_DELETE_ITEM;
+    DisposeWindow(confirm->window);
+    delete confirm;
+    if (item && pNavi != nullptr) {
+        SetGroupWindow();
+    }
+}
+
+void CloseAddItem() {
+    AddItemWindow* add = pAddItem;
+    if (add == nullptr) {
+        return;
+    }
+    pAddItem = nullptr;
+    DisposeWindow(add->window);
+    delete add;
+    if (pNavi != nullptr) {
+        SetGroupWindow();
+    }
+}
+
+void CloseRenameItem() {
+    RenameItemWindow* rename = pRenameItem;
+    if (rename == nullptr) {
+        return;
+    }
+    pRenameItem = nullptr;
+    DisposeWindow(rename->window);
+    delete rename;
+    if (pNavi != nullptr) {
+        SetGroupWindow();
+    }
+}
+
+void CloseRename() {
+    if (pwyRename == nullptr) {
+        return;
+    }
+    DisposeWindow(pwyRename->window);
+    delete pwyRename;
+    pwyRename = nullptr;
+}
+
+void CloseEdit() {
+    CloseRename();
+    if (pwyConfilm != nullptr && pwyConfilm->request.code != CONFIRM_DELETE_ITEM) {
+        CloseConfirm();
+    }
+    if (pwyEdit == nullptr) {
+        return;
+    }
+    EditWindow* edit = pwyEdit;
+    pwyEdit = nullptr;
+    DisposeWindow(edit->window);
+    delete edit;  // frees the copy when it is still held
+}
+
+std::vector<std::string> EditNames() {
+    std::vector<std::string> names;
+    if (pwyEdit == nullptr || !pwyEdit->copy) {
+        return names;
+    }
+    if (pwyEdit->users) {
+        for (const NaviUser& user : pwyEdit->copy->UserList) {
+            names.push_back(user.UserName);
+        }
+    } else if (const NaviUser* user = GetCurrentUser(*pwyEdit->copy)) {
+        for (const NaviMenu& menu : user->MenuList) {
+            names.push_back(menu.MenuName);
+        }
+    }
+    return names;
+}
+
+void SetEditButtons() {
+    EditWindow& e = *pwyEdit;
+    const int rows = static_cast<int>(e.store->children().size());
+    const bool selected = e.row >= 0 && e.row < rows;
+    e.rename->set_sensitive(selected);
+    e.up->set_sensitive(selected && e.row > 0);
+    e.down->set_sensitive(selected && e.row < rows - 1);
+    bool deletable = selected;
+    if (selected && e.users) {
+        const NaviUser* user = GetUser(*e.copy, e.row);
+        deletable = user != nullptr && !user->NoDelete;
+    }
+    e.remove->set_sensitive(deletable);
+    const bool room = rows < (e.users ? kMaxUsers : kMaxMenus);
+    e.entry->set_sensitive(room);
+    e.add->set_sensitive(room);
+}
+
+void SelectEditRow(int row) {
+    EditWindow& e = *pwyEdit;
+    auto children = e.store->children();
+    if (row < 0 || row >= static_cast<int>(children.size())) {
+        e.list->get_selection()->unselect_all();
+        return;
+    }
+    auto it = children[row];
+    e.list->get_selection()->select(it);
+    e.list->scroll_to_row(e.store->get_path(it));
+}
+
+void on_EditSelection_changed() {
+    if (pwyEdit == nullptr) {
+        return;
+    }
+    auto it = pwyEdit->list->get_selection()->get_selected();
+    pwyEdit->row = it ? pwyEdit->store->get_path(it)[0] : -1;
+    SetEditButtons();
+}
+
+}  // namespace
+
+// ---- message and confirmation -------------------------------------------------
+
+void wyMessageBox(int code, bool showItemWindow) {
+    if (pwyMessage != nullptr) {
+        return;
+    }
+    pwyMessage = new MessageWindow();
+    pwyMessage->code = code;
+    pwyMessage->showItemWindow = showItemWindow;
+    Gtk::Window* window = CreateDialogWindow(GetMessageTitle(code), 488, 118);
+    pwyMessage->window = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    const Pictures pictures = [] {
+        if (pNavi != nullptr) {
+            return pNavi->pictures;
+        }
+        Pictures own;
+        InitPixmap(own);
+        return own;
+    }();
+    const int icon = MessageIcon(code);
+    Picture picture = icon == ICON_STOP       ? pictures.stop
+                      : icon == ICON_INFO     ? pictures.info
+                      : icon == ICON_QUESTION ? pictures.ques
+                                              : Picture();
+    if (picture) {
+        Place(*fixed, Gtk::make_managed<Gtk::Image>(picture), 16, 16, 32, 32);
+    }
+    Gtk::Label* text = MakeLabel(*fixed, GetMessageText(code), 56, 16, 424, 32);
+    text->set_line_wrap(true);
+    pwyMessage->ok = MakeButton(*fixed, _("OK"), 396, 66, 84, 42);
+    pwyMessage->ok->signal_clicked().connect(&CloseMessage);
+    // Closing the box by any route is its OK (a start-up error then ends
+    // the program instead of leaving it without a window).
+    window->signal_delete_event().connect([](GdkEventAny*) {
+        CloseMessage();
+        return true;
+    });
+    Present(*window, pwyMessage->ok);
+}
+
+void wyConfilmBox(const ConfirmRequest& request) {
+    if (pwyConfilm != nullptr) {
+        return;
+    }
+    pwyConfilm = new ConfirmWindow();
+    pwyConfilm->request = request;
+    Gtk::Window* window = CreateDialogWindow(GetConfirmTitle(request.code), 508, 118);
+    pwyConfilm->window = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    Picture ques = pNavi != nullptr ? pNavi->pictures.ques : Picture();
+    if (ques) {
+        Place(*fixed, Gtk::make_managed<Gtk::Image>(ques), 16, 16, 32, 32);
+    }
+    Gtk::Label* text = MakeLabel(*fixed, GetConfirmText(request.code), 56, 16, 444, 40);
+    text->set_line_wrap(true);
+    pwyConfilm->yes = MakeButton(*fixed, _("Yes"), 324, 66, 84, 42);
+    pwyConfilm->no = MakeButton(*fixed, _("No"), 416, 66, 84, 42);
+    pwyConfilm->no->signal_clicked().connect(&CloseConfirm);
+    // Closing the question is No.
+    window->signal_delete_event().connect([](GdkEventAny*) {
+        CloseConfirm();
+        return true;
+    });
+    pwyConfilm->yes->signal_clicked().connect([] {
+        const ConfirmRequest req = pwyConfilm->request;
+        if (req.code == CONFIRM_DELETE_ITEM) {
+            NaviMenu* menu = OpenMenu();
+            if (menu != nullptr && GetItem(*menu, req.index) != nullptr) {
+                RemoveItem(*menu, req.index);
+                ClampScrollTop(*menu);
+                const int code = WriteNaviInfo(*pNaviData);
+                CloseConfirm();
+                if (code != 0) {
+                    // The item is gone from memory: asking again would
+                    // delete the next one, so the question closes.
+                    wyMessageBox(code, true);
+                }
+                return;
+            }
+            CloseConfirm();
+            return;
+        }
+        if (pwyEdit != nullptr && pwyEdit->copy) {
+            if (req.code == CONFIRM_DELETE_USER && GetUser(*pwyEdit->copy, req.index)) {
+                RemoveUser(*pwyEdit->copy, req.index);
+            } else if (req.code == CONFIRM_DELETE_MENU) {
+                NaviUser* user = GetCurrentUser(*pwyEdit->copy);
+                if (user == nullptr || GetMenu(*user, req.index) == nullptr) {
+                    CloseConfirm();
+                    return;
+                }
+                RemoveMenu(*user, req.index);
+            } else {
+                CloseConfirm();
+                return;
+            }
+            auto children = pwyEdit->store->children();
+            if (req.index >= 0 && req.index < static_cast<int>(children.size())) {
+                pwyEdit->store->erase(children[req.index]);
+            }
+            pwyEdit->list->get_selection()->unselect_all();
+            pwyEdit->row = -1;
+            SetEditButtons();
+        }
+        CloseConfirm();
+    });
+    Present(*window, pwyConfilm->no);
+}
+
+// ---- items ------------------------------------------------------------------------
+
+Gtk::Window* CreateAddItemWindow(int menu, int dropToggle) {
+    if (pAddItem != nullptr) {
+        return nullptr;
+    }
+    pAddItem = new AddItemWindow();
+    pAddItem->menu = menu;
+    pAddItem->dropToggle = dropToggle;
+    Gtk::Window* window = CreateDialogWindow(_("Add Item"), 438, 165);
+    pAddItem->window = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    MakeLabel(*fixed, _("Item Name"), 16, 18, 96, 24);
+    pAddItem->name =
+        MakeEntry(*fixed, _("Item Name"), static_cast<int>(kNameMax), 112, 16, 310, 28);
+    MakeLabel(*fixed, _("Item Dir"), 16, 62, 96, 24);
+    // No length cap on the link: an over-long one is refused with a message
+    // instead of being cut unseen.
+    pAddItem->link = MakeEntry(*fixed, _("Item Dir"), 0, 112, 60, 226, 28);
+    pAddItem->file = MakeButton(*fixed, _("File..."), 346, 58, 76, 32);
+    pAddItem->ok = MakeButton(*fixed, _("OK"), 246, 110, 84, 42);
+    pAddItem->cancel = MakeButton(*fixed, _("Cancel"), 338, 110, 84, 42);
+    pAddItem->ok->signal_clicked().connect(&on_AddItemOK_clicked);
+    pAddItem->cancel->signal_clicked().connect(&CloseAddItem);
+    pAddItem->file->signal_clicked().connect(&on_AddItemFile_clicked);
+    window->signal_delete_event().connect([](GdkEventAny*) {
+        CloseAddItem();
+        return true;
+    });
+    Present(*window, pAddItem->cancel);
+    pAddItem->name->grab_focus();
+    return window;
+}
+
+void on_AddItemOK_clicked() {
+    if (pAddItem == nullptr) {
+        return;
+    }
+    const std::string name = FromDisplay(pAddItem->name->get_text());
+    const std::string link = FromDisplay(pAddItem->link->get_text());
+    const ItemCheck check = CheckAddItem(name, link);
+    if (check.code != 0) {
+        wyMessageBox(check.code);
+        SelectAll(check.field == 0 ? pAddItem->name : pAddItem->link);
+        return;
+    }
+    NaviUser* user = GetCurrentUser(*pNaviData);
+    NaviMenu* menu = user ? GetMenu(*user, pAddItem->menu) : nullptr;
+    if (menu == nullptr) {
+        CloseAddItem();
+        return;
+    }
+    if (menu->ItemCount >= kMaxItems) {
+        wyMessageBox(CODE_ITEMS_EXCEED);
+        return;
+    }
+    if (const int code = AddItem(*menu, name, link, check.category); code != 0) {
+        wyMessageBox(code);
+        return;
+    }
+    const int saved = WriteNaviInfo(*pNaviData);
+    if (pAddItem->dropToggle >= 0 && pNavi != nullptr) {
+        if (pNavi->ActiveToggle >= 0 && pNavi->ActiveToggle != pAddItem->dropToggle) {
+            SetToggleActive(pNavi->ActiveToggle, false);
+            ChangeToggleFixedColor(false, pNavi->ActiveToggle);
+        }
+        pNavi->ActiveToggle = pAddItem->dropToggle;
+        SetToggleActive(pAddItem->dropToggle, true);
+        ChangeToggleFixedColor(true, pAddItem->dropToggle);
+        user->CurrentMenu = pAddItem->menu;
+    }
+    // The item is in memory either way; a second OK would add it twice.
+    CloseAddItem();
+    if (saved != 0) {
+        wyMessageBox(saved, true);
+    }
+}
+
+void on_AddItemFile_clicked() {
+    if (pAddItem == nullptr) {
+        return;
+    }
+    Gtk::FileChooserDialog chooser(*pAddItem->window, _("Select File"),
+                                   Gtk::FILE_CHOOSER_ACTION_OPEN);
+    chooser.add_button(_("Cancel"), Gtk::RESPONSE_CANCEL);
+    chooser.add_button(_("OK"), Gtk::RESPONSE_OK);
+    chooser.set_position(Gtk::WIN_POS_CENTER);
+    chooser.set_modal(true);
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        chooser.set_current_folder(home);
+    }
+    if (chooser.run() == Gtk::RESPONSE_OK && pAddItem != nullptr) {
+        pAddItem->link->set_text(ToDisplay(chooser.get_filename()));
+    }
+}
+
+void CreateItemInfoMenu(int slot) {
+    static Gtk::Menu* menu = nullptr;
+    delete menu;
+    menu = new Gtk::Menu();
+    auto* rename = Gtk::make_managed<Gtk::MenuItem>(_("Rename... "));
+    auto* remove = Gtk::make_managed<Gtk::MenuItem>(_("Delete... "));
+    menu->append(*rename);
+    menu->append(*remove);
+    rename->signal_activate().connect([slot] {
+        NaviMenu* open = OpenMenu();
+        if (open == nullptr) {
+            return;
+        }
+        HideGroupWindow();
+        CreateRenameItemWindow(open->ScrollTop + slot);
+    });
+    remove->signal_activate().connect([slot] {
+        NaviMenu* open = OpenMenu();
+        if (open == nullptr) {
+            return;
+        }
+        DeleteItemAsked(open->ScrollTop + slot);
+    });
+    menu->show_all();
+    menu->popup_at_pointer(nullptr);
+}
+
+void DeleteItemAsked(int item) {
+    NaviMenu* open = OpenMenu();
+    if (open == nullptr || GetItem(*open, item) == nullptr) {
+        return;
+    }
+    HideGroupWindow();
+    wyConfilmBox(ConfirmRequest{CONFIRM_DELETE_ITEM, item});
+}
+
+Gtk::Window* CreateRenameItemWindow(int item) {
+    NaviMenu* open = OpenMenu();
+    const NaviItem* record = open ? GetItem(*open, item) : nullptr;
+    if (record == nullptr || pRenameItem != nullptr) {
+        return nullptr;
+    }
+    pRenameItem = new RenameItemWindow();
+    pRenameItem->item = item;
+    Gtk::Window* window = CreateDialogWindow(_("Rename Item"), 438, 200);
+    pRenameItem->window = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    MakeLabel(*fixed, _("Item Name"), 16, 18, 96, 24);
+    pRenameItem->name =
+        MakeEntry(*fixed, _("Item Name"), static_cast<int>(kNameMax), 112, 16, 310, 28);
+    MakeLabel(*fixed, _("Item Dir"), 16, 58, 96, 24);
+    pRenameItem->link = MakeEntry(*fixed, _("Item Dir"), 0, 112, 56, 310, 28);
+    MakeLabel(*fixed, _("Registration"), 16, 98, 96, 24);
+    pRenameItem->date = MakeEntry(*fixed, _("Registration"), 0, 112, 96, 150, 28);
+    pRenameItem->name->set_text(ToDisplay(record->ItemName));
+    pRenameItem->link->set_text(ToDisplay(record->LinkName));
+    pRenameItem->date->set_text(ToDisplay(FormatRegistrationDate(record->Date, nLANG == 1)));
+    pRenameItem->link->set_sensitive(false);
+    pRenameItem->date->set_sensitive(false);
+    pRenameItem->ok = MakeButton(*fixed, _("OK"), 246, 144, 84, 42);
+    pRenameItem->cancel = MakeButton(*fixed, _("Cancel"), 338, 144, 84, 42);
+    pRenameItem->ok->signal_clicked().connect(&on_RenameItemOK_clicked);
+    pRenameItem->cancel->signal_clicked().connect(&CloseRenameItem);
+    window->signal_delete_event().connect([](GdkEventAny*) {
+        CloseRenameItem();
+        return true;
+    });
+    Present(*window, pRenameItem->cancel);
+    SelectAll(pRenameItem->name);
+    return window;
+}
+
+void on_RenameItemOK_clicked() {
+    if (pRenameItem == nullptr) {
+        return;
+    }
+    const std::string name = FromDisplay(pRenameItem->name->get_text());
+    if (const int code = CheckItemName(name); code != 0) {
+        wyMessageBox(code);
+        SelectAll(pRenameItem->name);
+        return;
+    }
+    NaviMenu* open = OpenMenu();
+    const bool renamed = open != nullptr && RenameItem(*open, pRenameItem->item, name) == 0;
+    CloseRenameItem();
+    if (renamed) {
+        if (const int code = WriteNaviInfo(*pNaviData); code != 0) {
+            wyMessageBox(code, true);
+        }
+    }
+}
+
+// ---- users and menus ----------------------------------------------------------------
+
+void CreateEditMenu() {
+    if (AnyDialogOpen()) {
+        return;
+    }
+    CloseOpenMenu();
+    static Gtk::Menu* menu = nullptr;
+    delete menu;
+    menu = new Gtk::Menu();
+    auto* menus = Gtk::make_managed<Gtk::MenuItem>(_("Edit Menu..."));
+    auto* users = Gtk::make_managed<Gtk::MenuItem>(_("Edit User..."));
+    menu->append(*menus);
+    menu->append(*users);
+    menus->signal_activate().connect([] { CreatewyEditWindow(false); });
+    users->signal_activate().connect([] { CreatewyEditWindow(true); });
+    menu->show_all();
+    menu->popup_at_pointer(nullptr);
+}
+
+Gtk::Window* CreatewyEditWindow(bool users) {
+    if (pwyEdit != nullptr) {
+        return nullptr;
+    }
+    if (!users && GetCurrentUser(*pNaviData) == nullptr) {
+        return nullptr;
+    }
+    std::unique_ptr<NaviData> copy = CopyData(*pNaviData);
+    if (!copy) {
+        wyMessageBox(CODE_NO_MEMORY);
+        return nullptr;
+    }
+    pwyEdit = new EditWindow();
+    EditWindow& e = *pwyEdit;
+    e.users = users;
+    e.copy = std::move(copy);
+    Gtk::Window* window = CreateDialogWindow(users ? _("Edit User") : _("Edit Menu"), 360, 340);
+    e.window = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    MakeLabel(*fixed, users ? _("Add User") : _("Add Menu"), 16, 10, 220, 20);
+    e.entry = MakeEntry(*fixed, users ? _("Add User") : _("Add Menu"), static_cast<int>(kNameMax),
+                        16, 32, 220, 28);
+    e.add = MakeButton(*fixed, _("Add"), 248, 30, 96, 32);
+    MakeLabel(*fixed, users ? _("User Position/Rename/Delete") : _("Menu Position/Rename/Delete"),
+              16, 72, 320, 20);
+    e.list = MakeList(*fixed, e.store,
+                      users ? _("User Position/Rename/Delete") : _("Menu Position/Rename/Delete"),
+                      16, 94, 220, 180);
+    e.up = MakeButton(*fixed, _("Up"), 248, 94, 96, 32);
+    e.down = MakeButton(*fixed, _("Down"), 248, 130, 96, 32);
+    e.rename = MakeButton(*fixed, _("Rename..."), 248, 166, 96, 32);
+    e.remove = MakeButton(*fixed, _("Delete..."), 248, 202, 96, 32);
+    e.ok = MakeButton(*fixed, _("OK"), 168, 288, 84, 40);
+    e.cancel = MakeButton(*fixed, _("Cancel"), 260, 288, 84, 40);
+    for (const std::string& name : EditNames()) {
+        (*e.store->append())[Columns().name] = ToDisplay(name);
+    }
+    e.list->get_selection()->set_mode(Gtk::SELECTION_SINGLE);
+    e.list->get_selection()->unselect_all();
+    e.list->get_selection()->signal_changed().connect(&on_EditSelection_changed);
+    e.add->signal_clicked().connect(&on_EditAdd_clicked);
+    e.entry->signal_activate().connect(&on_EditAdd_clicked);
+    e.up->signal_clicked().connect([] { on_EditMove_clicked(false); });
+    e.down->signal_clicked().connect([] { on_EditMove_clicked(true); });
+    e.rename->signal_clicked().connect(&on_EditRename_clicked);
+    e.remove->signal_clicked().connect(&on_EditDelete_clicked);
+    e.ok->signal_clicked().connect(&on_EditOK_clicked);
+    e.cancel->signal_clicked().connect(&CloseEdit);
+    window->signal_delete_event().connect([](GdkEventAny*) {
+        CloseEdit();
+        return true;
+    });
+    e.row = -1;
+    SetEditButtons();
+    Present(*window, e.cancel);
+    e.list->get_selection()->unselect_all();
+    e.row = -1;
+    SetEditButtons();
+    return window;
+}
+
+void on_EditAdd_clicked() {
+    if (pwyEdit == nullptr || !pwyEdit->add->get_sensitive()) {
+        return;
+    }
+    EditWindow& e = *pwyEdit;
+    const std::string name = FromDisplay(e.entry->get_text());
+    if (const int code = CheckEditName(e.users, false, name, EditNames()); code != 0) {
+        wyMessageBox(code);
+        SelectAll(e.entry);
+        return;
+    }
+    int code = 0;
+    if (e.users) {
+        code = AddUser(*e.copy, name);
+    } else if (NaviUser* user = GetCurrentUser(*e.copy)) {
+        code = AddMenu(*user, name);
+    }
+    if (code != 0) {
+        wyMessageBox(code);
+        return;
+    }
+    (*e.store->append())[Columns().name] = ToDisplay(name);
+    e.entry->set_text("");
+    SetEditButtons();
+}
+
+void on_EditMove_clicked(bool down) {
+    if (pwyEdit == nullptr) {
+        return;
+    }
+    EditWindow& e = *pwyEdit;
+    const int rows = static_cast<int>(e.store->children().size());
+    const int row = e.row;
+    const int to = down ? row + 1 : row - 1;
+    if (row < 0 || to < 0 || to >= rows) {
+        return;
+    }
+    if (e.users) {
+        MoveUser(*e.copy, row, down);
+    } else if (NaviUser* user = GetCurrentUser(*e.copy)) {
+        MoveMenu(*user, row, down);
+    }
+    auto children = e.store->children();
+    e.store->iter_swap(children[row], children[to]);
+    SelectEditRow(to);
+}
+
+void on_EditRename_clicked() {
+    if (pwyEdit == nullptr || pwyEdit->row < 0) {
+        return;
+    }
+    const std::vector<std::string> names = EditNames();
+    if (pwyEdit->row < static_cast<int>(names.size())) {
+        CreatewyRenameWindow(pwyEdit->users, names[pwyEdit->row]);
+    }
+}
+
+void on_EditDelete_clicked() {
+    if (pwyEdit == nullptr || pwyEdit->row < 0 || !pwyEdit->remove->get_sensitive()) {
+        return;
+    }
+    wyConfilmBox(
+        ConfirmRequest{pwyEdit->users ? CONFIRM_DELETE_USER : CONFIRM_DELETE_MENU, pwyEdit->row});
+}
+
+void on_EditOK_clicked() {
+    if (pwyEdit == nullptr || !pwyEdit->copy) {
+        return;
+    }
+    CloseOpenMenu();
+    *pNaviData = std::move(*pwyEdit->copy);
+    pwyEdit->copy.reset();
+    if (NaviUser* user = GetCurrentUser(*pNaviData)) {
+        user->CurrentMenu = -1;
+        const int last = user->MenuCount - pNavi->ToggleCount;
+        if (pNavi->MenuTop > last) {
+            pNavi->MenuTop = last > 0 ? last : 0;
+        }
+    } else {
+        pNavi->MenuTop = 0;
+    }
+    SetUserComboBox();
+    SetToggleButton(true);
+    const int code = WriteNaviInfo(*pNaviData);
+    CloseEdit();
+    if (code != 0) {
+        wyMessageBox(code);
+    }
+}
+
+Gtk::Window* CreatewyRenameWindow(bool users, const std::string& name) {
+    if (pwyRename != nullptr) {
+        return nullptr;
+    }
+    pwyRename = new RenameWindow();
+    Gtk::Window* window = CreateDialogWindow(users ? _("Rename User") : _("Rename Menu"), 320, 130);
+    pwyRename->window = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    MakeLabel(*fixed, users ? _("User Name") : _("Menu Name"), 16, 12, 288, 20);
+    pwyRename->entry = MakeEntry(*fixed, users ? _("User Name") : _("Menu Name"),
+                                 static_cast<int>(kNameMax), 16, 34, 288, 28);
+    pwyRename->entry->set_text(ToDisplay(name));
+    pwyRename->ok = MakeButton(*fixed, _("OK"), 128, 78, 84, 40);
+    pwyRename->cancel = MakeButton(*fixed, _("Cancel"), 220, 78, 84, 40);
+    pwyRename->ok->signal_clicked().connect(&on_RenameOK_clicked);
+    pwyRename->entry->signal_activate().connect(&on_RenameOK_clicked);
+    pwyRename->cancel->signal_clicked().connect(&CloseRename);
+    window->signal_delete_event().connect([](GdkEventAny*) {
+        CloseRename();
+        return true;
+    });
+    Present(*window, pwyRename->cancel);
+    SelectAll(pwyRename->entry);
+    return window;
+}
+
+void on_RenameOK_clicked() {
+    if (pwyRename == nullptr || pwyEdit == nullptr || pwyEdit->row < 0) {
+        CloseRename();
+        return;
+    }
+    EditWindow& e = *pwyEdit;
+    const std::string name = FromDisplay(pwyRename->entry->get_text());
+    if (const int code = CheckEditName(e.users, true, name, EditNames()); code != 0) {
+        wyMessageBox(code);
+        SelectAll(pwyRename->entry);
+        return;
+    }
+    if (e.users) {
+        RenameUser(*e.copy, e.row, name);
+    } else if (NaviUser* user = GetCurrentUser(*e.copy)) {
+        RenameMenu(*user, e.row, name);
+    }
+    const int row = e.row;
+    auto children = e.store->children();
+    if (row < static_cast<int>(children.size())) {
+        (*children[row])[Columns().name] = ToDisplay(name);
+    }
+    SelectEditRow(row);
+    CloseRename();
+}
+
+// ---- application chooser ------------------------------------------------------------
+
+int SelectApplicationWindow(const std::vector<NaviExt>& apps) {
+    if (pwSelectApp != nullptr) {
+        return -1;
+    }
+    HideGroupWindow();
+    Gtk::Window* window = CreateDialogWindow(_("Select Applecation"), 327, 330);
+    pwSelectApp = window;
+    Gtk::Fixed* fixed = AddFixed(*window);
+    MakeLabel(*fixed, _("Select Applecation..."), 8, 14, 320, 16);
+    Glib::RefPtr<Gtk::ListStore> store;
+    Gtk::TreeView* list = MakeList(*fixed, store, _("Applications"), 16, 40, 296, 224);
+    list->get_column(0)->set_fixed_width(80);
+    for (const NaviExt& app : apps) {
+        (*store->append())[Columns().name] = ToDisplay(app.Key);
+    }
+    Gtk::Button* ok = MakeButton(*fixed, _("OK"), 150, 283, 69, 32);
+    Gtk::Button* cancel = MakeButton(*fixed, _("Cancel"), 227, 278, 84, 42);
+    ok->set_sensitive(false);
+    int row = -1;
+    bool accepted = false;
+    list->get_selection()->unselect_all();
+    list->get_selection()->signal_changed().connect([&] {
+        auto it = list->get_selection()->get_selected();
+        row = it ? store->get_path(it)[0] : -1;
+        ok->set_sensitive(row >= 0);
+    });
+    ok->signal_clicked().connect([&] {
+        if (row >= 0) {
+            accepted = true;
+            window->hide();
+        }
+    });
+    cancel->signal_clicked().connect([&] {
+        row = -1;
+        accepted = false;
+        window->hide();
+    });
+    window->signal_delete_event().connect([&](GdkEventAny*) {
+        row = -1;
+        window->hide();
+        return true;
+    });
+    cancel->set_can_default(true);
+    cancel->grab_default();
+    cancel->grab_focus();
+    RunNestedLoop(*window);
+    pwSelectApp = nullptr;
+    DisposeWindow(window);
+    return accepted ? row : -1;
+}
+
+void DestroyDialogs() {
+    CloseEdit();
+    CloseConfirm();
+    CloseAddItem();
+    CloseRenameItem();
+    if (pwyMessage != nullptr) {
+        DisposeWindow(pwyMessage->window);
+        delete pwyMessage;
+        pwyMessage = nullptr;
+    }
+    if (pwSelectApp != nullptr) {
+        pwSelectApp->hide();
+    }
+}
+
+}  // namespace wm
