@@ -257,17 +257,7 @@ int GetExtensionData(const std::string& text, const char* section, std::vector<N
     return 0;
 }
 
-int GetNaviInfo(NaviData& data, const char* waymark) {
-    data = NaviData{};
-    if (waymark == nullptr || *waymark == '\0') {
-        return CODE_NO_WAYMARK_ENV;
-    }
-    data.DataDir = AbsoluteDir(waymark);
-    std::string text;
-    if (data.DataDir.empty() || data.DataDir.size() >= kPathMax ||
-        wyReadFile(NaviFilePath(data), text) != 0) {
-        return CODE_READ_NAVI_FAILED;
-    }
+int ParseNaviText(NaviData& data, const std::string& text) {
     int userCount = 0;
     int currentUser = 0;
     if (GetInfo(text, "[Init]", "Version", data.Version, kVersionMax) != 0 ||
@@ -292,6 +282,9 @@ int GetNaviInfo(NaviData& data, const char* waymark) {
         return CODE_INVALID_NAVI;
     }
     if (data.HelpPath.back() != '/') {
+        if (data.HelpPath.size() >= kPathMax) {
+            return CODE_INVALID_NAVI;  // no room for the "/" it needs
+        }
         data.HelpPath += '/';
     }
     GetColorInfo(data, text);
@@ -305,11 +298,29 @@ int GetNaviInfo(NaviData& data, const char* waymark) {
     return 0;
 }
 
+int GetNaviInfo(NaviData& data, const char* waymark) {
+    data = NaviData{};
+    if (waymark == nullptr || *waymark == '\0') {
+        return CODE_NO_WAYMARK_ENV;
+    }
+    data.DataDir = AbsoluteDir(waymark);
+    std::string text;
+    if (data.DataDir.empty() || data.DataDir.size() >= kPathMax ||
+        wyReadFile(NaviFilePath(data), text) != 0) {
+        return CODE_READ_NAVI_FAILED;
+    }
+    return ParseNaviText(data, text);
+}
+
 int GetUserInfo(NaviData& data, int index) {
     std::string text;
     if (wyReadFile(UserFilePath(data, index), text) != 0) {
         return CODE_READ_USER_FAILED;
     }
+    return ParseUserText(data, text);
+}
+
+int ParseUserText(NaviData& data, const std::string& text) {
     data.UserList.emplace_back();
     NaviUser& user = data.UserList.back();
     std::string del;

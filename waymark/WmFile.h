@@ -121,6 +121,10 @@ int ReadNaviInfo(NaviData& data);
 int ReadNaviInfo(NaviData& data, const char* waymark);
 int GetNaviInfo(NaviData& data, const char* waymark);
 int GetUserInfo(NaviData& data, int index);
+// The readers without the files: the text of Waymark.dat into `data` (its
+// DataDir untouched), and one user file's text appended as the next user.
+int ParseNaviText(NaviData& data, const std::string& text);
+int ParseUserText(NaviData& data, const std::string& text);
 
 // Key reader: 0 found, 1 missing (also empty, too long, or, for numbers,
 // longer than 7 bytes).  Section headers count only at the start of a line.
