@@ -338,6 +338,20 @@ PppLink ReadPppLink(const std::string& netDevText) {
     return PppLink::kMissing;
 }
 
+namespace {
+
+// The interface table; empty when it cannot be read (keep polling).
+std::string ReadNetDev(const RoPaths& paths) {
+    std::ifstream in(paths.netDev);
+    std::ostringstream all;
+    if (in) {
+        all << in.rdbuf();
+    }
+    return all.str();
+}
+
+}  // namespace
+
 int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
     switch (state.Phase) {
         case 0: {
@@ -349,7 +363,16 @@ int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSyste
                 state.Phase = 1;
                 return CONNECT_PENDING;
             }
-            return ChildEnded(state.PppdPid, sys) ? CONNECT_DIALUP_FAILED : CONNECT_PENDING;
+            if (ChildEnded(state.PppdPid, sys)) {
+                return CONNECT_DIALUP_FAILED;
+            }
+            // A dialler quicker than one poll is only seen by its result: the
+            // interface is there, so go on as if its end had been watched.
+            if (ReadPppLink(ReadNetDev(paths)) != PppLink::kMissing) {
+                state.ConnectTime = sys.now();
+                state.Phase = 2;
+            }
+            return CONNECT_PENDING;
         }
         case 1: {
             const int chat = CheckChatProcess(state.PppdPid, paths);
@@ -363,14 +386,7 @@ int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSyste
             return CONNECT_PENDING;
         }
         default: {
-            std::ifstream in(paths.netDev);
-            std::string text;
-            if (in) {
-                std::ostringstream all;
-                all << in.rdbuf();
-                text = all.str();
-            }
-            if (in && ReadPppLink(text) == PppLink::kTraffic) {
+            if (ReadPppLink(ReadNetDev(paths)) == PppLink::kTraffic) {
                 return CONNECT_OK;
             }
             // No traffic yet: the daemon decides whether it ever comes, and its

@@ -237,6 +237,15 @@ TEST(RingoutPhases, DaemonEndOrMissingProcDecidesTheAttempt) {
     EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
     fake.ended = {4000};
     EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, ro::CheckConnectNetwork(st, paths, st.System));
+    // A dialler that came and went between two polls: its interface shows it.
+    st.PppdPid = 4000;
+    st.Phase = 0;
+    fake.ended.clear();
+    fake.now = 3000;
+    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(2, st.Phase);
+    EXPECT_EQ(3000, st.ConnectTime);
     // No process table at all is a failure of the machine.
     for (int phase : {0, 1}) {
         ro::RoPaths gone = paths;

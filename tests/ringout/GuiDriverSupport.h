@@ -1,0 +1,213 @@
+// Drives the dialer's windows from inside its own loops: a scenario is a list
+// of steps, each waiting for a condition and then acting from an idle
+// callback (so that an action may open a modal window whose loop the next
+// steps run in).  A scenario that stalls fails and closes everything, so a
+// broken test ends instead of hanging.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ringout/RoSupport.h"
+
+namespace rotest {
+
+inline Gtk::Window* FindWindow(const Glib::ustring& title) {
+    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+        if (window->get_visible() && window->get_realized() && window->get_title() == title) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+template <typename T>
+void CollectWidgets(Gtk::Widget* root, std::vector<T*>& out) {
+    if (root == nullptr) {
+        return;
+    }
+    if (auto* match = dynamic_cast<T*>(root)) {
+        out.push_back(match);
+    }
+    if (auto* container = dynamic_cast<Gtk::Container*>(root)) {
+        for (Gtk::Widget* child : container->get_children()) {
+            CollectWidgets<T>(child, out);
+        }
+    }
+}
+
+// Texts of the labels that are not button captions.
+inline std::vector<std::string> LabelTexts(Gtk::Widget* root) {
+    std::vector<Gtk::Label*> labels;
+    CollectWidgets(root, labels);
+    std::vector<std::string> texts;
+    for (Gtk::Label* label : labels) {
+        if (dynamic_cast<Gtk::Button*>(label->get_parent()) == nullptr) {
+            texts.push_back(label->get_text());
+        }
+    }
+    return texts;
+}
+
+inline std::string LabelText(Gtk::Widget* root) {
+    const std::vector<std::string> texts = LabelTexts(root);
+    return texts.empty() ? std::string() : texts.front();
+}
+
+inline Gtk::Button* ButtonNamed(Gtk::Widget* root, const std::string& label) {
+    std::vector<Gtk::Button*> buttons;
+    CollectWidgets(root, buttons);
+    for (Gtk::Button* button : buttons) {
+        if (button->get_label() == label) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+// A window titled `title` that holds a button `button` (empty: any).
+inline Gtk::Window* WindowWith(const Glib::ustring& title, const std::string& button = {}) {
+    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+        if (window->get_visible() && window->get_realized() && window->get_title() == title &&
+            (button.empty() || ButtonNamed(window, button) != nullptr)) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+// The window manager's close request.
+inline void SendDelete(Gtk::Window* window) {
+    GdkEvent* event = gdk_event_new(GDK_DELETE);
+    event->any.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
+    event->any.send_event = TRUE;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
+// Closes the visible window titled `title` as the window manager would.
+inline void SendDeleteTo(const Glib::ustring& title) {
+    if (Gtk::Window* window = FindWindow(title)) {
+        SendDelete(window);
+    } else {
+        ADD_FAILURE() << "no window \"" << title << "\" to close";
+    }
+}
+
+class Scenario {
+  public:
+    struct Step {
+        std::string what;
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+
+    // Waits for `ready`, then runs `act` from an idle callback.
+    Scenario& Then(std::string what, std::function<bool()> ready, std::function<void()> act) {
+        steps_.push_back({std::move(what), std::move(ready), std::move(act)});
+        return *this;
+    }
+    // Clicks `button` of the window titled `title` once it shows, after
+    // `check` looked at the window.
+    Scenario& Click(const std::string& title, const std::string& button,
+                    std::function<void(Gtk::Window*)> check = nullptr) {
+        auto found = std::make_shared<Gtk::Window*>(nullptr);
+        return Then(
+            "click \"" + button + "\" in \"" + title + "\"",
+            [title, button, found] { return (*found = WindowWith(title, button)) != nullptr; },
+            [button, found, check] {
+                if (check) {
+                    check(*found);
+                }
+                if (Gtk::Button* b = ButtonNamed(*found, button)) {
+                    b->clicked();
+                }
+            });
+    }
+
+    // Starts following the steps; call before the code under test runs.
+    void Start(std::chrono::seconds limit = std::chrono::seconds(25)) {
+        deadline_ = std::chrono::steady_clock::now() + limit;
+        auto alive = alive_;
+        timer_ = Glib::signal_timeout().connect(
+            [this, alive] {
+                if (!*alive) {
+                    return false;
+                }
+                return Tick();
+            },
+            20);
+    }
+    bool Done() const { return next_ >= steps_.size(); }
+    ~Scenario() {
+        *alive_ = false;
+        timer_.disconnect();
+    }
+
+  private:
+    bool Tick() {
+        if (failed_) {
+            CloseEverything();
+            return true;
+        }
+        if (Done()) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > deadline_) {
+            ADD_FAILURE() << "scenario stalled at: " << steps_[next_].what;
+            failed_ = true;
+            CloseEverything();
+            return true;
+        }
+        Step& step = steps_[next_];
+        if (!step.ready()) {
+            return true;
+        }
+        ++next_;
+        auto act = step.act;
+        Glib::signal_idle().connect_once([act] {
+            if (act) {
+                act();
+            }
+        });
+        return true;
+    }
+    static void CloseEverything() {
+        for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+            if (window->get_visible()) {
+                window->hide();
+            }
+        }
+        ro::QuitMainLoop();
+    }
+
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    bool failed_ = false;
+    std::chrono::steady_clock::time_point deadline_;
+    sigc::connection timer_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// Saves a picture of `window` as <RINGOUT_SHOT_DIR>/<name>.png when that
+// variable is set (screenshots for the record; no check depends on them).
+inline void MaybeScreenshot(Gtk::Window* window, const std::string& name) {
+    const char* dir = std::getenv("RINGOUT_SHOT_DIR");
+    if (dir == nullptr || window == nullptr || !window->get_window()) {
+        return;
+    }
+    auto gdkWindow = window->get_window();
+    auto pixbuf =
+        Gdk::Pixbuf::create(gdkWindow, 0, 0, gdkWindow->get_width(), gdkWindow->get_height());
+    if (pixbuf) {
+        pixbuf->save(std::string(dir) + "/" + name + ".png", "png");
+    }
+}
+
+}  // namespace rotest

@@ -1,0 +1,285 @@
+// The dialer's windows under the virtual X server, run in this process with
+// its paths pointed at a temporary tree and a fake daemon: a shell script
+// that starts a process named "chat", brings a ppp0 line into a fake
+// /proc/net/dev and traps SIGINT.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <unistd.h>
+
+#include <regex>
+
+#include "GuiDriverSupport.h"
+#include "ProcTreeSupport.h"
+#include "TestUtil.h"
+#include "ringout/RoCallbacks.h"
+#include "ringout/RoControl.h"
+
+namespace {
+
+using rotest::Scenario;
+using rotest::SendDeleteTo;
+using testutil::TempDir;
+using testutil::WriteFile;
+
+const char kIdle[] = "Inter-|   Receive\n face |bytes\n  ppp0: 0 0 0 0 0 0 0 0 0 0 0 0\n";
+const char kBusy[] = "Inter-|   Receive\n face |bytes\n  ppp0: 1800 14 0 0 0 0 0 0 620 9 0 0\n";
+
+class RingoutWindows : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        chat_ = rotest::MakeNamedSleep(dir_ / "bin", "chat");
+        options_.paths.options = dir_ / "options";
+        options_.paths.chatScript = dir_ / "chat_script";
+        options_.paths.pppd = dir_ / "pppd";
+        options_.paths.tunewell = dir_ / "Tunewell";
+        options_.paths.netDev = dir_ / "netdev";
+        options_.instanceProcRoot = dir_ / "instances";
+        options_.becomeRoot = [] { return true; };
+        testutil::MakeDirs(options_.instanceProcRoot);
+        WriteFile(options_.paths.options, "/dev/ttyS14 115200\nlock\n");
+        WriteFile(options_.paths.chatScript, "#!/bin/sh\n", 0755);
+    }
+    void TearDown() override {
+        // Whatever the fake daemon left running was started by this test.
+        const std::string pidFile = dir_ / "pppd.pid";
+        if (testutil::Exists(pidFile)) {
+            const pid_t pid = std::atoi(testutil::ReadFile(pidFile).c_str());
+            if (pid > 0 && rotest::Alive(pid)) {
+                ::kill(-pid, SIGKILL);
+                ::waitpid(pid, nullptr, 0);
+            }
+        }
+    }
+    // The fake daemon: `dial` runs after the pid is noted and SIGINT is
+    // trapped (it leaves a short-lived "chat" behind, as a hang-up script
+    // would); then it idles until told to stop.
+    void FakeDaemon(const std::string& dial) {
+        WriteFile(options_.paths.pppd,
+                  "#!/bin/sh\necho $$ > " + (dir_ / "pppd.pid") + "\necho \"$@\" > " +
+                      (dir_ / "args") + "\ntrap 'echo int >> " + (dir_ / "int") + "; " + chat_ +
+                      " 20 & exit 0' INT\n" + dial + "\nwhile :; do sleep 0.05; [ -e " +
+                      (dir_ / "hangup") + " ] && exit 1; done\n",
+                  0755);
+    }
+    // Dials for a moment, then the link comes up idle and carries traffic.
+    void ConnectingDaemon() {
+        FakeDaemon(chat_ + " 1\nprintf '" + std::string(kIdle) + "' > " + options_.paths.netDev +
+                   "\nsleep 0.6\nprintf '" + kBusy + "' > " + options_.paths.netDev);
+    }
+    pid_t DaemonPid() { return std::atoi(testutil::ReadFile(dir_ / "pppd.pid").c_str()); }
+    int Run(Scenario& scenario) {
+        scenario.Start();
+        const int status = ro::RingoutMain(options_);
+        EXPECT_TRUE(scenario.Done()) << "the program ended before the scenario did";
+        return status;
+    }
+
+    TempDir dir_;
+    std::string chat_;
+    ro::RingoutOptions options_;
+};
+
+std::function<bool()> LabelMatches(const std::string& title, const std::string& button,
+                                   const std::string& pattern) {
+    return [=] {
+        Gtk::Window* window = rotest::WindowWith(title, button);
+        return window != nullptr &&
+               std::regex_match(rotest::LabelText(window), std::regex(pattern));
+    };
+}
+
+TEST_F(RingoutWindows, StartWindowNamesTheDeviceOfTheOptions) {
+    struct Case {
+        const char* options;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"/dev/ttyS14 115200\n", "Start Connection by MODEM."},
+        {"lock\n# DeviceName PHS\n", "Start Connection by PHS."},
+        {"lock\n# DeviceName PDC\n", "Start Connection by PDC."},
+    };
+    for (const Case& c : cases) {
+        WriteFile(options_.paths.options, c.options);
+        Scenario scenario;
+        scenario.Click("Ringout", "Cancel", [&](Gtk::Window* window) {
+            EXPECT_EQ(c.text, rotest::LabelText(window));
+            EXPECT_NE(nullptr, rotest::ButtonNamed(window, "Setting..."));
+            Gtk::Button* start = rotest::ButtonNamed(window, "Start");
+            ASSERT_NE(nullptr, start);
+            EXPECT_TRUE(start->has_focus());
+            EXPECT_TRUE(start->has_default());
+            rotest::MaybeScreenshot(window, "ringout-start");
+        });
+        EXPECT_EQ(0, Run(scenario));
+    }
+}
+
+TEST_F(RingoutWindows, ConnectionComesUpCountsAndIsStoppedAfterTheQuestion) {
+    ConnectingDaemon();
+    bool sawWait = false;
+    Scenario scenario;
+    scenario.Click("Ringout", "Start")
+        .Then(
+            "the wait window", [&] { return rotest::FindWindow("Connecting...") != nullptr; },
+            [&] { sawWait = true; })
+        .Then("the time counts", LabelMatches("Ringout", "Stop ", "00:00:0[1-9] Connect"),
+              [] {
+                  rotest::MaybeScreenshot(rotest::WindowWith("Ringout", "Stop "),
+                                          "ringout-connected");
+              })
+        .Click("Ringout", "Stop ")
+        // Cancel keeps the line up.
+        .Click("System Closed", "Cancel",
+               [](Gtk::Window* window) {
+                   EXPECT_EQ("Do you wish to disconnect PPP connection?",
+                             rotest::LabelText(window));
+                   Gtk::Button* cancel = rotest::ButtonNamed(window, "Cancel");
+                   EXPECT_TRUE(cancel->has_default());
+                   EXPECT_NE(nullptr, rotest::ButtonNamed(window, "OK"));
+               })
+        .Then("still connected", LabelMatches("Ringout", "Stop ", "00:00:[0-9]{2} Connect"),
+              nullptr)
+        .Click("Ringout", "Stop ")
+        .Click("System Closed", "OK")
+        .Then("stopped", LabelMatches("Ringout", "Connect ", "00:00:[0-9]{2} Stop"),
+              [this] {
+                  EXPECT_FALSE(rotest::Alive(DaemonPid()));
+                  EXPECT_EQ("int\n", testutil::ReadFile(dir_ / "int"));
+                  ro::RoPaths real;
+                  EXPECT_EQ(ro::CHAT_NONE, ro::CheckChatProcess(DaemonPid(), real));
+                  SendDeleteTo("Ringout");
+              })
+        .Click("System Closed", "OK", [](Gtk::Window* window) {
+            EXPECT_EQ("Do you wish to close?", rotest::LabelText(window));
+        });
+    EXPECT_EQ(0, Run(scenario));
+    EXPECT_TRUE(sawWait);
+    EXPECT_EQ("-detach\n", testutil::ReadFile(dir_ / "args"));
+}
+
+TEST_F(RingoutWindows, FailedDialupSaysSoAndReturnsToTheStartWindow) {
+    FakeDaemon(chat_ + " 0.3\nexit 1");
+    Scenario scenario;
+    scenario.Click("Ringout", "Start")
+        .Click("Connection Failed", "OK",
+               [](Gtk::Window* window) {
+                   EXPECT_EQ(
+                       "Failed to dialup the host.  If the line is busy\nPlease try again "
+                       "later.",
+                       rotest::LabelText(window));
+               })
+        .Click("Ringout", "Cancel");
+    EXPECT_EQ(0, Run(scenario));
+}
+
+TEST_F(RingoutWindows, DaemonEndingWhileConnectedIsReportedAndConnectOpensANewStart) {
+    ConnectingDaemon();
+    Scenario scenario;
+    scenario.Click("Ringout", "Start")
+        .Then("connected", LabelMatches("Ringout", "Stop ", "00:00:0[1-9] Connect"),
+              [this] { WriteFile(dir_ / "hangup", ""); })
+        .Click("PPP Interrupted", "OK",
+               [](Gtk::Window* window) {
+                   EXPECT_EQ("PPP connection is disconnected.", rotest::LabelText(window));
+               })
+        .Click("Ringout", "Connect ",
+               [](Gtk::Window* window) {
+                   EXPECT_TRUE(std::regex_match(rotest::LabelText(window),
+                                                std::regex("00:00:[0-9]{2} Stop")));
+               })
+        .Click("Ringout", "Cancel", [](Gtk::Window* window) {
+            EXPECT_EQ("Start Connection by MODEM.", rotest::LabelText(window));
+        });
+    EXPECT_EQ(0, Run(scenario));
+}
+
+TEST_F(RingoutWindows, ClosingWhileConnectedAsksToDisconnectAndEnds) {
+    ConnectingDaemon();
+    Scenario scenario;
+    scenario.Click("Ringout", "Start")
+        .Then("connected", LabelMatches("Ringout", "Stop ", "00:00:0[1-9] Connect"),
+              [this] { SendDeleteTo("Ringout"); })
+        // Closing the question itself counts as "no".
+        .Then(
+            "question", [] { return rotest::WindowWith("System Closed", "OK") != nullptr; },
+            [] { rotest::SendDelete(rotest::WindowWith("System Closed", "OK")); })
+        .Then("still up", LabelMatches("Ringout", "Stop ", "00:00:[0-9]{2} Connect"),
+              [this] { SendDeleteTo("Ringout"); })
+        .Click("System Closed", "OK", [](Gtk::Window* window) {
+            EXPECT_EQ("Do you wish to disconnect PPP connection?", rotest::LabelText(window));
+        });
+    EXPECT_EQ(0, Run(scenario));
+    EXPECT_FALSE(rotest::Alive(DaemonPid()));
+    EXPECT_TRUE(testutil::Exists(dir_ / "int"));
+}
+
+TEST_F(RingoutWindows, SettingRunsTheToolAndRereadsTheDevice) {
+    WriteFile(options_.paths.tunewell,
+              "#!/bin/sh\necho \"$@\" > " + (dir_ / "twargs") +
+                  "\nsleep 0.5\nprintf '# DeviceName PDC\\n' > " + options_.paths.options + "\n",
+              0755);
+    Scenario scenario;
+    scenario.Click("Ringout", "Setting...")
+        .Then(
+            "tool running",
+            [] {
+                Gtk::Window* window = rotest::WindowWith("Ringout", "Start");
+                return window && !rotest::ButtonNamed(window, "Start")->get_sensitive() &&
+                       !rotest::ButtonNamed(window, "Setting...")->get_sensitive();
+            },
+            nullptr)
+        .Then("device reread", LabelMatches("Ringout", "Start", "Start Connection by PDC\\."), [] {
+            Gtk::Window* window = rotest::WindowWith("Ringout", "Start");
+            EXPECT_TRUE(rotest::ButtonNamed(window, "Start")->get_sensitive());
+            EXPECT_TRUE(rotest::ButtonNamed(window, "Setting...")->get_sensitive());
+            rotest::ButtonNamed(window, "Cancel")->clicked();
+        });
+    EXPECT_EQ(0, Run(scenario));
+    EXPECT_EQ("--dialuponly\n", testutil::ReadFile(dir_ / "twargs"));
+}
+
+// Messages that end the program: each shows its title and text, and the
+// program ends with a failure once it is closed.
+TEST_F(RingoutWindows, FatalMessagesEndTheProgram) {
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        const char* title;
+        const char* text;
+        bool startWindow;  // shown from the start window's loop
+    };
+    const std::vector<Case> cases = {
+        {"no options", [this] { ::unlink(options_.paths.options.c_str()); },
+         "Configuration File Error", "Cannot find /etc/ppp/options file.", false},
+        {"no chat script", [this] { ::unlink(options_.paths.chatScript.c_str()); },
+         "Configuration File Error", "Cannot find /etc/ppp/chat_script file.", false},
+        {"not root", [this] { options_.becomeRoot = [] { return false; }; },
+         "Error occurred while starting", "Failed to obtain root authorities.", false},
+        {"second copy",
+         [this] { rotest::AddProcess(options_.instanceProcRoot, 4242, "Ringout", 'S', 1, 4242); },
+         "Error occurred while starting", "Dialup Connection Tool is already started.", false},
+        {"no tool", [] {}, "Error occurred while starting", "Failed to start Configuration Tools.",
+         true},
+        {"no daemon", [] {}, "Error occurred while starting",
+         "Failed to start PPP Connection Program.", true},
+    };
+    int round = 0;
+    for (const Case& c : cases) {
+        SetUp();
+        options_.instanceProcRoot = dir_ / ("instances" + std::to_string(++round));
+        testutil::MakeDirs(options_.instanceProcRoot);
+        c.arrange();
+        Scenario scenario;
+        if (c.startWindow) {
+            scenario.Click("Ringout", std::string(c.what) == "no tool" ? "Setting..." : "Start");
+        }
+        scenario.Click(c.title, "OK", [&](Gtk::Window* window) {
+            EXPECT_EQ(c.text, rotest::LabelText(window)) << c.what;
+            EXPECT_EQ(nullptr, rotest::ButtonNamed(window, "Cancel")) << c.what;
+        });
+        EXPECT_EQ(1, Run(scenario)) << c.what;
+        EXPECT_EQ(nullptr, rotest::FindWindow("Ringout")) << c.what;
+    }
+}
+
+}  // namespace
