@@ -299,14 +299,15 @@ std::string MakeChatScript(const WYConfig& config, int device, const DialupConf&
     std::string number = record.PhoneNumber;
     if (device == DIAL_PHS && iPrefix) {
         std::size_t n = 0;
-        bool keepP = false;
+        std::string keepP;
         while (n < number.size() && std::strchr(kPrefixChars, Upper(number[n])) != nullptr) {
-            if (n == 0 && Upper(number[n]) == 'P') {
-                keepP = true;
+            // Pulse-dial marker: it stays, in front of the digits.
+            if (Upper(number[n]) == 'P') {
+                keepP = number.substr(n, 1);
             }
             ++n;
         }
-        number = (keepP ? number.substr(0, 1) : std::string()) + number.substr(n);
+        number = keepP + number.substr(n);
     }
     std::string script = "#!/bin/sh\n\nexec " + paths.chat +
                          " -v \\\n"
