@@ -1,0 +1,284 @@
+// The bar and the item window: geometry, switching users, opening menus,
+// scrolling, drops and dragging items, launching from a slot.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "GuiWaymarkSupport.h"
+
+namespace {
+
+using namespace wmtest;
+
+class GuiBar : public WaymarkFixture {};
+
+int VisibleToggles() {
+    int shown = 0;
+    for (int i = 0; i < wm::pNavi->ToggleCount; ++i) {
+        shown += wm::pNavi->toggles[i].button->get_visible() ? 1 : 0;
+    }
+    return shown;
+}
+
+TEST(GuiBarGeometry, MenuButtonsFitTheScreenWidthAndNeverExceedTwenty) {
+    struct Case {
+        int width;
+        int toggles;
+    };
+    for (const Case c : {Case{1024, 7}, Case{1280, 10}, Case{4000, 20}, Case{300, 0}}) {
+        EXPECT_EQ(wm::ToggleCountFor(c.width), c.toggles) << c.width;
+    }
+}
+
+TEST_F(GuiBar, BarSpansTheWidthWithItsButtonsAndShowsTheUsersMenus) {
+    Build({{"Ann", Menus(3, 1)}, {"Bob", Menus(9, 1)}}, 1024);
+    int w = 0, h = 0;
+    bar->get_size_request(w, h);
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, wm::kBarHeight);
+    EXPECT_EQ(wm::pNavi->ToggleCount, 7);
+    EXPECT_EQ(VisibleToggles(), 3);
+    EXPECT_EQ(wm::pNavi->toggles[0].upper->get_text(), "M0");
+    EXPECT_EQ(wm::pNavi->comboEntry->get_text(), "Ann");
+    // Three picture buttons and the two arrows on the bar.
+    for (const char* name : {"Edit", "File manager", "Help", "Previous menus", "Next menus"}) {
+        bool found = false;
+        for (Gtk::Button* b : Widgets<Gtk::Button>(bar)) {
+            found = found || b->get_accessible()->get_name() == name;
+        }
+        EXPECT_TRUE(found) << name;
+    }
+    // Three menus on a seven-button strip: the arrows do nothing.
+    wm::pNavi->rightArrow->clicked();
+    EXPECT_EQ(wm::pNavi->MenuTop, 0);
+}
+
+TEST_F(GuiBar, ChoosingAUserShowsTheirMenusAndSavesTheChoice) {
+    Build({{"Ann", Menus(2, 1)}, {"Bob", Menus(9, 1)}}, 1024);
+    OpenMenuButton(1);
+    ASSERT_TRUE(wm::GroupWindowVisible());
+
+    wm::pNavi->combo->set_active(1);
+    Pump(20);
+    EXPECT_EQ(data.CurrentUser, 1);
+    EXPECT_FALSE(wm::GroupWindowVisible());  // switching users closes the menu
+    EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
+    EXPECT_EQ(VisibleToggles(), 7);
+    EXPECT_NE(NaviFile().find("\nCurrentUser=1\n"), std::string::npos);
+
+    // Nine menus: the strip moves by one per arrow click, and no further.
+    for (int i = 0; i < 4; ++i) {
+        wm::pNavi->rightArrow->clicked();
+    }
+    EXPECT_EQ(wm::pNavi->MenuTop, 2);
+    EXPECT_EQ(wm::pNavi->toggles[0].upper->get_text(), "M2");
+}
+
+TEST_F(GuiBar, OpeningAMenuShowsItsItemsAndScrollingMovesByTwo) {
+    Build({{"Ann", Menus(2, 11)}}, 1024);
+    OpenMenuButton(0);
+    ASSERT_TRUE(wm::GroupWindowVisible());
+    EXPECT_EQ(data.UserList[0].CurrentMenu, 0);
+    std::vector<std::string> texts = SlotTexts();
+    EXPECT_EQ(texts.front(), "i0-0");
+    EXPECT_EQ(texts.back(), "i0-9");
+
+    wm::pwyGroup->adjustment->set_value(1);  // rounded up to an even row start
+    Pump(20);
+    texts = SlotTexts();
+    EXPECT_EQ(data.UserList[0].MenuList[0].ScrollTop, 2);
+    EXPECT_EQ(texts[0], "i0-2");
+    EXPECT_EQ(texts[8], "i0-10");
+    EXPECT_EQ(texts[9], "");             // the last slot is hidden
+    EXPECT_FALSE(wm::ItemScroll(true));  // at the end the zone timer stops itself
+    EXPECT_TRUE(wm::ItemScroll(false));
+    EXPECT_EQ(SlotTexts()[0], "i0-0");
+
+    // Opening another menu closes the first.
+    OpenMenuButton(1);
+    EXPECT_FALSE(wm::pNavi->toggles[0].button->get_active());
+    EXPECT_EQ(data.UserList[0].CurrentMenu, 1);
+    EXPECT_EQ(SlotTexts()[0], "i1-0");
+    // Pressing it again closes it.
+    OpenMenuButton(1);
+    EXPECT_FALSE(wm::GroupWindowVisible());
+    EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
+}
+
+TEST_F(GuiBar, StaleScrollTopAfterDeletionsShowsNoDeletedItem) {
+    Build({{"Ann", Menus(1, 20)}}, 1024);
+    OpenMenuButton(0);
+    wm::pwyGroup->adjustment->set_value(10);
+    Pump(20);
+    ASSERT_EQ(SlotTexts()[0], "i0-10");
+    wm::NaviMenu& menu = data.UserList[0].MenuList[0];
+    while (menu.ItemCount > 3) {
+        wm::RemoveItem(menu, menu.ItemCount - 1);
+    }
+    menu.ScrollTop = 10;  // as a delete left it
+    wm::SetGroupWindow();
+    const std::vector<std::string> texts = SlotTexts();
+    EXPECT_EQ(texts[0], "i0-0");
+    EXPECT_EQ(texts[2], "i0-2");
+    EXPECT_EQ(texts[3], "");
+    starter.files.clear();
+    wm::LaunchSlot(5);  // a slot showing nothing starts nothing
+    EXPECT_TRUE(starter.files.empty());
+}
+
+TEST_F(GuiBar, DroppedAddressProposesItsHostAndOkAddsAndSavesIt) {
+    Build({{"Ann", Menus(2, 1)}}, 1024);
+    ASSERT_TRUE(wm::DropTextOnMenu(1, "HTTP://www.example.org/a/b.html\r\n", wm::TARGET_PLAIN));
+    ASSERT_NE(wm::pAddItem, nullptr);
+    EXPECT_EQ(wm::pAddItem->name->get_text(), "www.example.org");
+    EXPECT_EQ(wm::pAddItem->link->get_text(), "HTTP://www.example.org/a/b.html");
+    wm::pAddItem->ok->clicked();
+    Pump(20);
+    EXPECT_EQ(wm::pAddItem, nullptr);
+    const wm::NaviMenu& menu = data.UserList[0].MenuList[1];
+    ASSERT_EQ(menu.ItemCount, 2);
+    EXPECT_EQ(menu.ItemList[1].ItemCategory, wm::CATEGORY_WEB);
+    EXPECT_NE(
+        UserFile(0).find("ItemName=www.example.org\nLinkName=HTTP://www.example.org/a/b.html\n"),
+        std::string::npos);
+    // The drop's menu is now the open one.
+    EXPECT_TRUE(wm::pNavi->toggles[1].button->get_active());
+    EXPECT_EQ(data.UserList[0].CurrentMenu, 1);
+    EXPECT_TRUE(wm::GroupWindowVisible());
+}
+
+TEST_F(GuiBar, DroppedFileFromAUriListKeepsItsPathAndProposesItsName) {
+    Build({{"Ann", Menus(1, 0)}}, 1024);
+    testutil::WriteFile(dir / "notes.txt", "x");
+    const std::string uri = "# comment\r\nfile://" + dir.path() + "/notes.txt\r\n";
+    ASSERT_TRUE(wm::DropTextOnMenu(0, uri, wm::TARGET_URI_LIST));
+    EXPECT_EQ(wm::pAddItem->name->get_text(), "notes.txt");
+    EXPECT_EQ(wm::pAddItem->link->get_text(), dir / "notes.txt");
+    wm::pAddItem->ok->clicked();
+    Pump(20);
+    ASSERT_EQ(data.UserList[0].MenuList[0].ItemCount, 1);
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].ItemCategory, wm::CATEGORY_DOCUMENT);
+}
+
+TEST_F(GuiBar, DropThatIsNotAFileOrAddressIsRefusedWithItsMessage) {
+    Build({{"Ann", Menus(1, 0)}}, 1024);
+    EXPECT_FALSE(wm::DropTextOnMenu(0, "mailto:someone@example.org", wm::TARGET_STRING));
+    EXPECT_EQ(wm::pAddItem, nullptr);
+    ASSERT_NE(wm::pwyMessage, nullptr);
+    EXPECT_EQ(wm::pwyMessage->window->get_title(), "Add Item");
+    EXPECT_EQ(
+        LabelTexts(wm::pwyMessage->window),
+        std::vector<std::string>{"Dropped data is not a file or URL, registration cancelled."});
+    // While a dialog is open further drops are ignored.
+    wm::pwyMessage->ok->clicked();
+    Pump(20);
+    EXPECT_EQ(wm::pwyMessage, nullptr);
+    ASSERT_TRUE(wm::DropTextOnMenu(0, "ftp://files.example.org/x", wm::TARGET_STRING));
+    EXPECT_FALSE(wm::DropTextOnMenu(0, "http://other.example.org/", wm::TARGET_STRING));
+    EXPECT_EQ(wm::pAddItem->name->get_text(), "files.example.org");
+}
+
+TEST_F(GuiBar, DraggingAnItemOntoAnotherMenuMovesItAndSaves) {
+    Build({{"Ann", Menus(3, 2)}}, 1024);
+    OpenMenuButton(0);
+    const unsigned serial = wm::BeginItemDrag(1);
+    ASSERT_NE(serial, 0u);
+    // A forged or stale serial moves nothing.
+    EXPECT_FALSE(wm::DropItemOnMenu(2, serial + 1));
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemCount, 2);
+
+    ASSERT_EQ(wm::BeginItemDrag(1), serial + 1);
+    ASSERT_TRUE(wm::DropItemOnMenu(2, serial + 1));
+    const wm::NaviUser& user = data.UserList[0];
+    EXPECT_EQ(user.MenuList[0].ItemCount, 1);
+    ASSERT_EQ(user.MenuList[2].ItemCount, 3);
+    EXPECT_EQ(user.MenuList[2].ItemList[2].ItemName, "i0-1");
+    EXPECT_EQ(user.CurrentMenu, 2);
+    EXPECT_TRUE(wm::pNavi->toggles[2].button->get_active());
+    EXPECT_FALSE(wm::pNavi->toggles[0].button->get_active());
+    EXPECT_EQ(SlotTexts()[2], "i0-1");
+    EXPECT_NE(UserFile(0).find("[Item02-002]\nItemName=i0-1\n"), std::string::npos);
+
+    // Onto its own menu's button: nothing moves, the items come back.
+    const unsigned again = wm::BeginItemDrag(0);
+    EXPECT_FALSE(wm::DropItemOnMenu(2, again));
+    EXPECT_TRUE(wm::GroupWindowVisible());
+    EXPECT_EQ(user.MenuList[2].ItemCount, 3);
+}
+
+TEST_F(GuiBar, DraggingAnItemOntoAnotherSlotReordersTheMenuAndSaves) {
+    Build({{"Ann", Menus(1, 4)}}, 1024);
+    OpenMenuButton(0);
+    const unsigned serial = wm::BeginItemDrag(0);
+    ASSERT_TRUE(wm::DropItemOnSlot(2, serial));
+    EXPECT_EQ(SlotTexts()[0], "i0-1");
+    EXPECT_EQ(SlotTexts()[2], "i0-0");
+    EXPECT_NE(UserFile(0).find("[Item00-002]\nItemName=i0-0\n"), std::string::npos);
+}
+
+TEST_F(GuiBar, ReleasingASlotStartsItsItemAndClosesTheMenu) {
+    Build({{"Ann", Menus(1, 2)}}, 1024);
+    OpenMenuButton(0);
+    wm::LaunchSlot(1);
+    ASSERT_EQ(starter.argvs.size(), 1u);
+    EXPECT_EQ(starter.files[0], dir / "browser");
+    EXPECT_EQ(starter.argvs[0].back(), "http://i0-1/");
+    EXPECT_FALSE(wm::GroupWindowVisible());
+    EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
+    EXPECT_FALSE(wm::pNavi->toggles[0].button->get_active());
+}
+
+TEST_F(GuiBar, DocumentWithoutAssociationAsksForAnApplication) {
+    Build({{"Ann", Menus(1, 0)}}, 1024);
+    testutil::WriteFile(dir / "photo.jpeg", "x");
+    wm::NaviMenu& menu = data.UserList[0].MenuList[0];
+    ASSERT_EQ(wm::AddItem(menu, "photo", dir / "photo.jpeg", wm::CATEGORY_DOCUMENT), 0);
+    OpenMenuButton(0);
+    // Pick the second application in the chooser once it shows.
+    Glib::signal_timeout().connect_once(
+        [] {
+            ASSERT_NE(wm::pwSelectApp, nullptr);
+            EXPECT_EQ(wm::pwSelectApp->get_title(), "Select Applecation");
+            auto* list = Widgets<Gtk::TreeView>(wm::pwSelectApp).at(0);
+            Gtk::Button* ok = ButtonNamed(wm::pwSelectApp, "OK");
+            EXPECT_FALSE(ok->get_sensitive());
+            list->get_selection()->select(Gtk::TreePath("1"));
+            EXPECT_TRUE(ok->get_sensitive());
+            ok->clicked();
+        },
+        100);
+    wm::LaunchSlot(0);
+    ASSERT_EQ(starter.files.size(), 1u);
+    EXPECT_EQ(starter.files[0], dir / "viewer");
+    EXPECT_EQ(starter.argvs[0].back(), dir / "photo.jpeg");
+
+    // Cancelled: nothing starts and the items come back.
+    OpenMenuButton(0);
+    Glib::signal_timeout().connect_once([] { ButtonNamed(wm::pwSelectApp, "Cancel")->clicked(); },
+                                        100);
+    wm::LaunchSlot(0);
+    EXPECT_EQ(starter.files.size(), 1u);
+    EXPECT_TRUE(wm::GroupWindowVisible());
+}
+
+// Saves a picture of the bar with an open item window when asked to
+// (WAYMARK_SCREENSHOT names the file), for a person to look at.
+TEST_F(GuiBar, ScreenshotOfTheBarWithAnOpenMenu) {
+    const char* target = std::getenv("WAYMARK_SCREENSHOT");
+    if (target == nullptr) {
+        GTEST_SKIP() << "WAYMARK_SCREENSHOT not set";
+    }
+    Build({{"Guest",
+            {{"Tools", {"File manager", "Terminal", "Editor"}},
+             {"Web", {"www.debian.org"}},
+             {"Help", {"Waymark help"}}}}},
+          Gdk::Screen::get_default()->get_width());
+    OpenMenuButton(0);
+    Pump(300);
+    auto root = Gdk::Screen::get_default()->get_root_window();
+    auto shot = Gdk::Pixbuf::create(root, 0, 0, root->get_width(), root->get_height());
+    ASSERT_TRUE(shot);
+    shot->save(target, "png");
+}
+
+}  // namespace

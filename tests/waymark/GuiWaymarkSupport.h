@@ -1,0 +1,214 @@
+// Window-test fixture of the launcher: a data directory written through the
+// model, the bar built on a chosen screen width, a recording starter, and
+// helpers to find and drive the windows.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TestUtil.h"
+#include "waymark/WmCallbacks.h"
+#include "waymark/WmDialogs.h"
+#include "waymark/WmFile.h"
+#include "waymark/WmInterface.h"
+#include "waymark/WmLaunch.h"
+#include "waymark/WmSupport.h"
+#include "waymark/WmTable.h"
+
+namespace wmtest {
+
+using Argv = std::vector<std::string>;
+
+class RecordingStarter : public wm::ProcessStarter {
+  public:
+    pid_t Start(const std::string& file, const Argv& argv) override {
+        files.push_back(file);
+        argvs.push_back(argv);
+        return 4242;
+    }
+    bool BrowserRunning(const std::string&) override { return false; }
+    int ChangeDirectory(const std::string& dir) override {
+        directory = dir;
+        return 0;
+    }
+    std::string directory;
+    std::vector<std::string> files;
+    std::vector<Argv> argvs;
+};
+
+// Lets the loop run until `pred` holds or `ms` pass.
+inline bool PumpUntil(const std::function<bool()>& pred, int ms = 3000) {
+    auto context = Glib::MainContext::get_default();
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) {
+            return false;
+        }
+        if (!context->iteration(false)) {
+            g_usleep(2000);
+        }
+    }
+    return true;
+}
+
+inline void Pump(int ms = 50) {
+    PumpUntil([] { return false; }, ms);
+}
+
+// Every widget below `root` of type T, in container order.
+template <typename T>
+void CollectWidgets(Gtk::Widget* root, std::vector<T*>& out) {
+    if (!root) {
+        return;
+    }
+    if (auto* match = dynamic_cast<T*>(root)) {
+        out.push_back(match);
+    }
+    if (auto* container = dynamic_cast<Gtk::Container*>(root)) {
+        for (Gtk::Widget* child : container->get_children()) {
+            CollectWidgets<T>(child, out);
+        }
+    }
+}
+
+template <typename T>
+std::vector<T*> Widgets(Gtk::Widget* root) {
+    std::vector<T*> out;
+    CollectWidgets<T>(root, out);
+    return out;
+}
+
+inline std::vector<std::string> LabelTexts(Gtk::Widget* root) {
+    std::vector<std::string> texts;
+    for (Gtk::Label* label : Widgets<Gtk::Label>(root)) {
+        if (!dynamic_cast<Gtk::Button*>(label->get_parent())) {
+            texts.push_back(label->get_text());
+        }
+    }
+    return texts;
+}
+
+inline Gtk::Button* ButtonNamed(Gtk::Widget* root, const std::string& label) {
+    for (Gtk::Button* button : Widgets<Gtk::Button>(root)) {
+        if (button->get_label() == label) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+// The window manager's close request, as the toolkit delivers it.
+inline void SendDelete(Gtk::Window* window) {
+    GdkEvent* event = gdk_event_new(GDK_DELETE);
+    event->any.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
+    event->any.send_event = TRUE;
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
+// Texts of the visible item slots, in slot order ("" for a hidden slot).
+inline std::vector<std::string> SlotTexts() {
+    std::vector<std::string> texts;
+    for (const wm::ItemSlot& slot : wm::pwyGroup->slots) {
+        texts.push_back(slot.box->get_visible() ? slot.upper->get_text().raw() : "");
+    }
+    return texts;
+}
+
+// One user's menus: each menu a name and its item names.
+struct MenuSpec {
+    std::string name;
+    std::vector<std::string> items;
+};
+struct UserSpec {
+    std::string name;
+    std::vector<MenuSpec> menus;
+};
+
+class WaymarkFixture : public ::testing::Test {
+  protected:
+    // Writes the data files for `users` and builds the bar `width` wide.
+    void Build(const std::vector<UserSpec>& users, int width = 1024) {
+        wm::NaviData seed;
+        seed.Version = "1.00";
+        seed.DataDir = dir.path() + "/";
+        seed.HelpPath = dir.path() + "/";
+        seed.WebAP = dir / "browser";
+        seed.WebProcName = "browser";
+        seed.FileManager = dir / "files";
+        seed.ToggleN = wm::kDefaultToggleN;
+        seed.ToggleA = wm::kDefaultToggleA;
+        seed.ButtonFont = wm::kDefaultButtonFont;
+        seed.ExtList = {{"txt", dir / "editor"}};
+        seed.AppList = {{"Editor", dir / "editor"}, {"Viewer", dir / "viewer"}};
+        for (const char* program : {"browser", "files", "editor", "viewer", "app"}) {
+            testutil::WriteFile(dir / program, "#!/bin/sh\n", 0755);
+        }
+        for (const UserSpec& u : users) {
+            wm::AddUser(seed, u.name);
+            wm::NaviUser& user = seed.UserList.back();
+            for (const MenuSpec& m : u.menus) {
+                wm::AddMenu(user, m.name);
+                for (const std::string& item : m.items) {
+                    wm::AddItem(user.MenuList.back(), item, "http://" + item + "/", 0);
+                }
+            }
+        }
+        seed.CurrentUser = users.empty() ? -1 : 0;
+        ASSERT_EQ(wm::WriteNaviInfo(seed), 0);
+        ASSERT_EQ(wm::ReadNaviInfo(data, dir.path().c_str()), 0);
+        wm::pNaviData = &data;
+        wm::Launcher().starter = &starter;
+        wm::Launcher().paths.home = dir.path();
+        wm::Launcher().paths.path = dir.path();
+        bar = wm::CreatewyNaviWindow(width);
+        ASSERT_NE(bar, nullptr);
+        bar->show();
+        Pump(30);
+    }
+
+    void TearDown() override {
+        wm::DestroyNaviWindow();
+        Pump(30);
+        wm::Launcher().starter = nullptr;
+        wm::pNaviData = nullptr;
+    }
+
+    std::string NaviFile() { return testutil::ReadFile(dir / "Waymark.dat"); }
+    std::string UserFile(int i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "User%02d.dat", i);
+        return testutil::ReadFile(dir / name);
+    }
+
+    // Presses menu button `position` as a person's click does.
+    void OpenMenuButton(int position) {
+        wm::pNavi->toggles[position].button->clicked();
+        Pump(20);
+    }
+
+    testutil::TempDir dir;
+    wm::NaviData data;
+    RecordingStarter starter;
+    Gtk::Window* bar = nullptr;
+};
+
+// Menu names of `count` menus "M0".."M<count-1>", each with `items` items.
+inline std::vector<MenuSpec> Menus(int count, int items) {
+    std::vector<MenuSpec> menus;
+    for (int m = 0; m < count; ++m) {
+        MenuSpec spec{"M" + std::to_string(m), {}};
+        for (int i = 0; i < items; ++i) {
+            spec.items.push_back("i" + std::to_string(m) + "-" + std::to_string(i));
+        }
+        menus.push_back(spec);
+    }
+    return menus;
+}
+
+}  // namespace wmtest
