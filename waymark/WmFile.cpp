@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "common/SafeFile.h"
 #include "waymark/WmText.h"
@@ -83,13 +84,42 @@ std::size_t NextLine(const std::string& text, std::size_t pos) {
     return nl == std::string::npos ? nl : nl + 1;
 }
 
-// The raw value of `key` in `section`; false when missing or empty.
-bool FindValue(const std::string& text, const char* section, const char* key, std::string& value) {
-    if (std::strlen(key) >= kKeyMax) {
-        return false;
+// Where each section's lines begin, found in one pass over the text: a user
+// file holds up to 2,000 sections, and searching the whole text again for
+// every key made loading the largest model take seconds.
+class SectionIndex {
+  public:
+    explicit SectionIndex(const std::string& text) : text_(text) {
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            const std::size_t nl = text.find('\n', pos);
+            const std::size_t next = nl == std::string::npos ? text.size() : nl + 1;
+            if (text[pos] == '[') {
+                std::size_t end = nl == std::string::npos ? text.size() : nl;
+                while (end > pos &&
+                       (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r')) {
+                    --end;
+                }
+                bodies_.emplace(text.substr(pos, end - pos), next);  // the first one counts
+            }
+            pos = next;
+        }
     }
-    std::size_t pos = FindSectionBody(text, section);
-    if (pos == std::string::npos) {
+    const std::string& text() const { return text_; }
+    std::size_t Body(const char* section) const {
+        const auto it = bodies_.find(section);
+        return it == bodies_.end() ? std::string::npos : it->second;
+    }
+
+  private:
+    const std::string& text_;
+    std::unordered_map<std::string, std::size_t> bodies_;
+};
+
+// The raw value of `key` in the section whose lines begin at `pos`; false
+// when missing or empty.
+bool FindValue(const std::string& text, std::size_t pos, const char* key, std::string& value) {
+    if (pos == std::string::npos || std::strlen(key) >= kKeyMax) {
         return false;
     }
     const std::string needle = std::string(key) + "=";
@@ -189,23 +219,46 @@ std::string UserFilePath(const NaviData& data, int index) {
 
 // ---- reading -----------------------------------------------------------
 
-int GetInfo(const std::string& text, const char* section, const char* key, std::string& out,
-            std::size_t maxLength) {
+namespace {
+
+int TextValue(const std::string& text, std::size_t body, const char* key, std::string& out,
+              std::size_t maxLength) {
     std::string value;
-    if (!FindValue(text, section, key, value) || value.size() > maxLength) {
+    if (!FindValue(text, body, key, value) || value.size() > maxLength) {
         return 1;
     }
     out = value;
     return 0;
 }
 
-int GetInfo(const std::string& text, const char* section, const char* key, int& out) {
+int NumberValue(const std::string& text, std::size_t body, const char* key, int& out) {
     std::string value;
-    if (!FindValue(text, section, key, value) || value.size() > kNumberMax) {
+    if (!FindValue(text, body, key, value) || value.size() > kNumberMax) {
         return 1;
     }
     out = static_cast<int>(std::strtol(value.c_str(), nullptr, 10));
     return 0;
+}
+
+// The readers' form: sections looked up in the index.
+int GetInfo(const SectionIndex& index, const char* section, const char* key, std::string& out,
+            std::size_t maxLength) {
+    return TextValue(index.text(), index.Body(section), key, out, maxLength);
+}
+
+int GetInfo(const SectionIndex& index, const char* section, const char* key, int& out) {
+    return NumberValue(index.text(), index.Body(section), key, out);
+}
+
+}  // namespace
+
+int GetInfo(const std::string& text, const char* section, const char* key, std::string& out,
+            std::size_t maxLength) {
+    return TextValue(text, FindSectionBody(text, section), key, out, maxLength);
+}
+
+int GetInfo(const std::string& text, const char* section, const char* key, int& out) {
+    return NumberValue(text, FindSectionBody(text, section), key, out);
 }
 
 int GetColor(const std::string& text, const char* key, unsigned short& component) {
@@ -258,11 +311,12 @@ int GetExtensionData(const std::string& text, const char* section, std::vector<N
 }
 
 int ParseNaviText(NaviData& data, const std::string& text) {
+    const SectionIndex index(text);
     int userCount = 0;
     int currentUser = 0;
-    if (GetInfo(text, "[Init]", "Version", data.Version, kVersionMax) != 0 ||
-        GetInfo(text, "[Init]", "CurrentUser", currentUser) != 0 ||
-        GetInfo(text, "[Init]", "UserCount", userCount) != 0 || userCount < 0 ||
+    if (GetInfo(index, "[Init]", "Version", data.Version, kVersionMax) != 0 ||
+        GetInfo(index, "[Init]", "CurrentUser", currentUser) != 0 ||
+        GetInfo(index, "[Init]", "UserCount", userCount) != 0 || userCount < 0 ||
         userCount > kMaxUsers) {
         return CODE_INVALID_NAVI;
     }
@@ -273,12 +327,12 @@ int ParseNaviText(NaviData& data, const std::string& text) {
         currentUser = 0;
     }
     data.CurrentUser = currentUser;
-    if (GetInfo(text, "[Init]", "WebAP", data.WebAP, kPathMax) != 0 ||
-        GetInfo(text, "[Init]", "WebProcName", data.WebProcName, kPathMax) != 0) {
+    if (GetInfo(index, "[Init]", "WebAP", data.WebAP, kPathMax) != 0 ||
+        GetInfo(index, "[Init]", "WebProcName", data.WebProcName, kPathMax) != 0) {
         return CODE_INVALID_NAVI;
     }
-    GetInfo(text, "[Init]", "FileManager", data.FileManager, kPathMax);
-    if (GetInfo(text, "[Init]", "HelpPath", data.HelpPath, kPathMax) != 0) {
+    GetInfo(index, "[Init]", "FileManager", data.FileManager, kPathMax);
+    if (GetInfo(index, "[Init]", "HelpPath", data.HelpPath, kPathMax) != 0) {
         return CODE_INVALID_NAVI;
     }
     if (data.HelpPath.back() != '/') {
@@ -288,7 +342,7 @@ int ParseNaviText(NaviData& data, const std::string& text) {
         data.HelpPath += '/';
     }
     GetColorInfo(data, text);
-    if (GetInfo(text, "[Color]", "ButtonFont", data.ButtonFont, kPathMax) != 0) {
+    if (GetInfo(index, "[Color]", "ButtonFont", data.ButtonFont, kPathMax) != 0) {
         data.ButtonFont = kDefaultButtonFont;
     }
     if (GetExtensionData(text, "[Extension]", data.ExtList) != 0 ||
@@ -321,13 +375,14 @@ int GetUserInfo(NaviData& data, int index) {
 }
 
 int ParseUserText(NaviData& data, const std::string& text) {
+    const SectionIndex index(text);
     data.UserList.emplace_back();
     NaviUser& user = data.UserList.back();
     std::string del;
     int menuCount = 0;
-    if (GetInfo(text, "[Init]", "UserName", user.UserName, kNameMax) != 0 ||
-        GetInfo(text, "[Init]", "MenuCount", menuCount) != 0 ||
-        GetInfo(text, "[Init]", "Delete", del, kDeleteMax) != 0 || menuCount < 0 ||
+    if (GetInfo(index, "[Init]", "UserName", user.UserName, kNameMax) != 0 ||
+        GetInfo(index, "[Init]", "MenuCount", menuCount) != 0 ||
+        GetInfo(index, "[Init]", "Delete", del, kDeleteMax) != 0 || menuCount < 0 ||
         menuCount > kMaxMenus) {
         return CODE_INVALID_USER;
     }
@@ -338,8 +393,8 @@ int ParseUserText(NaviData& data, const std::string& text) {
         NaviMenu& menu = user.MenuList.back();
         const std::string menuSection = Format("[Menu%02d]", m);
         int itemCount = 0;
-        if (GetInfo(text, menuSection.c_str(), "MenuName", menu.MenuName, kNameMax) != 0 ||
-            GetInfo(text, menuSection.c_str(), "ItemCount", itemCount) != 0 || itemCount < 0 ||
+        if (GetInfo(index, menuSection.c_str(), "MenuName", menu.MenuName, kNameMax) != 0 ||
+            GetInfo(index, menuSection.c_str(), "ItemCount", itemCount) != 0 || itemCount < 0 ||
             itemCount > kMaxItems) {
             return CODE_INVALID_USER;
         }
@@ -348,14 +403,14 @@ int ParseUserText(NaviData& data, const std::string& text) {
             menu.ItemCount = static_cast<int>(menu.ItemList.size());
             NaviItem& item = menu.ItemList.back();
             const std::string s = Format("[Item%02d-%03d]", m, n);
-            if (GetInfo(text, s.c_str(), "ItemName", item.ItemName, kNameMax) != 0 ||
-                GetInfo(text, s.c_str(), "LinkName", item.LinkName, kLinkMax) != 0 ||
-                GetInfo(text, s.c_str(), "ItemCategory", item.ItemCategory) != 0 ||
+            if (GetInfo(index, s.c_str(), "ItemName", item.ItemName, kNameMax) != 0 ||
+                GetInfo(index, s.c_str(), "LinkName", item.LinkName, kLinkMax) != 0 ||
+                GetInfo(index, s.c_str(), "ItemCategory", item.ItemCategory) != 0 ||
                 item.ItemCategory < CATEGORY_WEB || item.ItemCategory > CATEGORY_DOCUMENT ||
-                GetInfo(text, s.c_str(), "Date", item.Date, kDateMax) != 0) {
+                GetInfo(index, s.c_str(), "Date", item.Date, kDateMax) != 0) {
                 return CODE_INVALID_USER;
             }
-            if (GetInfo(text, s.c_str(), "IconPath", item.IconPath, kPathMax) != 0 ||
+            if (GetInfo(index, s.c_str(), "IconPath", item.IconPath, kPathMax) != 0 ||
                 !IsRegularFile(item.IconPath)) {
                 item.IconPath.clear();
             }
@@ -521,6 +576,18 @@ int SetUserInfo(const NaviData& data, int index) {
     return wyWriteFile(UserFilePath(data, index), text) == 0 ? 0 : CODE_WRITE_USER_FAILED;
 }
 
+namespace {
+
+// A file that already holds `text` is left alone: switching users changes
+// one line of Waymark.dat, and rewriting and syncing twenty unchanged user
+// files made every switch wait for the disk.
+bool Unchanged(const std::string& path, const std::string& text) {
+    std::string present;
+    return suite::ReadWholeFile(path, present) == 0 && present == text;
+}
+
+}  // namespace
+
 int WriteNaviInfo(const NaviData& data) {
     // Every text is built before anything is written, so a model the reader
     // would refuse leaves all files as they were.
@@ -540,11 +607,13 @@ int WriteNaviInfo(const NaviData& data) {
     // User files first and Waymark.dat last: until it is replaced the old
     // Waymark.dat still names only files that exist.
     for (int i = 0; i < users; ++i) {
-        if (wyWriteFile(UserFilePath(data, i), texts[static_cast<std::size_t>(i)]) != 0) {
+        const std::string path = UserFilePath(data, i);
+        if (!Unchanged(path, texts[static_cast<std::size_t>(i)]) &&
+            wyWriteFile(path, texts[static_cast<std::size_t>(i)]) != 0) {
             return CODE_WRITE_USER_FAILED;
         }
     }
-    if (wyWriteFile(NaviFilePath(data), navi) != 0) {
+    if (!Unchanged(NaviFilePath(data), navi) && wyWriteFile(NaviFilePath(data), navi) != 0) {
         return CODE_WRITE_NAVI_FAILED;
     }
     for (int k = users; k < kMaxUsers; ++k) {
