@@ -353,3 +353,30 @@ TEST(WmFile, WriteRemovesStaleUserFilesUpToTheFirstGap) {
 }
 
 }  // namespace
+
+namespace {
+
+ino_t Inode(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st.st_ino;
+}
+
+TEST(WmFile, UserSwitchRewritesOnlyWaymarkDat) {
+    TempDir dir;
+    NaviData data = SmallModel(dir.path());
+    AddUser(data, "B");
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    const ino_t user0 = Inode(dir / "User00.dat");
+    const ino_t navi = Inode(dir / "Waymark.dat");
+    data.CurrentUser = 0;
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_EQ(Inode(dir / "User00.dat"), user0);
+    EXPECT_NE(Inode(dir / "Waymark.dat"), navi);
+    EXPECT_NE(ReadFile(dir / "Waymark.dat").find("CurrentUser=0\n"), std::string::npos);
+    RenameMenu(data.UserList[0], 0, "Changed");
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_NE(ReadFile(dir / "User00.dat").find("MenuName=Changed\n"), std::string::npos);
+}
+
+}  // namespace
