@@ -1,0 +1,206 @@
+// Tool configuration and the apply process: wycfg.dat, the configuration
+// directory, change masks, the script digit, the order of the apply steps
+// and failures that must not be reported as success.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "TwFakeSupport.h"
+#include "tunewell/TwConfig.h"
+#include "tunewell/TwFile.h"
+#include "tunewell/TwTime.h"
+
+using testutil::ReadFile;
+using testutil::TempDir;
+using testutil::WriteFile;
+
+namespace {
+
+TEST(TwConfigFile, WycfgValuesAndDefaults) {
+    struct Case {
+        const char* text;  // nullptr: no file
+        int networkType;
+        int dialupDevice;
+        const char* modemSpeed;
+    } cases[] = {
+        {nullptr, tw::NET_LAN, tw::DIAL_MODEM, "115200"},
+        {"NETWORK=disable\nNETWORK_DEVICE=wirelesslan\n", tw::NET_DISABLED, tw::DIAL_MODEM,
+         "115200"},
+        {"NETWORK_DEVICE=LAN\n", tw::NET_DISABLED, tw::DIAL_MODEM, "115200"},
+        {"NETWORK_DEVICE=wirelesslan\nNETWORK=enable\nDIALUP=pdc\n", tw::NET_WIRELESS, tw::DIAL_PDC,
+         "115200"},
+        {"DIALUP=phs\nMODEM_SPEED=57600\n", tw::NET_LAN, tw::DIAL_PHS, "57600"},
+        {"DIALUP=PHS\nMODEM_SPEED=123456789012345678901234567890123\n", tw::NET_LAN, tw::DIAL_MODEM,
+         "115200"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text ? c.text : "(none)");
+        TempDir dir;
+        if (c.text) {
+            WriteFile(dir / "wycfg.dat", c.text);
+        }
+        tw::WYConfig config;
+        tw::ClearWYConfig(config);
+        ASSERT_EQ(tw::SetConfigDir(config, dir.path(), nullptr), 0);
+        tw::TwSetup setup;
+        tw::ClearSetup(setup);
+        twtest::MessageRecorder rec;
+        tw::InitializeWYConfig(config, setup);
+        EXPECT_TRUE(rec.messages.empty());
+        EXPECT_EQ(setup.NetworkType, c.networkType);
+        EXPECT_EQ(setup.DialupDevice, c.dialupDevice);
+        EXPECT_STREQ(config.ModemSpeed, c.modemSpeed);
+        EXPECT_STREQ(config.ModemDevice, "/dev/ttyS14");
+        EXPECT_STREQ(config.PhsDevice, "/dev/ttyS0");
+        EXPECT_STREQ(config.NetworkScript, "");
+    }
+}
+
+TEST(TwConfigFile, ConfigDirAndWycfgWrite) {
+    TempDir dir;
+    tw::WYConfig config;
+    tw::ClearWYConfig(config);
+    EXPECT_EQ(tw::SetConfigDir(config, "", "C"), tw::TW_NO_WYCFG);
+    EXPECT_EQ(tw::SetConfigDir(config, "/" + std::string(2046, 'x'), "C"), tw::TW_NO_WYCFG);
+    ASSERT_EQ(tw::SetConfigDir(config, dir / "cfg", "ja_JP.eucJP"), 0);
+    EXPECT_EQ(std::string(config.ConfigDir), dir / "cfg/");
+    EXPECT_EQ(config.Japanese, 1);
+    struct stat st;
+    ASSERT_EQ(::stat((dir / "cfg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0755u);
+    ASSERT_EQ(tw::SetConfigDir(config, dir / "cfg/", "ja_JP.UTF-8"), 0);
+    EXPECT_EQ(config.Japanese, 0);
+
+    WriteFile(dir / "cfg/wycfg.dat", "MODEM_DEVICE=/dev/ttyS3\nDIALUP=modem\n");
+    tw::TwSetup setup;
+    tw::ClearSetup(setup);
+    setup.NetworkType = tw::NET_DISABLED;
+    setup.DialupDevice = tw::DIAL_PHS;
+    EXPECT_EQ(tw::ReflectionWYConfig(config, setup), 0);
+    EXPECT_EQ(ReadFile(dir / "cfg/wycfg.dat"),
+              "MODEM_DEVICE=/dev/ttyS3\nDIALUP=phs\nNETWORK=disable\nNETWORK_DEVICE=\n");
+    setup.NetworkType = tw::NET_WIRELESS;
+    setup.DialupDevice = 7;
+    EXPECT_EQ(tw::ReflectionWYConfig(config, setup), 0);
+    EXPECT_EQ(ReadFile(dir / "cfg/wycfg.dat"),
+              "MODEM_DEVICE=/dev/ttyS3\nDIALUP=phs\nNETWORK=enable\nNETWORK_DEVICE=wirelesslan\n");
+}
+
+TEST(TwApply, NetworkScriptDigits) {
+    const char* expected[3] = {"624", "153", "788"};
+    for (int o = 0; o < 3; ++o) {
+        for (int n = 0; n < 3; ++n) {
+            EXPECT_EQ(tw::NetworkScriptDigit(o, n), expected[o][n]) << o << n;
+        }
+    }
+}
+
+// A tree with recording scripts: every step appends a line to the log.
+struct ApplyTree {
+    TempDir dir;
+    tw::WYConfig config;
+    tw::TwPaths paths;
+    std::string log;
+
+    ApplyTree() {
+        log = dir / "log";
+        paths = twtest::MakeSystem(dir / "sys");
+        WriteFile(dir / "net.sh", "#!/bin/sh\necho \"net $*\" >> " + log + "\n", 0755);
+        WriteFile(dir / "dial.sh", "#!/bin/sh\necho dial >> " + log + "\n", 0755);
+        WriteFile(paths.hwclock, "#!/bin/sh\necho \"hwclock $*\" >> " + log + "\n", 0755);
+        testutil::MakeDirs(dir / "cfg");
+        WriteFile(dir / "cfg/wycfg.dat", "NETWORK_SCRIPT=" + (dir / "net.sh") +
+                                             "\nDIALUP_SCRIPT=" + (dir / "dial.sh") + "\n");
+        config = twtest::MakeConfig(dir / "cfg");
+    }
+    int Run(int mask, int oldType, int newType, std::string& text) {
+        tw::ApplyProcess process;
+        EXPECT_EQ(tw::ExecConfigure(mask, config, oldType, newType, paths, process),
+                  tw::TW_APPLY_STARTED);
+        int code = -1;
+        int ended = 0;
+        EXPECT_TRUE(testutil::WaitFor(
+            [&] { return (ended = tw::CheckApplyProcess(process, code, text)) == 1; }));
+        return code;
+    }
+};
+
+TEST(TwApply, StepsRunInOrderWithTheDigit) {
+    ApplyTree t;
+    std::string text;
+    EXPECT_EQ(t.Run(7, tw::NET_WIRELESS, tw::NET_DISABLED, text), 0);
+    EXPECT_EQ(ReadFile(t.log), "net 3\ndial\nhwclock --utc --systohc\n");
+    ::unlink(t.log.c_str());
+    EXPECT_EQ(t.Run(2, 0, 0, text), 0);
+    EXPECT_EQ(ReadFile(t.log), "dial\n");
+
+    // A script that does not exist is skipped.
+    ::unlink(t.log.c_str());
+    ::unlink((t.dir / "net.sh").c_str());
+    EXPECT_EQ(t.Run(5, 0, 1, text), 0);
+    EXPECT_EQ(ReadFile(t.log), "hwclock --utc --systohc\n");
+}
+
+TEST(TwApply, FailedStepIsReportedWithItsProgram) {
+    ApplyTree t;
+    WriteFile(t.dir / "dial.sh", "#!/bin/sh\necho dial >> " + t.log + "\nexit 3\n", 0755);
+    std::string text;
+    EXPECT_EQ(t.Run(7, 0, 0, text), tw::TW_FILE_RUN_FAILED);
+    EXPECT_EQ(text, t.dir / "dial.sh");
+    EXPECT_EQ(ReadFile(t.log), "net 6\ndial\n");
+    EXPECT_EQ(tw::TwMessageString(tw::TW_FILE_RUN_FAILED, text),
+              "Following program failed.\n" + (t.dir / "dial.sh"));
+
+    ::unlink(t.paths.hwclock.c_str());
+    EXPECT_EQ(t.Run(4, 0, 0, text), tw::TW_FILE_RUN_FAILED);
+    EXPECT_EQ(text, t.paths.hwclock);
+}
+
+// The whole apply as the window runs it: write, start, and after "Update"
+// nothing more to do.
+TEST(TwApply, ReflectionConfigureMasksAndUpdate) {
+    ApplyTree t;
+    twtest::FakeClock clock(1700000000);
+    twtest::MessageRecorder rec;
+    tw::TwSetup oldSetup, newSetup;
+    tw::ClearSetup(oldSetup);
+    tw::InitializeWYConfig(t.config, oldSetup);
+    ASSERT_EQ(tw::InitializeTimeConf(oldSetup, t.paths, clock), 0);
+    oldSetup.NetworkType = tw::NET_WIRELESS;
+    newSetup = oldSetup;
+    newSetup.NetworkType = tw::NET_DISABLED;
+    newSetup.Pdc.DialType = 1;
+    int mask = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
+    EXPECT_EQ(mask, 3);
+    EXPECT_TRUE(rec.messages.empty());
+    std::string text;
+    EXPECT_EQ(t.Run(mask, oldSetup.NetworkType, newSetup.NetworkType, text), 0);
+    EXPECT_EQ(ReadFile(t.log), "net 3\ndial\n");
+    EXPECT_TRUE(clock.sets.empty());
+
+    oldSetup = newSetup;
+    EXPECT_EQ(tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock), 0);
+    EXPECT_TRUE(tw::SameSetup(oldSetup, newSetup));
+}
+
+TEST(TwApply, FailedWycfgWriteStopsTheApply) {
+    ApplyTree t;
+    twtest::FakeClock clock(1700000000);
+    twtest::MessageRecorder rec;
+    ::unlink((t.dir / "cfg/wycfg.dat").c_str());
+    testutil::MakeDirs(t.dir / "cfg/wycfg.dat");
+    tw::TwSetup oldSetup, newSetup;
+    tw::ClearSetup(oldSetup);
+    newSetup = oldSetup;
+    newSetup.NetworkType = tw::NET_DISABLED;
+    EXPECT_EQ(tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock),
+              tw::TW_APPLY_FATAL);
+    // The read of the unusable file already says what is wrong.
+    EXPECT_EQ(rec.Codes(), std::vector<int>{tw::TW_FILE_OPEN});
+}
+
+}  // namespace
