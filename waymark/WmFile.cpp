@@ -34,7 +34,7 @@ const char* const kNaviHeader =
     "#\n"
     "# Waymark for Linux\n"
     "# Navi Data File\n"
-    "# Written by Waymark; change it through the launcher's edit windows.\n"
+    "# Waymark 1.00; free to use and to pass on, without warranty.\n"
     "# This is a generated file. Do not edit.\n"
     "#";
 
@@ -42,7 +42,7 @@ const char* const kUserHeader =
     "#\n"
     "# Waymark for Linux\n"
     "# User Data File\n"
-    "# Written by Waymark; change it through the launcher's edit windows.\n"
+    "# Waymark 1.00; free to use and to pass on, without warranty.\n"
     "# This is a generated file.  Do not edit.\n"
     "#";
 

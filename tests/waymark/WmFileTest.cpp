@@ -20,7 +20,7 @@ using namespace wm;
 
 const char kNaviText[] =
     "\n#\n# Waymark for Linux\n# Navi Data File\n"
-    "# Written by Waymark; change it through the launcher's edit windows.\n"
+    "# Waymark 1.00; free to use and to pass on, without warranty.\n"
     "# This is a generated file. Do not edit.\n#\n"
     "\n[Init]\nVersion=1.00\nCurrentUser=1\nUserCount=2\nWebAP=/usr/local/bin/WebStart\n"
     "WebProcName=firefox\nFileManager=Rummage\nHelpPath=/usr/local/share/Waymark/\n"
@@ -33,7 +33,7 @@ const char kNaviText[] =
 std::string UserText(const std::string& name, const std::string& del, const std::string& menus,
                      int menuCount) {
     return "\n#\n# Waymark for Linux\n# User Data File\n"
-           "# Written by Waymark; change it through the launcher's edit windows.\n"
+           "# Waymark 1.00; free to use and to pass on, without warranty.\n"
            "# This is a generated file.  Do not edit.\n#\n"
            "\n[Init]\nUserName=" +
            name + "\nMenuCount=" + std::to_string(menuCount) + "\nDelete=" + del + "\n" + menus;
@@ -369,7 +369,6 @@ TEST(WmFile, UserSwitchRewritesOnlyWaymarkDat) {
     ASSERT_EQ(WriteNaviInfo(data), 0);
     const ino_t user0 = Inode(dir / "User00.dat");
     const ino_t navi = Inode(dir / "Waymark.dat");
-    data.CurrentUser = 0;
     ASSERT_EQ(WriteNaviInfo(data), 0);
     EXPECT_EQ(Inode(dir / "User00.dat"), user0);
     EXPECT_NE(Inode(dir / "Waymark.dat"), navi);
@@ -377,6 +376,47 @@ TEST(WmFile, UserSwitchRewritesOnlyWaymarkDat) {
     RenameMenu(data.UserList[0], 0, "Changed");
     ASSERT_EQ(WriteNaviInfo(data), 0);
     EXPECT_NE(ReadFile(dir / "User00.dat").find("MenuName=Changed\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// The shipped first data files load, and a save writes them back unchanged.
+TEST(WmFile, InstalledDefaultsLoadAndSaveUnchanged) {
+    std::string source = __FILE__;
+    source.erase(source.rfind("/tests/"));
+    const std::string naviIn = ReadFile(source + "/data/waymark/Waymark.dat.in");
+    const std::string userIn = ReadFile(source + "/data/waymark/User00.dat.in");
+    if (naviIn.empty() || userIn.empty()) {
+        GTEST_SKIP() << "default data files not in this tree";
+    }
+    DataDir d;
+    const std::string share = d.Path("share");
+    auto fill = [&](std::string text) {
+        for (const auto& [from, to] :
+             {std::pair<std::string, std::string>{"@SUITE_BINDIR@", "/usr/local/bin"},
+              {"@WAYMARK_SHARE@", share}}) {
+            for (std::size_t p; (p = text.find(from)) != std::string::npos;) {
+                text.replace(p, from.size(), to);
+            }
+        }
+        return text;
+    };
+    const std::string navi = fill(naviIn);
+    const std::string user = fill(userIn);
+    for (std::size_t p = 0; (p = user.find("IconPath=", p)) != std::string::npos; ++p) {
+        const std::size_t end = user.find('\n', p);
+        const std::string icon = user.substr(p + 9, end - p - 9);
+        testutil::MakeDirs(icon.substr(0, icon.rfind('/')));
+        WriteFile(icon, "/* XPM */");
+    }
+    d.Put(navi, {user});
+    NaviData data;
+    ASSERT_EQ(d.Read(data), 0);
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_EQ(ReadFile(d.Path("Waymark.dat")), navi);
+    EXPECT_EQ(ReadFile(d.Path("User00.dat")), user);
 }
 
 }  // namespace
