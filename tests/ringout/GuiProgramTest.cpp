@@ -1,0 +1,304 @@
+// The installed program itself, in a private mount (and network) namespace
+// whose /etc/ppp and /usr/sbin/pppd are the test's: its windows are found
+// and answered through the X server, as a person would, from this process.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+#include "ProcTreeSupport.h"
+#include "TestUtil.h"
+#include "ringout/RoControl.h"
+
+// Xlib after the toolkit's C++ headers: its macros clash with theirs.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <gdk/gdkx.h>
+
+namespace {
+
+using testutil::TempDir;
+using testutil::WriteFile;
+
+struct XWin {
+    Window id = 0;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Top-level windows of another process, and real pointer input.
+class XProbe {
+  public:
+    XProbe() {
+        display_ = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+        // One pointer per display: tests run in parallel take turns.
+        lock_ = ::open("/tmp/rummage-test-pointer.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lock_ >= 0) {
+            ::flock(lock_, LOCK_EX);
+        }
+        if (void* xtst = ::dlopen("libXtst.so.6", RTLD_NOW)) {
+            motion_ = reinterpret_cast<MotionFn>(::dlsym(xtst, "XTestFakeMotionEvent"));
+            button_ = reinterpret_cast<ButtonFn>(::dlsym(xtst, "XTestFakeButtonEvent"));
+        }
+    }
+    ~XProbe() {
+        if (lock_ >= 0) {
+            ::close(lock_);
+        }
+    }
+    bool CanClick() const { return motion_ != nullptr && button_ != nullptr; }
+
+    // A mapped top-level window of `pid` titled `title`.
+    std::optional<XWin> Find(pid_t pid, const std::string& title) {
+        Window root = DefaultRootWindow(display_);
+        Window parent = 0;
+        Window* children = nullptr;
+        unsigned count = 0;
+        std::optional<XWin> found;
+        if (!XQueryTree(display_, root, &root, &parent, &children, &count)) {
+            return found;
+        }
+        for (unsigned i = count; i-- > 0 && !found;) {
+            XWindowAttributes attrs;
+            if (!XGetWindowAttributes(display_, children[i], &attrs) ||
+                attrs.map_state != IsViewable || Pid(children[i]) != pid ||
+                Title(children[i]) != title) {
+                continue;
+            }
+            XWin w;
+            w.id = children[i];
+            w.width = attrs.width;
+            w.height = attrs.height;
+            Window child = 0;
+            XTranslateCoordinates(display_, w.id, root, 0, 0, &w.x, &w.y, &child);
+            found = w;
+        }
+        XFree(children);
+        return found;
+    }
+
+    std::optional<XWin> WaitFor(pid_t pid, const std::string& title, int width = 0) {
+        std::optional<XWin> w;
+        testutil::WaitFor([&] {
+            w = Find(pid, title);
+            return w && (width == 0 || w->width == width);
+        });
+        if (w && width != 0 && w->width != width) {
+            w.reset();
+        }
+        return w;
+    }
+
+    // The window manager's close request.
+    void Close(const XWin& w) {
+        XEvent event{};
+        event.xclient.type = ClientMessage;
+        event.xclient.window = w.id;
+        event.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+        event.xclient.format = 32;
+        event.xclient.data.l[0] =
+            static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+        event.xclient.data.l[1] = CurrentTime;
+        XSendEvent(display_, w.id, False, NoEventMask, &event);
+        XFlush(display_);
+    }
+
+    // A left click at (dx, dy) inside `w`.
+    void Click(const XWin& w, int dx, int dy) {
+        motion_(display_, -1, w.x + dx, w.y + dy, 0);
+        XFlush(display_);
+        std::this_thread::sleep_for(std::chrono::milliseconds(80));
+        button_(display_, 1, True, 0);
+        button_(display_, 1, False, 0);
+        XFlush(display_);
+    }
+
+  private:
+    pid_t Pid(Window w) {
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0;
+        unsigned long after = 0;
+        unsigned char* data = nullptr;
+        pid_t pid = -1;
+        if (XGetWindowProperty(display_, w, XInternAtom(display_, "_NET_WM_PID", False), 0, 1,
+                               False, XA_CARDINAL, &type, &format, &items, &after,
+                               &data) == Success &&
+            data != nullptr && items == 1) {
+            pid = static_cast<pid_t>(*reinterpret_cast<unsigned long*>(data));
+        }
+        if (data != nullptr) {
+            XFree(data);
+        }
+        return pid;
+    }
+    std::string Title(Window w) {
+        char* name = nullptr;
+        std::string title;
+        if (XFetchName(display_, w, &name) && name != nullptr) {
+            title = name;
+            XFree(name);
+        }
+        return title;
+    }
+
+    using MotionFn = int (*)(Display*, int, int, int, unsigned long);
+    using ButtonFn = int (*)(Display*, unsigned int, Bool, unsigned long);
+    Display* display_ = nullptr;
+    MotionFn motion_ = nullptr;
+    ButtonFn button_ = nullptr;
+    int lock_ = -1;
+};
+
+// Runs the built program in a namespace prepared by a script; ends it, and
+// the fake daemon's group, on every way out.
+class Program {
+  public:
+    Program(const TempDir& dir, const std::string& setup, bool withFiles) : dir_(dir) {
+        const std::string script = dir / ("run" + std::to_string(++count_) + ".sh");
+        WriteFile(script, "set -u\nmount -t tmpfs none /etc/ppp || exit 90\n" +
+                              std::string(withFiles ? "printf '# DeviceName PHS\\n' > "
+                                                      "/etc/ppp/options\nprintf '#!/bin/sh\\n' > "
+                                                      "/etc/ppp/chat_script\n"
+                                                    : "") +
+                              setup + "exec capsh --drop=cap_sys_time -- -c 'exec " +
+                              testutil::BuildBinDir() + "/Ringout'\n");
+        pid_ = ro::StartProgram("/usr/bin/unshare",
+                                {"-m", "-n", "--propagation", "private", "sh", script}, false,
+                                nullptr);
+    }
+    ~Program() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        const std::string pidFile = dir_ / "pppd.pid";
+        if (testutil::Exists(pidFile)) {
+            const pid_t daemon = std::atoi(testutil::ReadFile(pidFile).c_str());
+            if (daemon > 0 && rotest::Alive(daemon)) {
+                ::kill(-daemon, SIGKILL);
+            }
+        }
+    }
+    pid_t pid() const { return pid_; }
+    // The exit status, or -1 when it does not end in time.
+    int Wait(int seconds = 10) {
+        int status = 0;
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return -1;
+    }
+
+  private:
+    const TempDir& dir_;
+    pid_t pid_ = -1;
+    static inline int count_ = 0;
+};
+
+class RingoutProgram : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!testutil::CanUnshareMounts() || ::access("/usr/bin/unshare", X_OK) != 0) {
+            GTEST_SKIP() << "no private mount namespaces here";
+        }
+    }
+    TempDir dir_;
+    XProbe x_;
+};
+
+TEST(RingoutVersion, BannerIsTwoLinesAndNeedsNoDisplay) {
+    TempDir dir;
+    const int rc = testutil::Shell("env -u DISPLAY " + testutil::BuildBinDir() +
+                                   "/Ringout --version > " + (dir / "out") + " 2>&1");
+    EXPECT_EQ(0, rc);
+    const std::string out = testutil::ReadFile(dir / "out");
+    ASSERT_EQ(0u, out.rfind("Ringout  Version 1.02 2001/03/26\n", 0)) << out;
+    const std::string rest = out.substr(std::strlen("Ringout  Version 1.02 2001/03/26\n"));
+    EXPECT_FALSE(rest.empty());
+    EXPECT_EQ(1, std::count(rest.begin(), rest.end(), '\n')) << out;
+    EXPECT_EQ('\n', rest.back());
+}
+
+TEST_F(RingoutProgram, MissingOptionsShowsTheConfigurationErrorAndEnds) {
+    Program program(dir_, "", false);
+    const auto message = x_.WaitFor(program.pid(), "Configuration File Error");
+    ASSERT_TRUE(message);
+    EXPECT_FALSE(x_.Find(program.pid(), "Ringout"));
+    x_.Close(*message);
+    EXPECT_EQ(1, program.Wait());
+}
+
+TEST_F(RingoutProgram, SecondCopySaysSoAndTheFirstRunsOn) {
+    Program first(dir_, "", true);
+    const auto start = x_.WaitFor(first.pid(), "Ringout");
+    ASSERT_TRUE(start);
+    Program second(dir_, "", true);
+    const auto message = x_.WaitFor(second.pid(), "Error occurred while starting");
+    ASSERT_TRUE(message);
+    EXPECT_FALSE(x_.Find(second.pid(), "Ringout"));
+    x_.Close(*message);
+    EXPECT_EQ(1, second.Wait());
+    EXPECT_EQ(-1, first.Wait(0));
+    x_.Close(*start);
+    EXPECT_EQ(0, first.Wait());
+}
+
+// The whole connection by pointer: the fake daemon dials with a "chat",
+// then renames the namespace's loopback to ppp0 and sends over it.
+TEST_F(RingoutProgram, ConnectionByPointerComesUpAndIsStopped) {
+    if (!x_.CanClick()) {
+        GTEST_SKIP() << "no X test extension";
+    }
+    const std::string chat = rotest::MakeNamedSleep(dir_ / "bin", "chat");
+    WriteFile(dir_ / "pppd",
+              "#!/bin/bash\necho $$ > " + (dir_ / "pppd.pid") + "\ntrap 'echo int >> " +
+                  (dir_ / "int") + "; exit 0' INT\n" + chat +
+                  " 1\nip link set dev lo name ppp0 && ip link set ppp0 up || exit 1\n"
+                  "while :; do echo x 2>/dev/null > /dev/udp/127.0.0.1/9; sleep 0.1; done\n",
+              0755);
+    Program program(dir_, "mount --bind " + (dir_ / "pppd") + " /usr/sbin/pppd || exit 91\n", true);
+    const auto start = x_.WaitFor(program.pid(), "Ringout", 340);
+    ASSERT_TRUE(start);
+    x_.Click(*start, 60 + 48, 100 + 20);  // "Start"
+    const auto connection = x_.WaitFor(program.pid(), "Ringout", 200);
+    ASSERT_TRUE(connection);
+    EXPECT_EQ(0, connection->x);
+    EXPECT_EQ(43, connection->y);
+    ASSERT_TRUE(testutil::Exists(dir_ / "pppd.pid"));
+    const pid_t daemon = std::atoi(testutil::ReadFile(dir_ / "pppd.pid").c_str());
+    EXPECT_TRUE(rotest::Alive(daemon));
+    x_.Click(*connection, 160, 18);  // "Stop "
+    const auto question = x_.WaitFor(program.pid(), "System Closed");
+    ASSERT_TRUE(question);
+    x_.Click(*question, 315 + 37, 72 + 16);  // "OK"
+    EXPECT_TRUE(testutil::WaitFor([&] { return !rotest::Alive(daemon); }));
+    EXPECT_EQ("int\n", testutil::ReadFile(dir_ / "int"));
+    // Closing now asks "Do you wish to close?"; OK ends the program.
+    ASSERT_TRUE(testutil::WaitFor([&] { return !x_.Find(program.pid(), "System Closed"); }));
+    x_.Close(*connection);
+    const auto close = x_.WaitFor(program.pid(), "System Closed");
+    ASSERT_TRUE(close);
+    x_.Click(*close, 315 + 37, 72 + 16);
+    EXPECT_EQ(0, program.Wait());
+}
+
+}  // namespace
