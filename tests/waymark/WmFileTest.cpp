@@ -369,6 +369,7 @@ TEST(WmFile, UserSwitchRewritesOnlyWaymarkDat) {
     ASSERT_EQ(WriteNaviInfo(data), 0);
     const ino_t user0 = Inode(dir / "User00.dat");
     const ino_t navi = Inode(dir / "Waymark.dat");
+    data.CurrentUser = 0;
     ASSERT_EQ(WriteNaviInfo(data), 0);
     EXPECT_EQ(Inode(dir / "User00.dat"), user0);
     EXPECT_NE(Inode(dir / "Waymark.dat"), navi);
