@@ -667,7 +667,10 @@ void on_EditMove_clicked(bool down) {
     }
     auto children = e.store->children();
     e.store->iter_swap(children[row], children[to]);
+    // The selection follows the row without a "changed" signal.
     SelectEditRow(to);
+    e.row = to;
+    SetEditButtons();
 }
 
 void on_EditRename_clicked() {

@@ -187,6 +187,10 @@ bool QuitRequested() {
     return gQuitRequested;
 }
 
+void ClearQuitRequest() {
+    gQuitRequested = false;
+}
+
 Gtk::Window* CreatewyNaviWindow(int width) {
     if (pNavi != nullptr || pNaviData == nullptr) {
         return nullptr;

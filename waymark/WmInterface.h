@@ -150,5 +150,6 @@ void ChangeSlotPictures(int slot, int state);
 // Ends the program's main loop (or records the request when none runs).
 void QuitMainLoop();
 bool QuitRequested();
+void ClearQuitRequest();
 
 }  // namespace wm
