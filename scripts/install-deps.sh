@@ -8,7 +8,7 @@ packages=(
   libgtkmm-3.0-dev libx11-dev
   gettext
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-utils x11-apps imagemagick libxtst6
+  xvfb xauth x11-utils x11-apps imagemagick libxtst6 xdotool
   util-linux procps libcap2-bin ppp
   clang-14 libclang-rt-14-dev
   fonts-dejavu-core
