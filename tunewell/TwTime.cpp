@@ -252,16 +252,15 @@ int ReflectionTimeConf(const TwSetup& oldSetup, TwSetup& newSetup, const TwPaths
     }
     // Untouched fields show the time they were read at: keep the time that
     // has passed since, rather than setting the clock back.
-    if (SameClockFields(oldSetup, newSetup)) {
-        time_t elapsed = clock.now() - oldSetup.TimeReadAt;
-        if (oldSetup.TimeReadAt != 0 && elapsed > 0) {
-            target += elapsed;
-        }
+    time_t elapsed = 0;
+    if (SameClockFields(oldSetup, newSetup) && oldSetup.TimeReadAt != 0) {
+        elapsed = std::max<time_t>(0, clock.now() - oldSetup.TimeReadAt);
     }
-    if (clock.set(target) != 0) {
+    if (clock.set(target + elapsed) != 0) {
         TwReport(TW_TIME_SET_FAILED);
         return TW_APPLY_FATAL;
     }
+    // The fields were the wall time in the new zone at `target`.
     newSetup.TimeReadAt = target;
     return TW_CHANGED;
 }

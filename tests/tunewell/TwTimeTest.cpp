@@ -1,0 +1,215 @@
+// Time zone, date and time: the page's checks, zone names, the clock file,
+// /etc/localtime, and the clock set through a fake clock.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "TestUtil.h"
+#include "TwFakeSupport.h"
+#include "tunewell/TwTime.h"
+
+using testutil::ReadFile;
+using testutil::TempDir;
+using testutil::WriteFile;
+
+namespace {
+
+TEST(TwTimeCheck, DatesTimesAndZones) {
+    TempDir dir;
+    tw::TwPaths paths = twtest::MakeSystem(dir.path());
+    struct Case {
+        tw::TimeForm form;
+        int code;
+        int field;
+    } cases[] = {
+        {{"2000", "2", "29", "7", "0", "0", "Asia/Tokyo"}, 0, tw::TIME_FIELD_NONE},
+        {{"2004", "02", "29", "07", "59", "59", "Asia/Tokyo"}, 0, tw::TIME_FIELD_NONE},
+        {{"1900", "2", "29", "0", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_DATE,
+         tw::TIME_FIELD_DAY},
+        {{"2001", "2", "29", "0", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_DATE,
+         tw::TIME_FIELD_DAY},
+        {{"2038", "1", "1", "0", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_YEAR,
+         tw::TIME_FIELD_YEAR},
+        {{"1899", "1", "1", "0", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_YEAR,
+         tw::TIME_FIELD_YEAR},
+        {{"2001", "13", "1", "0", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_DATE,
+         tw::TIME_FIELD_MONTH},
+        {{"2001", "4", "31", "0", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_DATE,
+         tw::TIME_FIELD_DAY},
+        {{"2001", "4", "30", "7a", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_TIME,
+         tw::TIME_FIELD_HOUR},
+        {{"2001", "4", "30", "24", "0", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_TIME,
+         tw::TIME_FIELD_HOUR},
+        {{"2001", "4", "30", "1", "60", "0", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_TIME,
+         tw::TIME_FIELD_MINUTE},
+        {{"2001", "4", "30", "1", "0", "", "Asia/Tokyo"},
+         tw::TW_TIME_BAD_TIME,
+         tw::TIME_FIELD_SECOND},
+        {{"2001", "4", "30", "1", "0", "0", "Asia/Nowhere"},
+         tw::TW_TIME_NO_ZONE,
+         tw::TIME_FIELD_ZONE},
+        {{"2001", "4", "30", "1", "0", "0", "../../../tmp/$(touch x)"},
+         tw::TW_TIME_NO_ZONE,
+         tw::TIME_FIELD_ZONE},
+        {{"2001", "4", "30", "1", "0", "0", "Asia/../Asia/Tokyo"},
+         tw::TW_TIME_NO_ZONE,
+         tw::TIME_FIELD_ZONE},
+        {{"2001", "4", "30", "1", "0", "0", dir / "zoneinfo/Asia/Tokyo"},
+         tw::TW_TIME_NO_ZONE,
+         tw::TIME_FIELD_ZONE},
+        {{"2001", "4", "30", "1", "0", "0", "Asia"}, tw::TW_TIME_NO_ZONE, tw::TIME_FIELD_ZONE},
+        {{"2001", "4", "30", "1", "0", "0", "Asia/Tokyo\"; x"},
+         tw::TW_TIME_NO_ZONE,
+         tw::TIME_FIELD_ZONE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.form.Year + "-" + c.form.Month + "-" + c.form.Day + " " + c.form.Hour + " " +
+                     c.form.Zone);
+        tw::TwSetup setup;
+        tw::ClearSetup(setup);
+        int field = tw::TIME_FIELD_NONE;
+        EXPECT_EQ(tw::CheckTimeConf(setup, c.form, paths, &field), c.code);
+        EXPECT_EQ(field, c.field);
+        EXPECT_STREQ(setup.TimeZone, c.code == 0 ? c.form.Zone.c_str() : "");
+        EXPECT_STREQ(setup.Hour, c.code == 0 ? c.form.Hour.c_str() : "");
+    }
+}
+
+TEST(TwTimeRead, ZoneListFieldsAndZone) {
+    TempDir dir;
+    tw::TwPaths paths = twtest::MakeSystem(dir.path());
+    twtest::TzGuard tz;
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    twtest::FakeClock clock(951782400 + 3600 * 13 + 60 * 5 + 9);  // 2000-02-29 13:05:09 UTC
+    twtest::MessageRecorder rec;
+    tw::TwSetup setup;
+    tw::ClearSetup(setup);
+    ASSERT_EQ(tw::InitializeTimeConf(setup, paths, clock), 0);
+    EXPECT_EQ(setup.ZoneList,
+              (std::vector<std::string>{"America/New_York", "Asia/Tokyo", "Europe/Berlin"}));
+    EXPECT_STREQ(setup.Year, "2000");
+    EXPECT_STREQ(setup.Month, "2");
+    EXPECT_STREQ(setup.Day, "29");
+    EXPECT_STREQ(setup.Hour, "13");
+    EXPECT_STREQ(setup.Minute, "5");
+    EXPECT_STREQ(setup.Second, "9");
+    EXPECT_STREQ(setup.TimeZone, "Etc/UTC");
+    EXPECT_TRUE(rec.messages.empty());
+
+    WriteFile(paths.clockFile, "# no zone\n");
+    EXPECT_NE(tw::InitializeTimeConf(setup, paths, clock), 0);
+    EXPECT_EQ(rec.Codes(), std::vector<int>{tw::TW_FILE_NO_VALUE});
+    ::unlink(paths.zoneTable.c_str());
+    EXPECT_NE(tw::InitializeTimeConf(setup, paths, clock), 0);
+    EXPECT_EQ(rec.messages.back(), std::make_pair(tw::TW_FILE_OPEN, paths.zoneTable));
+}
+
+struct TimeApply {
+    TempDir dir;
+    tw::TwPaths paths;
+    twtest::TzGuard tz;
+    tw::TwSetup oldSetup, newSetup;
+
+    TimeApply() {
+        paths = twtest::MakeSystem(dir.path());
+        ::setenv("TZ", "UTC0", 1);
+        ::tzset();
+        // /etc/localtime as Debian has it: a link into the zone files.
+        ::symlink((paths.zoneinfoDir + "Etc/UTC").c_str(), paths.localtime.c_str());
+        tw::ClearSetup(oldSetup);
+    }
+    void Read(twtest::FakeClock& clock) {
+        ASSERT_EQ(tw::InitializeTimeConf(oldSetup, paths, clock), 0);
+        newSetup = oldSetup;
+    }
+};
+
+TEST(TwTimeApply, SummerDateInTheNewZoneAndTheLinkTargetUntouched) {
+    TimeApply t;
+    twtest::FakeClock clock(1700000000);
+    t.Read(clock);
+    const std::string utcBytes = ReadFile(t.paths.zoneinfoDir + "Etc/UTC");
+    twtest::MessageRecorder rec;
+    int field = 0;
+    ASSERT_EQ(tw::CheckTimeConf(t.newSetup, {"2024", "7", "1", "12", "0", "0", "Europe/Berlin"},
+                                t.paths, &field),
+              0);
+    EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
+    // 12:00 summer time in Berlin is 10:00 UTC.
+    EXPECT_EQ(clock.sets, std::vector<time_t>{1719828000});
+    EXPECT_EQ(ReadFile(t.paths.clockFile), "ZONE=\"Europe/Berlin\"\n");
+    struct stat st;
+    ASSERT_EQ(::lstat(t.paths.localtime.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(ReadFile(t.paths.localtime), ReadFile(t.paths.zoneinfoDir + "Europe/Berlin"));
+    EXPECT_EQ(ReadFile(t.paths.zoneinfoDir + "Etc/UTC"), utcBytes);
+    EXPECT_TRUE(rec.messages.empty());
+
+    // Unchanged page: nothing written, clock left alone.
+    t.oldSetup = t.newSetup;
+    EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), 0);
+    EXPECT_EQ(clock.sets.size(), 1u);
+}
+
+TEST(TwTimeApply, ZoneOnlyChangeKeepsTheTimeThatPassed) {
+    TimeApply t;
+    twtest::FakeClock clock(1700000000);  // 2023-11-14 22:13:20 UTC
+    t.Read(clock);
+    clock.Advance(600);
+    tw::SetField(t.newSetup.TimeZone, "Asia/Tokyo");
+    EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
+    // The fields read as wall time in Tokyo (9 hours ahead of UTC), plus the ten minutes.
+    EXPECT_EQ(clock.sets, std::vector<time_t>{1700000000 - 9 * 3600 + 600});
+
+    // After "Update" a second zone change counts from the time just set.
+    t.oldSetup = t.newSetup;
+    clock.Advance(30);
+    tw::SetField(t.newSetup.TimeZone, "Etc/UTC");
+    EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
+    EXPECT_EQ(clock.sets.back(), 1700000000 + 600 + 30);
+}
+
+TEST(TwTimeApply, FailuresAreShownAndStop) {
+    TimeApply t;
+    twtest::FakeClock clock(1700000000);
+    t.Read(clock);
+    twtest::MessageRecorder rec;
+    tw::SetField(t.newSetup.Hour, "5");
+    clock.failWith = EPERM;
+    EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_APPLY_FATAL);
+    EXPECT_EQ(rec.Codes(), std::vector<int>{tw::TW_TIME_SET_FAILED});
+    EXPECT_EQ(tw::TwMessageString(tw::TW_TIME_SET_FAILED, ""), "Failed to set the system clock.");
+
+    // /etc/localtime cannot be replaced: shown, the clock is not set.
+    clock.failWith = 0;
+    t.paths.localtime = t.dir / "no/such/dir/localtime";
+    EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_APPLY_FATAL);
+    EXPECT_EQ(rec.messages.back(), std::make_pair(tw::TW_FILE_WRITE, t.paths.localtime));
+    EXPECT_TRUE(clock.sets.empty());
+}
+
+TEST(TwTimeSetup, MissingClockFileIsMadeFromTheLocaltimeLink) {
+    TimeApply t;
+    ::unlink(t.paths.clockFile.c_str());
+    ::rmdir((t.dir / "etc/sysconfig").c_str());
+    ::unlink(t.paths.localtime.c_str());
+    ::symlink((t.paths.zoneinfoDir + "Asia/Tokyo").c_str(), t.paths.localtime.c_str());
+    EXPECT_EQ(tw::EnsureClockFile(t.paths), 0);
+    EXPECT_EQ(ReadFile(t.paths.clockFile), "ZONE=\"Asia/Tokyo\"\n");
+    WriteFile(t.paths.clockFile, "ZONE=\"Europe/Berlin\"\n");
+    EXPECT_EQ(tw::EnsureClockFile(t.paths), 0);
+    EXPECT_EQ(ReadFile(t.paths.clockFile), "ZONE=\"Europe/Berlin\"\n");
+}
+
+}  // namespace
