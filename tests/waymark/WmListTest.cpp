@@ -198,15 +198,4 @@ TEST(WmList, CopyIsIndependentButSharesPictures) {
     EXPECT_EQ(second->CurrentUser, -1);
 }
 
-TEST(WmList, LookupsOutsideTheListsGiveNothing) {
-    NaviData data = OneMenu(1, 0);
-    EXPECT_EQ(GetUser(data, 1), nullptr);
-    EXPECT_EQ(GetUser(data, -1), nullptr);
-    EXPECT_EQ(GetItem(data.UserList[0].MenuList[0], 1), nullptr);
-    data.UserList[0].CurrentMenu = 5;
-    EXPECT_EQ(GetCurrentMenu(data.UserList[0]), nullptr);
-    data.CurrentUser = -1;
-    EXPECT_EQ(GetCurrentUser(data), nullptr);
-}
-
 }  // namespace

