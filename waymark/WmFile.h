@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "waymark/WmTable.h"
@@ -162,6 +163,30 @@ void SetColorInfo(std::string& text, const char* key, unsigned short component);
 void SetExtensionData(std::string& text, const std::vector<NaviExt>& list);
 
 // ---- list operations ---------------------------------------------------
+
+// The n-th entry of a list, or null when n is negative or past the end.
+template <typename T>
+T* GetList(std::vector<T>& list, int n) {
+    return n < 0 || static_cast<std::size_t>(n) >= list.size() ? nullptr
+                                                               : &list[static_cast<std::size_t>(n)];
+}
+template <typename T>
+const T* GetList(const std::vector<T>& list, int n) {
+    return n < 0 || static_cast<std::size_t>(n) >= list.size() ? nullptr
+                                                               : &list[static_cast<std::size_t>(n)];
+}
+
+// The list step of MoveUser and MoveMenu: entry i changes places with its
+// neighbour below (down) or above; false when there is none.
+template <typename T>
+bool MoveListItem(std::vector<T>& list, int i, bool down) {
+    const int j = down ? i + 1 : i - 1;
+    if (GetList(list, i) == nullptr || GetList(list, j) == nullptr) {
+        return false;
+    }
+    std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
+    return true;
+}
 
 // The record at index i, or null outside 0..count-1.
 NaviUser* GetUser(NaviData& data, int i);

@@ -12,30 +12,13 @@
 namespace wm {
 namespace {
 
-template <typename T>
-T* At(std::vector<T>& list, int i) {
-    if (i < 0 || static_cast<std::size_t>(i) >= list.size()) {
-        return nullptr;
-    }
-    return &list[static_cast<std::size_t>(i)];
-}
-
-template <typename T>
-const T* At(const std::vector<T>& list, int i) {
-    if (i < 0 || static_cast<std::size_t>(i) >= list.size()) {
-        return nullptr;
-    }
-    return &list[static_cast<std::size_t>(i)];
-}
-
-// Swaps entry i with its neighbour and keeps `current` on the same record.
+// Moves entry i one place and keeps `current` on the same record.
 template <typename T>
 void MoveEntry(std::vector<T>& list, int i, bool down, int& current) {
     const int j = down ? i + 1 : i - 1;
-    if (At(list, i) == nullptr || At(list, j) == nullptr) {
+    if (!MoveListItem(list, i, down)) {
         return;
     }
-    std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
     if (current == i) {
         current = j;
     } else if (current == j) {
@@ -55,34 +38,34 @@ bool ItemEqual(const NaviItem& a, const NaviItem& b) {
 }  // namespace
 
 NaviUser* GetUser(NaviData& data, int i) {
-    return At(data.UserList, i);
+    return GetList(data.UserList, i);
 }
 const NaviUser* GetUser(const NaviData& data, int i) {
-    return At(data.UserList, i);
+    return GetList(data.UserList, i);
 }
 NaviMenu* GetMenu(NaviUser& user, int i) {
-    return At(user.MenuList, i);
+    return GetList(user.MenuList, i);
 }
 const NaviMenu* GetMenu(const NaviUser& user, int i) {
-    return At(user.MenuList, i);
+    return GetList(user.MenuList, i);
 }
 NaviItem* GetItem(NaviMenu& menu, int i) {
-    return At(menu.ItemList, i);
+    return GetList(menu.ItemList, i);
 }
 const NaviItem* GetItem(const NaviMenu& menu, int i) {
-    return At(menu.ItemList, i);
+    return GetList(menu.ItemList, i);
 }
 NaviUser* GetCurrentUser(NaviData& data) {
-    return At(data.UserList, data.CurrentUser);
+    return GetList(data.UserList, data.CurrentUser);
 }
 const NaviUser* GetCurrentUser(const NaviData& data) {
-    return At(data.UserList, data.CurrentUser);
+    return GetList(data.UserList, data.CurrentUser);
 }
 NaviMenu* GetCurrentMenu(NaviUser& user) {
-    return At(user.MenuList, user.CurrentMenu);
+    return GetList(user.MenuList, user.CurrentMenu);
 }
 const NaviMenu* GetCurrentMenu(const NaviUser& user) {
-    return At(user.MenuList, user.CurrentMenu);
+    return GetList(user.MenuList, user.CurrentMenu);
 }
 
 int AddUser(NaviData& data, const std::string& name) {
