@@ -2,6 +2,8 @@
 // renaming items, and the user and menu editors working on a copy.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "GuiWaymarkSupport.h"
 
 namespace {
@@ -95,6 +97,22 @@ TEST_F(GuiDialogs, ClosingTheDeleteQuestionIsNoAndYesDeletesAndSaves) {
     EXPECT_EQ(data.UserList[0].MenuList[0].ItemCount, 2);
     EXPECT_EQ(SlotTexts()[1], "i0-2");
     EXPECT_EQ(UserFile(0).find("i0-1"), std::string::npos);
+}
+
+TEST_F(GuiDialogs, FailedSaveAfterADeleteTellsAndNeverDeletesASecondItem) {
+    Build({{"Ann", Menus(1, 3)}});
+    OpenMenuButton(0);
+    // A directory where the user file must go makes every save fail.
+    ASSERT_EQ(std::remove((dir / "User00.dat").c_str()), 0);
+    testutil::MakeDirs(dir / "User00.dat/x");
+    wm::DeleteItemAsked(0);
+    ButtonNamed(wm::pwyConfilm->window, "Yes")->clicked();
+    Pump(10);
+    EXPECT_EQ(wm::pwyConfilm, nullptr);  // a second Yes cannot delete the next item
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemCount, 2);
+    EXPECT_EQ(TakeMessage(), std::make_pair(std::string("Format Error"),
+                                            std::string("Failed to write User.dat file.")));
+    EXPECT_TRUE(wm::GroupWindowVisible());
 }
 
 TEST_F(GuiDialogs, AddItemChecksItsEntriesInOrderAndSortsByKind) {
