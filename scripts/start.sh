@@ -57,7 +57,7 @@ if [ -n "$own_display" ]; then
   if [ -n "$launcher" ] && command -v xdotool >/dev/null 2>&1; then
     # Open the first menu of the bar: its button is the first share of the
     # strip that starts 176 pixels from the left.
-    width=$(xdpyinfo | awk '/dimensions:/ { split($2, d, "x"); print d[1]; exit }')
+    width=$(xdpyinfo | awk '/dimensions:/ && !w { split($2, d, "x"); w = d[1] } END { print w + 0 }')
     count=$(( (width - 312) / 95 ))
     [ "$count" -gt 20 ] && count=20
     if [ "$count" -gt 0 ]; then
