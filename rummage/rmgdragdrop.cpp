@@ -1,5 +1,6 @@
 #include "rummage/rmgdragdrop.h"
 
+#include "rummage/rmgcommands.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilemenu.h"
 #include "rummage/rmgfileop.h"
@@ -48,6 +49,26 @@ std::string GetDropText(const Gtk::SelectionData& data) {
     return text;
 }
 
+bool RequestDropData(Gtk::Widget& widget, const Glib::RefPtr<Gdk::DragContext>& context,
+                     guint time) {
+    const Glib::ustring target = widget.drag_dest_find_target(context);
+    if (target.empty() || target == "NONE") {
+        return false;
+    }
+    widget.drag_get_data(context, target, time);
+    return true;
+}
+
+void ReceiveDrop(const Glib::RefPtr<Gdk::DragContext>& context, const Gtk::SelectionData& data,
+                 guint time, const std::string& dest) {
+    const std::string text = GetDropText(data);
+    bool ok = false;
+    if (!dest.empty() && text.compare(0, 5, "file:") == 0 && pGTable != nullptr) {
+        ok = UIFileDragDrop(text, dest) == 0;
+    }
+    context->drag_finish(ok, false, time);
+}
+
 void SetDropChoiceFunction(DropChoiceFunction choose) {
     Choice() = std::move(choose);
 }
@@ -77,17 +98,7 @@ int UIFileDragDrop(const std::string& text, const std::string& destIn) {
     } else {
         return 1;
     }
-    int overwriteDecided = 0;
-    SetupProgress(items, kind);
-    for (const std::string& item : items) {
-        const int result = kind == OP_COPY ? CopyFile(dest, item, &overwriteDecided)
-                                           : MoveFile(dest, item, &overwriteDecided);
-        if (result == RESULT_NO) {
-            DestroyProgress();
-            break;
-        }
-    }
-    EndProgress();
+    CopyMoveItems(items, dest, kind);
 
     Gtk::TreeView* tree = pMainW != nullptr ? pMainW->DirTree : nullptr;
     if (tree != nullptr) {

@@ -44,6 +44,8 @@ struct ListState {
     std::vector<int> kinds;       // column kind of list column i+1
     std::string shownDir;         // directory the rows came from
     int pressedRow = -1;          // click on a selected row, settled on release
+    int anchorRow = -1;           // where a Shift+click range starts
+    sigc::connection selectionChanged;
 };
 
 ListState state;
@@ -278,16 +280,39 @@ int RowAt(double x, double y) {
     return path[0];
 }
 
-// A plain click on one of several selected rows must not drop the others
-// before a drag can carry them; the click settles on release instead.
+// Shift+click selects from the last clicked row, Ctrl+click toggles one
+// row; the list handles both itself so they work whatever the drag source
+// does with the press.  A plain click on one of several selected rows must
+// not drop the others before a drag can carry them; it settles on release.
 bool on_FileList_button_press(GdkEventButton* event) {
     state.pressedRow = -1;
-    if (event->type != GDK_BUTTON_PRESS || event->button != 1 ||
-        (event->state & (GDK_SHIFT_MASK | GDK_CONTROL_MASK)) != 0) {
+    if (event->type != GDK_BUTTON_PRESS || event->button != 1) {
         return false;
     }
     const int row = RowAt(event->x, event->y);
-    if (row >= 0 && IsListRowSelected(row) && GetListSelectedRows().size() > 1) {
+    if (row < 0) {
+        return false;
+    }
+    const bool shift = (event->state & GDK_SHIFT_MASK) != 0;
+    const bool control = (event->state & GDK_CONTROL_MASK) != 0;
+    if (shift || control) {
+        std::vector<char> mask = GetListSelectionMask();
+        if (shift && state.anchorRow >= 0 && state.anchorRow < GetListRowCount()) {
+            if (!control) {
+                std::fill(mask.begin(), mask.end(), 0);
+            }
+            const int from = std::min(state.anchorRow, row);
+            const int to = std::max(state.anchorRow, row);
+            std::fill(mask.begin() + from, mask.begin() + to + 1, 1);
+        } else {
+            mask[row] = mask[row] != 0 ? 0 : 1;
+            state.anchorRow = row;
+        }
+        SetListSelection(mask);
+        return true;
+    }
+    state.anchorRow = row;
+    if (IsListRowSelected(row) && GetListSelectedRows().size() > 1) {
         state.pressedRow = row;
         return true;
     }
@@ -325,23 +350,13 @@ void SetupListDragDrop(Gtk::TreeView* view) {
         });
     view->signal_drag_drop().connect(
         [view](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
-            const Glib::ustring target = view->drag_dest_find_target(context);
-            if (target.empty() || target == "NONE") {
-                return false;
-            }
-            view->drag_get_data(context, target, time);
-            return true;
+            return RequestDropData(*view, context, time);
         },
         false);
     view->signal_drag_data_received().connect(
         [](const Glib::RefPtr<Gdk::DragContext>& context, int, int, const Gtk::SelectionData& data,
            guint, guint time) {
-            const std::string text = GetDropText(data);
-            bool ok = false;
-            if (text.compare(0, 5, "file:") == 0 && pGTable != nullptr) {
-                ok = UIFileDragDrop(text, pGTable->CurrentDir) == 0;
-            }
-            context->drag_finish(ok, false, time);
+            ReceiveDrop(context, data, time, pGTable != nullptr ? pGTable->CurrentDir : "");
         },
         false);
 }
@@ -379,7 +394,7 @@ Gtk::TreeView* CreateFileList(Gtk::Paned* paned) {
             }
             return !state.order[path[0]]->isParent;
         });
-    selection->signal_changed().connect(&on_FileList_select_row);
+    state.selectionChanged = selection->signal_changed().connect(&on_FileList_select_row);
     view->signal_row_activated().connect(
         [](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
             if (!path.empty()) {
@@ -418,6 +433,9 @@ int DisplayFileList(const std::string& path) {
     state.store->clear();
     state.order.clear();
     state.rows.clear();
+    if (path != state.shownDir) {
+        state.anchorRow = -1;
+    }
     state.shownDir = path;
 
     auto addRow = [](const std::string& name, const struct stat& st) {
@@ -613,6 +631,57 @@ void UnselectAllListRows() {
     if (state.view != nullptr) {
         state.view->get_selection()->unselect_all();
     }
+}
+
+int GetListParentRow() {
+    for (std::size_t i = 0; i < state.order.size(); ++i) {
+        if (state.order[i]->isParent) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::vector<char> GetListSelectionMask() {
+    std::vector<char> mask(state.order.size(), 0);
+    for (int row : GetListSelectedRows()) {
+        mask[row] = 1;
+    }
+    return mask;
+}
+
+void SetListSelection(const std::vector<char>& mask) {
+    if (state.view == nullptr) {
+        return;
+    }
+    auto selection = state.view->get_selection();
+    // One status update for the whole change, not one per row.
+    state.selectionChanged.block();
+    selection->unselect_all();
+    const int count = std::min(static_cast<int>(mask.size()), GetListRowCount());
+    for (int i = 0; i < count;) {
+        if (mask[i] == 0) {
+            ++i;
+            continue;
+        }
+        int end = i;
+        while (end + 1 < count && mask[end + 1] != 0) {
+            ++end;
+        }
+        selection->select(RowPath(i), RowPath(end));
+        i = end + 1;
+    }
+    state.selectionChanged.unblock();
+    on_FileList_select_row();
+}
+
+void SelectAllListRows() {
+    std::vector<char> mask(state.order.size(), 1);
+    const int parent = GetListParentRow();
+    if (parent >= 0) {
+        mask[parent] = 0;
+    }
+    SetListSelection(mask);
 }
 
 bool IsListRowSelected(int row) {

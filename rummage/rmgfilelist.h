@@ -40,6 +40,14 @@ void SelectListRow(int row);
 void UnselectListRow(int row);
 void UnselectAllListRows();
 bool IsListRowSelected(int row);
+// The ".." row, or -1.
+int GetListParentRow();
+// One flag per row.  SetListSelection changes the whole selection at once
+// (".." stays unselected) and updates the status a single time.
+std::vector<char> GetListSelectionMask();
+void SetListSelection(const std::vector<char>& mask);
+// Every row but "..".
+void SelectAllListRows();
 // Scroll so that `row` is at the top (align 0), middle (0.5) or bottom (1).
 void ScrollListRow(int row, double align);
 

@@ -2,10 +2,30 @@
 
 #include <gtk/gtk.h>
 
+#include <unistd.h>
+
+#include <memory>
+
 #include "common/I18n.h"
+#include "common/XpmPixbuf.h"
+#include "pixmaps/FileCore.xpm"
+#include "pixmaps/FileDir.xpm"
+#include "pixmaps/FileExec.xpm"
+#include "pixmaps/FileFIFO.xpm"
+#include "pixmaps/FileLink.xpm"
+#include "pixmaps/FileLinkLost.xpm"
+#include "pixmaps/FileNormal.xpm"
+#include "pixmaps/FileSocket.xpm"
+#include "pixmaps/FileSpecial.xpm"
+#include "pixmaps/IconCopy.xpm"
+#include "pixmaps/IconMove.xpm"
+#include "pixmaps/IconNew.xpm"
+#include "rummage/rmgdialog.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
+#include "rummage/rmgproperty.h"
 #include "rummage/rmgtable.h"
 #include "rummage/rmgui.h"
 #include "rummage/rmgutil.h"
@@ -13,53 +33,78 @@
 
 namespace rmg {
 
-int BuildFileOperationList(const SelectionSource& source, const std::string& currentDir,
-                           std::vector<std::string>& items, std::string* description) {
-    items.clear();
-    std::string name;
-    int kind = -1;  // unknown until the first item
-    if (source.rows.empty()) {
-        if (!source.treeSelected) {
-            return SELECT_NOTHING;
-        }
-        items.push_back(source.treePath);
-        name = source.treeLabel;
-        kind = SELECT_DIRECTORIES;
-    } else {
-        for (const SelectedRow& row : source.rows) {
-            if (row.name == "..") {
-                continue;
-            }
-            items.push_back(currentDir + row.name + (row.directory ? "/" : ""));
-            name = row.name;
-            const int rowKind = row.directory ? SELECT_DIRECTORIES : SELECT_FILES;
-            if (kind == -1) {
-                kind = rowKind;
-            } else if (kind != rowKind) {
-                kind = SELECT_BOTH;
-            }
-        }
-    }
-    if (items.empty()) {
-        return SELECT_NOTHING;
-    }
-    if (description != nullptr) {
-        // The kind words stay untranslated.
-        static const char* const kWords[] = {"file", "directory", "file/directory"};
-        const std::string subject = items.size() == 1 ? name : std::to_string(items.size());
-        std::string text = _("%s %s");
-        const std::size_t first = text.find("%s");
-        if (first != std::string::npos) {
-            text.replace(first, 2, subject);
-            const std::size_t second = text.find("%s", first + subject.size());
-            if (second != std::string::npos) {
-                text.replace(second, 2, kWords[kind]);
-            }
-        }
-        *description = text;
-    }
-    return kind;
+namespace {
+
+Gtk::Window* MainWindow() {
+    return pMainW != nullptr ? pMainW->Window : nullptr;
 }
+
+Gtk::TreeView* MainTree() {
+    return pMainW != nullptr ? pMainW->DirTree : nullptr;
+}
+
+void OpenInTree(const std::string& path, int expand) {
+    if (Gtk::TreeView* tree = MainTree()) {
+        OpenChildTree(tree, path, expand);
+    }
+}
+
+void RescanInTree(const std::string& path) {
+    Gtk::TreeView* tree = MainTree();
+    if (tree == nullptr || path.empty()) {
+        return;
+    }
+    // Below the top the tree may not hold the node yet; the nearest
+    // directory it holds is listed again instead.
+    std::string dir = path;
+    while (!GetPathNode(tree, dir) && dir.size() > 1) {
+        dir = GetParentDirectory(dir);
+    }
+    RescanTree(tree, dir);
+}
+
+struct PathDialogState {
+    Gtk::Entry* entry = nullptr;
+    std::string* out = nullptr;
+    int result = RESULT_NO;
+};
+
+void on_FileOperation_OKButton_clicked(PathDialogState* state) {
+    std::string path = FromDisplay(state->entry->get_text());
+    const int code = CheckFileExist(path);
+    if (code == PATH_NOT_EXIST || code == PATH_DIR_EXISTS || code == PATH_FILE_EXISTS) {
+        *state->out = path;
+        state->result = RESULT_YES;
+        EndModalLoop();
+        return;
+    }
+    state->out->clear();
+    FileExistMessageBox(code, state->entry, path.c_str());
+}
+
+// New directory and New file: ask, create, show.
+void NewItem(int kind) {
+    if (pGTable == nullptr) {
+        return;
+    }
+    std::string path;
+    DialogWindow* dialog = nullptr;
+    const int result = CreateFileOperationDlg(&dialog, kind, nullptr, &path);
+    delete dialog;
+    if (result != RESULT_YES) {
+        return;
+    }
+    if (kind == OP_NEW_DIRECTORY) {
+        if (MakeNewDirectory(path) == 0) {
+            RescanInTree(GetParentDirectory(path));
+            OpenInTree(path, 0);
+        }
+    } else if (MakeNewFile(path) == 0) {
+        OpenInTree(GetParentDirectory(path), 0);
+    }
+}
+
+}  // namespace
 
 void ReadSelectionSource(SelectionSource& source) {
     source = SelectionSource();
@@ -180,12 +225,410 @@ void on_Menu_Open_activate() {
     }
 }
 
-// Commands built by later work: present with their tips, doing nothing yet.
-void on_Menu_NewDirectory_activate() {}
-void on_Menu_NewFile_activate() {}
-void on_Menu_Copy_activate() {}
-void on_Menu_Move_activate() {}
-void on_Menu_Delete_activate() {}
-void on_Menu_Property_activate() {}
+int CreateFileOperationDlg(DialogWindow** dialog, int kind, const std::string* description,
+                           std::string* out) {
+    if (out == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    out->clear();
+    const char* title = N_("Create a new directory");
+    std::string label = _("New directory name:");
+    Glib::RefPtr<Gdk::Pixbuf> icon = suite::PixbufFromXpm(IconNew_xpm);
+    if (kind == OP_NEW_FILE) {
+        title = N_("Create a new file");
+        label = _("New file name:");
+    } else if (kind == OP_COPY || kind == OP_MOVE) {
+        title = kind == OP_COPY ? N_("Copy") : N_("Move");
+        label =
+            description != nullptr
+                ? FillText(kind == OP_COPY ? _("Copy %s to:") : _("Move %s to:"), {*description})
+                : std::string();
+        icon = kind == OP_COPY ? suite::PixbufFromXpm(IconCopy_xpm)
+                               : suite::PixbufFromXpm(IconMove_xpm);
+    }
+    Gtk::Box* box = nullptr;
+    DialogWindow* window = CreateIconDialogBox(&box, icon, 0, 0, 5);
+    if (dialog != nullptr) {
+        *dialog = window;
+    }
+    window->set_title(_(title));
+    window->set_border_width(5);
+    CreateLabel(box, ToDisplay(label));
+    Gtk::Box* row = CreateHBox(box, false, 10, 0);
+    Gtk::Entry* entry = nullptr;
+    Gtk::ComboBoxText* combo = CreateComboBox(&entry, true, static_cast<int>(kPathMax));
+    entry->set_size_request(310, -1);
+    entry->get_accessible()->set_name(label.empty() ? _(title) : ToDisplay(label));
+    SetComboList(combo, pGTable != nullptr ? pGTable->DirHistory : HistoryList());
+    row->pack_start(*combo, true, true);
+    CreateBrowseButton(row, combo, true);
+
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(window, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    PathDialogState state{entry, out, RESULT_NO};
+    ok->signal_clicked().connect(
+        sigc::bind(sigc::ptr_fun(&on_FileOperation_OKButton_clicked), &state));
+    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+
+    std::string selected;
+    if (MainTree() != nullptr && GetTreeSelect(MainTree(), &selected) && !selected.empty()) {
+        entry->set_text(ToDisplay(selected));
+        entry->select_region(0, -1);
+    }
+    entry->grab_focus();
+    if (dialog != nullptr) {
+        *dialog = nullptr;
+    }
+    ModalMainLoop(window, MainWindow());
+    return state.result;
+}
+
+void on_Menu_NewDirectory_activate() {
+    NewItem(OP_NEW_DIRECTORY);
+}
+
+void on_Menu_NewFile_activate() {
+    NewItem(OP_NEW_FILE);
+}
+
+void FileOperation(int kind) {
+    if (pGTable == nullptr) {
+        return;
+    }
+    std::vector<FileOperationItem> items;
+    std::string description;
+    if (GetFileOperationString(items, &description) == SELECT_NOTHING) {
+        return;
+    }
+    std::string dest;
+    DialogWindow* dialog = nullptr;
+    const int answer = CreateFileOperationDlg(&dialog, kind, &description, &dest);
+    delete dialog;
+    if (answer != RESULT_YES) {
+        return;
+    }
+    const int result = CopyMoveItems(items, dest, kind);
+    if (result == RESULT_BAD_ARGUMENT) {
+        return;
+    }
+    dest = StripSlash(dest);
+    if (kind == OP_MOVE) {
+        RescanInTree(GetParentDirectory(items.front()));
+    }
+    RescanInTree(GetParentDirectory(dest));
+    OpenInTree(result == 0 ? dest : GetParentDirectory(dest), 1);
+}
+
+void on_Menu_Copy_activate() {
+    FileOperation(OP_COPY);
+}
+
+void on_Menu_Move_activate() {
+    FileOperation(OP_MOVE);
+}
+
+void on_Menu_Delete_activate() {
+    if (pGTable == nullptr) {
+        return;
+    }
+    std::vector<FileOperationItem> items;
+    std::string description;
+    if (GetFileOperationString(items, &description) == SELECT_NOTHING) {
+        return;
+    }
+    std::string current = pGTable->CurrentDir;
+    DeleteItems(items, description, current);
+    // Also after a stop: what is gone must not be shown.
+    RescanInTree(GetParentDirectory(items.front()));
+    OpenInTree(current, 0);
+}
+
+// ---- Property dialog ----
+
+namespace {
+
+struct PropertyRecord {
+    std::string Path;
+    DialogWindow* Dialog = nullptr;
+    Gtk::Image* TypePixmap = nullptr;
+    Gtk::Label* PathLabel = nullptr;
+    Gtk::Entry* NameEntry = nullptr;
+    Gtk::Label* TypeLabel = nullptr;
+    Gtk::Label* SizeLabel = nullptr;
+    Gtk::Label* ChangedLabel = nullptr;
+    Gtk::Label* ModifiedLabel = nullptr;
+    Gtk::Label* AccessedLabel = nullptr;
+    Gtk::Label* ModeLabel = nullptr;
+    Gtk::ToggleButton* ModeToggle[3][4] = {};
+    Gtk::Entry* OwnerEntry = nullptr;
+    Gtk::ComboBoxText* GroupCombo = nullptr;
+    mode_t Mode = 0;  // the edited mode; 0 until filled
+    PropertyInfo Info;
+};
+
+Glib::RefPtr<Gdk::Pixbuf> KindPicture(int type) {
+    static const Glib::RefPtr<Gdk::Pixbuf> kPictures[] = {
+        suite::PixbufFromXpm(FileDir_xpm),    suite::PixbufFromXpm(FileExec_xpm),
+        suite::PixbufFromXpm(FileNormal_xpm), suite::PixbufFromXpm(FileCore_xpm),
+        suite::PixbufFromXpm(FileLink_xpm),   suite::PixbufFromXpm(FileLinkLost_xpm),
+        suite::PixbufFromXpm(FileSocket_xpm), suite::PixbufFromXpm(FileSpecial_xpm),
+        suite::PixbufFromXpm(FileFIFO_xpm),
+    };
+    if (type < 0 || type > FILETYPE_FIFO) {
+        type = FILETYPE_NORMAL;
+    }
+    return kPictures[type];
+}
+
+Gtk::Label* AddCaption(Gtk::Grid* grid, int row, const char* caption, Gtk::Widget* value) {
+    auto* label = Gtk::manage(new Gtk::Label(_(caption)));
+    label->set_xalign(0.0f);
+    label->show();
+    grid->attach(*label, 0, row, 1, 1);
+    if (value != nullptr) {
+        value->set_hexpand(true);
+        value->show();
+        grid->attach(*value, 1, row, 1, 1);
+        if (auto* text = dynamic_cast<Gtk::Label*>(value)) {
+            text->set_xalign(0.0f);
+            text->set_selectable(false);
+            text->get_accessible()->set_name(_(caption));
+        }
+    }
+    return label;
+}
+
+Gtk::Label* ValueLabel() {
+    auto* label = Gtk::manage(new Gtk::Label());
+    label->set_xalign(0.0f);
+    return label;
+}
+
+void SetCurrentMode(PropertyRecord* record) {
+    if (record->Mode != 0) {
+        record->ModeLabel->set_text(ModeText(record->Mode));
+    }
+}
+
+void on_PerToggle_toggled(PropertyRecord* record, int row, int column) {
+    if (record->Mode == 0) {
+        return;
+    }
+    const mode_t bit = kModeToggleBits[row][column];
+    if (record->ModeToggle[row][column]->get_active()) {
+        record->Mode |= bit;
+    } else {
+        record->Mode &= ~bit;
+    }
+    SetCurrentMode(record);
+}
+
+void CheckPermission(PropertyRecord* record) {
+    const PropertyInfo& info = record->Info;
+    record->OwnerEntry->set_sensitive(info.ownerEditable);
+    record->NameEntry->set_sensitive(info.nameEditable);
+    record->GroupCombo->set_sensitive(info.groupEditable);
+    for (auto& row : record->ModeToggle) {
+        for (Gtk::ToggleButton* toggle : row) {
+            toggle->set_sensitive(info.modeEditable);
+        }
+    }
+}
+
+int SetFileProperty(PropertyRecord* record, const std::string& path) {
+    if (path.empty() || !ReadPropertyInfo(path, getuid(), record->Info)) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    const PropertyInfo& info = record->Info;
+    record->Path = path;
+    record->Dialog->set_title(ToDisplay(FillText(_("Property - %s"), {info.name})));
+    record->NameEntry->set_text(ToDisplay(info.name));
+    record->PathLabel->set_text(ToDisplay(info.parent));
+    record->TypePixmap->set(KindPicture(info.type));
+    record->TypeLabel->set_text(ToDisplay(info.kindText));
+    record->SizeLabel->set_text(info.sizeText);
+    record->ChangedLabel->set_text(info.timeText[0]);
+    record->ModifiedLabel->set_text(info.timeText[1]);
+    record->AccessedLabel->set_text(info.timeText[2]);
+    record->Mode = 0;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            record->ModeToggle[r][c]->set_active((info.st.st_mode & kModeToggleBits[r][c]) != 0);
+        }
+    }
+    // The kind bits keep the word non-zero, so a file of mode 0000 can
+    // still be edited.
+    record->Mode = info.st.st_mode;
+    SetCurrentMode(record);
+    record->OwnerEntry->set_text(ToDisplay(info.owner));
+    for (const std::string& group : info.groups) {
+        record->GroupCombo->append(ToDisplay(group));
+    }
+    record->GroupCombo->get_entry()->set_text(ToDisplay(info.group));
+    CheckPermission(record);
+    return 0;
+}
+
+void on_Property_OKButton_clicked(PropertyRecord* record) {
+    PropertyEdit edit;
+    edit.mode = record->Mode & 07777;
+    edit.owner = FromDisplay(record->OwnerEntry->get_text());
+    edit.group = FromDisplay(record->GroupCombo->get_entry()->get_text());
+    edit.name = FromDisplay(record->NameEntry->get_text());
+    if (pGTable == nullptr) {
+        EndModalLoop();
+        return;
+    }
+    std::string current = pGTable->CurrentDir;
+    int code = 0;
+    const int result = ApplyPropertyEdit(record->Info, edit, current, &code);
+    if (result == PROPERTY_KEEP_OWNER) {
+        return;
+    }
+    if (result == PROPERTY_KEEP_NAME) {
+        FileExistMessageBox(code, record->NameEntry, record->Path.c_str());
+        return;
+    }
+    EndModalLoop();
+    if (edit.name != record->Info.name && S_ISDIR(record->Info.st.st_mode)) {
+        RescanInTree(record->Info.parent);
+    }
+    if (current != pGTable->CurrentDir) {
+        // The shown directory was renamed: follow it.
+        OpenInTree(current, 0);
+        pGTable->CurrentDir = current;
+        UpdateLocationHistory();
+    }
+    DisplayFileList(pGTable->CurrentDir);
+}
+
+Gtk::Box* NotebookPage(Gtk::Notebook* book, const char* title) {
+    auto* page = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, 5));
+    page->set_border_width(5);
+    page->show();
+    book->append_page(*page, _(title));
+    return page;
+}
+
+}  // namespace
+
+int CreatePropertyDlg(DialogWindow** dialog) {
+    if (dialog == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    std::vector<FileOperationItem> items;
+    GetFileOperationString(items, nullptr);
+    Gtk::Notebook* book = nullptr;
+    auto record = std::make_unique<PropertyRecord>();
+    record->Dialog = CreateNotebookDialogBox(&book, 0, 0);
+    *dialog = record->Dialog;
+
+    // Statistics.
+    Gtk::Box* stats = NotebookPage(book, N_("Statistics"));
+    Gtk::Box* top = CreateHBox(stats, false, 10, 0);
+    record->TypePixmap = CreatePixmap(Glib::RefPtr<Gdk::Pixbuf>());
+    record->TypePixmap->set_size_request(32, 32);
+    top->pack_start(*record->TypePixmap, false, false);
+    Gtk::Grid* names = CreateTable(2, 2, 5, 10, 0);
+    top->pack_start(*names, true, true);
+    record->PathLabel = ValueLabel();
+    AddCaption(names, 0, N_("Path:"), record->PathLabel);
+    record->NameEntry = Gtk::manage(new Gtk::Entry());
+    record->NameEntry->set_max_length(512);
+    record->NameEntry->get_accessible()->set_name(_("File name:"));
+    AddCaption(names, 1, N_("File name:"), record->NameEntry);
+    CreateSeparator(stats);
+    Gtk::Grid* kind = CreateTable(2, 2, 5, 10, 0);
+    stats->pack_start(*kind, false, false);
+    record->TypeLabel = ValueLabel();
+    record->SizeLabel = ValueLabel();
+    AddCaption(kind, 0, N_("File type:"), record->TypeLabel);
+    AddCaption(kind, 1, N_("File size:"), record->SizeLabel);
+    CreateSeparator(stats);
+    Gtk::Grid* times = CreateTable(2, 3, 5, 10, 0);
+    stats->pack_start(*times, false, false);
+    record->ChangedLabel = ValueLabel();
+    record->ModifiedLabel = ValueLabel();
+    record->AccessedLabel = ValueLabel();
+    AddCaption(times, 0, N_("Last changed time:"), record->ChangedLabel);
+    AddCaption(times, 1, N_("Last modified time:"), record->ModifiedLabel);
+    AddCaption(times, 2, N_("Last accessed time:"), record->AccessedLabel);
+
+    // Permissions.
+    Gtk::Box* perms = NotebookPage(book, N_("Permissions"));
+    auto* modeFrame = Gtk::manage(new Gtk::Frame(_("File permissions")));
+    modeFrame->show();
+    perms->pack_start(*modeFrame, false, false);
+    Gtk::Box* modeBox = CreateVBox(modeFrame, 5, 5);
+    Gtk::Box* modeRow = CreateHBox(modeBox, false, 10, 0);
+    CreateLabel(modeRow, _("Current mode:"));
+    record->ModeLabel = CreateLabel(modeRow, "");
+    record->ModeLabel->get_accessible()->set_name(_("Current mode:"));
+    Gtk::Grid* toggles = CreateTable(5, 4, 2, 10, 0);
+    modeBox->pack_start(*toggles, false, false);
+    static const char* const kHeads[] = {N_("Read"), N_("Write"), N_("Exec"), N_("Special")};
+    static const char* const kRows[] = {N_("User"), N_("Group"), N_("Other")};
+    static const char* const kSpecial[] = {N_("Set UID"), N_("Set GID"), N_("Sticky")};
+    for (int c = 0; c < 4; ++c) {
+        auto* head = Gtk::manage(new Gtk::Label(_(kHeads[c])));
+        head->show();
+        toggles->attach(*head, c + 1, 0, 1, 1);
+    }
+    PropertyRecord* rec = record.get();
+    for (int r = 0; r < 3; ++r) {
+        auto* name = Gtk::manage(new Gtk::Label(_(kRows[r])));
+        name->set_xalign(0.0f);
+        name->show();
+        toggles->attach(*name, 0, r + 1, 1, 1);
+        for (int c = 0; c < 4; ++c) {
+            auto* toggle = c == 3 ? Gtk::manage(new Gtk::CheckButton(_(kSpecial[r])))
+                                  : Gtk::manage(new Gtk::CheckButton());
+            toggle->set_can_focus(false);
+            toggle->get_accessible()->set_name(std::string(_(kRows[r])) + " " + _(kHeads[c]));
+            toggle->show();
+            toggles->attach(*toggle, c + 1, r + 1, 1, 1);
+            record->ModeToggle[r][c] = toggle;
+            toggle->signal_toggled().connect(
+                sigc::bind(sigc::ptr_fun(&on_PerToggle_toggled), rec, r, c));
+        }
+    }
+    auto* ownFrame = Gtk::manage(new Gtk::Frame(_("File ownership")));
+    ownFrame->show();
+    perms->pack_start(*ownFrame, false, false);
+    Gtk::Grid* own = CreateTable(2, 2, 5, 10, 5);
+    ownFrame->add(*own);
+    record->OwnerEntry = Gtk::manage(new Gtk::Entry());
+    record->OwnerEntry->set_max_length(128);
+    record->OwnerEntry->get_accessible()->set_name(_("Owner"));
+    AddCaption(own, 0, N_("Owner"), record->OwnerEntry);
+    Gtk::Entry* groupEntry = nullptr;
+    record->GroupCombo = CreateComboBox(&groupEntry, true, 127);
+    groupEntry->get_accessible()->set_name(_("Group"));
+    AddCaption(own, 1, N_("Group"), record->GroupCombo);
+
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(record->Dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    if (items.empty() || SetFileProperty(rec, items.front()) != 0) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Property_OKButton_clicked), rec));
+    *dialog = nullptr;
+    ModalMainLoop(record->Dialog, MainWindow());
+    return 0;
+}
+
+void on_Menu_Property_activate() {
+    DialogWindow* dialog = nullptr;
+    const int result = CreatePropertyDlg(&dialog);
+    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
+        delete dialog;
+    }
+}
 
 }  // namespace rmg

@@ -5,34 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "rummage/rmgcommands.h"
+
 namespace rmg {
-
-// Selection kinds.
-inline constexpr int SELECT_FILES = 0;
-inline constexpr int SELECT_DIRECTORIES = 1;
-inline constexpr int SELECT_BOTH = 2;
-inline constexpr int SELECT_NOTHING = 3;
-
-// One selected row of the file list, in selection order.
-struct SelectedRow {
-    std::string name;
-    bool directory = false;
-};
-
-// What the selection is made of when read from the widgets.
-struct SelectionSource {
-    std::vector<SelectedRow> rows;  // list rows, selection order
-    bool treeSelected = false;      // the tree has a selected node
-    std::string treePath;           // its full path, ends in "/"
-    std::string treeLabel;          // its label
-};
-
-// Builds the absolute item paths from `source` against `currentDir` (ends
-// in "/"); ".." rows are skipped.  With `description`, fills it with the
-// item's name or the count, a blank and "file", "directory" or
-// "file/directory".  Returns the selection kind.
-int BuildFileOperationList(const SelectionSource& source, const std::string& currentDir,
-                           std::vector<std::string>& items, std::string* description);
 
 // Reads the selection of the main window's list and tree.
 void ReadSelectionSource(SelectionSource& source);
@@ -51,5 +26,20 @@ void on_Menu_Copy_activate();
 void on_Menu_Move_activate();
 void on_Menu_Delete_activate();
 void on_Menu_Property_activate();
+
+class DialogWindow;
+
+// The destination dialog of New directory, New file, Copy and Move.  `out`
+// receives the checked, absolute path.  RESULT_YES, RESULT_NO (Cancel),
+// RESULT_BAD_ARGUMENT without `out`; the dialog is gone on return.
+int CreateFileOperationDlg(DialogWindow** dialog, int kind, const std::string* description,
+                           std::string* out);
+
+// Copy or move of the selection (OP_COPY, OP_MOVE).
+void FileOperation(int kind);
+
+// The property dialog of the first selected item.  0 after it ran,
+// RESULT_BAD_ARGUMENT when there is nothing to show.
+int CreatePropertyDlg(DialogWindow** dialog);
 
 }  // namespace rmg

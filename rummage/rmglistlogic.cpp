@@ -337,25 +337,29 @@ std::string MakeDragText(const std::vector<std::string>& paths) {
 std::vector<std::string> SplitDropText(const std::string& text) {
     std::vector<std::string> paths;
     static const std::string kTag = "file:";
+    static const std::string kSeparator = " file:";
     if (text.compare(0, kTag.size(), kTag) != 0) {
         return paths;
     }
+    // Items are split only at the separator, so "file:" inside a name
+    // stays part of it.
     std::size_t start = kTag.size();
     while (true) {
-        const std::size_t next = text.find(kTag, start);
+        const std::size_t next = text.find(kSeparator, start);
+        const std::string item =
+            text.substr(start, next == std::string::npos ? std::string::npos : next - start);
+        if (!item.empty()) {
+            // A relative item would be taken against the working directory.
+            if (item[0] != '/') {
+                return {};
+            }
+            paths.push_back(item);
+        }
         if (next == std::string::npos) {
-            paths.push_back(text.substr(start));
             break;
         }
-        // The item ends before the blank that precedes the next "file:".
-        std::size_t end = next;
-        if (end > start && text[end - 1] == ' ') {
-            --end;
-        }
-        paths.push_back(text.substr(start, end - start));
-        start = next + kTag.size();
+        start = next + kSeparator.size();
     }
-    paths.erase(std::remove(paths.begin(), paths.end(), std::string()), paths.end());
     return paths;
 }
 

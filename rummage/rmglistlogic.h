@@ -76,7 +76,8 @@ std::string FilterStatusText(int filter, const std::string& pattern);
 
 // Drag text of absolute paths: "file:<path>" items joined by one blank.
 std::string MakeDragText(const std::vector<std::string>& paths);
-// The paths of a drop text; empty unless it begins with "file:".
+// The paths of a drop text, split at " file:" only; empty unless it begins
+// with "file:" and every item is an absolute path.
 std::vector<std::string> SplitDropText(const std::string& text);
 
 }  // namespace rmg

@@ -4,8 +4,12 @@
 
 #include "common/I18n.h"
 #include "rummage/rmgdirtree.h"
+#include "rummage/rmgeditmenu.h"
 #include "rummage/rmgfilemenu.h"
+#include "rummage/rmghelpmenu.h"
+#include "rummage/rmglayoutmenu.h"
 #include "rummage/rmgmainwindow.h"
+#include "rummage/rmgsettingmenu.h"
 #include "rummage/rmgstring.h"
 #include "rummage/rmgtable.h"
 
@@ -71,11 +75,8 @@ Gtk::MenuItem* CreateMenuItem(Gtk::Menu& menu, const Glib::RefPtr<Gtk::AccelGrou
             item->add_accelerator("activate", accel, entry.key, entry.modifiers,
                                   Gtk::ACCEL_VISIBLE);
         }
-        std::string tip;
-        GetMenuTipsString(index, tip);
-        if (!tip.empty()) {
-            item->set_tooltip_text(tip);
-        }
+        // The tip shows in the status bar only (on_Menu_select): a tooltip
+        // over an open menu would hide the neighbouring items.
         if (entry.handler != nullptr) {
             item->signal_activate().connect(sigc::ptr_fun(entry.handler));
         }
@@ -186,17 +187,5 @@ void on_Menu_Edit_activate() {
     const bool something = !source.rows.empty() || source.treeSelected;
     pMainW->MenuItem[MENU_SYMBOLIC_LINK]->set_sensitive(something && source.rows.size() <= 1);
 }
-
-// Commands built by later work: present with their tips, doing nothing yet.
-void on_Menu_SelectAll_activate() {}
-void on_Menu_SelectFiles_activate() {}
-void on_Menu_Invert_Selection_activate() {}
-void on_Menu_FindFile_activate() {}
-void on_Menu_SymbolicLink_activate() {}
-void on_Menu_Option_activate() {}
-void on_Menu_Sort_activate() {}
-void on_Menu_FilterView_activate() {}
-void on_Menu_Manual_activate() {}
-void on_Menu_Abort_activate() {}
 
 }  // namespace rmg

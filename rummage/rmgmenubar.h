@@ -35,7 +35,8 @@ Gtk::MenuBar* CreateMenuBar(Gtk::Box& box, Gtk::Window& window);
 void on_Menu_File_activate();
 void on_Menu_Edit_activate();
 
-// Commands whose windows are built later; present so the menus are whole.
+// Commands of the Edit, Setting, Layout and Help menus (defined with
+// their dialogs).
 void on_Menu_SelectAll_activate();
 void on_Menu_SelectFiles_activate();
 void on_Menu_Invert_Selection_activate();

@@ -1,0 +1,520 @@
+#include "rummage/rmgeditmenu.h"
+
+#include <unordered_map>
+
+#include "common/I18n.h"
+#include "common/XpmPixbuf.h"
+#include "pixmaps/IconFind.xpm"
+#include "pixmaps/IconLink.xpm"
+#include "pixmaps/IconSelect.xpm"
+#include "rummage/rmgcommands.h"
+#include "rummage/rmgdirtree.h"
+#include "rummage/rmgfilelist.h"
+#include "rummage/rmgfilemenu.h"
+#include "rummage/rmgfind.h"
+#include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
+#include "rummage/rmgtable.h"
+#include "rummage/rmgutil.h"
+
+namespace rmg {
+
+namespace {
+
+Gtk::Window* MainWindow() {
+    return pMainW != nullptr ? pMainW->Window : nullptr;
+}
+
+void ShowStop(const char* text) {
+    MessageBox(_("Error"), _(text), MB_OK + MB_ICON_STOP);
+}
+
+void RefuseText(Gtk::Entry* entry, const char* text) {
+    entry->grab_focus();
+    entry->select_region(0, -1);
+    ShowStop(text);
+}
+
+// A combo with an entry, its entry named for screen readers.
+Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ustring& name,
+                              const HistoryList* history) {
+    Gtk::ComboBoxText* combo = CreateComboBox(entry, true, maxLength);
+    (*entry)->get_accessible()->set_name(name);
+    if (history != nullptr) {
+        SetComboList(combo, *history);
+    }
+    return combo;
+}
+
+// Runs `build`'s dialog, destroying what a failed build leaves.
+void RunDialog(int (*build)(DialogWindow**)) {
+    DialogWindow* dialog = nullptr;
+    const int result = build(&dialog);
+    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
+        delete dialog;
+    }
+}
+
+// ---- Select files ----
+
+void on_Select_OKButton_clicked(Gtk::Entry* entry) {
+    const std::string text = FromDisplay(entry->get_text());
+    if (!IsValidSelectText(text)) {
+        RefuseText(entry, N_("Invalid select string."));
+        return;
+    }
+    std::vector<std::string> names(GetListRowCount());
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+        names[i] = GetListRowName(i);
+    }
+    SetListSelection(MatchRows(names, text, GetListParentRow()));
+    if (pGTable != nullptr) {
+        AddHistoryListS(pGTable->FilterHistory, text);
+    }
+    EndModalLoop();
+}
+
+// ---- Find ----
+
+struct FindColumns : Gtk::TreeModelColumnRecord {
+    Gtk::TreeModelColumn<Glib::ustring> text;
+    Gtk::TreeModelColumn<std::string> name;  // bytes, for the path
+    Gtk::TreeModelColumn<bool> directory;
+    FindColumns() {
+        add(text);
+        add(name);
+        add(directory);
+    }
+};
+
+const FindColumns& FindCols() {
+    static FindColumns cols;
+    return cols;
+}
+
+// One result window's search.
+struct FindContext {
+    int Result = RESULT_YES;
+    std::string StartPath;
+    std::string StartText;
+    std::string Pattern;
+    int Recursive = 0;
+    Gtk::Label* StatusLabel = nullptr;
+    Gtk::Button* DisplayButton = nullptr;
+    Gtk::Button* AgainButton = nullptr;
+    Gtk::Button* OkButton = nullptr;
+    Gtk::TreeView* ResultTree = nullptr;
+    Glib::RefPtr<Gtk::TreeStore> store;
+    std::unordered_map<std::string, Gtk::TreeModel::iterator> nodes;  // "a/b/" -> node
+    std::unique_ptr<FindWalk> walk;
+    bool running = false;
+};
+
+Gtk::TreeModel::iterator AddNode(FindContext* ctx, const Gtk::TreeModel::iterator& parent,
+                                 const std::string& name, bool directory) {
+    auto it = ctx->store->append(parent->children());
+    (*it)[FindCols().text] = ToDisplay(name);
+    (*it)[FindCols().name] = name;
+    (*it)[FindCols().directory] = directory;
+    return it;
+}
+
+// The directory node of `relative` ("" or "a/b/"), made with those above it.
+Gtk::TreeModel::iterator DirectoryNode(FindContext* ctx, const std::string& relative) {
+    auto found = ctx->nodes.find(relative);
+    if (found != ctx->nodes.end()) {
+        return found->second;
+    }
+    const std::string trimmed = relative.substr(0, relative.size() - 1);
+    const std::size_t slash = trimmed.rfind('/');
+    const std::string parentKey = slash == std::string::npos ? "" : trimmed.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+    auto parent = DirectoryNode(ctx, parentKey);
+    auto node = AddNode(ctx, parent, name, true);
+    ctx->nodes.emplace(relative, node);
+    ctx->ResultTree->expand_to_path(ctx->store->get_path(node));
+    return node;
+}
+
+void AddMatch(FindContext* ctx, const FindMatch& match) {
+    if (match.directory) {
+        DirectoryNode(ctx, match.relative + "/");
+        return;
+    }
+    const std::size_t slash = match.relative.rfind('/');
+    const std::string dir = slash == std::string::npos ? "" : match.relative.substr(0, slash + 1);
+    auto parent = DirectoryNode(ctx, dir);
+    AddNode(ctx, parent, match.relative.substr(dir.size()), false);
+    ctx->ResultTree->expand_row(ctx->store->get_path(parent), false);
+}
+
+void EndSearch(FindContext* ctx) {
+    ctx->running = false;
+    ctx->StatusLabel->set_text(_("Match file list"));
+    ctx->DisplayButton->set_sensitive(true);
+    ctx->AgainButton->set_sensitive(true);
+    ctx->OkButton->set_sensitive(true);
+}
+
+// One slice of the search; the window stays alive between slices.
+bool on_FindStep(FindContext* ctx) {
+    const bool more = ctx->walk->Step(2000);
+    for (const FindMatch& match : ctx->walk->TakeMatches()) {
+        AddMatch(ctx, match);
+    }
+    if (more) {
+        ctx->StatusLabel->set_text(ToDisplay(FillText(_("Find...%s"), {ctx->walk->CurrentName()})));
+        return true;
+    }
+    EndSearch(ctx);
+    return false;
+}
+
+void on_FindResult_ResultButton_clicked(FindContext* ctx) {
+    if (ctx->running) {
+        return;
+    }
+    auto node = ctx->ResultTree->get_selection()->get_selected();
+    if (node) {
+        std::string path;
+        for (auto it = node; it; it = it->parent()) {
+            const std::string name = (*it)[FindCols().name];
+            path = name + (it == node ? "" : "/") + path;
+        }
+        // The root's text already ends in "/".
+        std::string::size_type doubled;
+        while ((doubled = path.find("//")) != std::string::npos) {
+            path.erase(doubled, 1);
+        }
+        if (path.size() > 1 && path.back() == '/') {
+            path.pop_back();
+        }
+        const std::string open = IsDirectory(path) ? path + "/" : GetParentDirectory(path);
+        if (pMainW != nullptr && pMainW->DirTree != nullptr) {
+            OpenChildTree(pMainW->DirTree, open, 0);
+        }
+    }
+    ctx->Result = RESULT_SHOW_DIRECTORY;
+    EndModalLoop();
+}
+
+void on_FindResult_Close(FindContext* ctx, int result) {
+    if (ctx->running) {
+        return;
+    }
+    ctx->Result = result;
+    EndModalLoop();
+}
+
+struct FindDialogRecord {
+    DialogWindow* Dialog = nullptr;
+    Gtk::ComboBoxText* DirCombo = nullptr;
+    Gtk::Entry* DirEntry = nullptr;
+    Gtk::ComboBoxText* NameCombo = nullptr;
+    Gtk::Entry* NameEntry = nullptr;
+    Gtk::CheckButton* SubDir = nullptr;
+};
+
+void on_Find_OKButton_clicked(FindDialogRecord* rec) {
+    const std::string startText = FromDisplay(rec->DirEntry->get_text());
+    std::string start = startText;
+    const int code = CheckFileExist(start);
+    if (code != PATH_DIR_EXISTS) {
+        FileExistMessageBox(code, rec->DirEntry, start.c_str());
+        return;
+    }
+    if (start.back() != '/') {
+        start += '/';
+    }
+    rec->DirEntry->set_text(ToDisplay(start));
+    const std::string pattern = FromDisplay(rec->NameEntry->get_text());
+    if (!IsValidSelectText(pattern)) {
+        RefuseText(rec->NameEntry, N_("Invalid find string."));
+        return;
+    }
+    DialogWindow* result = nullptr;
+    const int answer =
+        CreateFindResultDlg(&result, rec->Dialog, start, start, pattern, rec->SubDir->get_active());
+    if (answer == RESULT_SEARCH_AGAIN) {
+        return;
+    }
+    if (answer == RESULT_CREATE_FAILED || answer == RESULT_BAD_ARGUMENT) {
+        delete result;
+    }
+    if (pGTable != nullptr) {
+        AddHistoryListS(pGTable->DirHistory, start);
+        AddHistoryListS(pGTable->FilterHistory, pattern);
+    }
+    EndModalLoop();
+}
+
+// ---- Symbolic link ----
+
+struct LinkRecord {
+    Gtk::Entry* Target = nullptr;
+    Gtk::Entry* LinkEntry = nullptr;
+};
+
+void on_Link_OKButton_clicked(LinkRecord* rec) {
+    std::string link = FromDisplay(rec->LinkEntry->get_text());
+    const int result = MakeSymbolicLink(FromDisplay(rec->Target->get_text()), link);
+    if (result == 1 || result == 2) {
+        Gtk::Entry* entry = result == 1 ? rec->Target : rec->LinkEntry;
+        entry->grab_focus();
+        entry->select_region(0, -1);
+        return;
+    }
+    if (result != 0) {
+        return;
+    }
+    if (pMainW != nullptr && pMainW->DirTree != nullptr) {
+        OpenChildTree(pMainW->DirTree, GetParentDirectory(link), 0);
+    }
+    EndModalLoop();
+}
+
+}  // namespace
+
+int CreateSelectFilesDlg(DialogWindow** dialog) {
+    if (dialog == nullptr || pGTable == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    Gtk::Box* box = nullptr;
+    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconSelect_xpm), 0, 0, 5);
+    (*dialog)->set_title(_("Select file"));
+    (*dialog)->set_border_width(5);
+    const Glib::ustring label =
+        _("Enter a filter here to select files in the file list view with.");
+    CreateLabel(box, label);
+    Gtk::Entry* entry = nullptr;
+    Gtk::ComboBoxText* combo = NamedCombo(&entry, 512, label, &pGTable->FilterHistory);
+    entry->set_size_request(340, -1);
+    box->pack_start(*combo, false, false);
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Select_OKButton_clicked), entry));
+    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    entry->grab_focus();
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, MainWindow());
+    return 0;
+}
+
+int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const std::string& start,
+                        const std::string& startText, const std::string& pattern, bool recursive) {
+    if (dialog == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    Gtk::Box* box = nullptr;
+    *dialog = CreateNormalDialogBox(&box, 410, 380, 5);
+    (*dialog)->set_title(_("Result of find"));
+    (*dialog)->set_border_width(5);
+
+    FindContext ctx;
+    ctx.StartPath = start;
+    ctx.StartText = startText;
+    ctx.Pattern = pattern;
+    ctx.Recursive = recursive ? 1 : 0;
+    ctx.StatusLabel = CreateLabel(box, _("Find..."));
+    ctx.StatusLabel->set_ellipsize(Pango::ELLIPSIZE_MIDDLE);
+    ctx.StatusLabel->get_accessible()->set_name(_("Find..."));
+    Gtk::ScrolledWindow* scroll = CreateScroll();
+    box->pack_start(*scroll, true, true);
+    ctx.store = Gtk::TreeStore::create(FindCols());
+    ctx.store->set_sort_column(FindCols().text, Gtk::SORT_ASCENDING);
+    ctx.ResultTree = Gtk::manage(new Gtk::TreeView(ctx.store));
+    ctx.ResultTree->set_headers_visible(false);
+    ctx.ResultTree->set_can_focus(false);
+    ctx.ResultTree->get_accessible()->set_name(_("Result of find"));
+    auto* column = Gtk::manage(new Gtk::TreeViewColumn());
+    auto* icon = Gtk::manage(new Gtk::CellRendererPixbuf());
+    auto* text = Gtk::manage(new Gtk::CellRendererText());
+    column->pack_start(*icon, false);
+    column->pack_start(*text, true);
+    column->add_attribute(text->property_text(), FindCols().text);
+    column->set_cell_data_func(
+        *icon, [icon](Gtk::CellRenderer*, const Gtk::TreeModel::iterator& it) {
+            const bool directory = (*it)[FindCols().directory];
+            icon->property_pixbuf() = directory ? GetDirPixbuf(1) : Glib::RefPtr<Gdk::Pixbuf>();
+            icon->property_pixbuf_expander_open() =
+                directory ? GetDirPixbuf(0) : Glib::RefPtr<Gdk::Pixbuf>();
+            icon->property_pixbuf_expander_closed() =
+                directory ? GetDirPixbuf(1) : Glib::RefPtr<Gdk::Pixbuf>();
+        });
+    column->set_sizing(Gtk::TREE_VIEW_COLUMN_AUTOSIZE);
+    ctx.ResultTree->append_column(*column);
+    scroll->add(*ctx.ResultTree);
+    ctx.ResultTree->show();
+
+    Gtk::Box* row = CreateHBox(box, true, 10, 0);
+    ctx.DisplayButton = Gtk::manage(new Gtk::Button(_("Display directory")));
+    ctx.AgainButton = Gtk::manage(new Gtk::Button(_("Serch again")));
+    for (Gtk::Button* button : {ctx.DisplayButton, ctx.AgainButton}) {
+        row->pack_start(*button, true, true);
+        button->set_sensitive(false);
+        button->show();
+    }
+    Gtk::Button* ok = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, nullptr, false) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ctx.OkButton = ok;
+    ok->set_sensitive(false);
+    ok->signal_clicked().connect([&ctx] { on_FindResult_Close(&ctx, RESULT_YES); });
+    ctx.AgainButton->signal_clicked().connect(
+        [&ctx] { on_FindResult_Close(&ctx, RESULT_SEARCH_AGAIN); });
+    ctx.DisplayButton->signal_clicked().connect(
+        [&ctx] { on_FindResult_ResultButton_clicked(&ctx); });
+    ctx.ResultTree->signal_row_activated().connect(
+        [&ctx](const Gtk::TreeModel::Path&, Gtk::TreeViewColumn*) {
+            on_FindResult_ResultButton_clicked(&ctx);
+        });
+    (*dialog)->signal_delete_event().connect([&ctx](GdkEventAny*) {
+        on_FindResult_Close(&ctx, RESULT_YES);
+        return true;
+    });
+
+    auto root = ctx.store->append();
+    (*root)[FindCols().text] = ToDisplay(startText);
+    (*root)[FindCols().name] = startText;
+    (*root)[FindCols().directory] = true;
+    ctx.nodes.emplace("", root);
+
+    ctx.walk = std::make_unique<FindWalk>(start, pattern, recursive);
+    ctx.running = true;
+    sigc::connection stepper =
+        Glib::signal_idle().connect([&ctx] { return on_FindStep(&ctx); }, Glib::PRIORITY_LOW);
+
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, findDialog);
+    stepper.disconnect();
+    return ctx.Result;
+}
+
+int CreateFindFilesDlg(DialogWindow** dialog) {
+    if (dialog == nullptr || pGTable == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    FindDialogRecord rec;
+    Gtk::Box* box = nullptr;
+    rec.Dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconFind_xpm), 0, 0, 5);
+    *dialog = rec.Dialog;
+    rec.Dialog->set_title(_("Find File"));
+    rec.Dialog->set_border_width(5);
+    Gtk::Grid* table = CreateTable(2, 2, 5, 5, 0);
+    box->pack_start(*table, false, false);
+    auto caption = [table](const char* text, int row) {
+        auto* label = Gtk::manage(new Gtk::Label(_(text)));
+        label->set_xalign(0.0f);
+        label->show();
+        table->attach(*label, 0, row, 1, 1);
+    };
+    caption(N_("Start dir:"), 0);
+    Gtk::Box* dirRow = CreateHBox(nullptr, false, 5, 0);
+    table->attach(*dirRow, 1, 0, 1, 1);
+    rec.DirCombo = NamedCombo(&rec.DirEntry, static_cast<int>(kPathMax), _("Start dir:"),
+                              &pGTable->DirHistory);
+    rec.DirEntry->set_text(ToDisplay(pGTable->CurrentDir));
+    dirRow->pack_start(*rec.DirCombo, true, true);
+    CreateBrowseButton(dirRow, rec.DirCombo, true);
+    caption(N_("Find name:"), 1);
+    rec.NameCombo = NamedCombo(&rec.NameEntry, 512, _("Find name:"), &pGTable->FilterHistory);
+    rec.NameEntry->set_size_request(310, -1);
+    table->attach(*rec.NameCombo, 1, 1, 1, 1);
+    rec.SubDir = Gtk::manage(new Gtk::CheckButton(_("Search sub directory")));
+    rec.SubDir->set_active(false);
+    rec.SubDir->show();
+    box->pack_start(*rec.SubDir, false, false);
+
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(rec.Dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Find_OKButton_clicked), &rec));
+    rec.NameEntry->signal_activate().connect(
+        sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    rec.NameEntry->grab_focus();
+    *dialog = nullptr;
+    ModalMainLoop(rec.Dialog, MainWindow());
+    return 0;
+}
+
+int CreateSymbolicLinkDlg(DialogWindow** dialog) {
+    if (dialog == nullptr || pGTable == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    std::vector<FileOperationItem> items;
+    GetFileOperationString(items, nullptr);
+    Gtk::Box* box = nullptr;
+    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconLink_xpm), 0, 0, 5);
+    (*dialog)->set_title(_("Symbolic link"));
+    (*dialog)->set_border_width(5);
+    LinkRecord rec;
+    CreateLabel(box, _("Existing file name:"));
+    Gtk::Box* targetRow = CreateHBox(box, false, 5, 0);
+    rec.Target = Gtk::manage(new Gtk::Entry());
+    rec.Target->set_max_length(static_cast<int>(kPathMax));
+    rec.Target->set_size_request(310, -1);
+    rec.Target->get_accessible()->set_name(_("Existing file name:"));
+    if (!items.empty()) {
+        rec.Target->set_text(ToDisplay(items.front()));
+    }
+    rec.Target->show();
+    targetRow->pack_start(*rec.Target, true, true);
+    CreateBrowseButton(targetRow, rec.Target, false);
+    CreateLabel(box, _("Symbolic link file name:"));
+    Gtk::Box* linkRow = CreateHBox(box, false, 5, 0);
+    Gtk::ComboBoxText* combo = NamedCombo(&rec.LinkEntry, static_cast<int>(kPathMax),
+                                          _("Symbolic link file name:"), &pGTable->DirHistory);
+    rec.LinkEntry->set_text("");
+    linkRow->pack_start(*combo, true, true);
+    CreateBrowseButton(linkRow, combo, true);
+
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Link_OKButton_clicked), &rec));
+    rec.LinkEntry->signal_activate().connect(
+        sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, MainWindow());
+    return 0;
+}
+
+void on_Menu_SelectAll_activate() {
+    // The accelerator comes before the entry: text stays selectable there.
+    if (Gtk::Window* window = MainWindow()) {
+        if (auto* entry = dynamic_cast<Gtk::Entry*>(window->get_focus())) {
+            entry->select_region(0, -1);
+            return;
+        }
+    }
+    SelectAllListRows();
+}
+
+void on_Menu_SelectFiles_activate() {
+    RunDialog(&CreateSelectFilesDlg);
+}
+
+void on_Menu_Invert_Selection_activate() {
+    SetListSelection(InvertRows(GetListSelectionMask(), GetListParentRow()));
+}
+
+void on_Menu_FindFile_activate() {
+    RunDialog(&CreateFindFilesDlg);
+}
+
+void on_Menu_SymbolicLink_activate() {
+    RunDialog(&CreateSymbolicLinkDlg);
+}
+
+}  // namespace rmg

@@ -1,0 +1,140 @@
+#include "rummage/rmglayoutmenu.h"
+
+#include "common/I18n.h"
+#include "common/XpmPixbuf.h"
+#include "pixmaps/IconFilter.xpm"
+#include "pixmaps/IconSort.xpm"
+#include "rummage/rmgcommands.h"
+#include "rummage/rmgfilelist.h"
+#include "rummage/rmglistlogic.h"
+#include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
+#include "rummage/rmgtable.h"
+
+namespace rmg {
+
+namespace {
+
+Gtk::Window* MainWindow() {
+    return pMainW != nullptr ? pMainW->Window : nullptr;
+}
+
+struct SortRecord {
+    Gtk::ComboBoxText* Combo = nullptr;
+    Gtk::CheckButton* Reverse = nullptr;
+};
+
+void on_Sort_OKButton_clicked(SortRecord* rec) {
+    if (pGTable != nullptr) {
+        const int kind = GetListStringColumn(rec->Combo->get_active_text());
+        ApplySortChoice(*pGTable, kind, rec->Reverse->get_active());
+        SortFileList();
+    }
+    EndModalLoop();
+}
+
+void on_Filter_OKButton_clicked(Gtk::Entry* entry) {
+    const std::string text = FromDisplay(entry->get_text());
+    if (pGTable == nullptr) {
+        EndModalLoop();
+        return;
+    }
+    if (!ApplyFilterText(*pGTable, text)) {
+        entry->grab_focus();
+        entry->select_region(0, -1);
+        MessageBox(_("Error"), _("Invalid filter string."), MB_OK + MB_ICON_STOP);
+        return;
+    }
+    DisplayFileList(pGTable->CurrentDir);
+    DisplayFilterStatus();
+    EndModalLoop();
+}
+
+void RunDialog(int (*build)(DialogWindow**)) {
+    DialogWindow* dialog = nullptr;
+    const int result = build(&dialog);
+    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
+        delete dialog;
+    }
+}
+
+}  // namespace
+
+int CreateSortDlg(DialogWindow** dialog) {
+    if (dialog == nullptr || pGTable == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    Gtk::Box* box = nullptr;
+    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconSort_xpm), 0, 0, 5);
+    (*dialog)->set_title(_("Sort"));
+    (*dialog)->set_border_width(0);
+    SortRecord rec;
+    Gtk::Box* row = CreateHBox(box, false, 10, 0);
+    CreateLabel(row, _("Sort column"));
+    rec.Combo = Gtk::manage(new Gtk::ComboBoxText());
+    rec.Combo->set_size_request(230, -1);
+    rec.Combo->get_accessible()->set_name(_("Sort column"));
+    for (int i = 0; i < pGTable->ColumnCount && i < kMaxColumns; ++i) {
+        rec.Combo->append(_(GetListColumnString(pGTable->ColumnPosition[i])));
+    }
+    // A sort on the icon column, or one the layout no longer has, names
+    // no entry.
+    rec.Combo->set_active(SortChoiceIndex(*pGTable));
+    rec.Combo->show();
+    row->pack_start(*rec.Combo, true, true);
+    rec.Reverse = Gtk::manage(new Gtk::CheckButton(_("Reverse the order")));
+    rec.Reverse->set_active(pGTable->SortType == 1);
+    rec.Reverse->show();
+    box->pack_start(*rec.Reverse, false, false);
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Sort_OKButton_clicked), &rec));
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, MainWindow());
+    return 0;
+}
+
+int CreateFilterDlg(DialogWindow** dialog) {
+    if (dialog == nullptr || pGTable == nullptr) {
+        return RESULT_BAD_ARGUMENT;
+    }
+    Gtk::Box* box = nullptr;
+    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconFilter_xpm), 0, 0, 5);
+    (*dialog)->set_title(_("Filter"));
+    (*dialog)->set_border_width(5);
+    const Glib::ustring label = _("Enter a filter here for files in the file list view.");
+    CreateLabel(box, label);
+    Gtk::Entry* entry = nullptr;
+    Gtk::ComboBoxText* combo = CreateComboBox(&entry, true, 512);
+    entry->get_accessible()->set_name(label);
+    entry->set_size_request(340, -1);
+    SetComboList(combo, pGTable->FilterHistory);
+    entry->set_text(ToDisplay(pGTable->Filter != 0 ? pGTable->FilterName : std::string("*")));
+    box->pack_start(*combo, false, false);
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Filter_OKButton_clicked), entry));
+    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    entry->grab_focus();
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, MainWindow());
+    return 0;
+}
+
+void on_Menu_Sort_activate() {
+    RunDialog(&CreateSortDlg);
+}
+
+void on_Menu_FilterView_activate() {
+    RunDialog(&CreateFilterDlg);
+}
+
+}  // namespace rmg

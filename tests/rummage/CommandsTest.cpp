@@ -1,0 +1,321 @@
+// The commands' widget-free work on temporary trees: item lists, the shared
+// copy-or-move loop, delete, new directory and file, links, pattern
+// selection, and the sort, filter and option edits down to ~/.rummage.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "CoreTableSupport.h"
+#include "FakeUiSupport.h"
+#include "TestUtil.h"
+#include "rummage/rmgcommands.h"
+#include "rummage/rmgfiles.h"
+#include "rummage/rmglistlogic.h"
+#include "rummage/rmgoptions.h"
+#include "rummage/rmgutil.h"
+
+namespace {
+
+using namespace rmg;
+using testutil::Exists;
+using testutil::MakeDirs;
+using testutil::ReadFile;
+using testutil::WriteFile;
+
+std::string LinkText(const std::string& path) {
+    char buf[4096];
+    const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+    return n < 0 ? std::string() : std::string(buf, static_cast<std::size_t>(n));
+}
+
+class CommandsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        home = tmp.path() + "/";
+        scope.table.HomeDir = home;
+        scope.table.CurrentDir = home;
+        scope.table.SettingsDir = tmp.path();
+        SetFileOpUi(&ui);
+    }
+    void TearDown() override { SetFileOpUi(nullptr); }
+
+    rmgtest::TableScope scope;
+    rmgtest::FakeUi ui;
+    testutil::TempDir tmp;
+    std::string home;
+};
+
+TEST_F(CommandsTest, ItemListsGiveKindAndDescription) {
+    struct Case {
+        SelectionSource source;
+        int kind;
+        std::vector<std::string> items;
+        std::string description;
+    };
+    const Case cases[] = {
+        {{{{"a.txt", false}}}, SELECT_FILES, {"/h/a.txt"}, "a.txt file"},
+        {{{{"d", true}}}, SELECT_DIRECTORIES, {"/h/d/"}, "d directory"},
+        {{{{"..", true}, {"a", false}, {"b", false}, {"c", false}, {"d", true}}},
+         SELECT_BOTH,
+         {"/h/a", "/h/b", "/h/c", "/h/d/"},
+         "4 file/directory"},
+        {{{{"..", true}}}, SELECT_NOTHING, {}, ""},
+        {{{}, true, "/h/t/", "t"}, SELECT_DIRECTORIES, {"/h/t/"}, "t directory"},
+        {{}, SELECT_NOTHING, {}, ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> items;
+        std::string description;
+        EXPECT_EQ(BuildFileOperationList(c.source, "/h/", items, &description), c.kind);
+        EXPECT_EQ(items, c.items);
+        EXPECT_EQ(description, c.description);
+    }
+}
+
+// Two or more items to a name that does not exist: all land in a new
+// directory of that name, none replaces another.
+TEST_F(CommandsTest, SeveralItemsToANewNameAllLandInsideIt) {
+    for (int kind : {OP_COPY, OP_MOVE}) {
+        const std::string src = home + "src" + std::to_string(kind) + "/";
+        MakeDirs(src + "d");
+        WriteFile(src + "a", "A");
+        WriteFile(src + "b", "B");
+        WriteFile(src + "d/c", "C");
+        const std::string dest = home + "new" + std::to_string(kind);
+        EXPECT_EQ(CopyMoveItems({src + "a", src + "b", src + "d/"}, dest, kind), 0);
+        EXPECT_EQ(ReadFile(dest + "/a"), "A");
+        EXPECT_EQ(ReadFile(dest + "/b"), "B");
+        EXPECT_EQ(ReadFile(dest + "/d/c"), "C");
+        EXPECT_EQ(Exists(src + "a"), kind == OP_COPY);
+    }
+    // A first directory becomes the new name; the rest go inside it.
+    MakeDirs(home + "s/dir");
+    WriteFile(home + "s/dir/in", "I");
+    WriteFile(home + "s/f", "F");
+    EXPECT_EQ(CopyMoveItems({home + "s/dir/", home + "s/f"}, home + "copy/", OP_COPY), 0);
+    EXPECT_EQ(ReadFile(home + "copy/in"), "I");
+    EXPECT_EQ(ReadFile(home + "copy/f"), "F");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+TEST_F(CommandsTest, SeveralItemsOntoAnExistingFileAreRefused) {
+    WriteFile(home + "a", "A");
+    WriteFile(home + "b", "B");
+    WriteFile(home + "target", "T");
+    EXPECT_EQ(CopyMoveItems({home + "a", home + "b"}, home + "target", OP_MOVE),
+              RESULT_BAD_ARGUMENT);
+    EXPECT_EQ(ui.LastText(), "The specified file already exists.");
+    EXPECT_EQ(ReadFile(home + "target"), "T");
+    EXPECT_TRUE(Exists(home + "a"));
+    // One file onto it is the engine's overwrite question.
+    scope.table.ConfilmOverwrite = 1;
+    ui.Answer(RESULT_YES);
+    EXPECT_EQ(CopyMoveItems({home + "a"}, home + "target", OP_COPY), 0);
+    EXPECT_EQ(ReadFile(home + "target"), "A");
+}
+
+TEST_F(CommandsTest, DeleteAsksThenFollowsTheShownDirectoryUp) {
+    MakeDirs(home + "p/shown/deeper");
+    WriteFile(home + "p/f", "x");
+    scope.table.ConfilmDel = 1;
+    std::string current = home + "p/shown/deeper/";
+    ui.Answer(RESULT_NO);
+    EXPECT_EQ(DeleteItems({home + "p/shown/", home + "p/f"}, "2 file/directory", current),
+              RESULT_NO);
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].title, "Delete");
+    EXPECT_EQ(ui.boxes[0].text, "Delete 2 file/directory ?");
+    EXPECT_EQ(ui.boxes[0].style, MB_YESNO + MB_ICON_DELETE);
+    EXPECT_TRUE(Exists(home + "p/f"));
+
+    ui.Answer(RESULT_YES);
+    ui.AnswerDelete(RESULT_YES);
+    EXPECT_EQ(DeleteItems({home + "p/shown/", home + "p/f"}, "2 file/directory", current), 0);
+    EXPECT_FALSE(Exists(home + "p/shown"));
+    EXPECT_FALSE(Exists(home + "p/f"));
+    EXPECT_EQ(current, home + "p/");
+}
+
+TEST_F(CommandsTest, NewDirectoryAndFileAreCreatedOnceAndNeverOverwrite) {
+    std::string dir = "made";
+    EXPECT_EQ(MakeNewDirectory(dir), 0);
+    EXPECT_EQ(dir, home + "made/");
+    struct stat st {};
+    ASSERT_EQ(stat(dir.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+
+    std::string file = home + "made/new.txt";
+    EXPECT_EQ(MakeNewFile(file), 0);
+    EXPECT_EQ(ReadFile(file), "");
+
+    WriteFile(home + "kept", "content");
+    struct Case {
+        std::string name;
+        bool directory;
+        int code;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"kept", true, PATH_FILE_EXISTS, "The specified file already exists."},
+        {"kept", false, PATH_FILE_EXISTS, "The specified file already exists."},
+        {"made", false, PATH_DIR_EXISTS, "The specified directory already exists."},
+        {"no/such/x", true, PATH_INACCURATE, "Path is inaccurate."},
+    };
+    for (const Case& c : cases) {
+        std::string path = c.name;
+        EXPECT_EQ(c.directory ? MakeNewDirectory(path) : MakeNewFile(path), c.code) << c.name;
+        EXPECT_EQ(ui.LastText(), c.text);
+    }
+    EXPECT_EQ(ReadFile(home + "kept"), "content");
+
+    // A name that exists only as a dangling link is not written through.
+    ASSERT_EQ(symlink("outside-target", (home + "dangling").c_str()), 0);
+    std::string link = home + "dangling";
+    EXPECT_EQ(MakeNewFile(link), PATH_FILE_EXISTS);
+    EXPECT_FALSE(Exists(home + "outside-target"));
+}
+
+TEST_F(CommandsTest, LinkTargetsAreCheckedWhereTheLinkWillResolveThem) {
+    MakeDirs(home + "sub/dir");
+    WriteFile(home + "sub/target", "t");
+    WriteFile(home + "only-here", "o");
+
+    // Relative to the link's directory, not to the shown one.
+    std::string link = "sub/rel";
+    EXPECT_EQ(MakeSymbolicLink("target", link), 0);
+    EXPECT_EQ(LinkText(home + "sub/rel"), "target");
+    EXPECT_EQ(ReadFile(home + "sub/rel"), "t");
+    link = "sub/wrong";
+    EXPECT_EQ(MakeSymbolicLink("only-here", link), 1);
+    EXPECT_EQ(ui.LastText(), "The specified file does not exist.");
+    EXPECT_FALSE(Exists(home + "sub/wrong"));
+
+    // A directory target keeps a final "/"; an existing name is refused.
+    link = home + "todir";
+    EXPECT_EQ(MakeSymbolicLink(home + "sub/dir", link), 0);
+    EXPECT_EQ(LinkText(home + "todir"), home + "sub/dir/");
+    link = home + "sub/target";
+    EXPECT_EQ(MakeSymbolicLink(home + "only-here", link), 2);
+    EXPECT_EQ(ui.LastText(), "The specified file already exists.");
+}
+
+TEST_F(CommandsTest, PatternSelectionAndInversion) {
+    const std::vector<std::string> names = {"..", "a.txt", "B.TXT", "c.txt.bak", "dir.txt", "x"};
+    const std::vector<char> txt = MatchRows(names, "*.txt", 0);
+    EXPECT_EQ(txt, (std::vector<char>{0, 1, 0, 0, 1, 0}));
+    // ".." never, even when the pattern matches it.
+    EXPECT_EQ(MatchRows(names, ".*", 0), (std::vector<char>{0, 0, 0, 0, 0, 0}));
+
+    const std::vector<char> inverted = InvertRows(txt, 0);
+    EXPECT_EQ(inverted, (std::vector<char>{0, 0, 1, 1, 0, 1}));
+    EXPECT_EQ(InvertRows(inverted, 0), txt);
+    EXPECT_EQ(InvertRows(std::vector<char>(6, 0), 0), (std::vector<char>{0, 1, 1, 1, 1, 1}));
+
+    EXPECT_FALSE(IsValidSelectText(""));
+    EXPECT_TRUE(IsValidSelectText(std::string(512, 'a')));
+    EXPECT_FALSE(IsValidSelectText(std::string(513, 'a')));
+}
+
+TEST_F(CommandsTest, DropTextSplitsOnlyAtTheSeparatorAndRefusesRelativeItems) {
+    EXPECT_EQ(SplitDropText("file:/h/profile:1 file:/h/b"),
+              (std::vector<std::string>{"/h/profile:1", "/h/b"}));
+    EXPECT_EQ(SplitDropText("file:/h/afile:x"), (std::vector<std::string>{"/h/afile:x"}));
+    EXPECT_TRUE(SplitDropText("file:/h/a file:rel").empty());
+    EXPECT_TRUE(SplitDropText("file:rel").empty());
+}
+
+TEST_F(CommandsTest, SortChoiceNamesNoEntryForTheIconColumnOrBeyond) {
+    GTable& t = scope.table;
+    t.ColumnCount = 3;
+    t.ColumnPosition[0] = COLUMN_NAME;
+    t.ColumnPosition[1] = COLUMN_SIZE;
+    t.ColumnPosition[2] = COLUMN_MODIFY_TIME;
+    for (const auto& [column, index] : {std::pair{0, -1}, {1, 0}, {3, 2}, {4, -1}, {99, -1}}) {
+        t.SortColumn = column;
+        EXPECT_EQ(SortChoiceIndex(t), index) << column;
+    }
+    ApplySortChoice(t, COLUMN_MODIFY_TIME, true);
+    EXPECT_EQ(t.SortColumn, 3);
+    EXPECT_EQ(t.SortType, 1);
+    ApplySortChoice(t, COLUMN_INODE, false);  // not displayed: column kept
+    EXPECT_EQ(t.SortColumn, 3);
+    EXPECT_EQ(t.SortType, 0);
+}
+
+// What the filter accepts must survive the settings file.
+TEST_F(CommandsTest, FilterTextsTheSettingsCannotKeepAreRefused) {
+    GTable& t = scope.table;
+    const std::string longest(511, 'f');
+    EXPECT_FALSE(ApplyFilterText(t, ""));
+    EXPECT_FALSE(ApplyFilterText(t, std::string(512, 'f')));
+    EXPECT_EQ(t.Filter, 0);
+    ASSERT_TRUE(ApplyFilterText(t, longest));
+    EXPECT_EQ(t.Filter, 1);
+    ASSERT_EQ(SetGTable(t), 0);
+    GTable loaded;
+    loaded.SettingsDir = tmp.path();
+    GetGTable(loaded);
+    EXPECT_EQ(loaded.FilterName, longest);
+    EXPECT_EQ(loaded.Filter, 1);
+
+    ASSERT_TRUE(ApplyFilterText(t, "*"));
+    EXPECT_EQ(t.Filter, 0);
+    EXPECT_EQ(t.FilterHistory.front(), "*");
+}
+
+TEST_F(CommandsTest, OptionEditsReachTheSettingsFile) {
+    GTable& t = scope.table;
+    t.ColumnCount = 2;
+    t.ColumnPosition[0] = COLUMN_SIZE;
+    t.ColumnPosition[1] = COLUMN_NAME;
+    t.ColumnSize[0] = 70;
+    t.ColumnSize[1] = 210;
+    t.SortColumn = 1;
+    t.SortType = 1;
+
+    OptionValues values = ReadOptionValues(t);
+    EXPECT_EQ(values.displayed, (std::vector<int>{COLUMN_SIZE, COLUMN_NAME}));
+    const std::vector<int> possible = PossibleColumns(values.displayed);
+    ASSERT_EQ(possible.size(), 9u);
+    for (std::size_t i = 1; i < possible.size(); ++i) {
+        EXPECT_LT(std::string(GetListColumnString(possible[i - 1])),
+                  std::string(GetListColumnString(possible[i])));
+    }
+    EXPECT_FALSE(CanRemoveColumns({COLUMN_SIZE, COLUMN_NAME}));
+    EXPECT_TRUE(CanRemoveColumns({COLUMN_SIZE}));
+
+    values.flags[1] = 1;  // Show hidden files
+    values.flags[4] = 0;  // Confirm when deleting file
+    values.colors[0] = {0, ColorChannel(1.0), ColorChannel(0.5), ColorChannel(0.0)};
+    values.displayed = {COLUMN_NAME, COLUMN_INODE, COLUMN_SIZE};
+    const OptionChange change = ApplyOptionValues(t, values);
+    EXPECT_TRUE(change.tree);
+    EXPECT_TRUE(change.columns);
+    EXPECT_EQ(t.ColumnCount, 3);
+    EXPECT_EQ(t.NameColumn, 1);
+    EXPECT_EQ(t.SortColumn, 1);
+    EXPECT_EQ(t.SortType, 0);
+    EXPECT_EQ(t.ColumnSize[0], 210);  // kept with its kind
+    EXPECT_EQ(t.ColumnSize[1], 0);    // new: natural width
+    EXPECT_EQ(t.ColumnSize[2], 70);
+    EXPECT_EQ(values.colors[0].green, 32768);  // rounded, not truncated
+
+    ASSERT_EQ(SetGTable(t), 0);
+    GTable loaded;
+    loaded.SettingsDir = tmp.path();
+    GetGTable(loaded);
+    EXPECT_EQ(loaded.ShowHidden, 1);
+    EXPECT_EQ(loaded.ConfilmDel, 0);
+    EXPECT_EQ(loaded.ColumnCount, 3);
+    EXPECT_EQ(loaded.ColumnPosition[1], COLUMN_INODE);
+    EXPECT_EQ(loaded.Color[0].red >> 8, 0xFF);
+
+    // A confirmation flag alone rebuilds nothing.
+    values = ReadOptionValues(t);
+    values.flags[5] = values.flags[5] != 0 ? 0 : 1;
+    const OptionChange small = ApplyOptionValues(t, values);
+    EXPECT_FALSE(small.tree);
+    EXPECT_FALSE(small.columns);
+}
+
+}  // namespace
