@@ -1,0 +1,134 @@
+// Real pointer input on the launcher: a click opens a menu, dragging an
+// item's handle onto another menu button moves the item, a click on a slot
+// starts its item.  Goes through the X server's test extension, so the
+// toolkit's own drag and drop runs end to end.
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "GuiWaymarkSupport.h"
+
+namespace {
+
+using namespace wmtest;
+
+class FakeInput {
+  public:
+    FakeInput() {
+        // One pointer per display: tests run in parallel take turns.
+        lock_ = ::open("/tmp/rummage-test-pointer.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        if (lock_ >= 0) {
+            ::flock(lock_, LOCK_EX);
+        }
+        void* xtst = ::dlopen("libXtst.so.6", RTLD_NOW);
+        void* x11 = ::dlopen("libX11.so.6", RTLD_NOW);
+        if (xtst != nullptr && x11 != nullptr) {
+            motion_ = reinterpret_cast<MotionFn>(::dlsym(xtst, "XTestFakeMotionEvent"));
+            button_ = reinterpret_cast<ButtonFn>(::dlsym(xtst, "XTestFakeButtonEvent"));
+            flush_ = reinterpret_cast<FlushFn>(::dlsym(x11, "XFlush"));
+        }
+        auto xdisplay = reinterpret_cast<void* (*)(GdkDisplay*)>(
+            ::dlsym(RTLD_DEFAULT, "gdk_x11_display_get_xdisplay"));
+        if (xdisplay != nullptr) {
+            display_ = xdisplay(gdk_display_get_default());
+        }
+    }
+    ~FakeInput() {
+        if (lock_ >= 0) {
+            ::close(lock_);
+        }
+    }
+    FakeInput(const FakeInput&) = delete;
+    FakeInput& operator=(const FakeInput&) = delete;
+    bool ok() const { return display_ && motion_ && button_ && flush_; }
+    void Move(int x, int y) {
+        motion_(display_, -1, x, y, 0);
+        flush_(display_);
+        Pump(20);
+    }
+    void Button(bool press) {
+        button_(display_, 1, press ? 1 : 0, 0);
+        flush_(display_);
+        Pump(60);
+    }
+    void Click(int x, int y) {
+        Move(x, y);
+        Button(true);
+        Button(false);
+        Pump(100);
+    }
+    void Glide(int fromX, int fromY, int toX, int toY) {
+        for (int i = 1; i <= 20; ++i) {
+            Move(fromX + (toX - fromX) * i / 20, fromY + (toY - fromY) * i / 20);
+        }
+    }
+
+  private:
+    using MotionFn = int (*)(void*, int, int, int, unsigned long);
+    using ButtonFn = int (*)(void*, unsigned int, int, unsigned long);
+    using FlushFn = int (*)(void*);
+    MotionFn motion_ = nullptr;
+    ButtonFn button_ = nullptr;
+    FlushFn flush_ = nullptr;
+    void* display_ = nullptr;
+    int lock_ = -1;
+};
+
+class GuiPointer : public WaymarkFixture {
+  protected:
+    // Centre of menu button `position` on the 1024-pixel bar, in screen terms.
+    static void TogglePoint(int position, int& x, int& y) {
+        const int share = (1024 - 312) / 7;
+        x = 176 + position * share + share / 2;
+        y = 20;
+    }
+    // Screen origin of item slot `slot`.
+    static void SlotOrigin(int slot, int& x, int& y) {
+        x = 1024 / 2 - 287 + (slot % 2 == 0 ? 26 : 287);
+        y = 67 + 70 * (slot / 2) + 18;
+    }
+};
+
+TEST_F(GuiPointer, DraggingAnItemHandleOntoAnotherMenuButtonMovesTheItem) {
+    FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension";
+    }
+    Build({{"Ann", Menus(2, 2)}}, 1024);
+    int x = 0, y = 0;
+    TogglePoint(0, x, y);
+    input.Click(x, y);
+    ASSERT_TRUE(PumpUntil([] { return wm::GroupWindowVisible(); }));
+    ASSERT_TRUE(PumpUntil([] { return wm::pwyGroup->window->get_mapped(); }));
+    Pump(200);
+
+    int sx = 0, sy = 0;
+    SlotOrigin(1, sx, sy);
+    const int hx = sx + 225 + 14, hy = sy + 11 + 7;  // the handle of slot 1
+    int tx = 0, ty = 0;
+    TogglePoint(1, tx, ty);
+    input.Move(hx, hy);
+    input.Button(true);
+    input.Glide(hx, hy, tx, ty);
+    Pump(100);
+    input.Button(false);
+    ASSERT_TRUE(PumpUntil([this] { return data.UserList[0].MenuList[1].ItemCount == 3; }));
+    EXPECT_EQ(data.UserList[0].MenuList[0].ItemCount, 1);
+    EXPECT_EQ(data.UserList[0].MenuList[1].ItemList[2].ItemName, "i0-1");
+    EXPECT_EQ(data.UserList[0].CurrentMenu, 1);
+    EXPECT_NE(UserFile(0).find("[Item01-002]\nItemName=i0-1\n"), std::string::npos);
+
+    // A click on a slot starts its item and closes the menu.
+    ASSERT_TRUE(PumpUntil([] { return wm::GroupWindowVisible(); }));
+    Pump(200);
+    SlotOrigin(0, sx, sy);
+    input.Click(sx + 60, sy + 30);
+    ASSERT_TRUE(PumpUntil([this] { return !starter.argvs.empty(); }));
+    EXPECT_EQ(starter.argvs[0].back(), "http://i1-0/");
+    EXPECT_FALSE(wm::GroupWindowVisible());
+    EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
+}
+
+}  // namespace
