@@ -1,0 +1,431 @@
+// The menu commands driven through their dialogs as a person would: texts,
+// sensitivity, and what lands on disk.  One test per dialog.
+#include <gtest/gtest.h>
+#include <gtkmm.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "GuiBrowseSupport.h"
+#include "GuiDialogDriver.h"
+#include "TestUtil.h"
+#include "rummage/rmgeditmenu.h"
+#include "rummage/rmgfilelist.h"
+#include "rummage/rmgfilemenu.h"
+#include "rummage/rmghelpmenu.h"
+#include "rummage/rmglayoutmenu.h"
+#include "rummage/rmgmenubar.h"
+#include "rummage/rmgsettingmenu.h"
+#include "rummage/rmgutil.h"
+
+namespace rmg {
+namespace {
+
+using rmgtest::ButtonNamed;
+using rmgtest::LabelTexts;
+using rmgtest::PumpUntil;
+using rmgtest::WhenShown;
+using rmgtest::Widgets;
+using testutil::Exists;
+using testutil::MakeDirs;
+using testutil::ReadFile;
+using testutil::WriteFile;
+
+// Saves what `window` shows, for a person to look at.
+void Shoot(Gtk::Window* window, const std::string& name) {
+    PumpUntil([&] { return window->get_mapped(); }, 2000);
+    PumpUntil([] { return false; }, 300);
+    auto gdkWindow = window->get_window();
+    auto shot =
+        Gdk::Pixbuf::create(gdkWindow, 0, 0, gdkWindow->get_width(), gdkWindow->get_height());
+    ASSERT_TRUE(shot);
+    const char* dir = std::getenv("RUMMAGE_SHOTS");
+    shot->save(std::string(dir != nullptr ? dir : ".") + "/" + name + ".png", "png");
+}
+
+Gtk::Entry* EntryNamed(Gtk::Window* window, const std::string& name) {
+    for (Gtk::Entry* entry : Widgets<Gtk::Entry>(window)) {
+        if (entry->get_accessible()->get_name() == name) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+template <typename T>
+T* Named(Gtk::Window* window, const std::string& name) {
+    for (T* widget : Widgets<T>(window)) {
+        if (widget->get_accessible()->get_name() == name) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+Gtk::CheckButton* CheckLabelled(Gtk::Window* window, const std::string& label) {
+    for (Gtk::CheckButton* check : Widgets<Gtk::CheckButton>(window)) {
+        if (check->get_label() == label) {
+            return check;
+        }
+    }
+    return nullptr;
+}
+
+bool HasText(Gtk::Window* window, const std::string& text) {
+    for (const std::string& shown : LabelTexts(window)) {
+        if (shown == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Answers the next error box, remembering its text.
+void AnswerError(std::string* text) {
+    WhenShown("Error", [text](Gtk::Window* box) {
+        for (const std::string& shown : LabelTexts(box)) {
+            if (!shown.empty()) {
+                *text = shown;
+            }
+        }
+        ButtonNamed(box, "OK")->clicked();
+    });
+}
+
+class CommandsWindowTest : public rmgtest::BrowseTest {
+  protected:
+    int Row(const std::string& name) {
+        for (int i = 0; i < GetListRowCount(); ++i) {
+            if (GetListRowName(i) == name) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    void Select(std::initializer_list<const char*> names) {
+        UnselectAllListRows();
+        for (const char* name : names) {
+            SelectListRow(Row(name));
+        }
+    }
+    std::vector<std::string> Selected() {
+        std::vector<std::string> names;
+        for (int row : GetListSelectedRows()) {
+            names.push_back(GetListRowName(row));
+        }
+        return names;
+    }
+};
+
+TEST_F(CommandsWindowTest, FileMenuCreatesCopiesAndDeletes) {
+    WriteFile(home_ + "a.txt", "A");
+    WriteFile(home_ + "b.txt", "B");
+    Start([](GTable& t) { t.ConfilmDel = 1; });
+
+    WhenShown("Create a new directory", [](Gtk::Window* w) {
+        EXPECT_TRUE(HasText(w, "New directory name:"));
+        Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
+        entry->set_text("made");
+        entry->activate();  // Return acts as OK
+    });
+    on_Menu_NewDirectory_activate();
+    EXPECT_TRUE(IsDirectory(home_ + "made"));
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "made/");
+
+    // A name that does not check out keeps the dialog open; one that
+    // exists is refused when the file is made, and keeps its content.
+    OpenChildTree(Tree(), home_, 0);
+    std::string error;
+    WhenShown("Create a new file", [&](Gtk::Window* w) {
+        Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
+        entry->set_text("no/such/dir/x");
+        AnswerError(&error);
+        ButtonNamed(w, "OK")->clicked();
+        PumpUntil([&] { return !error.empty(); });
+        EXPECT_TRUE(w->get_visible());
+        EXPECT_EQ(error, "Path is inaccurate.");
+        error.clear();
+        AnswerError(&error);
+        entry->set_text("a.txt");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_NewFile_activate();
+    EXPECT_EQ(error, "The specified file already exists.");
+    EXPECT_EQ(ReadFile(home_ + "a.txt"), "A");
+    WhenShown("Create a new file", [](Gtk::Window* w) {
+        Widgets<Gtk::Entry>(w).front()->set_text("empty.txt");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_NewFile_activate();
+    EXPECT_EQ(ReadFile(home_ + "empty.txt"), "");
+
+    // Two files to a new name: both land inside it.
+    Select({"a.txt", "b.txt"});
+    WhenShown("Copy", [&](Gtk::Window* w) {
+        EXPECT_TRUE(HasText(w, "Copy 2 file to:"));
+        Widgets<Gtk::Entry>(w).front()->set_text(home_ + "pair");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_Copy_activate();
+    EXPECT_EQ(ReadFile(home_ + "pair/a.txt"), "A");
+    EXPECT_EQ(ReadFile(home_ + "pair/b.txt"), "B");
+
+    // Delete asks with the description; the shown directory goes up.
+    OpenChildTree(Tree(), home_ + "pair/", 0);
+    UnselectAllListRows();
+    WhenShown("Delete", [](Gtk::Window* w) {
+        EXPECT_TRUE(HasText(w, "Delete pair directory ?"));
+        ButtonNamed(w, "Yes")->clicked();
+        WhenShown("Delete", [](Gtk::Window* question) { ButtonNamed(question, "Yes")->clicked(); });
+    });
+    on_Menu_Delete_activate();
+    rmgtest::Pump();
+    EXPECT_FALSE(Exists(home_ + "pair"));
+    EXPECT_EQ(pGTable->CurrentDir, home_);
+}
+
+TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
+    WriteFile(home_ + "notes.txt", "12345", 0644);
+    Start();
+    Select({"notes.txt"});
+    WhenShown("Property - notes.txt", [&](Gtk::Window* w) {
+        EXPECT_TRUE(HasText(w, "Normal file"));
+        EXPECT_TRUE(HasText(w, home_));
+        EXPECT_TRUE(HasText(w, "0644"));
+        auto* write = Named<Gtk::CheckButton>(w, "Other Write");
+        ASSERT_NE(write, nullptr);
+        write->set_active(true);
+        EXPECT_TRUE(HasText(w, "0646"));
+        struct stat st {};
+        stat((home_ + "notes.txt").c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, 0644u);  // nothing before OK
+        EntryNamed(w, "File name:")->set_text("renamed.txt");
+        Shoot(w, "property-dialog");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_Property_activate();
+    struct stat st {};
+    ASSERT_EQ(stat((home_ + "renamed.txt").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0646u);
+    EXPECT_GE(Row("renamed.txt"), 0);
+
+    // A link's toggles are off; the top directory's name cannot change.
+    ASSERT_EQ(symlink("renamed.txt", (home_ + "ln").c_str()), 0);
+    DisplayFileList(home_);
+    Select({"ln"});
+    WhenShown("Property - ln", [](Gtk::Window* w) {
+        EXPECT_TRUE(HasText(w, "Symbolic link file (Exist file:renamed.txt)"));
+        EXPECT_FALSE(Named<Gtk::CheckButton>(w, "User Read")->get_sensitive());
+        ButtonNamed(w, "Cancel")->clicked();
+    });
+    on_Menu_Property_activate();
+    UnselectAllListRows();
+    WhenShown("Property - " + GetLastPath(home_), [](Gtk::Window* w) {
+        EXPECT_FALSE(EntryNamed(w, "File name:")->get_sensitive());
+        ButtonNamed(w, "Cancel")->clicked();
+    });
+    on_Menu_Property_activate();
+}
+
+TEST_F(CommandsWindowTest, SelectionCommandsAndMouseModifiers) {
+    for (const char* name : {"a.txt", "b.TXT", "c.txt", "d.md"}) {
+        WriteFile(home_ + name, "x");
+    }
+    Start();
+    on_Menu_SelectAll_activate();
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"a.txt", "b.TXT", "c.txt", "d.md"}));
+    EXPECT_NE(StatusText().find("4"), std::string::npos);
+
+    std::string error;
+    WhenShown("Select file", [&](Gtk::Window* w) {
+        Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
+        entry->set_text("");
+        AnswerError(&error);
+        ButtonNamed(w, "OK")->clicked();
+        PumpUntil([&] { return !error.empty(); });
+        entry->set_text("*.txt");
+        entry->activate();
+    });
+    on_Menu_SelectFiles_activate();
+    EXPECT_EQ(error, "Invalid select string.");
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"a.txt", "c.txt"}));
+    EXPECT_EQ(pGTable->FilterHistory.front(), "*.txt");
+
+    on_Menu_Invert_Selection_activate();
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"b.TXT", "d.md"}));
+
+    // Ctrl+click toggles, Shift+click selects from the last click.
+    auto click = [&](const std::string& name, guint modifiers) {
+        Gtk::TreeView* list = pMainW->FileList;
+        Gdk::Rectangle cell;
+        Gtk::TreeModel::Path path;
+        path.push_back(Row(name));
+        list->get_background_area(path, *list->get_column(1), cell);
+        for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
+            GdkEvent* event = gdk_event_new(type);
+            event->button.window = GDK_WINDOW(g_object_ref(list->get_bin_window()->gobj()));
+            event->button.x = cell.get_x() + 30;
+            event->button.y = cell.get_y() + cell.get_height() / 2.0;
+            event->button.button = 1;
+            event->button.state = modifiers;
+            event->button.time = GDK_CURRENT_TIME;
+            gdk_event_set_device(
+                event,
+                gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+            gtk_main_do_event(event);
+            gdk_event_free(event);
+        }
+        rmgtest::Pump();
+    };
+    click("a.txt", GDK_CONTROL_MASK);
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"a.txt", "b.TXT", "d.md"}));
+    click("b.TXT", GDK_CONTROL_MASK);
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"a.txt", "d.md"}));
+    click("d.md", GDK_SHIFT_MASK);
+    EXPECT_EQ(Selected(), (std::vector<std::string>{"b.TXT", "c.txt", "d.md"}));
+
+    // Symbolic link is greyed out with two rows selected.
+    on_Menu_Edit_activate();
+    EXPECT_FALSE(pMainW->MenuItem[MENU_SYMBOLIC_LINK]->get_sensitive());
+}
+
+TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
+    MakeDirs(home_ + "docs/old");
+    WriteFile(home_ + "docs/a.txt", "");
+    WriteFile(home_ + "docs/old/b.txt", "");
+    WriteFile(home_ + "docs/c.md", "");
+    Start();
+    int searches = 0;
+    std::vector<std::string> rows;
+    WhenShown("Find File", [&](Gtk::Window* find) {
+        EntryNamed(find, "Find name:")->set_text("*.txt");
+        CheckLabelled(find, "Search sub directory")->set_active(true);
+        auto onResult = [&](Gtk::Window* result) {
+            ++searches;
+            auto* label = Widgets<Gtk::Label>(result).front();
+            PumpUntil([&] { return label->get_text() == "Match file list"; });
+            EXPECT_TRUE(ButtonNamed(result, "Serch again")->get_sensitive());
+            auto* tree = Named<Gtk::TreeView>(result, "Result of find");
+            tree->get_model()->foreach_iter([&](const Gtk::TreeModel::iterator& it) {
+                Glib::ustring text;
+                it->get_value(0, text);
+                rows.push_back(text);
+                return false;
+            });
+            if (searches == 1) {
+                Shoot(result, "find-result");
+                ButtonNamed(result, "Serch again")->clicked();
+            } else {
+                ButtonNamed(result, "OK")->clicked();
+            }
+        };
+        WhenShown("Result of find", onResult);
+        ButtonNamed(find, "OK")->clicked();
+        // Back in the Find dialog with its values after "Serch again".
+        EXPECT_TRUE(find->get_visible());
+        EXPECT_EQ(EntryNamed(find, "Start dir:")->get_text(), home_);
+        WhenShown("Result of find", onResult);
+        ButtonNamed(find, "OK")->clicked();
+    });
+    on_Menu_FindFile_activate();
+    EXPECT_EQ(searches, 2);
+    ASSERT_GE(rows.size(), 5u);
+    EXPECT_EQ(std::vector<std::string>(rows.begin(), rows.begin() + 5),
+              (std::vector<std::string>{home_, "docs", "a.txt", "old", "b.txt"}));
+    EXPECT_EQ(pGTable->FilterHistory.front(), "*.txt");
+    EXPECT_EQ(pGTable->DirHistory.front(), home_);
+}
+
+TEST_F(CommandsWindowTest, OptionDialogEditsFlagsAndColumns) {
+    Start();
+    WhenShown("Option", [](Gtk::Window* w) {
+        auto* displayed = Named<Gtk::TreeView>(w, "Displayed columns");
+        auto* remove = ButtonNamed(w, "Remove");
+        EXPECT_FALSE(remove->get_sensitive());
+        displayed->get_selection()->select_all();
+        EXPECT_FALSE(remove->get_sensitive());  // "Name" is among them
+        displayed->get_selection()->unselect_all();
+        displayed->get_selection()->select(Gtk::TreeModel::Path("1"));
+        EXPECT_TRUE(remove->get_sensitive());
+        remove->clicked();
+        CheckLabelled(w, "Show hidden files")->set_active(true);
+        Shoot(w, "option-dialog");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    const int before = pGTable->ColumnCount;
+    on_Menu_Option_activate();
+    EXPECT_EQ(pGTable->ShowHidden, 1);
+    EXPECT_EQ(pGTable->ColumnCount, before - 1);
+    EXPECT_EQ(pMainW->FileList->get_columns().size(), static_cast<std::size_t>(before));
+
+    WhenShown("Option", [](Gtk::Window* w) {
+        CheckLabelled(w, "Show hidden files")->set_active(false);
+        ButtonNamed(w, "Cancel")->clicked();
+    });
+    on_Menu_Option_activate();
+    EXPECT_EQ(pGTable->ShowHidden, 1);
+}
+
+TEST_F(CommandsWindowTest, SortAndFilterDialogs) {
+    WriteFile(home_ + "a.txt", "x");
+    WriteFile(home_ + "b.md", "x");
+    Start([](GTable& t) { t.SortColumn = 0; });
+    WhenShown("Sort", [](Gtk::Window* w) {
+        auto* combo = Widgets<Gtk::ComboBoxText>(w).front();
+        EXPECT_EQ(combo->get_active_row_number(), -1);  // the icon column names none
+        combo->set_active(0);
+        CheckLabelled(w, "Reverse the order")->set_active(true);
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_Sort_activate();
+    EXPECT_EQ(pGTable->SortType, 1);
+    EXPECT_EQ(GetListRowName(1), "b.md");
+
+    std::string error;
+    WhenShown("Filter", [&](Gtk::Window* w) {
+        Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
+        EXPECT_EQ(entry->get_text(), "*");
+        entry->set_text(std::string(512, 'x'));
+        AnswerError(&error);
+        ButtonNamed(w, "OK")->clicked();
+        PumpUntil([&] { return !error.empty(); });
+        entry->set_text("*.txt");
+        entry->activate();
+    });
+    on_Menu_FilterView_activate();
+    EXPECT_EQ(error, "Invalid filter string.");
+    EXPECT_EQ(pGTable->Filter, 1);
+    EXPECT_EQ(GetListRowCount(), 2);  // ".." and a.txt
+}
+
+TEST_F(CommandsWindowTest, SymbolicLinkAndVersionBox) {
+    MakeDirs(home_ + "sub");
+    WriteFile(home_ + "sub/t", "t");
+    Start();
+    OpenChildTree(Tree(), home_ + "sub/", 0);
+    Select({"t"});
+    WhenShown("Symbolic link", [&](Gtk::Window* w) {
+        EXPECT_EQ(EntryNamed(w, "Existing file name:")->get_text(), home_ + "sub/t");
+        EntryNamed(w, "Symbolic link file name:")->set_text("ln");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_SymbolicLink_activate();
+    char buf[256] = {};
+    ASSERT_GT(readlink((home_ + "sub/ln").c_str(), buf, sizeof buf - 1), 0);
+    EXPECT_EQ(std::string(buf), home_ + "sub/t");
+
+    WhenShown("Abort", [](Gtk::Window* w) {
+        bool version = false;
+        for (const std::string& text : LabelTexts(w)) {
+            version = version || text.rfind("Version 1.01\n", 0) == 0;
+        }
+        EXPECT_TRUE(version);
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_Abort_activate();
+    EXPECT_NE(pMainW->Window, nullptr);
+}
+
+}  // namespace
+}  // namespace rmg
