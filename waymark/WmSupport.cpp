@@ -149,16 +149,20 @@ void SetAccessibleName(Gtk::Widget& widget, const Glib::ustring& name) {
 }
 
 Glib::ustring ToDisplay(const std::string& bytes) {
+    // Bytes in a non-UTF-8 locale's encoding (EUC-JP) are converted; valid
+    // UTF-8 is shown as it is; bytes that decode as neither become '?'.
+    if (!g_get_charset(nullptr)) {
+        gsize written = 0;
+        gchar* converted = g_locale_to_utf8(bytes.data(), static_cast<gssize>(bytes.size()),
+                                            nullptr, &written, nullptr);
+        if (converted != nullptr) {
+            Glib::ustring text(converted, written);
+            g_free(converted);
+            return text;
+        }
+    }
     if (g_utf8_validate(bytes.data(), static_cast<gssize>(bytes.size()), nullptr)) {
         return bytes;
-    }
-    gsize written = 0;
-    gchar* converted = g_locale_to_utf8(bytes.data(), static_cast<gssize>(bytes.size()), nullptr,
-                                        &written, nullptr);
-    if (converted != nullptr) {
-        Glib::ustring text(converted, written);
-        g_free(converted);
-        return text;
     }
     std::string safe;
     const char* p = bytes.data();

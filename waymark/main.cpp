@@ -69,11 +69,12 @@ int main(int argc, char** argv) {
     // Placement, stacking and the item window's shape are X11 matters.
     gdk_set_allowed_backends("x11");
     suite::InitLocale("Waymark", true);
-    auto app = Gtk::Application::create("org.waymark.Waymark", Gio::APPLICATION_NON_UNIQUE);
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "Waymark: cannot open the display\n");
         return 1;
     }
+    // Sets up the C++ wrappers; GTK itself is already running.
+    auto app = Gtk::Application::create("org.waymark.Waymark", Gio::APPLICATION_NON_UNIQUE);
     Gtk::IconTheme::get_default()->append_search_path(SUITE_DATADIR "/Waymark/pixmaps");
     wm::Drop = wm::DropRecord{};
 

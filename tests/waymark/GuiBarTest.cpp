@@ -10,6 +10,29 @@ namespace {
 
 using namespace wmtest;
 
+TEST(GuiBarText, FontSetNamesGiveADisplayFontAndUndecodableBytesNeverReachGtk) {
+    struct Case {
+        const char* fontSet;
+        const char* family;
+        int pixels;
+        bool bold;
+    };
+    const Case cases[] = {
+        {wm::kDefaultButtonFont, "helvetica", 14, false},
+        {"-misc-fixed-bold-r-normal--*-120-*-*-c-*-iso8859-1", "fixed", 16, true},
+        {"not an xlfd", "sans-serif", 14, false},
+        {"-*-*-*-*-*--999-*", "sans-serif", 14, false},
+    };
+    for (const Case& c : cases) {
+        const wm::CssFont font = wm::FontFromFontSet(c.fontSet);
+        EXPECT_EQ(font.family, c.family) << c.fontSet;
+        EXPECT_EQ(font.pixels, c.pixels) << c.fontSet;
+        EXPECT_EQ(font.bold, c.bold) << c.fontSet;
+    }
+    EXPECT_EQ(wm::ToDisplay("ab\xC7.\xFF").raw(), "ab?.?");
+    EXPECT_EQ(wm::ToDisplay("caf\xC3\xA9").raw(), "caf\xC3\xA9");
+}
+
 class GuiBar : public WaymarkFixture {};
 
 int VisibleToggles() {
