@@ -1,5 +1,7 @@
 #include "tunewell/TwMessage.h"
 
+#include <cstdio>
+
 #include "common/I18n.h"
 #include "tunewell/TwPixmap.h"
 #include "tunewell/TwSupport.h"
@@ -140,7 +142,13 @@ int TwMessageBox(int code, const std::string& text, int style) {
     if (code == 0 || code == TW_FAILED || code == TW_NET_SILENT || code == TW_DIAL_SILENT) {
         return 0;
     }
-    return MessageBox(_("Tunewell"), ToDisplay(TwMessageString(code, text)), style);
+    const std::string message = TwMessageString(code, text);
+    if ((style & 0xFFFF) != kIconInformation) {
+        // Also for whoever started us from a terminal, or when no window
+        // can be shown at all.
+        std::fprintf(stderr, "Tunewell: %s\n", message.c_str());
+    }
+    return MessageBox(_("Tunewell"), ToDisplay(message), style);
 }
 
 }  // namespace tw

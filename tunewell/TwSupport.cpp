@@ -16,6 +16,13 @@ std::vector<Gtk::Window*>& DialogStack() {
     return stack;
 }
 
+std::vector<unsigned long>& SerialStack() {
+    static std::vector<unsigned long> stack;
+    return stack;
+}
+
+unsigned long gLastSerial = 0;
+
 // The layout places widgets at exact positions and sizes; the theme's
 // minimum heights and paddings would push them over one another.
 constexpr const char* kStyle =
@@ -194,11 +201,13 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     sigc::connection hidden = dialog->signal_hide().connect([loop] { loop->quit(); });
     LoopStack().push_back(loop);
     DialogStack().push_back(dialog);
+    SerialStack().push_back(++gLastSerial);
     dialog->show();
     dialog->add_modal_grab();
     loop->run();
     LoopStack().pop_back();
     DialogStack().pop_back();
+    SerialStack().pop_back();
     hidden.disconnect();
     dialog->remove_modal_grab();
     dialog->hide();
@@ -224,6 +233,10 @@ int ModalLoopDepth() {
 
 Gtk::Window* InnermostDialog() {
     return DialogStack().empty() ? nullptr : DialogStack().back();
+}
+
+unsigned long InnermostDialogSerial() {
+    return SerialStack().empty() ? 0 : SerialStack().back();
 }
 
 Glib::ustring ToDisplay(const std::string& bytes) {

@@ -55,6 +55,9 @@ void EndModalLoop();
 int ModalLoopDepth();
 // The innermost dialog now running, or null.
 Gtk::Window* InnermostDialog();
+// A number that differs for every dialog run (0 when none runs), so that a
+// window at the address of an earlier one is not taken for it.
+unsigned long InnermostDialogSerial();
 
 // Settings are bytes in the files; GTK shows UTF-8.  ToDisplay never fails
 // (invalid bytes become replacement characters).

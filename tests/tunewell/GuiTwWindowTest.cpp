@@ -1,0 +1,451 @@
+// The main window and the modify windows, driven in this process on sample
+// trees with fake site scripts and a fake clock.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "GuiTwDriver.h"
+#include "tunewell/TwDialogs.h"
+#include "tunewell/TwModify.h"
+#include "tunewell/TwTable.h"
+
+namespace {
+
+using twtest::Driver;
+using twtest::EntryNamed;
+using twtest::FakeClock;
+using twtest::SampleTree;
+
+const std::string kReflected = "Inserted configuration set is now reflected to the computer.";
+
+std::vector<std::string> PanelRows(Gtk::Label** captions, Gtk::Label** values, int rows) {
+    std::vector<std::string> out;
+    for (int i = 0; i < rows; ++i) {
+        if (captions[i]->get_visible()) {
+            out.push_back(captions[i]->get_text() + "=" + values[i]->get_text());
+        }
+    }
+    return out;
+}
+
+std::vector<std::string> NetPanel() {
+    return PanelRows(tw::pwNetCaption, tw::pwNetValue, tw::kNetPanelRows);
+}
+
+std::vector<std::string> DialPanel() {
+    return PanelRows(tw::pwDialCaption, tw::pwDialValue, tw::kDialPanelRows);
+}
+
+std::string FocusName(Gtk::Window* window) {
+    Gtk::Widget* focus = window->get_focus();
+    return focus ? std::string(focus->get_accessible()->get_name()) : "";
+}
+
+void Type(Gtk::Window* window, const std::string& name, const std::string& text) {
+    Gtk::Entry* entry = EntryNamed(window, name);
+    ASSERT_NE(entry, nullptr) << name;
+    entry->set_text(text);
+}
+
+int RunTw(SampleTree& tree, FakeClock& clock, int mode = tw::MODE_NORMAL) {
+    return tw::RunTunewell(mode, tree.wycfg.c_str(), "C", tree.paths, clock);
+}
+
+TEST(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    std::vector<std::string> lan, wireless, disabled, modem, phs;
+    bool modifyWhenDisabled = true;
+    std::string zone, year, month;
+    int zones = 0;
+    driver.Then("", [&](Gtk::Window*) {
+        twtest::Shot("tunewell-network");
+        lan = NetPanel();
+        tw::pwNetRadio[tw::NET_WIRELESS]->set_active(true);
+        wireless = NetPanel();
+        tw::pwNetRadio[tw::NET_DISABLED]->set_active(true);
+        disabled = NetPanel();
+        modifyWhenDisabled = tw::pwNetModButton->get_sensitive();
+        tw::pwTwNotebook->set_current_page(tw::PAGE_DIALUP);
+        twtest::Shot("tunewell-dialup");
+        modem = DialPanel();
+        tw::pwDialupRadio[tw::DIAL_PHS]->set_active(true);
+        phs = DialPanel();
+        tw::pwTwNotebook->set_current_page(tw::PAGE_TIME);
+        twtest::Shot("tunewell-time");
+        zone = tw::pwZoneCombo->get_entry()->get_text();
+        zones = static_cast<int>(tw::pwZoneCombo->get_model()->children().size());
+        year = tw::pwTimeEntry[0]->get_text();
+        month = tw::pwTimeEntry[1]->get_text();
+        tw::pwCancelButton->clicked();
+    });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+
+    EXPECT_EQ(lan, (std::vector<std::string>{"Network Device=LAN", "Host Name=appliance",
+                                             "Domain Name=example.com", "IP Adress=192.168.1.10",
+                                             "Netmask=255.255.255.0", "Gateway=192.168.1.1",
+                                             "Name Server=192.168.1.1", "Name Server=8.8.8.8"}));
+    EXPECT_EQ(wireless,
+              (std::vector<std::string>{
+                  "Network Device=Wireless LAN", "Host Name=localhost", "Domain Name=localdomain",
+                  "ESS-ID=office", "IP Adress=Acquires automatically",
+                  "Netmask=Acquires automatically", "Gateway=Acquires automatically"}));
+    EXPECT_EQ(disabled, (std::vector<std::string>{"Network Device=Disable"}));
+    EXPECT_FALSE(modifyWhenDisabled);
+    EXPECT_EQ(modem,
+              (std::vector<std::string>{"Dialup Device=Modem", "Phone No=0312345678",
+                                        "Dial Formula=Tone", "Account=user1", "Attestatior=PAP",
+                                        "AT Command=ATX3", "Name Server=10.0.0.53"}));
+    EXPECT_EQ(phs, (std::vector<std::string>{"Dialup Device=PHS", "Phone No=", "Dial Formula=Tone",
+                                             "Account=", "Attestatior=non-procedural",
+                                             "AT Command=", "Name Server="}));
+    EXPECT_EQ(zone, "Asia/Tokyo");
+    EXPECT_EQ(zones, 20);
+    EXPECT_EQ(year, "2023");
+    EXPECT_EQ(month, "11");
+    EXPECT_TRUE(driver.messages.empty());
+}
+
+// One refused OK (or Add) in a modify window: what is typed, the message
+// and the entry that gets the focus afterwards.
+struct Refusal {
+    int networkType;  // -1: the dial-up window
+    std::vector<std::pair<std::string, std::string>> typed;
+    const char* press;
+    const char* message;
+    const char* focus;
+};
+
+TEST(GuiTwWindow, ModifyWindowsRefuseBadInputWithTheirMessagesAndKeepTheWindow) {
+    const Refusal cases[] = {
+        {0, {{"Host name", ""}}, "OK", "Host Name is not configured.", "Host name"},
+        {0,
+         {{"Host name", "bad_host"}},
+         "OK",
+         "Invalid Host Name.\nUse only 0-9, a-z, A-Z and hyphen (-) for Host Name.",
+         "Host name"},
+        {0, {{"Domain name", ""}}, "OK", "Domain Name is not configured.", "Domain name"},
+        {0,
+         {{"IP Address 2", "256"}},
+         "OK",
+         "Invalid IP Address.\nUse the values 0 to 255.",
+         "IP Address 2"},
+        {0,
+         {{"Name Server 1", "30a"},
+          {"Name Server 2", "1"},
+          {"Name Server 3", "1"},
+          {"Name Server 4", "1"}},
+         "Add",
+         "Invalid Name Server Address.\nUse the values 0 to 255.",
+         "Name Server 1"},
+        {0,
+         {{"Name Server 1", "8"},
+          {"Name Server 2", "8"},
+          {"Name Server 3", "8"},
+          {"Name Server 4", "8"}},
+         "Add",
+         "The address is already used.",
+         ""},
+        {1,
+         {{"ESS-ID", "bad id"}},
+         "OK",
+         "Invalid ESS-ID.\nPlease input 32 or less alpha-numeral, and '_'.",
+         "ESS-ID"},
+        {1,
+         {{"Cipher Key", "abcd"}},
+         "OK",
+         "Cipher Key is too short.\nWhen you input by string, please input five alpha-numeral, "
+         "and '_'.",
+         "Cipher Key"},
+        {-1, {{"Phone No", ""}}, "OK", "Telephone Number is not configured.", "Phone No"},
+        {-1,
+         {{"Phone No", "03--1234"}},
+         "OK",
+         "Invalid Telephone Number. \nUse only numerical values.",
+         "Phone No"},
+        {-1, {{"Account", ""}}, "OK", "Account Name is not configured.", "Account"},
+        {-1,
+         {{"Password", ""}},
+         "OK",
+         "Password is not configured.\nInsert correct Password.",
+         "Password"},
+    };
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    std::vector<std::string> focus;
+    std::vector<bool> stayed;
+    for (const Refusal& c : cases) {
+        const std::string title = c.networkType == 0 ? "Modify Network Configuration - LAN"
+                                  : c.networkType == 1
+                                      ? "Modify Network Configuration - Wireless LAN"
+                                      : "Modify Dialup Configuration - Modem";
+        driver.Then("", [c](Gtk::Window*) {
+            if (c.networkType >= 0) {
+                tw::pwNetRadio[c.networkType]->set_active(true);
+                tw::pwNetModButton->clicked();
+            } else {
+                tw::pwDialupModButton->clicked();
+            }
+        });
+        driver.Then(title, [c](Gtk::Window* window) {
+            for (const auto& [name, text] : c.typed) {
+                Type(window, name, text);
+            }
+            twtest::ButtonNamed(window, c.press)->clicked();
+        });
+        driver.Then(title, [&focus, &stayed, title](Gtk::Window* window) {
+            stayed.push_back(window->get_visible());
+            focus.push_back(FocusName(window));
+            twtest::ButtonNamed(window, "Cancel")->clicked();
+        });
+    }
+    driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+
+    ASSERT_EQ(driver.messages.size(), std::size(cases));
+    ASSERT_EQ(focus.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(driver.messages[i], cases[i].message) << "case " << i;
+        EXPECT_TRUE(stayed[i]) << "case " << i;
+        if (*cases[i].focus) {
+            EXPECT_EQ(focus[i], cases[i].focus) << "case " << i;
+        }
+    }
+}
+
+TEST(GuiTwWindow, EntriesAcceptThePartsLengthsAndHideSecrets) {
+    struct Limit {
+        const char* name;
+        int max;
+        bool hidden;
+    };
+    const Limit wireless[] = {{"Host name", 64, false},    {"Domain name", 64, false},
+                              {"IP Address 1", 3, false},  {"Gateway 4", 3, false},
+                              {"Name Server 2", 3, false}, {"ESS-ID", 32, false},
+                              {"Cipher Key", 12, true}};
+    const Limit dialup[] = {{"Phone No", 64, false},
+                            {"Account", 255, false},
+                            {"Password", 255, true},
+                            {"AT Command", 127, false}};
+    const Limit time[] = {{"Year", 4, false}, {"Month", 2, false}, {"Day", 2, false},
+                          {"Hour", 2, false}, {"Min", 2, false},   {"Sec", 2, false}};
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    auto check = [](Gtk::Window* window, const Limit* limits, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            Gtk::Entry* entry = EntryNamed(window, limits[i].name);
+            ASSERT_NE(entry, nullptr) << limits[i].name;
+            EXPECT_EQ(entry->get_max_length(), limits[i].max) << limits[i].name;
+            EXPECT_EQ(entry->get_visibility(), !limits[i].hidden) << limits[i].name;
+        }
+    };
+    driver.Then("", [&](Gtk::Window* window) {
+        check(window, time, std::size(time));
+        tw::pwNetRadio[tw::NET_WIRELESS]->set_active(true);
+        tw::pwNetModButton->clicked();
+    });
+    driver.Then("Modify Network Configuration - Wireless LAN", [&](Gtk::Window* window) {
+        check(window, wireless, std::size(wireless));
+        // Characters, not bytes: a 64-character name of two-byte letters fits.
+        Gtk::Entry* host = EntryNamed(window, "Host name");
+        Glib::ustring wide;
+        for (int i = 0; i < 70; ++i) {
+            wide += gunichar(0x00E9);
+        }
+        host->set_text(wide);
+        EXPECT_EQ(host->get_text().size(), 64u);
+        twtest::Shot("tunewell-modify-wireless");
+        twtest::ButtonNamed(window, "Cancel")->clicked();
+    });
+    driver.Then("", [](Gtk::Window*) { tw::pwDialupModButton->clicked(); });
+    driver.Then("Modify Dialup Configuration - Modem", [&](Gtk::Window* window) {
+        check(window, dialup, std::size(dialup));
+        twtest::Shot("tunewell-modify-dialup");
+        twtest::ButtonNamed(window, "Cancel")->clicked();
+    });
+    driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_TRUE(driver.Done());
+}
+
+TEST(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtOnce) {
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    const auto before = tree.Snapshot();
+    bool lanSame = false;
+    bool modemSame = false;
+    driver.Then("", [](Gtk::Window*) { tw::pwNetModButton->clicked(); });
+    driver.Then("Modify Network Configuration - LAN", [](Gtk::Window* window) {
+        Type(window, "Host name", "changed");
+        Type(window, "IP Address 4", "99");
+        twtest::ButtonNamed(window, "Acquires automatically from DHCP");
+        twtest::ButtonNamed(window, "Cancel")->clicked();
+    });
+    driver.Then("", [&](Gtk::Window*) {
+        lanSame = tw::SameNetwork(tw::pTwNewSetup->Lan, tw::pTwOldSetup->Lan);
+        tw::pwDialupModButton->clicked();
+    });
+    driver.Then("Modify Dialup Configuration - Modem", [](Gtk::Window* window) {
+        Type(window, "Phone No", "0399998888");
+        Type(window, "Account", "someone");
+        twtest::SendDelete(window);
+    });
+    driver.Then("", [&](Gtk::Window*) {
+        modemSame = tw::SameDialup(tw::pTwNewSetup->Modem, tw::pTwOldSetup->Modem);
+        tw::pwQuitButton->clicked();
+    });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_TRUE(driver.Done());
+    EXPECT_TRUE(lanSame);
+    EXPECT_TRUE(modemSame);
+    EXPECT_TRUE(driver.messages.empty());
+    EXPECT_EQ(tree.Ran(), "");
+    EXPECT_TRUE(clock.sets.empty());
+    EXPECT_EQ(tree.Snapshot(), before);
+}
+
+TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    // A script slow enough for the wait window to animate.
+    testutil::WriteFile(tree.dir / "scripts/network.sh",
+                        "#!/bin/sh\nsleep 0.8\necho \"network $*\" >> '" + tree.dir / "ran" + "'\n",
+                        0755);
+    std::vector<Glib::RefPtr<Gdk::Pixbuf>> frames;
+    std::string waitText;
+    std::string afterUpdate, afterSecondUpdate;
+    std::size_t messagesAfterUpdate = 0;
+    driver.Then("", [](Gtk::Window*) {
+        tw::pwNetRadio[tw::NET_WIRELESS]->set_active(true);
+        tw::pwUpdateButton->clicked();
+    });
+    driver.Then("Setting...", [&](Gtk::Window* window) {
+        for (Gtk::Label* label : twtest::Widgets<Gtk::Label>(window)) {
+            waitText = label->get_text();
+        }
+        Gtk::Image* image = twtest::Widgets<Gtk::Image>(window).front();
+        twtest::PumpUntil(
+            [&] {
+                if (frames.empty() || frames.back() != image->get_pixbuf()) {
+                    frames.push_back(image->get_pixbuf());
+                }
+                return frames.size() >= 3 || !tw::pwWaitWindow;
+            },
+            3000);
+    });
+    driver.Then("", [&](Gtk::Window*) {
+        afterUpdate = tree.Ran();
+        messagesAfterUpdate = driver.messages.size();
+        tw::pwUpdateButton->clicked();  // nothing changed since
+        afterSecondUpdate = tree.Ran();
+        tw::pwDialupModButton->clicked();
+    });
+    driver.Then("Modify Dialup Configuration - Modem", [](Gtk::Window* window) {
+        Type(window, "Phone No", "03-1111-2222");
+        twtest::ButtonNamed(window, "OK")->clicked();
+    });
+    driver.Then("", [](Gtk::Window*) { tw::pwQuitButton->clicked(); });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_TRUE(driver.Done());
+
+    EXPECT_EQ(waitText,
+              "Setting...\nProcessing may take time.\nPlease do not turn off a power "
+              "supply.");
+    EXPECT_GE(frames.size(), 3u);
+    EXPECT_EQ(afterUpdate, "network 2\n");
+    EXPECT_EQ(afterSecondUpdate, afterUpdate);
+    EXPECT_EQ(messagesAfterUpdate, 1u);
+    EXPECT_EQ(driver.messages, (std::vector<std::string>{kReflected, kReflected}));
+    EXPECT_EQ(tree.Ran(), "network 2\ndialup \n");
+    const std::string wycfg = testutil::ReadFile(tree.wycfg + "/wycfg.dat");
+    EXPECT_NE(wycfg.find("NETWORK_DEVICE=wirelesslan\n"), std::string::npos) << wycfg;
+    const std::string chat = testutil::ReadFile(tree.wycfg + "/dialup/modem/chat_script");
+    EXPECT_NE(chat.find("ATDT0311112222"), std::string::npos) << chat;
+    EXPECT_TRUE(clock.sets.empty());
+}
+
+TEST(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    testutil::WriteFile(tree.dir / "scripts/network.sh",
+                        "#!/bin/sh\necho \"network $*\" >> '" + tree.dir / "ran" + "'\nexit 3\n",
+                        0755);
+    bool windowOpen = false;
+    int oldType = -1;
+    driver.Then("", [](Gtk::Window*) {
+        tw::pwNetRadio[tw::NET_DISABLED]->set_active(true);
+        tw::pwQuitButton->clicked();
+    });
+    driver.Then("", [&](Gtk::Window* window) {
+        windowOpen = window->get_visible();
+        oldType = tw::pTwOldSetup->NetworkType;
+        tw::pwUpdateButton->clicked();
+    });
+    driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_TRUE(windowOpen);
+    EXPECT_EQ(oldType, tw::NET_LAN);
+    ASSERT_EQ(driver.messages.size(), 2u);
+    for (const std::string& message : driver.messages) {
+        EXPECT_NE(message, kReflected);
+        EXPECT_NE(message.find("network.sh"), std::string::npos) << message;
+    }
+    EXPECT_EQ(tree.Ran(), "network 4\nnetwork 4\n");
+}
+
+TEST(GuiTwWindow, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
+    struct ModeCase {
+        int mode;
+        int page;
+        bool othersUsable;
+    };
+    const ModeCase cases[] = {{tw::MODE_NORMAL, tw::PAGE_NETWORK, true},
+                              {tw::MODE_DIALUP, tw::PAGE_DIALUP, true},
+                              {tw::MODE_TIME, tw::PAGE_TIME, true},
+                              {tw::MODE_DIALUP_ONLY, tw::PAGE_DIALUP, false}};
+    for (const ModeCase& c : cases) {
+        SampleTree tree;
+        FakeClock clock;
+        Driver driver;
+        int page = -1;
+        bool networkUsable = false;
+        bool timeUsable = false;
+        bool open = false;
+        driver.Then("", [&](Gtk::Window*) {
+            page = tw::pwTwNotebook->get_current_page();
+            networkUsable = tw::pwTwNotebook->get_nth_page(tw::PAGE_NETWORK)->is_sensitive();
+            timeUsable = tw::pwTwNotebook->get_nth_page(tw::PAGE_TIME)->is_sensitive();
+            tw::pwTimeEntry[0]->set_text("2038");
+            tw::pwQuitButton->clicked();
+        });
+        driver.Then("", [&](Gtk::Window* window) {
+            open = window->get_visible();
+            tw::pwCancelButton->clicked();
+        });
+        EXPECT_EQ(RunTw(tree, clock, c.mode), 0);
+        EXPECT_EQ(page, c.page) << "mode " << c.mode;
+        EXPECT_EQ(networkUsable, c.othersUsable) << "mode " << c.mode;
+        EXPECT_EQ(timeUsable, c.othersUsable) << "mode " << c.mode;
+        EXPECT_TRUE(open) << "mode " << c.mode;
+        EXPECT_EQ(driver.messages, std::vector<std::string>{"Invalid YEAR is inserted."})
+            << "mode " << c.mode;
+    }
+}
+
+TEST(GuiTwWindow, MissingWycfgIsToldAndEndsTheRun) {
+    FakeClock clock;
+    Driver driver;
+    EXPECT_NE(tw::RunTunewell(tw::MODE_NORMAL, nullptr, "C", tw::TwPaths{}, clock), 0);
+    EXPECT_EQ(driver.messages, std::vector<std::string>{"Failed to obtain environment $WYCFG."});
+    EXPECT_EQ(tw::pTwNewSetup, nullptr);
+}
+
+}  // namespace
