@@ -2,6 +2,7 @@
 // scrolling, drops and dragging items, launching from a slot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "GuiWaymarkSupport.h"
@@ -31,6 +32,17 @@ TEST(GuiBarText, FontSetNamesGiveADisplayFontAndUndecodableBytesNeverReachGtk) {
     }
     EXPECT_EQ(wm::ToDisplay("ab\xC7.\xFF").raw(), "ab?.?");
     EXPECT_EQ(wm::ToDisplay("caf\xC3\xA9").raw(), "caf\xC3\xA9");
+}
+
+TEST(GuiProgram, VersionPrintsTheBannerAndEndsWithoutADisplay) {
+    testutil::TempDir dir;
+    const std::string out = dir / "out";
+    const int rc = testutil::Shell("env -u DISPLAY '" + testutil::BuildBinDir() +
+                                   "/Waymark' --version > '" + out + "' 2>&1");
+    EXPECT_EQ(rc, 0);
+    const std::string text = testutil::ReadFile(out);
+    EXPECT_EQ(text.rfind("Waymark  Version 1.00\n", 0), 0u) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
 }
 
 class GuiBar : public WaymarkFixture {};
