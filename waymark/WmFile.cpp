@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -58,21 +59,15 @@ std::string Format(const char* format, int a, int b) {
     return buffer;
 }
 
-// Where the lines of `section` begin, or npos.  A header counts only as a
-// whole line of its own: an item named "[Menu01]" must not hide the menu.
+// Where the lines of `section` begin (one byte after its header), or npos.
+// A header counts only at the start of a line: an item named "[Menu01]"
+// must not hide the menu.
 std::size_t FindSectionBody(const std::string& text, const char* section) {
     const std::size_t len = std::strlen(section);
-    std::size_t pos = 0;
-    while ((pos = text.find(section, pos, len)) != std::string::npos) {
-        const bool lineStart = pos == 0 || text[pos - 1] == '\n';
-        std::size_t end = pos + len;
-        while (end < text.size() && (text[end] == ' ' || text[end] == '\t' || text[end] == '\r')) {
-            ++end;
+    for (std::size_t pos = 0; (pos = text.find(section, pos, len)) != std::string::npos; ++pos) {
+        if (pos == 0 || text[pos - 1] == '\n') {
+            return std::min(pos + len + 1, text.size());
         }
-        if (lineStart && (end == text.size() || text[end] == '\n')) {
-            return end == text.size() ? end : end + 1;
-        }
-        pos += 1;
     }
     return std::string::npos;
 }
@@ -94,13 +89,12 @@ class SectionIndex {
         while (pos < text.size()) {
             const std::size_t nl = text.find('\n', pos);
             const std::size_t next = nl == std::string::npos ? text.size() : nl + 1;
-            if (text[pos] == '[') {
-                std::size_t end = nl == std::string::npos ? text.size() : nl;
-                while (end > pos &&
-                       (text[end - 1] == ' ' || text[end - 1] == '\t' || text[end - 1] == '\r')) {
-                    --end;
-                }
-                bodies_.emplace(text.substr(pos, end - pos), next);  // the first one counts
+            // Every section name ends at its only "]".
+            const std::size_t close = text[pos] == '[' ? text.find(']', pos) : std::string::npos;
+            if (close != std::string::npos && close < next) {
+                // The first header of a name counts.
+                bodies_.emplace(text.substr(pos, close + 1 - pos),
+                                std::min(close + 2, text.size()));
             }
             pos = next;
         }
