@@ -1,0 +1,185 @@
+// The Tunewell program itself: its banner, and how it starts or refuses to,
+// run as a separate process on this display.  Runs that could touch the
+// system do so in a private mount namespace without the right to set the
+// clock, on a sample tree.
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "GuiTwDriver.h"
+#include "TestUtil.h"
+
+namespace {
+
+using testutil::TempDir;
+
+const std::string kBinary = testutil::BuildBinDir() + "/Tunewell";
+
+// A command run through sh in its own process group; the whole group is
+// ended when the object goes, however the test leaves.
+class Program {
+  public:
+    Program(const std::string& command, const TempDir& dir)
+        : out_(dir / "stdout"), err_(dir / "stderr") {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setpgid(0, 0);
+            ::execl("/bin/sh", "sh", "-c",
+                    ("exec " + command + " >'" + out_ + "' 2>'" + err_ + "'").c_str(),
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::setpgid(pid_, pid_);
+    }
+    ~Program() { Stop(); }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // Exit status, or -1 when it is still running after `ms`.
+    int Wait(int ms) {
+        if (status_ >= 0) {
+            return status_;
+        }
+        for (int waited = 0; waited <= ms; waited += 20) {
+            int raw = 0;
+            if (::waitpid(pid_, &raw, WNOHANG) == pid_) {
+                status_ = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+                return status_;
+            }
+            ::usleep(20000);
+        }
+        return -1;
+    }
+    void Stop() {
+        if (pid_ > 0 && status_ < 0) {
+            ::kill(-pid_, SIGTERM);
+            if (Wait(3000) < 0) {
+                ::kill(-pid_, SIGKILL);
+                Wait(3000);
+            }
+        }
+    }
+    std::string Out() const { return Read(out_); }
+    std::string Err() const { return Read(err_); }
+
+  private:
+    static std::string Read(const std::string& path) {
+        return testutil::Exists(path) ? testutil::ReadFile(path) : "";
+    }
+    std::string out_, err_;
+    pid_t pid_ = -1;
+    int status_ = -1;
+};
+
+// Titles and sizes of the top-level windows on the display.
+std::string Windows() {
+    TempDir dir;
+    testutil::Shell("xwininfo -root -tree > '" + dir / "tree" + "' 2>/dev/null");
+    return testutil::ReadFile(dir / "tree");
+}
+
+// Whether a window titled "Tunewell" of `size` ("435x480") is on the display;
+// empty `size`: of any size.
+bool HasWindow(const std::string& size) {
+    const std::string tree = Windows();
+    std::size_t start = 0;
+    while (start < tree.size()) {
+        std::size_t end = tree.find('\n', start);
+        if (end == std::string::npos) {
+            end = tree.size();
+        }
+        const std::string line = tree.substr(start, end - start);
+        if (line.find("\"Tunewell\": (") != std::string::npos &&
+            line.find(" " + size) != std::string::npos &&
+            line.find(" 10x10+") == std::string::npos) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+// The private namespace, without the right to set the clock.
+std::string Confined(const std::string& environment, const std::string& args) {
+    return "unshare -m capsh --drop=cap_sys_time -- -c \"exec env " + environment + " '" + kBinary +
+           "' " + args + "\"";
+}
+
+TEST(GuiTwProgram, VersionPrintsTheBannerAndANoticeWithoutADisplay) {
+    TempDir dir;
+    Program program("env -u DISPLAY '" + kBinary + "' --version", dir);
+    ASSERT_EQ(program.Wait(10000), 0);
+    const std::string out = program.Out();
+    const std::string first = "Tunewell  Version 1.11 2001/03/26\n";
+    ASSERT_EQ(out.compare(0, first.size(), first), 0) << out;
+    const std::string rest = out.substr(first.size());
+    EXPECT_GT(rest.size(), 1u);
+    EXPECT_EQ(rest.find('\n'), rest.size() - 1) << "one notice line: " << rest;
+}
+
+TEST(GuiTwProgram, StartWithoutWycfgOrRootShowsItsMessageAndNoWindow) {
+    if (!testutil::CanUnshareMounts() || ::geteuid() != 0) {
+        GTEST_SKIP() << "needs root and mount namespaces";
+    }
+    TempDir dir;
+    ::chmod(dir.path().c_str(), 0755);
+    // The unprivileged run needs to read the display's cookie.
+    std::string cookie;
+    if (const char* xauthority = std::getenv("XAUTHORITY")) {
+        cookie = dir / "Xauthority";
+        testutil::WriteFile(cookie, testutil::ReadFile(xauthority), 0644);
+    }
+    struct Case {
+        std::string command;
+        std::string message;
+    };
+    const Case cases[] = {
+        {Confined("-u WYCFG", ""), "Tunewell: Failed to obtain environment $WYCFG.\n"},
+        {"setpriv --reuid=65534 --regid=65534 --clear-groups env XAUTHORITY='" + cookie +
+             "' WYCFG=/nonexistent '" + kBinary + "' --dialup",
+         "Tunewell: Failed to obtain root authorities.\n"},
+    };
+    for (const Case& c : cases) {
+        TempDir run;
+        ::chmod(run.path().c_str(), 0777);
+        Program program(c.command, run);
+        EXPECT_TRUE(testutil::WaitFor([&] {
+            return program.Err().find(c.message) != std::string::npos;
+        })) << c.command
+            << "\n"
+            << program.Err();
+        // The message window waits for its OK; no main window was built.
+        EXPECT_EQ(program.Wait(200), -1) << program.Err();
+        EXPECT_TRUE(testutil::WaitFor([] { return HasWindow(""); })) << Windows();
+        EXPECT_FALSE(HasWindow("435x480")) << Windows();
+        program.Stop();
+        EXPECT_FALSE(testutil::Exists("/nonexistent"));
+    }
+}
+
+TEST(GuiTwProgram, OpensItsWindowOnASampleTreeInAPrivateNamespace) {
+    if (!testutil::CanUnshareMounts() || ::geteuid() != 0) {
+        GTEST_SKIP() << "needs root and mount namespaces";
+    }
+    twtest::SampleTree tree;
+    TempDir run;
+    const std::string environment = "WYCFG='" + tree.wycfg + "' TUNEWELL_SYSROOT='" +
+                                    tree.dir / "sysroot" + "' TUNEWELL_CLOCK_FILE='" +
+                                    tree.dir / "clock" + "'";
+    const auto before = tree.Snapshot();
+    Program program(Confined(environment, "--dialuponly"), run);
+    EXPECT_TRUE(testutil::WaitFor([] { return HasWindow("435x480"); }))
+        << Windows() << program.Err();
+    EXPECT_EQ(program.Wait(0), -1) << program.Err();
+    program.Stop();
+    EXPECT_EQ(program.Err().find("Tunewell:"), std::string::npos) << program.Err();
+    EXPECT_EQ(tree.Snapshot(), before);
+}
+
+}  // namespace
