@@ -209,6 +209,17 @@ TEST(WmLaunch, FileManagerAndHelpButtons) {
     EXPECT_TRUE(idle.directory.empty());
 }
 
+// Both children of the test below end by themselves; whatever fails, they
+// are collected before it returns.
+struct WaitOnExit {
+    pid_t pid;
+    ~WaitOnExit() {
+        if (pid > 0) {
+            ::waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
 // Real children: fake programs write their argument vector, and the
 // collector takes only what it started.
 TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) {
@@ -221,8 +232,6 @@ TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) 
                   ".tmp " + out + "\n",
               0755);
     NaviData data;
-    data.WebAP = dir / "record";
-    data.WebProcName = "no-such-browser-process-name";
     LaunchPaths paths;
     paths.path = dir.path();
     SystemStarter starter;
@@ -233,9 +242,11 @@ TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) 
     if (stranger == 0) {
         ::_exit(7);
     }
+    WaitOnExit strangerGuard{stranger};
     const pid_t pid =
         ExecProcess(data, "record", "a b; $(touch " + (dir / "owned") + ")", starter, ui, paths);
     ASSERT_GT(pid, 0);
+    WaitOnExit childGuard{pid};
     EXPECT_EQ(starter.ChildCount(), 1u);
     ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(out); }));
     EXPECT_EQ(testutil::ReadFile(out), "[a b; $(touch " + (dir / "owned") + ")]\n");
@@ -247,6 +258,7 @@ TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) 
     // The child this test started itself is still there to be collected.
     int status = 0;
     EXPECT_EQ(::waitpid(stranger, &status, 0), stranger);
+    strangerGuard.pid = -1;
     EXPECT_EQ(WEXITSTATUS(status), 7);
 }
 
