@@ -3,6 +3,7 @@
 // WAYMARK (made absolute) only when it holds no data yet.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "TestUtil.h"
@@ -72,6 +73,32 @@ TEST(GuiDefaultData, SessionScriptSeedsAnEmptyDataDirectoryOnce) {
               0);
     EXPECT_EQ(testutil::ReadFile(dir / "out"), dir / "home/.waymark\n");
     EXPECT_TRUE(testutil::Exists(dir / "home/.waymark/Waymark.dat"));
+}
+
+TEST(GuiDefaultData, BrowserStarterHandsEveryFormToTheDesktopHandler) {
+    testutil::TempDir dir;
+    testutil::MakeDirs(dir / "bin");
+    testutil::WriteFile(dir / "bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$OUT\"\n",
+                        0755);
+    const std::string starter = DataDir() + "waymark-browser";
+    struct Case {
+        std::string args;
+        std::string handed;
+    };
+    const Case cases[] = {
+        {"'https://www.example.org/a b'", "https://www.example.org/a b\n"},
+        {"-remote 'openURL(http://www.example.org/)'", "http://www.example.org/\n"},
+        {"'file:/usr/share/doc/x.htm'", "file:///usr/share/doc/x.htm\n"},
+        {"-remote 'openURL(file:/tmp/y.htm)'", "file:///tmp/y.htm\n"},
+    };
+    for (const Case& c : cases) {
+        std::remove((dir / "out").c_str());
+        const int rc = testutil::Shell("PATH='" + dir.path() + "/bin:/usr/bin:/bin' OUT='" +
+                                       dir.path() + "/out' sh '" + starter + "' " + c.args);
+        EXPECT_EQ(rc, 0) << c.args;
+        EXPECT_EQ(testutil::ReadFile(dir / "out"), c.handed) << c.args;
+    }
+    EXPECT_NE(testutil::Shell("sh '" + starter + "' 2>/dev/null"), 0);
 }
 
 }  // namespace
