@@ -222,7 +222,8 @@ void MoveMenu(NaviUser& user, int i, bool down);
 // end: to the end).  True when it moved.
 bool MoveItem(NaviData& data, const NaviItem& item, int position);
 // Takes item `index` out of menu `from` and appends it to menu `to` of
-// `user`.  0, or -1 (no such menu or item, same menu, or `to` is full).
+// `user`.  0, -1 (no such menu or item, same menu, or `to` is full), or
+// CODE_NO_MEMORY with the model unchanged.
 int MoveItemToMenu(NaviUser& user, int from, int index, int to);
 
 // Remove a record and all it owns, adjusting the current index.
