@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Rummage's start-up time to a listed directory: from launching the program
-# until its window, with the start directory listed, has been drawn.  Runs
-# under its own virtual X server on temporary trees; prints the median of
-# several runs per tree.
+# Rummage's start-up time: from launching the program until its window has
+# been drawn, and until the start directory is listed and drawn.  Runs under
+# its own virtual X server on temporary trees; prints the median of several
+# runs per tree, and the ratio to a reference program when one is named.
 #   bench/rummage-startup.sh [path/to/rummage] [runs]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,19 +40,51 @@ done
 
 median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
-printf '%-22s %10s %10s\n' "directory" "entries" "median ms"
+# A reference program to compare with, if the site names one: REFERENCE_FM
+# is a command that opens a window on the directory given as its last
+# argument; it is timed from launch until a window of REFERENCE_FM_TITLE
+# (a window-name pattern for xwininfo) is mapped.
+ref=${REFERENCE_FM:-}
+ref_title=${REFERENCE_FM_TITLE:-}
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+ref_start() {
+  local dir=$1 t0 pid
+  t0=$(now_ms)
+  HOME=$2 $ref "$dir" >/dev/null 2>&1 &
+  pid=$!
+  for _ in $(seq 600); do
+    xwininfo -root -tree 2>/dev/null | grep -q -- "$ref_title" && break
+    sleep 0.01
+  done
+  echo $(( $(now_ms) - t0 ))
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
+}
+
+printf '%-14s %8s %14s %14s %12s %8s\n' "directory" "entries" "window ms" "listed ms" "reference ms" "ratio"
 for tree in demo files1000 files10000; do
   dir=$work/$tree
   entries=$(ls -A "$dir" | wc -l)
-  times=()
+  shown=(); listed=(); theirs=()
   # One home per tree: the first run writes the settings file and warms the
   # caches and is not counted; the others start as a user's program does.
   home=$(mktemp -d "$work/home.XXXX")
   for run in $(seq 0 "$runs"); do
-    out=$(HOME=$home RUMMAGE_STARTUP_BENCH=$(date +%s%N) timeout 60 "$bin" --home "$dir" 2>&1 >/dev/null |
-          sed -n 's/^rummage: listed and drawn after \([0-9.]*\) ms$/\1/p')
-    [ -n "$out" ] || { echo "no start-up report for $tree" >&2; exit 1; }
-    [ "$run" -eq 0 ] || times+=("$out")
+    out=$(HOME=$home RUMMAGE_STARTUP_BENCH=$(date +%s%N) timeout 60 "$bin" --home "$dir" 2>&1 >/dev/null)
+    w=$(sed -n 's/^rummage: window drawn after \([0-9.]*\) ms$/\1/p' <<<"$out")
+    l=$(sed -n 's/^rummage: listed and drawn after \([0-9.]*\) ms$/\1/p' <<<"$out")
+    [ -n "$w" ] && [ -n "$l" ] || { echo "no start-up report for $tree: $out" >&2; exit 1; }
+    if [ "$run" -gt 0 ]; then
+      shown+=("$w"); listed+=("$l")
+      [ -z "$ref" ] || theirs+=("$(ref_start "$dir" "$home")")
+    fi
   done
-  printf '%-22s %10s %10s\n' "$tree" "$entries" "$(printf '%s\n' "${times[@]}" | median)"
+  w=$(printf '%s\n' "${shown[@]}" | median)
+  l=$(printf '%s\n' "${listed[@]}" | median)
+  r=-; ratio=-
+  if [ -n "$ref" ]; then
+    r=$(printf '%s\n' "${theirs[@]}" | median)
+    ratio=$(awk -v a="$w" -v b="$r" 'BEGIN { printf "%.2f", a / b }')
+  fi
+  printf '%-14s %8s %14s %14s %12s %8s\n' "$tree" "$entries" "$w" "$l" "$r" "$ratio"
 done
+[ -n "$ref" ] || echo "(no reference program: set REFERENCE_FM and REFERENCE_FM_TITLE to compare)"

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -95,18 +96,26 @@ int ScanProcesses(const ScanRule& rule, const ProcPaths& paths) {
     if (dir == nullptr) {
         return 0;
     }
-    std::array<char, kStatusTextSize + 1> text{};
-    std::vector<char> value(rule.valueSize, '\0');
-    int found = 0;
+    // In ascending process-ID order, as the kernel lists /proc, whatever the
+    // directory's own order: the answer must not depend on it.
+    std::vector<std::pair<long, std::string>> entries;
     while (struct dirent* entry = ::readdir(dir)) {
         if (rule.numericOnly && !AllDigits(entry->d_name)) {
             continue;
         }
-        const int pid = static_cast<int>(std::strtol(entry->d_name, nullptr, 10));
+        entries.emplace_back(std::strtol(entry->d_name, nullptr, 10), entry->d_name);
+    }
+    ::closedir(dir);
+    std::sort(entries.begin(), entries.end());
+    std::array<char, kStatusTextSize + 1> text{};
+    std::vector<char> value(rule.valueSize, '\0');
+    int found = 0;
+    for (const auto& [number, name] : entries) {
+        const int pid = static_cast<int>(number);
         if (rule.skipPid != 0 && pid == rule.skipPid) {
             continue;
         }
-        std::string statusPath = paths.procRoot + "/" + entry->d_name + "/status";
+        std::string statusPath = paths.procRoot + "/" + name + "/status";
         if (!ReadStatusText(statusPath, text)) {
             continue;
         }
@@ -121,7 +130,6 @@ int ScanProcesses(const ScanRule& rule, const ProcPaths& paths) {
             break;
         }
     }
-    ::closedir(dir);
     return found;
 }
 

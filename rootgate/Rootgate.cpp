@@ -1,11 +1,18 @@
 #include "rootgate/Rootgate.h"
 
 #include <grp.h>
+#include <limits.h>
 #include <pwd.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace rootgate {
@@ -94,6 +101,70 @@ std::vector<std::string> ScriptCandidates(const std::vector<std::string>& dirs) 
     return out;
 }
 
+std::string UnsafeReason(const std::string& path) {
+    if (path.empty() || path[0] != '/') {
+        return path + ": not an absolute path";
+    }
+    // Every directory on the way and the file itself: anyone who may change
+    // one of them decides what runs as root.
+    std::vector<std::string> parts{"/"};
+    for (std::size_t end = path.find('/', 1); end != std::string::npos;
+         end = path.find('/', end + 1)) {
+        parts.push_back(path.substr(0, end));
+    }
+    parts.push_back(path);
+    for (const std::string& part : parts) {
+        struct stat st;
+        if (::lstat(part.c_str(), &st) != 0) {
+            return part + ": " + std::strerror(errno);
+        }
+        if (st.st_uid != 0) {
+            return part + ": not owned by root";
+        }
+        if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
+            return part + ": writable by group or others";
+        }
+    }
+    return {};
+}
+
+void ResetProcessState() {
+    ::umask(022);
+    // Through the system call itself: the C library refuses the signals it
+    // keeps for its own use, and a caller may have those ignored too.
+    struct KernelAction {
+        void (*handler)(int);
+        unsigned long flags;
+        void (*restorer)();
+        unsigned long mask;
+    };
+    const KernelAction dfl{SIG_DFL, 0, nullptr, 0};
+    for (int signo = 1; signo < NSIG; ++signo) {
+        if (signo != SIGKILL && signo != SIGSTOP) {
+            (void)::syscall(SYS_rt_sigaction, signo, &dfl, nullptr, sizeof dfl.mask);
+        }
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    (void)::sigprocmask(SIG_SETMASK, &none, nullptr);
+    // Limits a caller can lower would cut the script's files short or make
+    // it fail half-way; a root process leaves no core with the caller's data.
+    const struct rlimit unlimited { RLIM_INFINITY, RLIM_INFINITY };
+    for (int resource : {RLIMIT_FSIZE, RLIMIT_CPU, RLIMIT_DATA, RLIMIT_AS, RLIMIT_NPROC}) {
+        (void)::setrlimit(resource, &unlimited);
+    }
+    const struct rlimit noCore { 0, 0 };
+    (void)::setrlimit(RLIMIT_CORE, &noCore);
+    const struct rlimit files { 1024, 4096 };
+    (void)::setrlimit(RLIMIT_NOFILE, &files);
+    // Nothing the caller had open passes on to the script.
+    if (::close_range(3, ~0U, 0) != 0) {
+        for (int fd = 3; fd < 65536; ++fd) {
+            (void)::close(fd);
+        }
+    }
+}
+
 void ExecScript(const std::vector<std::string>& candidates, const char* argument,
                 const std::vector<std::string>& env) {
     std::vector<char*> envp;
@@ -103,7 +174,20 @@ void ExecScript(const std::vector<std::string>& candidates, const char* argument
     envp.push_back(nullptr);
     char name[] = "Rootgate.sh";
     char* argv[] = {name, const_cast<char*>(argument), nullptr};
-    for (const std::string& path : candidates) {
+    for (const std::string& candidate : candidates) {
+        char real[PATH_MAX];
+        if (::realpath(candidate.c_str(), real) == nullptr) {
+            if (errno == ENOENT || errno == ENOTDIR) {
+                continue;
+            }
+            return;
+        }
+        const std::string path = real;
+        if (const std::string reason = UnsafeReason(path); !reason.empty()) {
+            std::fprintf(stderr, "Rootgate: refusing to run %s (%s)\n", candidate.c_str(),
+                         reason.c_str());
+            return;
+        }
         ::execve(path.c_str(), argv, envp.data());
         if (errno == ENOEXEC) {
             // A script without "#!" line: run it with the shell, as a path
@@ -140,6 +224,7 @@ int RootgateMain(int argc, char** argv, char** envp) {
     (void)::initgroups("root", gid);
     (void)::setgid(gid);
     (void)::setuid(uid);
+    ResetProcessState();
     const std::vector<std::string> env = BuildEnvironment(envp, account);
     ExecScript(ScriptCandidates(TrustedDirectories()), argc > 1 ? argv[1] : nullptr, env);
     return 1;

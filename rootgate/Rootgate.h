@@ -34,7 +34,18 @@ bool SaneValue(const std::string& name, const std::string& value);
 // Candidate paths of the script, first to last.
 std::vector<std::string> ScriptCandidates(const std::vector<std::string>& dirs);
 
-// Replaces the process with the script.  Returns only when no candidate
+// Why `path` (absolute, links resolved) may not run as root: empty when it
+// and every directory above it belong to root and are writable by no one
+// else, else the first offending component and why.
+std::string UnsafeReason(const std::string& path);
+
+// What the caller's process hands down and the script must not inherit:
+// umask 022, default signal actions, an empty signal mask, sane resource
+// limits, no descriptor from 3 up.
+void ResetProcessState();
+
+// Replaces the process with the script; a candidate that is not safe (see
+// UnsafeReason) is refused with a message.  Returns only when no candidate
 // could be executed.
 void ExecScript(const std::vector<std::string>& candidates, const char* argument,
                 const std::vector<std::string>& env);

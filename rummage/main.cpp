@@ -1,5 +1,6 @@
 // Rummage, the file manager: command line, settings, the main window and
 // its loop, and saving the settings however the program is told to end.
+#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +20,9 @@
 #include "common/I18n.h"
 #include "rummage/rmgfileop.h"
 #include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
 #include "rummage/rmgtable.h"
+#include "rummage/rmgutil.h"
 #include "rummage/rmgwindowui.h"
 
 namespace {
@@ -43,14 +47,15 @@ bool OnSignalPipeReadable(Glib::IOCondition) {
     unsigned char byte = 0;
     while (::read(gSignalPipe[0], &byte, 1) > 0) {
     }
-    rmg::TerminateRummage();
     if (g_main_depth() > 1) {
         // Inside a nested loop (a dialog, the drop pop-up, a running file
-        // operation): unwinding it would touch the records just released.
-        // The settings are saved, so leave at once.
+        // operation): unwinding it would touch the records released here.
+        // Save, take away the half-written copy, and leave at once.
+        rmg::RemovePartialFile();
+        rmg::TerminateRummage();
         std::_Exit(0);
     }
-    rmg::QuitMainLoop();
+    rmg::CloseRummage();
     return false;
 }
 
@@ -62,7 +67,7 @@ bool InstallSignalHandlers() {
     action.sa_handler = OnTerminateSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    for (int signo : {SIGINT, SIGQUIT, SIGTERM}) {
+    for (int signo : {SIGHUP, SIGINT, SIGQUIT, SIGTERM}) {
         ::sigaction(signo, &action, nullptr);
     }
     Glib::signal_io().connect(sigc::ptr_fun(&OnSignalPipeReadable), gSignalPipe[0], Glib::IO_IN);
@@ -70,31 +75,57 @@ bool InstallSignalHandlers() {
 }
 
 // Start-up measurement (bench/rummage-startup.sh): the variable holds the
-// launch time in nanoseconds since the epoch; once the window with its
-// listed directory has been drawn, report the time taken and end.
-void WatchStartupTime(Gtk::Window& window) {
+// launch time in nanoseconds since the epoch.  Reports how long the window
+// took to appear and how long until the start directory was listed and
+// drawn, then ends.
+long long StartupLaunchTime() {
     const char* launched = std::getenv("RUMMAGE_STARTUP_BENCH");
-    if (launched == nullptr) {
-        return;
-    }
-    const long long start = std::atoll(launched);
+    return launched != nullptr ? std::atoll(launched) : 0;
+}
+
+// Runs `then` once the window has drawn its next frame.
+void AfterNextFrame(Gtk::Window& window, const std::function<void()>& then) {
     auto connection = std::make_shared<sigc::connection>();
     *connection = window.signal_draw().connect(
-        [start, connection](const Cairo::RefPtr<Cairo::Context>&) {
+        [then, connection](const Cairo::RefPtr<Cairo::Context>&) {
             connection->disconnect();
-            Glib::signal_idle().connect_once(
-                [start] {
-                    timespec now{};
-                    ::clock_gettime(CLOCK_REALTIME, &now);
-                    const long long ns = now.tv_sec * 1000000000LL + now.tv_nsec;
-                    std::fprintf(stderr, "rummage: listed and drawn after %.1f ms\n",
-                                 (ns - start) / 1e6);
-                    rmg::QuitMainLoop();
-                },
-                Glib::PRIORITY_LOW);
+            Glib::signal_idle().connect_once(then, Glib::PRIORITY_LOW);
             return false;
         },
         true);
+}
+
+void ReportStartup(const char* what) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const long long ns = now.tv_sec * 1000000000LL + now.tv_nsec;
+    std::fprintf(stderr, "rummage: %s after %.1f ms\n", what, (ns - StartupLaunchTime()) / 1e6);
+}
+
+// The window appears first and the start directory is listed right after
+// its first frame: a big directory must not keep the window from showing.
+void OpenStartDirectoryAfterFirstFrame(Gtk::Window& window) {
+    auto opened = std::make_shared<bool>(false);
+    auto open = [opened, &window] {
+        if (*opened) {
+            return;
+        }
+        *opened = true;
+        if (StartupLaunchTime() != 0) {
+            ReportStartup("window drawn");
+        }
+        rmg::OpenStartDirectory();
+        if (StartupLaunchTime() != 0) {
+            window.queue_draw();
+            AfterNextFrame(window, [] {
+                ReportStartup("listed and drawn");
+                rmg::QuitMainLoop();
+            });
+        }
+    };
+    AfterNextFrame(window, open);
+    // A window that is never drawn (kept off screen) still gets its list.
+    Glib::signal_timeout().connect_once(open, 1000);
 }
 
 // HOME, or the account's home directory when HOME is unset or empty.
@@ -139,13 +170,23 @@ int main(int argc, char** argv) {
 
     Gtk::Window* window = rmg::CreateMainWindow();
     if (window == nullptr) {
+        // Say what failed rather than end without a word; the home
+        // directory that cannot be listed is the one cause a person can mend.
+        std::string text = _("Rummage cannot start.");
+        if (DIR* dir = ::opendir(rmg::pGTable->HomeDir.c_str())) {
+            ::closedir(dir);
+        } else {
+            text = rmg::FillText(_("Cannot read directory %s\ncause:%s"),
+                                 {rmg::DisplayName(rmg::pGTable->HomeDir), g_strerror(errno)});
+        }
+        std::fprintf(stderr, "rummage: %s\n", text.c_str());
+        rmg::MessageBox(_("Error"), text, rmg::MB_OK | rmg::MB_ICON_STOP);
         return 0;
     }
     rmg::WindowUi ui(window);
     rmg::SetFileOpUi(&ui);
-    WatchStartupTime(*window);
     window->show_all();
-    rmg::OpenStartDirectory();
+    OpenStartDirectoryAfterFirstFrame(*window);
     rmg::RunMainLoop();
 
     rmg::SetFileOpUi(nullptr);

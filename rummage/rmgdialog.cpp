@@ -1,5 +1,7 @@
 #include "rummage/rmgdialog.h"
 
+#include "rummage/rmgutil.h"
+
 #include <memory>
 #include <vector>
 
@@ -436,14 +438,8 @@ void AddHistoryListC(Gtk::ComboBoxText* combo, HistoryList& list) {
 }
 
 Glib::ustring ToDisplay(const std::string& bytes) {
-    try {
-        return Glib::filename_to_utf8(bytes);
-    } catch (const Glib::ConvertError&) {
-    }
-    gchar* valid = g_utf8_make_valid(bytes.data(), static_cast<gssize>(bytes.size()));
-    Glib::ustring text(valid);
-    g_free(valid);
-    return text;
+    // The one conversion of the core, so windows and messages agree.
+    return DisplayName(bytes);
 }
 
 std::string FromDisplay(const Glib::ustring& text) {

@@ -9,6 +9,7 @@
 #include "common/XpmPixbuf.h"
 #include "pixmaps/DirClose.xpm"
 #include "pixmaps/DirOpen.xpm"
+#include "rummage/rmgdialog.h"
 #include "rummage/rmgdragdrop.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmgkeys.h"
@@ -84,7 +85,7 @@ int ByteOrder(const Gtk::TreeModel::iterator& a, const Gtk::TreeModel::iterator&
 
 void SetComboText(Gtk::ComboBoxText* combo, const std::string& path) {
     if (combo != nullptr && combo->get_has_entry() && combo->get_entry() != nullptr) {
-        combo->get_entry()->set_text(Glib::filename_display_name(path));
+        combo->get_entry()->set_text(ToDisplay(path));
     }
 }
 
@@ -402,25 +403,32 @@ Gtk::TreeView* CreateRootTree(Gtk::ScrolledWindow** scroll, Gtk::ComboBoxText* c
     tree->set_enable_tree_lines(true);
     tree->get_selection()->set_mode(Gtk::SELECTION_BROWSE);
 
-    auto* column = Gtk::manage(new Gtk::TreeViewColumn);
+    // Picture and name in columns of their own, as in the list: a cell that
+    // holds a single text renderer gives the row its accessible name.
+    auto* iconColumn = Gtk::manage(new Gtk::TreeViewColumn);
     auto* icon = Gtk::manage(new Gtk::CellRendererPixbuf);
     icon->property_pixbuf() = ClosedFolderPixbuf();
     icon->property_pixbuf_expander_closed() = ClosedFolderPixbuf();
     icon->property_pixbuf_expander_open() = OpenFolderPixbuf();
-    auto* text = Gtk::manage(new Gtk::CellRendererText);
-    column->pack_start(*icon, false);
+    iconColumn->pack_start(*icon, false);
     // The cell area tells a renderer whether its row is expanded only when
     // the renderer has a data function or attribute of its own.
-    column->set_cell_data_func(*icon, [](Gtk::CellRenderer*, const Gtk::TreeModel::iterator&) {});
+    iconColumn->set_cell_data_func(*icon,
+                                   [](Gtk::CellRenderer*, const Gtk::TreeModel::iterator&) {});
+    iconColumn->set_sizing(Gtk::TREE_VIEW_COLUMN_AUTOSIZE);
+    tree->append_column(*iconColumn);
+    tree->set_expander_column(*iconColumn);
+    auto* column = Gtk::manage(new Gtk::TreeViewColumn);
+    auto* text = Gtk::manage(new Gtk::CellRendererText);
+    text->property_xpad() = 5;
     column->pack_start(*text, true);
     column->add_attribute(text->property_text(), Cols().label);
-    column->set_spacing(5);
     column->set_sizing(Gtk::TREE_VIEW_COLUMN_AUTOSIZE);
     tree->append_column(*column);
 
     auto root = tree->store->append();
     (*root)[Cols().name] = pGTable->HomeDir;
-    (*root)[Cols().label] = Glib::filename_display_name(pGTable->HomeDir);
+    (*root)[Cols().label] = ToDisplay(pGTable->HomeDir);
     if (ListChildrenSorted(tree, root, pGTable->HomeDir) != 0) {
         delete tree;
         return nullptr;
@@ -496,7 +504,6 @@ int CreateChildtree(Gtk::TreeView* view, const Gtk::TreeModel::iterator& node,
         existing.emplace(NodeName(child), child);
     }
     const std::string prefix = (!path.empty() && path.back() == '/') ? path : path + "/";
-    int result = 0;
     while (struct dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name == "." || name == "..") {
@@ -513,19 +520,18 @@ int CreateChildtree(Gtk::TreeView* view, const Gtk::TreeModel::iterator& node,
         } else {
             child = tree->store->append(node->children());
             (*child)[Cols().name] = name;
-            (*child)[Cols().label] = Glib::filename_display_name(name);
+            (*child)[Cols().label] = ToDisplay(name);
             existing.emplace(name, child);
         }
         if (depth >= 1) {
             break;
         }
-        if (CreateChildtree(tree, child, childPath, 1) != 0) {
-            result = RESULT_READ_DIR_FAILED;
-            break;
-        }
+        // A sub-directory that cannot be read (vanished, an I/O error) shows
+        // no children; it must not take the rest of the tree with it.
+        CreateChildtree(tree, child, childPath, 1);
     }
     closedir(dir);
-    return result;
+    return 0;
 }
 
 Gtk::TreeModel::iterator CreateTreeNode(Gtk::TreeView* view, const std::string& path) {
@@ -543,7 +549,7 @@ Gtk::TreeModel::iterator CreateTreeNode(Gtk::TreeView* view, const std::string& 
     }
     auto child = tree->store->append(parent->children());
     (*child)[Cols().name] = name;
-    (*child)[Cols().label] = Glib::filename_display_name(name);
+    (*child)[Cols().label] = ToDisplay(name);
     return child;
 }
 

@@ -319,7 +319,11 @@ int GetGTable(GTable& t) {
         SetGTable(t, nullptr);
         return 0;
     }
+    ParseSettingsText(t, buf);
+    return 0;
+}
 
+void ParseSettingsText(GTable& t, const std::string& buf) {
     std::string text;
     if (GetString(buf, kInit, "CurrentDir", text, kCurrentDirLimit) == 0)
         t.CurrentDir = text;
@@ -383,7 +387,6 @@ int GetGTable(GTable& t) {
     GetHistoryList(buf, kLocationHistory, t.LocationDirHistory);
     GetHistoryList(buf, kDirHistory, t.DirHistory);
     GetHistoryList(buf, kFilterHistory, t.FilterHistory);
-    return 0;
 }
 
 int GetGTable() {
@@ -459,11 +462,21 @@ int ReadAppInfo(const std::string& dir, const char* section, std::vector<AppInfo
     if (section == nullptr)
         return -1;
     std::string buf;
-    if (ReadFile(ExtensionFilePath(dir), buf) != 0)
+    if (ReadFile(ExtensionFilePath(dir), buf) != 0) {
         return 0;
+    }
+    ParseAppInfo(buf, section, list);
+    return 0;
+}
+
+void ParseAppInfo(const std::string& buf, const char* section, std::vector<AppInfo>& list) {
+    if (section == nullptr) {
+        return;
+    }
     std::size_t pos = FindSection(buf, section);
-    if (pos == std::string::npos)
-        return 0;
+    if (pos == std::string::npos) {
+        return;
+    }
     std::size_t line = GetLastCharPosition(buf, pos) + 1;
     while (line < buf.size() && buf[line] != '\n' && buf[line] != '[') {
         std::size_t end = GetLastCharPosition(buf, line);
@@ -478,7 +491,6 @@ int ReadAppInfo(const std::string& dir, const char* section, std::vector<AppInfo
         }
         line = end + 1;
     }
-    return 0;
 }
 
 }  // namespace rmg

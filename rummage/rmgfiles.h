@@ -65,6 +65,10 @@ bool SetHistoryList(std::string& text, const char* section, const HistoryList& l
 int GetGTable(GTable& table);
 int GetGTable();  // *pGTable; -1 without a table
 
+// Loading from the text of a settings file (what GetGTable does after
+// reading it): every key found replaces the table's value, the rest stay.
+void ParseSettingsText(GTable& table, const std::string& text);
+
 // The complete settings text for `table` (window state applied first when
 // given).  Empty on failure.
 std::string BuildSettingsText(GTable& table, const WindowGeometry* window);
@@ -78,5 +82,9 @@ int SetGTable(const WindowGeometry* window = nullptr);  // *pGTable
 // <dir>/.extension to `list`.  0, or -1 for a missing argument; a missing
 // file or section leaves the list as it was.
 int ReadAppInfo(const std::string& dir, const char* section, std::vector<AppInfo>& list);
+
+// The entries of `section` in the text of an association file, appended to
+// `list` (what ReadAppInfo does after reading the file).
+void ParseAppInfo(const std::string& text, const char* section, std::vector<AppInfo>& list);
 
 }  // namespace rmg

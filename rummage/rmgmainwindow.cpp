@@ -11,6 +11,7 @@
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmgfilemenu.h"
+#include "rummage/rmgfileop.h"
 #include "rummage/rmgkeys.h"
 #include "rummage/rmglocationbar.h"
 #include "rummage/rmgmenubar.h"
@@ -26,6 +27,8 @@ MainW* pMainW = nullptr;
 namespace {
 
 Glib::RefPtr<Glib::MainLoop> gMainLoop;
+// A close waits for the running file operation to stop.
+bool gClosePending = false;
 
 void SetToolSensitive(int index, bool sensitive) {
     if (pMainW != nullptr && pMainW->ToolButton[index] != nullptr) {
@@ -409,14 +412,54 @@ void on_Menu_CreateNewWindow_activate() {
     ExecRummage();
 }
 
-void on_Menu_CloseWindow_activate() {
+namespace {
+
+// Saves, releases the records, and takes the window off the screen: with
+// the records gone it must not draw again before the loop has ended.
+void EndRummage() {
+    Gtk::Window* window = pMainW != nullptr ? pMainW->Window : nullptr;
     TerminateRummage();
+    if (window != nullptr) {
+        window->hide();
+    }
     QuitMainLoop();
 }
 
+}  // namespace
+
+void CloseRummage() {
+    if (!OperationRunning()) {
+        EndRummage();
+        return;
+    }
+    // The records stay until the operation has unwound: it is asked to
+    // stop, and the window closes once it has.
+    RequestOperationStop();
+    if (gClosePending) {
+        return;
+    }
+    gClosePending = true;
+    Glib::signal_timeout().connect(
+        [] {
+            if (OperationRunning()) {
+                return true;
+            }
+            gClosePending = false;
+            EndRummage();
+            return false;
+        },
+        50);
+}
+
+void on_Menu_CloseWindow_activate() {
+    CloseRummage();
+}
+
 bool on_MainWindow_delete_event(GdkEventAny*) {
-    TerminateRummage();
-    return false;
+    // The program ends as with "Close window"; a window merely hidden would
+    // leave it running unseen.
+    CloseRummage();
+    return true;
 }
 
 void on_MainWindow_destroy() {

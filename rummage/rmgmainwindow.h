@@ -100,6 +100,10 @@ void on_Tool_leave();
 // Saves the settings with the live window geometry and releases the global
 // records (pGTable, pMainW); nothing when already done.
 void TerminateRummage();
+// Ends the program: saves, releases the records and ends the main loop; a
+// running file operation is asked to stop first and the rest follows once
+// it has.  "Close window", the title bar's close and the signals use it.
+void CloseRummage();
 // Starts a new detached file manager process with this one's arguments.
 int ExecRummage();
 

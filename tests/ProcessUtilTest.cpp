@@ -109,6 +109,10 @@ TEST(ProcessScan, SkipsOwnProcessAndBrokenEntries) {
     proc.AddRaw("132", "State:\tS (sleeping)\n");        // no Name:
     testutil::MakeDirs(proc.paths().procRoot + "/133");  // no status file
     EXPECT_EQ(0, suite::CheckDoubleStartup("Ringout", proc.paths()));
+    // The scan goes in process-ID order, so a live instance above every
+    // skipped entry is found only when none of them ends the scan early.
+    proc.Add("9999999", "Ringout", "S (sleeping)");
+    EXPECT_EQ(9999999, suite::CheckDoubleStartup("Ringout", proc.paths()));
     // The launcher's browser scan does not skip its own process.
     EXPECT_EQ(::getpid(), suite::CheckWebProcess("Ringout", proc.paths()));
 }

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <limits.h>
+#include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -33,6 +35,7 @@ TEST(Rootgate, EnvironmentIsRebuiltFromAnAllowlist) {
                             "LC_TIME=en_GB.UTF-8",
                             "LC_ALL=../../home/eve/locale",
                             "LC_CTYPE=.hidden",
+                            "LC_MESSAGES=/home/eve/locale",
                             "TERM=xterm-256color",
                             "DISPLAY=:0.0",
                             "LANG=C",  // duplicates keep the first
@@ -54,6 +57,7 @@ TEST(Rootgate, EnvironmentIsRebuiltFromAnAllowlist) {
     EXPECT_FALSE(HasName(env, "BASH_ENV"));
     EXPECT_FALSE(HasName(env, "LC_ALL"));
     EXPECT_FALSE(HasName(env, "LC_CTYPE"));
+    EXPECT_FALSE(HasName(env, "LC_MESSAGES"));
     EXPECT_FALSE(Has(env, "HOME=/home/eve"));
     EXPECT_EQ(1, std::count_if(env.begin(), env.end(),
                                [](const std::string& e) { return e.rfind("PATH=", 0) == 0; }));
@@ -65,6 +69,18 @@ TEST(Rootgate, SaneValues) {
     EXPECT_FALSE(rootgate::SaneValue("TERM", "../../x"));
     EXPECT_FALSE(rootgate::SaneValue("LANG", ""));
     EXPECT_FALSE(rootgate::SaneValue("LANG", std::string(200, 'a')));
+}
+
+TEST(Rootgate, ScriptAndItsDirectoriesMustBeRootsAlone) {
+    char real[PATH_MAX];
+    ASSERT_NE(nullptr, ::realpath("/bin/sh", real));
+    EXPECT_EQ("", rootgate::UnsafeReason(real));
+    TempDir dir;  // below the world-writable /tmp
+    testutil::WriteFile(dir / "Rootgate.sh", "#!/bin/sh\n", 0755);
+    ASSERT_NE(nullptr, ::realpath(dir.path().c_str(), real));
+    const std::string reason = rootgate::UnsafeReason(std::string(real) + "/Rootgate.sh");
+    EXPECT_NE(std::string::npos, reason.find("writable by group or others")) << reason;
+    EXPECT_NE("", rootgate::UnsafeReason("relative/Rootgate.sh"));
 }
 
 TEST(Rootgate, SearchesOnlyTrustedDirectories) {
@@ -102,13 +118,13 @@ TEST(Rootgate, RealProgramRunsTrustedScriptWithFirstArgument) {
     testutil::WriteFile(script, R"SH(
 set -u
 D="$1"; BIN="$2"
-mount -t tmpfs none /usr/local/bin || exit 90
-mount -t tmpfs none /usr/local/sbin 2>/dev/null || true
+mount -t tmpfs -o mode=755 none /usr/local/bin || exit 90
+mount -t tmpfs -o mode=755 none /usr/local/sbin 2>/dev/null || true
 cp "$BIN/Rootgate" /usr/local/bin/Rootgate
 chmod 4755 /usr/local/bin/Rootgate
 cat > /usr/local/bin/Rootgate.sh <<EOL
 #!/bin/sh
-{ echo "argc=\$#"; for a in "\$@"; do echo "arg=\$a"; done; echo "uid=\$(id -u)"; echo "path=\$PATH"; echo "preload=\${LD_PRELOAD:-}"; } > "$D/ran"
+{ echo "argc=\$#"; for a in "\$@"; do echo "arg=\$a"; done; echo "uid=\$(id -u)"; echo "path=\$PATH"; echo "preload=\${LD_PRELOAD:-}"; echo "umask=\$(umask)"; grep -E '^Sig(Blk|Ign):' /proc/self/status; [ -e /proc/\$\$/fd/7 ] && echo "fd7=open"; } > "$D/ran"
 [ "\${1:-}" = seven ] && exit 7
 exit 0
 EOL
@@ -129,6 +145,25 @@ grep -q "^path=/usr/local/sbin:" "$D/ran" || fail "PATH not rebuilt"
 
 /usr/local/bin/Rootgate seven; rc=$?
 [ $rc -eq 7 ] || fail "script status not handed back: $rc"
+
+# The caller's umask, ignored signals and open descriptors stay behind.
+(umask 077; trap '' USR1 HUP; exec 7</dev/null; /usr/local/bin/Rootgate state); rc=$?
+[ $rc -eq 0 ] || fail "state run: status $rc"
+grep -qx 'umask=0022' "$D/ran" || fail "umask kept"
+grep -qx 'SigBlk:.0000000000000000' "$D/ran" || fail "signal mask kept"
+grep -qx 'SigIgn:.0000000000000000' "$D/ran" || fail "ignored signals kept"
+! grep -q 'fd7=open' "$D/ran" || fail "descriptor 7 passed on"
+
+# A script (or directory) someone else may change is refused.
+rm -f "$D/ran"
+chmod 775 /usr/local/bin/Rootgate.sh
+/usr/local/bin/Rootgate x 2>"$D/err"; rc=$?
+[ $rc -eq 1 ] && [ ! -e "$D/ran" ] || fail "group-writable script run (status $rc)"
+grep -q 'writable by group or others' "$D/err" || fail "no reason given: $(cat "$D/err")"
+chmod 755 /usr/local/bin/Rootgate.sh; chown nobody /usr/local/bin/Rootgate.sh
+/usr/local/bin/Rootgate x 2>"$D/err"; rc=$?
+[ $rc -eq 1 ] && [ ! -e "$D/ran" ] || fail "script of another owner run (status $rc)"
+chown root /usr/local/bin/Rootgate.sh
 
 # An ordinary user gets root through the set-user-ID bit.
 if command -v setpriv >/dev/null && id nobody >/dev/null 2>&1; then

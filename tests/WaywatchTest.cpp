@@ -112,6 +112,44 @@ TEST(Waywatch, LauncherThatEndsAtOnceIsPacedNotSpun) {
     ::waitpid(state.pid, nullptr, 0);
 }
 
+TEST(Waywatch, IgnoredChildSignalOrNoChildLeftStillRestarts) {
+    TempDir dir;
+    waywatch::WaywatchConfig config;
+    config.minRestartInterval = 10ms;
+    // The launcher removes itself at its third start, so Waywatch ends then.
+    config.launcherPath = dir / "Waymark";
+    const std::string starts = dir / "starts";
+    testutil::WriteFile(config.launcherPath,
+                        "#!/bin/sh\necho $$ >> '" + starts + "'\n[ $(wc -l < '" + starts +
+                            "') -ge 3 ] && rm \"$0\"\nexit 0\n",
+                        0755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // SIGCHLD ignored, as a parent may hand it on across exec.
+        ::signal(SIGCHLD, SIG_IGN);
+        char name[] = "Waywatch";
+        char* argv[] = {name, nullptr};
+        _exit(waywatch::WaywatchMain(1, argv, config, stdout));
+    }
+    const bool ended =
+        testutil::WaitFor([&] { return ::waitpid(child, nullptr, WNOHANG) == child; }, 10s);
+    if (!ended) {
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+    }
+    EXPECT_TRUE(ended) << "Waywatch spun instead of restarting";
+    EXPECT_EQ(3u, LinesOf(testutil::ReadFile(dir / "starts")).size());
+
+    // wait() finding no child at all: the launcher is taken as gone.
+    testutil::WriteFile(config.launcherPath, "#!/bin/sh\nexec sleep 60\n", 0755);
+    waywatch::LauncherState state;
+    state.pid = 1;  // not a child of ours
+    EXPECT_EQ(0, waywatch::CheckProcess(state, config));
+    EXPECT_GT(state.pid, 1);
+    ::kill(state.pid, SIGKILL);
+    ::waitpid(state.pid, nullptr, 0);
+}
+
 TEST(Waywatch, MissingLauncherEndsAtStart) {
     TempDir dir;
     waywatch::WaywatchConfig config;
@@ -143,6 +181,8 @@ count() { [ -f "$D/starts" ] && wc -l < "$D/starts" || echo 0; }
 waitfor() { i=0; while [ $i -lt 500 ]; do eval "$1" && return 0; sleep 0.02; i=$((i+1)); done; return 1; }
 /usr/local/bin/Waywatch &
 W=$!
+# On every way out: no Waywatch and no launcher of this test stays behind.
+trap 'kill -9 $W 2>/dev/null; [ -f "$D/starts" ] && kill -9 $(cat "$D/starts") 2>/dev/null; true' EXIT
 waitfor '[ $(count) -ge 1 ]' || { echo "launcher never started"; exit 1; }
 sleep 1.2
 # A second copy ends at once, silently, and starts nothing.

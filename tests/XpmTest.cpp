@@ -88,6 +88,19 @@ TEST(Xpm, RefusesMalformedImages) {
         EXPECT_FALSE(err.empty()) << "case " << i;
         EXPECT_TRUE(img.rgba.empty()) << "case " << i;
     }
+    // A row one pixel short, for one to three characters per pixel: refused
+    // as short, never read past its end (the rows live on the heap here so
+    // the sanitizer sees any such read).
+    for (int cpp = 1; cpp <= 3; ++cpp) {
+        const std::string code(static_cast<std::size_t>(cpp), 'a');
+        std::vector<std::string> owned = {"3 1 1 " + std::to_string(cpp), code + " c #000",
+                                          code + code};
+        std::vector<std::string_view> lines(owned.begin(), owned.end());
+        suite::XpmImage img;
+        std::string err;
+        EXPECT_FALSE(suite::DecodeXpm(lines, img, err)) << cpp;
+        EXPECT_EQ(err, "pixel line too short") << cpp;
+    }
 }
 
 const char kFile[] =

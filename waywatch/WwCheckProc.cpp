@@ -1,5 +1,6 @@
 #include "waywatch/WwCheckProc.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -36,8 +37,13 @@ void PauseBeforeRestart(const LauncherState& state, const WaywatchConfig& config
 }  // namespace
 
 int CheckProcess(LauncherState& state, const WaywatchConfig& config) {
-    const pid_t ended = ::wait(nullptr);
-    if (ended < 0 || ended != state.pid) {
+    pid_t ended;
+    do {
+        ended = ::wait(nullptr);
+    } while (ended < 0 && errno == EINTR);
+    // No child at all (ECHILD) means the launcher is gone too: it was
+    // collected elsewhere, and waiting again would only spin.
+    if ((ended < 0 && errno != ECHILD) || (ended >= 0 && ended != state.pid)) {
         return 0;
     }
     PauseBeforeRestart(state, config);
@@ -51,6 +57,9 @@ int WaywatchMain(int argc, char** argv, const WaywatchConfig& config, std::FILE*
         std::fflush(out);
         return 0;
     }
+    // An ignored SIGCHLD, inherited across exec, makes the kernel reap the
+    // launcher itself, so wait() could never report its end.
+    ::signal(SIGCHLD, SIG_DFL);
     if (suite::CheckDoubleStartup("Waywatch", config.proc) != 0) {
         return 0;
     }

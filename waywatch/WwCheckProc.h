@@ -30,7 +30,8 @@ pid_t StartLauncher(LauncherState& state, const WaywatchConfig& config);
 
 // Waits for one child to end.  When it was the launcher, starts it again
 // (after the pause above if it ran too briefly) and returns 1 if that start
-// failed, else 0.  Any other child, or a failed wait, returns 0.
+// failed, else 0.  No child left at all counts as the launcher's end; any
+// other child, or another failure of wait, returns 0.
 int CheckProcess(LauncherState& state, const WaywatchConfig& config);
 
 // The whole program; returns its exit status.

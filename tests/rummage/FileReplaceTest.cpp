@@ -4,6 +4,8 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -291,6 +293,53 @@ TEST_F(FileReplaceTest, SkipInTheDirectoryChainBoxSkipsThatItemOnly) {
                 },
                 true));
     EXPECT_EQ("in the way", ReadFile(P("dst/docs")));
+}
+
+TEST_F(FileReplaceTest, MoveWithinAnOverlayFileSystemIsNotRefused) {
+    // Layers on two file systems: files report the lower one's device, the
+    // directories the overlay's, and still a rename works.
+    if (!testutil::CanUnshareMounts()) {
+        GTEST_SKIP() << "no private mount namespaces here";
+    }
+    for (const char* d : {"lower", "upper", "work", "merged"}) {
+        MakeDirs(P(d));
+    }
+    EXPECT_EQ(
+        "",
+        InChild(
+            [&]() -> std::string {
+                if (::unshare(CLONE_NEWNS) != 0 ||
+                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                    ::mount("tmpfs", P("lower").c_str(), "tmpfs", 0, nullptr) != 0 ||
+                    ::mount("tmpfs", P("upper").c_str(), "tmpfs", 0, nullptr) != 0) {
+                    return "cannot mount";
+                }
+                MakeDirs(P("upper/up"));
+                MakeDirs(P("upper/work"));
+                MakeDirs(P("lower/dir"));
+                WriteFile(P("lower/f"), "lower file");
+                const std::string options = "lowerdir=" + P("lower") +
+                                            ",upperdir=" + P("upper/up") +
+                                            ",workdir=" + P("upper/work");
+                if (::mount("overlay", P("merged").c_str(), "overlay", 0, options.c_str()) != 0) {
+                    return "";  // no overlay support here: nothing to show
+                }
+                std::string r;
+                int decided = 0;
+                SetupProgress({P("merged/f")}, OP_MOVE);
+                if (MoveFile(D("merged/dir"), P("merged/f"), &decided) != 0) {
+                    r += "result;";
+                }
+                EndProgress();
+                if (!ui.boxes.empty()) {
+                    r += "box: " + ui.LastText() + ";";
+                }
+                if (ReadFile(P("merged/dir/f")) != "lower file" || Exists(P("merged/f"))) {
+                    r += "not moved;";
+                }
+                return r;
+            },
+            false));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmgfilemenu.h"
+#include "rummage/rmgfileop.h"
 #include "rummage/rmgfiles.h"
 #include "rummage/rmglocationbar.h"
 #include "rummage/rmgmainwindow.h"
@@ -198,8 +199,10 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithAcceleratorsAndTips) {
     accelOf(pMainW->MenuItem[MENU_COPY], key, mods);
     EXPECT_EQ(key, 0u);
 
-    EXPECT_EQ(pMainW->MenuItem[MENU_CLOSE_WINDOW]->get_tooltip_text(), "Close this window.");
-    EXPECT_EQ(pMainW->MenuItem[MENU_NEW]->get_tooltip_text(), "");
+    // Tips go to the status bar only, never over the open menu.
+    for (int i = 0; i < kMenuItemCount; ++i) {
+        EXPECT_EQ(pMainW->MenuItem[i]->get_tooltip_text(), "") << i;
+    }
 }
 
 TEST_F(MainWindowTest, ToolbarLocationBarAndInitialSensitivity) {
@@ -568,6 +571,36 @@ TEST_F(MainWindowTest, CloseWindowSavesTheSettingsAndEndsTheLoop) {
     EXPECT_NE(saved.find("CurrentDir=" + home_ + "three/\n"), std::string::npos) << saved;
 }
 
+TEST_F(MainWindowTest, TitleBarCloseEndsTheProgramOnceTheOperationStopped) {
+    Start();
+    ::unlink((home_ + ".rummage").c_str());
+    SetupProgress({}, OP_COPY);  // a file operation is under way
+    Glib::signal_idle().connect_once([this] { window_->close(); });
+    bool stopped = false;
+    bool recordsLived = false;
+    Glib::signal_timeout().connect_once(
+        [&] {
+            // The operation's next step sees the stop; the records it uses
+            // are still there until it has ended.
+            recordsLived = pGTable != nullptr && pMainW != nullptr;
+            stopped = UpdateProgress() == RESULT_NO;
+            EndProgress();
+        },
+        200);
+    auto guard = Glib::signal_timeout().connect(
+        [] {
+            QuitMainLoop();
+            return false;
+        },
+        5000);
+    RunMainLoop();
+    guard.disconnect();
+    EXPECT_TRUE(recordsLived);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(pGTable, nullptr);
+    EXPECT_TRUE(Exists(home_ + ".rummage"));
+}
+
 TEST_F(MainWindowTest, NewWindowIsADetachedProcessWithTheSameArguments) {
     Start({"--home", home_});
     // A stand-in "rummage" first on the search path records its arguments.
@@ -645,7 +678,7 @@ TEST(RummageProgramTest, VersionPrintsTheVersionLineOnly) {
 }
 
 TEST(RummageProgramTest, EachTerminatingSignalSavesTheSettings) {
-    for (int signo : {SIGTERM, SIGINT, SIGQUIT}) {
+    for (int signo : {SIGTERM, SIGINT, SIGQUIT, SIGHUP}) {
         SCOPED_TRACE(signo);
         TempDir tmp;
         const std::string home = tmp / "home";

@@ -61,6 +61,9 @@ TEST(ListSortTest, NameOrdersKeepParentFirstAndDirectoriesFirst) {
     EXPECT_EQ(Sorted(rows, opt), (Names{"..", "z", "D", "b"}));
     opt.sortCase = 1;
     EXPECT_EQ(Sorted(rows, opt), (Names{"..", "z", "b", "D"}));
+    // Ignoring case, a name that is the start of another comes first.
+    EXPECT_EQ(Sorted({File("README.txt"), File("readme"), File("Read")}, opt),
+              (Names{"Read", "readme", "README.txt"}));
     opt.mixFileDir = 1;
     EXPECT_EQ(Sorted(rows, opt), (Names{"..", "b", "D", "z"}));
 
