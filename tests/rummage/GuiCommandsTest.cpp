@@ -233,6 +233,17 @@ TEST_F(CommandsWindowTest, SelectionCommandsAndMouseModifiers) {
         WriteFile(home_ + name, "x");
     }
     Start();
+    // With the focus in an entry, Ctrl+A selects the entry's text.
+    Gtk::Entry* location = pMainW->LocationCombo->get_entry();
+    location->grab_focus();
+    on_Menu_SelectAll_activate();
+    EXPECT_TRUE(Selected().empty());
+    int start = 0;
+    int end = 0;
+    EXPECT_TRUE(location->get_selection_bounds(start, end));
+    EXPECT_EQ(end - start, static_cast<int>(location->get_text().size()));
+    window_->unset_focus();
+
     on_Menu_SelectAll_activate();
     EXPECT_EQ(Selected(), (std::vector<std::string>{"a.txt", "b.TXT", "c.txt", "d.md"}));
     EXPECT_NE(StatusText().find("4"), std::string::npos);
