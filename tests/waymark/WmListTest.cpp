@@ -183,19 +183,4 @@ TEST(WmList, ScrollTopStaysInRangeAfterDeletions) {
     EXPECT_EQ(SlotItemIndex(menu, 0), -1);
 }
 
-TEST(WmList, CopyIsIndependentButSharesPictures) {
-    NaviData data = OneMenu(2, 0);
-    data.UserList[0].MenuList[0].ItemList[0].Icon = std::make_shared<int>(7);
-    std::unique_ptr<NaviData> copy = CopyData(data);
-    ASSERT_NE(copy, nullptr);
-    RemoveUser(*copy, 0);
-    EXPECT_EQ(data.UserList.size(), 1u);
-    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].Icon.use_count(), 1);
-    std::unique_ptr<NaviData> second = CopyData(data);
-    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].Icon.use_count(), 2);
-    FreeNaviData(*second);
-    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].Icon.use_count(), 1);
-    EXPECT_EQ(second->CurrentUser, -1);
-}
-
 }  // namespace
