@@ -311,6 +311,7 @@ TEST(WmFile, FailedWriteKeepsTheOldFileWhole) {
     ASSERT_EQ(::mkdir((dir / "User00.dat").c_str(), 0755), 0);
     const std::string navi = ReadFile(dir / "Waymark.dat");
     RenameItem(data.UserList[0].MenuList[0], 0, "Renamed");
+    data.WebProcName = "changed";
     EXPECT_EQ(WriteNaviInfo(data), CODE_WRITE_USER_FAILED);
     // Waymark.dat is written last, so it was not touched either.
     EXPECT_EQ(ReadFile(dir / "Waymark.dat"), navi);
