@@ -82,11 +82,12 @@ int RemoveFile(const std::string& path) {
     return 0;
 }
 
-// One additional AT command as a quoted chat pair, or "" when nothing is left.
-std::string AtPiece(const std::string& word) {
+// One additional AT command as it is written: no quote (it would end the
+// quoting early), no control byte, "AT" in front unless it has it or is "A/".
+// "" when nothing is left.
+std::string CleanAtWord(const std::string& word) {
     std::string clean;
     for (char c : word) {
-        // Any quote would end the quoting early; control bytes are never commands.
         if (c != '\'' && c != '"' && !IsControl(c)) {
             clean += c;
         }
@@ -97,7 +98,7 @@ std::string AtPiece(const std::string& word) {
     if (clean.compare(0, 2, "AT") != 0 && clean.compare(0, 2, "A/") != 0) {
         clean = "AT" + clean;
     }
-    return "'" + clean + "' OK-AT-OK";
+    return clean;
 }
 
 std::vector<std::string> SplitWords(const std::string& text) {
@@ -170,7 +171,13 @@ std::string QuoteForChat(const std::string& value) {
                 out += "\\136";
                 break;
             default:
-                out += c;
+                if (IsControl(c)) {
+                    char octal[8];
+                    std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
+                    out += octal;
+                } else {
+                    out += c;
+                }
         }
     }
     out += "'";
@@ -285,12 +292,12 @@ std::string MakeChatScript(const WYConfig& config, int device, const DialupConf&
     }
     std::string commands;
     for (const std::string& word : SplitWords(record.AtCommand)) {
-        std::string piece = AtPiece(word);
-        if (!piece.empty()) {
+        std::string clean = CleanAtWord(word);
+        if (!clean.empty()) {
             if (!commands.empty()) {
                 commands += ' ';
             }
-            commands += piece;
+            commands += "'" + clean + "' OK-AT-OK";
         }
     }
     if (!commands.empty()) {
@@ -359,13 +366,15 @@ void InitializeDialDevConf(int device, DialupConf& record, const std::string& ch
         }
         iFlag = at < text.size() && text[at] == '2';
     }
-    std::size_t dial = text.rfind("'ATDT");
+    // The dial command is the last command written; an additional command
+    // may itself begin with "ATD".
+    std::size_t tone = text.rfind("'ATDT");
+    std::size_t pulse = text.rfind("'ATDP");
+    std::size_t dial = tone;
     record.DialType = 0;
-    if (dial == std::string::npos) {
-        dial = text.rfind("'ATDP");
-        if (dial != std::string::npos) {
-            record.DialType = 1;
-        }
+    if (pulse != std::string::npos && (tone == std::string::npos || pulse > tone)) {
+        dial = pulse;
+        record.DialType = 1;
     }
     if (dial == std::string::npos) {
         // Written by hand or by another tool: the bare command.
@@ -401,22 +410,28 @@ void InitializeDialDevConf(int device, DialupConf& record, const std::string& ch
             reset == std::string::npos ? std::string::npos : text.find("OK-AT-OK", reset);
         if (from != std::string::npos && from < dial) {
             std::string commands;
-            for (std::string word : SplitWords(text.substr(from, dial - from))) {
-                std::string clean;
-                for (char c : word) {
-                    if (c != '\'' && c != '"') {
-                        clean += c;
-                    }
+            // The service-class pair is written first, for PHS and PDC only.
+            bool pairPending = device == DIAL_PHS || device == DIAL_PDC;
+            for (const std::string& word : SplitWords(text.substr(from, dial - from))) {
+                if (word == "\\") {
+                    continue;  // a line continuation
                 }
-                if (clean.empty() || clean == "OK-AT-OK" || clean == "\\" ||
-                    clean.compare(0, 6, "AT#CLS") == 0) {
+                std::string clean = CleanAtWord(word);
+                if (clean.empty()) {
                     continue;
+                }
+                if (pairPending) {
+                    pairPending = false;
+                    if (clean.compare(0, 7, "AT#CLS=") == 0) {
+                        continue;
+                    }
                 }
                 if (!commands.empty()) {
                     commands += ' ';
                 }
                 commands += clean;
             }
+            // Read in the form it is written in, so a rewrite gives the same bytes.
             SetField(record.AtCommand, commands);
         }
     }

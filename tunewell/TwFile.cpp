@@ -28,7 +28,6 @@ bool IsBlank(char c) {
 
 // Separators accepted right after a key when reading, and when editing.
 constexpr const char* kGetSeparators = "= :\t\"";
-constexpr const char* kEditSeparators = "= :\t\"\n";
 
 // Whether `text` at `at` (line content up to `end`) starts with `key` and a separator.
 bool KeyAt(const std::string& text, std::size_t at, std::size_t end, const std::string& key,
@@ -49,6 +48,18 @@ std::size_t LineEnd(const std::string& text, std::size_t at) {
     return nl == std::string::npos ? text.size() : nl;
 }
 
+// Whether the line content at `at` (up to `end`, its newline or the end of
+// the text) is a key line for editing: the key, then a separator, a newline,
+// or nothing more at all.
+bool EditKeyAt(const std::string& text, std::size_t at, std::size_t end, const std::string& key) {
+    if (key.empty() || end < at || end - at < key.size() ||
+        text.compare(at, key.size(), key) != 0) {
+        return false;
+    }
+    std::size_t next = at + key.size();
+    return next == end || std::strchr("= :\t\"", text[next]) != nullptr;
+}
+
 // Finds the first key line; `lineStart` is where the line begins, `keyStart`
 // where the key begins (after blanks when `skipBlanks`).
 bool FindKeyLine(const std::string& text, const std::string& key, bool skipBlanks,
@@ -62,9 +73,7 @@ bool FindKeyLine(const std::string& text, const std::string& key, bool skipBlank
                 ++k;
             }
         }
-        // The newline counts as a separator here, so look one past the line.
-        std::size_t limit = end < text.size() ? end + 1 : end;
-        if (end - at <= kTwLineMax && KeyAt(text, k, limit, key, kEditSeparators)) {
+        if (end - at <= kTwLineMax && EditKeyAt(text, k, end, key)) {
             lineStart = at;
             keyStart = k;
             return true;
@@ -272,8 +281,7 @@ int SetConfiguration(const std::string& path, const std::string& key, const std:
             ++k;
         }
         std::size_t end = LineEnd(text, at);
-        std::size_t limit = end < text.size() ? end + 1 : end;
-        if (end - at > kTwLineMax || !KeyAt(text, k, limit, key, kEditSeparators)) {
+        if (end - at > kTwLineMax || !EditKeyAt(text, k, end, key)) {
             at = end + 1;
             continue;
         }

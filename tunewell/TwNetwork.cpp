@@ -20,7 +20,8 @@ bool IsHexDigit(char c) {
 }
 
 bool ParseIpv4(const std::string& text, in_addr& out) {
-    return text.size() < 16 && ::inet_pton(AF_INET, text.c_str(), &out) == 1;
+    return text.size() < 16 && text.find('\0') == std::string::npos &&
+           ::inet_pton(AF_INET, text.c_str(), &out) == 1;
 }
 
 std::string FormatIpv4(uint32_t hostOrder) {
@@ -153,8 +154,7 @@ void GetNameServer(NetworkConf* net, DialupConf* dial, const std::string& path) 
         std::string address = line.substr(v);
         DeleteBackChar(address);
         in_addr parsed;
-        if (ParseIpv4(address, parsed)) {
-            SetField(slots[*count], address);
+        if (ParseIpv4(address, parsed) && SetField(slots[*count], address)) {
             ++*count;
         }
     }

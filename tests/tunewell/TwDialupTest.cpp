@@ -150,7 +150,7 @@ TEST(TwDialupFiles, WriteReadWriteKeepsRecordsAndBytes) {
         {tw::DIAL_PHS,
          MakeDial("I0312345", tw::AUTH_SCRIPT, "x;rm -rf /", "a b'c\"d\\e^f$(id)", "ATX1")},
         {tw::DIAL_PHS, MakeDial("IP0312", tw::AUTH_PAP, "u connect /tmp/x", "p\"w #x", "")},
-        {tw::DIAL_PDC, MakeDial("0312#*,@", tw::AUTH_CHAP, "a\\b", "'", "AT&K3")},
+        {tw::DIAL_PDC, MakeDial("0312#*,@", tw::AUTH_CHAP, "a\\b", "'", "AT&K3 ATDT5")},
         {tw::DIAL_PDC, MakeDial("W0312", tw::AUTH_SCRIPT, "~user", "''", "")},
     };
     for (Case& c : cases) {

@@ -94,6 +94,8 @@ TEST(TwFileSet, ReplacesFirstKeyLineRemovesDuplicatesOrAppends) {
         {"127.0.0.1\tlocalhost\n10.0.0.1\thost\n", "127.0.0.1", "x", 8,
          "127.0.0.1\tx\n10.0.0.1\thost\n"},
         {"KEYS=1\n", "KEY", "2", 2, "KEYS=1\nKEY=2\n"},
+        // A bare key as the last line is a key line, newline or not.
+        {"A=1\nKEY", "KEY", "v", 2, "A=1\nKEY=v\n"},
     };
     TempDir dir;
     for (const Case& c : cases) {

@@ -15,6 +15,8 @@ using testutil::WriteFile;
 
 namespace {
 
+using namespace std::string_literals;
+
 tw::NetworkConf MakeNet(int mode, const char* host, const char* domain, const char* ip,
                         const char* mask, const char* gw, std::vector<const char*> ns) {
     tw::NetworkConf n;
@@ -120,9 +122,10 @@ TEST(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
     twtest::MessageRecorder rec;
     testutil::MakeDirs(dir / "lan");
     WriteFile(dir / "lan/ifcfg-eth0", "BOOTPROTO=dhcp\nIPADDR=\"300.1.1.1\"\nNETMASK=x\n");
-    WriteFile(dir / "lan/resolv.conf",
-              "nameserver\nnameserver  1.2.3.4\n  nameserver\t5.6.7.8 \nnameserverX 9.9.9.9\n"
-              "nameserver bad\nnameserver 10.0.0.1\nnameserver 10.0.0.2\n");
+    WriteFile(
+        dir / "lan/resolv.conf",
+        "nameserver\nnameserver  1.2.3.4\n  nameserver\t5.6.7.8 \nnameserverX 9.9.9.9\n"
+        "nameserver bad\nnameserver 10.0.0.9\0\0\nnameserver 10.0.0.1\nnameserver 10.0.0.2\n"s);
     tw::TwSetup setup;
     tw::ClearSetup(setup);
     tw::InitializeNetworkConf(config, setup);
