@@ -4,7 +4,10 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 #include "common/I18n.h"
@@ -46,6 +49,35 @@ void FreeRecords() {
     pTwOldSetup = nullptr;
     delete pWYConfig;
     pWYConfig = nullptr;
+}
+
+// Start-up measurement (bench/TwGuiStartup.sh): the variable holds the
+// launch time in nanoseconds since the epoch; once the window has been
+// drawn, the time taken is reported and the program ends.
+void WatchStartupTime(Gtk::Window& window) {
+    const char* launched = std::getenv("TUNEWELL_STARTUP_BENCH");
+    if (launched == nullptr) {
+        return;
+    }
+    const long long start = std::atoll(launched);
+    window.signal_draw().connect(
+        [start](const Cairo::RefPtr<Cairo::Context>&) {
+            static bool reported = false;
+            if (reported) {
+                return false;
+            }
+            reported = true;
+            Glib::signal_idle().connect_once([start] {
+                timespec now{};
+                ::clock_gettime(CLOCK_REALTIME, &now);
+                const long long nanos = now.tv_sec * 1000000000LL + now.tv_nsec;
+                std::fprintf(stderr, "Tunewell: drawn after %.1f ms\n",
+                             static_cast<double>(nanos - start) / 1e6);
+                QuitTwMainLoop();
+            });
+            return false;
+        },
+        true);
 }
 
 }  // namespace
@@ -138,6 +170,7 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     DisplayCurrentDialupConf(*pTwOldSetup);
     DisplayTimeConf(*pTwOldSetup);
     pwUpdateButton->grab_focus();
+    WatchStartupTime(*window);
     window->show();
     run.loop->run();
     DestroyTwWindow();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include <gtkmm.h>
 
@@ -12,6 +13,26 @@
 #include "tunewell/TwConfig.h"
 #include "tunewell/TwMessage.h"
 #include "tunewell/TwTable.h"
+
+#ifndef TUNEWELL_DEFAULT_WYCFG
+#define TUNEWELL_DEFAULT_WYCFG SUITE_DATADIR "/../etc/tunewell/"
+#endif
+
+namespace {
+
+// pkexec starts us with a cleared environment, so a start through it would
+// always lack WYCFG: it then gets the installed tree, exported so that the
+// site scripts see the same value.  Any other start needs WYCFG set.
+const char* ConfigurationTree() {
+    const char* wycfg = std::getenv("WYCFG");
+    if (wycfg == nullptr && std::getenv("PKEXEC_UID") != nullptr) {
+        ::setenv("WYCFG", TUNEWELL_DEFAULT_WYCFG, 1);
+        wycfg = std::getenv("WYCFG");
+    }
+    return wycfg;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     // The banner needs no display, so it comes before anything else.
@@ -24,6 +45,10 @@ int main(int argc, char** argv) {
     }
     suite::InitLocale("Tunewell", true);
     const int mode = tw::ParseMode(argc, argv);
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "Tunewell: %s\n", _("Cannot open the display."));
+        return 1;
+    }
     auto app =
         Gtk::Application::create(argc, argv, "org.waymark.tunewell", Gio::APPLICATION_NON_UNIQUE);
 
@@ -31,6 +56,6 @@ int main(int argc, char** argv) {
         tw::TwMessageBox(tw::TW_NO_ROOT, "", tw::TW_STYLE_ERROR);
         return 1;
     }
-    return tw::RunTunewell(mode, std::getenv("WYCFG"), std::getenv("LANG"),
+    return tw::RunTunewell(mode, ConfigurationTree(), std::getenv("LANG"),
                            tw::TwPathsFromEnvironment(), tw::ClockFromEnvironment());
 }
