@@ -66,6 +66,19 @@ unsigned SerialOf(const Gtk::SelectionData& data) {
     return serial;
 }
 
+// Drops are asked for here, not by the toolkit's default, so that each drop
+// is finished exactly once, by its data handler, with its real outcome.
+bool RequestDropData(Gtk::Widget& widget, const Glib::RefPtr<Gdk::DragContext>& context,
+                     guint time) {
+    const Glib::ustring target = widget.drag_dest_find_target(context);
+    if (target.empty() || target == "NONE") {
+        context->drag_finish(false, false, time);
+        return true;
+    }
+    widget.drag_get_data(context, target, time);
+    return true;
+}
+
 bool SameItem(const NaviItem& a, const NaviItem& b) {
     return a.ItemName == b.ItemName && a.LinkName == b.LinkName && a.Date == b.Date &&
            a.ItemCategory == b.ItemCategory;
@@ -447,8 +460,13 @@ bool DropItemOnSlot(int slot, unsigned serial) {
 
 void ConnectBarDrops() {
     auto connectMenu = [](Gtk::Widget& widget, int position) {
-        widget.drag_dest_set(BarTargets(), Gtk::DEST_DEFAULT_ALL,
+        widget.drag_dest_set(BarTargets(), Gtk::DEST_DEFAULT_MOTION | Gtk::DEST_DEFAULT_HIGHLIGHT,
                              Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
+        widget.signal_drag_drop().connect(
+            [&widget](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
+                return RequestDropData(widget, context, time);
+            },
+            false);
         widget.signal_drag_data_received().connect(
             [position](const Glib::RefPtr<Gdk::DragContext>& context, int, int,
                        const Gtk::SelectionData& data, guint info, guint time) {
@@ -510,7 +528,12 @@ void ConnectGroupDrops() {
                 std::memcpy(bytes, &Drop.serial, sizeof Drop.serial);
                 data.set(data.get_target(), 8, bytes, sizeof bytes);
             });
-        slot.box->drag_dest_set(ItemTargets(), Gtk::DEST_DEFAULT_ALL, Gdk::ACTION_MOVE);
+        slot.box->drag_dest_set(ItemTargets(), Gtk::DEST_DEFAULT_MOTION, Gdk::ACTION_MOVE);
+        slot.box->signal_drag_drop().connect(
+            [s](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
+                return RequestDropData(*pwyGroup->slots[s].box, context, time);
+            },
+            false);
         slot.box->signal_drag_motion().connect(
             [s](const Glib::RefPtr<Gdk::DragContext>&, int, int, guint) {
                 if (!pwyGroup->slots[s].hover) {

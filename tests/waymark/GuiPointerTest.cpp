@@ -91,7 +91,7 @@ class GuiPointer : public WaymarkFixture {
     }
 };
 
-TEST_F(GuiPointer, DraggingAnItemHandleOntoAnotherMenuButtonMovesTheItem) {
+TEST_F(GuiPointer, DraggingAnItemHandleMovesItToAnotherMenuOrSlotAndAClickStartsIt) {
     FakeInput input;
     if (!input.ok()) {
         GTEST_SKIP() << "no X test extension";
@@ -120,13 +120,27 @@ TEST_F(GuiPointer, DraggingAnItemHandleOntoAnotherMenuButtonMovesTheItem) {
     EXPECT_EQ(data.UserList[0].CurrentMenu, 1);
     EXPECT_NE(UserFile(0).find("[Item01-002]\nItemName=i0-1\n"), std::string::npos);
 
-    // A click on a slot starts its item and closes the menu.
+    // Onto another slot of the same menu: the item moves there.
     ASSERT_TRUE(PumpUntil([] { return wm::GroupWindowVisible(); }));
+    Pump(200);
+    SlotOrigin(0, sx, sy);
+    int dx = 0, dy = 0;
+    SlotOrigin(2, dx, dy);
+    input.Move(sx + 239, sy + 18);
+    input.Button(true);
+    input.Glide(sx + 239, sy + 18, dx + 60, dy + 30);
+    Pump(100);
+    input.Button(false);
+    ASSERT_TRUE(
+        PumpUntil([this] { return data.UserList[0].MenuList[1].ItemList[2].ItemName == "i1-0"; }));
+    EXPECT_NE(UserFile(0).find("[Item01-002]\nItemName=i1-0\n"), std::string::npos);
+
+    // A click on a slot starts its item and closes the menu.
     Pump(200);
     SlotOrigin(0, sx, sy);
     input.Click(sx + 60, sy + 30);
     ASSERT_TRUE(PumpUntil([this] { return !starter.argvs.empty(); }));
-    EXPECT_EQ(starter.argvs[0].back(), "http://i1-0/");
+    EXPECT_EQ(starter.argvs[0].back(), "http://i1-1/");
     EXPECT_FALSE(wm::GroupWindowVisible());
     EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
 }
