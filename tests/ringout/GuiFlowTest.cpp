@@ -106,7 +106,7 @@ TEST_F(RingoutWindows, StartWindowNamesTheDeviceOfTheOptions) {
             EXPECT_NE(nullptr, rotest::ButtonNamed(window, "Setting..."));
             Gtk::Button* start = rotest::ButtonNamed(window, "Start");
             ASSERT_NE(nullptr, start);
-            EXPECT_TRUE(start->has_focus());
+            EXPECT_TRUE(start->is_focus());
             EXPECT_TRUE(start->has_default());
             rotest::MaybeScreenshot(window, "ringout-start");
         });

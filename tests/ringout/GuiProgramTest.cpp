@@ -10,8 +10,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -61,8 +61,16 @@ class XProbe {
     }
     bool CanClick() const { return motion_ != nullptr && button_ != nullptr; }
 
-    // A mapped top-level window of `pid` titled `title`.
+    // A mapped top-level window of `pid` titled `title`.  The other program
+    // may drop a window while it is looked at: its errors are ignored.
     std::optional<XWin> Find(pid_t pid, const std::string& title) {
+        GdkDisplay* display = gdk_display_get_default();
+        gdk_x11_display_error_trap_push(display);
+        std::optional<XWin> found = FindUntrapped(pid, title);
+        gdk_x11_display_error_trap_pop_ignored(display);
+        return found;
+    }
+    std::optional<XWin> FindUntrapped(pid_t pid, const std::string& title) {
         Window root = DefaultRootWindow(display_);
         Window parent = 0;
         Window* children = nullptr;
@@ -112,8 +120,11 @@ class XProbe {
         event.xclient.data.l[0] =
             static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
         event.xclient.data.l[1] = CurrentTime;
+        GdkDisplay* display = gdk_display_get_default();
+        gdk_x11_display_error_trap_push(display);
         XSendEvent(display_, w.id, False, NoEventMask, &event);
         XFlush(display_);
+        gdk_x11_display_error_trap_pop_ignored(display);
     }
 
     // A left click at (dx, dy) inside `w`.
