@@ -2,6 +2,7 @@
 // directory, change masks, the script digit, the order of the apply steps
 // and failures that must not be reported as success.
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -158,6 +159,29 @@ TEST(TwApply, FailedStepIsReportedWithItsProgram) {
     ::unlink(t.paths.hwclock.c_str());
     EXPECT_EQ(t.Run(4, 0, 0, text), tw::TW_FILE_RUN_FAILED);
     EXPECT_EQ(text, t.paths.hwclock);
+}
+
+// The window waits for its own apply process only: another child that ends
+// first is neither taken for it nor collected.
+TEST(TwApply, WaitsForExactlyTheApplyProcess) {
+    ApplyTree t;
+    WriteFile(t.dir / "net.sh", "#!/bin/sh\nsleep 0.3\necho \"net $*\" >> " + t.log + "\n", 0755);
+    pid_t other = ::fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        ::_exit(0);
+    }
+    tw::ApplyProcess process;
+    ASSERT_EQ(tw::ExecConfigure(1, t.config, 0, 1, t.paths, process), tw::TW_APPLY_STARTED);
+    ::usleep(100000);  // the other child has ended by now
+    int code = -1;
+    std::string text;
+    EXPECT_EQ(tw::CheckApplyProcess(process, code, text), 0);
+    EXPECT_EQ(tw::WaitApplyProcess(process, code, text), 1);
+    EXPECT_EQ(code, 0);
+    EXPECT_EQ(ReadFile(t.log), "net 2\n");
+    int status = 0;
+    EXPECT_EQ(::waitpid(other, &status, WNOHANG), other);
 }
 
 // The whole apply as the window runs it: write, start, and after "Update"

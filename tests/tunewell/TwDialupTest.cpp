@@ -188,6 +188,24 @@ TEST(TwDialupFiles, WriteReadWriteKeepsRecordsAndBytes) {
     }
 }
 
+// Values outside the ordinary characters stay one word in every file: pppd's
+// quoted words in options and secrets, sh quotes with chat escapes in the script.
+TEST(TwDialupFiles, HostileValuesAreQuotedInEveryFile) {
+    TempDir dir;
+    tw::WYConfig config = twtest::MakeConfig(dir.path());
+    tw::DialupConf d = MakeDial("03", tw::AUTH_PAP, "u connect /tmp/x", "p\"w \\x#");
+    ASSERT_EQ(tw::ReflectionDialupValue(config, d, tw::DIAL_MODEM, tw::TwPaths()), 0);
+    EXPECT_EQ(ReadFile(dir / "dialup/modem/options"), "name \"u connect /tmp/x\"\n");
+    EXPECT_EQ(ReadFile(dir / "dialup/modem/pap-secrets"),
+              "\"u connect /tmp/x\" * \"p\\\"w \\\\x#\"\n");
+    d.AuthType = tw::AUTH_SCRIPT;
+    tw::SetField(d.Account, "x;rm -rf /");
+    tw::SetField(d.Password, "it's^\\");
+    EXPECT_NE(tw::MakeChatScript(config, tw::DIAL_MODEM, d, tw::TwPaths())
+                  .find("\"ogin: \" 'x;rm -rf /' \\\n\"assword: \" 'it\\047s\\136\\\\'\n"),
+              std::string::npos);
+}
+
 TEST(TwDialupFiles, AdditionalCommandsLoseEveryQuoteAndControlByte) {
     tw::WYConfig config = twtest::MakeConfig(TempDir().path());
     tw::DialupConf d =
