@@ -11,7 +11,7 @@ namespace {
 
 using namespace wmtest;
 
-TEST(GuiBarText, FontSetNamesGiveADisplayFontAndUndecodableBytesNeverReachGtk) {
+TEST(GuiWmBarText, FontSetNamesGiveADisplayFontAndUndecodableBytesNeverReachGtk) {
     struct Case {
         const char* fontSet;
         const char* family;
@@ -34,7 +34,7 @@ TEST(GuiBarText, FontSetNamesGiveADisplayFontAndUndecodableBytesNeverReachGtk) {
     EXPECT_EQ(wm::ToDisplay("caf\xC3\xA9").raw(), "caf\xC3\xA9");
 }
 
-TEST(GuiProgram, VersionPrintsTheBannerAndEndsWithoutADisplay) {
+TEST(GuiWmProgram, VersionPrintsTheBannerAndEndsWithoutADisplay) {
     testutil::TempDir dir;
     const std::string out = dir / "out";
     const int rc = testutil::Shell("env -u DISPLAY '" + testutil::BuildBinDir() +
@@ -45,7 +45,7 @@ TEST(GuiProgram, VersionPrintsTheBannerAndEndsWithoutADisplay) {
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2);
 }
 
-class GuiBar : public WaymarkFixture {};
+class GuiWmBar : public WaymarkFixture {};
 
 int VisibleToggles() {
     int shown = 0;
@@ -55,7 +55,7 @@ int VisibleToggles() {
     return shown;
 }
 
-TEST(GuiBarGeometry, MenuButtonsFitTheScreenWidthAndNeverExceedTwenty) {
+TEST(GuiWmBarGeometry, MenuButtonsFitTheScreenWidthAndNeverExceedTwenty) {
     struct Case {
         int width;
         int toggles;
@@ -65,7 +65,7 @@ TEST(GuiBarGeometry, MenuButtonsFitTheScreenWidthAndNeverExceedTwenty) {
     }
 }
 
-TEST_F(GuiBar, BarSpansTheWidthWithItsButtonsAndShowsTheUsersMenus) {
+TEST_F(GuiWmBar, BarSpansTheWidthWithItsButtonsAndShowsTheUsersMenus) {
     Build({{"Ann", Menus(3, 1)}, {"Bob", Menus(9, 1)}}, 1024);
     int w = 0, h = 0;
     bar->get_size_request(w, h);
@@ -88,7 +88,7 @@ TEST_F(GuiBar, BarSpansTheWidthWithItsButtonsAndShowsTheUsersMenus) {
     EXPECT_EQ(wm::pNavi->MenuTop, 0);
 }
 
-TEST_F(GuiBar, ChoosingAUserShowsTheirMenusAndSavesTheChoice) {
+TEST_F(GuiWmBar, ChoosingAUserShowsTheirMenusAndSavesTheChoice) {
     Build({{"Ann", Menus(2, 1)}, {"Bob", Menus(9, 1)}}, 1024);
     OpenMenuButton(1);
     ASSERT_TRUE(wm::GroupWindowVisible());
@@ -109,7 +109,7 @@ TEST_F(GuiBar, ChoosingAUserShowsTheirMenusAndSavesTheChoice) {
     EXPECT_EQ(wm::pNavi->toggles[0].upper->get_text(), "M2");
 }
 
-TEST_F(GuiBar, OpeningAMenuShowsItsItemsAndScrollingMovesByTwo) {
+TEST_F(GuiWmBar, OpeningAMenuShowsItsItemsAndScrollingMovesByTwo) {
     Build({{"Ann", Menus(2, 11)}}, 1024);
     OpenMenuButton(0);
     ASSERT_TRUE(wm::GroupWindowVisible());
@@ -140,7 +140,7 @@ TEST_F(GuiBar, OpeningAMenuShowsItsItemsAndScrollingMovesByTwo) {
     EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
 }
 
-TEST_F(GuiBar, StaleScrollTopAfterDeletionsShowsNoDeletedItem) {
+TEST_F(GuiWmBar, StaleScrollTopAfterDeletionsShowsNoDeletedItem) {
     Build({{"Ann", Menus(1, 20)}}, 1024);
     OpenMenuButton(0);
     wm::pwyGroup->adjustment->set_value(10);
@@ -161,7 +161,7 @@ TEST_F(GuiBar, StaleScrollTopAfterDeletionsShowsNoDeletedItem) {
     EXPECT_TRUE(starter.files.empty());
 }
 
-TEST_F(GuiBar, DroppedAddressProposesItsHostAndOkAddsAndSavesIt) {
+TEST_F(GuiWmBar, DroppedAddressProposesItsHostAndOkAddsAndSavesIt) {
     Build({{"Ann", Menus(2, 1)}}, 1024);
     ASSERT_TRUE(wm::DropTextOnMenu(1, "HTTP://www.example.org/a/b.html\r\n", wm::TARGET_PLAIN));
     ASSERT_NE(wm::pAddItem, nullptr);
@@ -182,7 +182,7 @@ TEST_F(GuiBar, DroppedAddressProposesItsHostAndOkAddsAndSavesIt) {
     EXPECT_TRUE(wm::GroupWindowVisible());
 }
 
-TEST_F(GuiBar, DroppedFileFromAUriListKeepsItsPathAndProposesItsName) {
+TEST_F(GuiWmBar, DroppedFileFromAUriListKeepsItsPathAndProposesItsName) {
     Build({{"Ann", Menus(1, 0)}}, 1024);
     testutil::WriteFile(dir / "notes.txt", "x");
     const std::string uri = "# comment\r\nfile://" + dir.path() + "/notes.txt\r\n";
@@ -195,7 +195,7 @@ TEST_F(GuiBar, DroppedFileFromAUriListKeepsItsPathAndProposesItsName) {
     EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].ItemCategory, wm::CATEGORY_DOCUMENT);
 }
 
-TEST_F(GuiBar, DropThatIsNotAFileOrAddressIsRefusedWithItsMessage) {
+TEST_F(GuiWmBar, DropThatIsNotAFileOrAddressIsRefusedWithItsMessage) {
     Build({{"Ann", Menus(1, 0)}}, 1024);
     EXPECT_FALSE(wm::DropTextOnMenu(0, "mailto:someone@example.org", wm::TARGET_STRING));
     EXPECT_EQ(wm::pAddItem, nullptr);
@@ -213,7 +213,7 @@ TEST_F(GuiBar, DropThatIsNotAFileOrAddressIsRefusedWithItsMessage) {
     EXPECT_EQ(wm::pAddItem->name->get_text(), "files.example.org");
 }
 
-TEST_F(GuiBar, DraggingAnItemOntoAnotherMenuMovesItAndSaves) {
+TEST_F(GuiWmBar, DraggingAnItemOntoAnotherMenuMovesItAndSaves) {
     Build({{"Ann", Menus(3, 2)}}, 1024);
     OpenMenuButton(0);
     const unsigned serial = wm::BeginItemDrag(1);
@@ -241,7 +241,7 @@ TEST_F(GuiBar, DraggingAnItemOntoAnotherMenuMovesItAndSaves) {
     EXPECT_EQ(user.MenuList[2].ItemCount, 3);
 }
 
-TEST_F(GuiBar, DraggingAnItemOntoAnotherSlotReordersTheMenuAndSaves) {
+TEST_F(GuiWmBar, DraggingAnItemOntoAnotherSlotReordersTheMenuAndSaves) {
     Build({{"Ann", Menus(1, 4)}}, 1024);
     OpenMenuButton(0);
     const unsigned serial = wm::BeginItemDrag(0);
@@ -251,7 +251,7 @@ TEST_F(GuiBar, DraggingAnItemOntoAnotherSlotReordersTheMenuAndSaves) {
     EXPECT_NE(UserFile(0).find("[Item00-002]\nItemName=i0-0\n"), std::string::npos);
 }
 
-TEST_F(GuiBar, ReleasingASlotStartsItsItemAndClosesTheMenu) {
+TEST_F(GuiWmBar, ReleasingASlotStartsItsItemAndClosesTheMenu) {
     Build({{"Ann", Menus(1, 2)}}, 1024);
     OpenMenuButton(0);
     wm::LaunchSlot(1);
@@ -263,7 +263,7 @@ TEST_F(GuiBar, ReleasingASlotStartsItsItemAndClosesTheMenu) {
     EXPECT_FALSE(wm::pNavi->toggles[0].button->get_active());
 }
 
-TEST_F(GuiBar, DocumentWithoutAssociationAsksForAnApplication) {
+TEST_F(GuiWmBar, DocumentWithoutAssociationAsksForAnApplication) {
     Build({{"Ann", Menus(1, 0)}}, 1024);
     testutil::WriteFile(dir / "photo.jpeg", "x");
     wm::NaviMenu& menu = data.UserList[0].MenuList[0];
@@ -298,7 +298,7 @@ TEST_F(GuiBar, DocumentWithoutAssociationAsksForAnApplication) {
 
 // Saves a picture of the bar with an open item window when asked to
 // (WAYMARK_SCREENSHOT names the file), for a person to look at.
-TEST_F(GuiBar, ScreenshotOfTheBarWithAnOpenMenu) {
+TEST_F(GuiWmBar, ScreenshotOfTheBarWithAnOpenMenu) {
     const char* target = std::getenv("WAYMARK_SCREENSHOT");
     if (target == nullptr) {
         GTEST_SKIP() << "WAYMARK_SCREENSHOT not set";

@@ -15,7 +15,7 @@ std::string DataDir() {
     return testutil::BuildBinDir() + "/../waymark/data/";
 }
 
-TEST(GuiDefaultData, DefaultFilesLoadAndAreWrittenBackUnchanged) {
+TEST(GuiWmDefaultData, DefaultFilesLoadAndAreWrittenBackUnchanged) {
     for (const char* guest : {"User00.dat", "User00-noterm.dat"}) {
         testutil::TempDir dir;
         const std::string navi = testutil::ReadFile(DataDir() + "Waymark.dat");
@@ -48,7 +48,7 @@ TEST(GuiDefaultData, DefaultFilesLoadAndAreWrittenBackUnchanged) {
     }
 }
 
-TEST(GuiDefaultData, SessionScriptSeedsAnEmptyDataDirectoryOnce) {
+TEST(GuiWmDefaultData, SessionScriptSeedsAnEmptyDataDirectoryOnce) {
     testutil::TempDir dir;
     // The script's last step starts the watchdog; here it only reports.
     const std::string script = dir / "session";
@@ -75,7 +75,7 @@ TEST(GuiDefaultData, SessionScriptSeedsAnEmptyDataDirectoryOnce) {
     EXPECT_TRUE(testutil::Exists(dir / "home/.waymark/Waymark.dat"));
 }
 
-TEST(GuiDefaultData, BrowserStarterHandsEveryFormToTheDesktopHandler) {
+TEST(GuiWmDefaultData, BrowserStarterHandsEveryFormToTheDesktopHandler) {
     testutil::TempDir dir;
     testutil::MakeDirs(dir / "bin");
     testutil::WriteFile(dir / "bin/xdg-open", "#!/bin/sh\nprintf '%s\\n' \"$@\" >> \"$OUT\"\n",

@@ -10,7 +10,7 @@ namespace {
 
 using namespace wmtest;
 
-class GuiDialogs : public WaymarkFixture {
+class GuiWmDialogs : public WaymarkFixture {
   protected:
     // The message shown now: its title and text; the box is closed.
     std::pair<std::string, std::string> TakeMessage() {
@@ -26,7 +26,7 @@ class GuiDialogs : public WaymarkFixture {
     std::string Files() { return NaviFile() + UserFile(0) + UserFile(1); }
 };
 
-TEST_F(GuiDialogs, MessageBoxShowsTheTitleAndTextOfItsCode) {
+TEST_F(GuiWmDialogs, MessageBoxShowsTheTitleAndTextOfItsCode) {
     Build({{"Ann", Menus(1, 1)}});
     struct Case {
         int code;
@@ -61,7 +61,7 @@ TEST_F(GuiDialogs, MessageBoxShowsTheTitleAndTextOfItsCode) {
     EXPECT_FALSE(wm::QuitRequested());
 }
 
-TEST_F(GuiDialogs, StartupFailureClosedFromTheTitleBarEndsTheProgram) {
+TEST_F(GuiWmDialogs, StartupFailureClosedFromTheTitleBarEndsTheProgram) {
     wm::ClearQuitRequest();
     wm::wyMessageBox(wm::CODE_INVALID_USER);
     ASSERT_NE(wm::pwyMessage, nullptr);
@@ -74,7 +74,7 @@ TEST_F(GuiDialogs, StartupFailureClosedFromTheTitleBarEndsTheProgram) {
     wm::ClearQuitRequest();
 }
 
-TEST_F(GuiDialogs, ClosingTheDeleteQuestionIsNoAndYesDeletesAndSaves) {
+TEST_F(GuiWmDialogs, ClosingTheDeleteQuestionIsNoAndYesDeletesAndSaves) {
     Build({{"Ann", Menus(1, 3)}});
     OpenMenuButton(0);
     const std::string before = Files();
@@ -99,7 +99,7 @@ TEST_F(GuiDialogs, ClosingTheDeleteQuestionIsNoAndYesDeletesAndSaves) {
     EXPECT_EQ(UserFile(0).find("i0-1"), std::string::npos);
 }
 
-TEST_F(GuiDialogs, FailedSaveAfterADeleteTellsAndNeverDeletesASecondItem) {
+TEST_F(GuiWmDialogs, FailedSaveAfterADeleteTellsAndNeverDeletesASecondItem) {
     Build({{"Ann", Menus(1, 3)}});
     OpenMenuButton(0);
     // A directory where the user file must go makes every save fail.
@@ -115,7 +115,7 @@ TEST_F(GuiDialogs, FailedSaveAfterADeleteTellsAndNeverDeletesASecondItem) {
     EXPECT_TRUE(wm::GroupWindowVisible());
 }
 
-TEST_F(GuiDialogs, AddItemChecksItsEntriesInOrderAndSortsByKind) {
+TEST_F(GuiWmDialogs, AddItemChecksItsEntriesInOrderAndSortsByKind) {
     Build({{"Ann", Menus(1, 0)}});
     testutil::WriteFile(dir / "doc.txt", "x");
     testutil::MakeDirs(dir / "folder");
@@ -165,7 +165,7 @@ TEST_F(GuiDialogs, AddItemChecksItsEntriesInOrderAndSortsByKind) {
               std::string::npos);
 }
 
-TEST_F(GuiDialogs, RenameItemShowsTheDateAndSavesTheNewName) {
+TEST_F(GuiWmDialogs, RenameItemShowsTheDateAndSavesTheNewName) {
     Build({{"Ann", Menus(1, 2)}});
     OpenMenuButton(0);
     data.UserList[0].MenuList[0].ItemList[1].Date = "20240709081500";
@@ -185,7 +185,7 @@ TEST_F(GuiDialogs, RenameItemShowsTheDateAndSavesTheNewName) {
     EXPECT_NE(UserFile(0).find("ItemName=Renamed\n"), std::string::npos);
 }
 
-TEST_F(GuiDialogs, UserEditorCancelLeavesTheModelAndFilesByteIdentical) {
+TEST_F(GuiWmDialogs, UserEditorCancelLeavesTheModelAndFilesByteIdentical) {
     Build({{"Ann", Menus(2, 1)}, {"Bob", Menus(1, 1)}});
     const std::string before = Files();
     ASSERT_NE(wm::CreatewyEditWindow(true), nullptr);
@@ -217,7 +217,7 @@ TEST_F(GuiDialogs, UserEditorCancelLeavesTheModelAndFilesByteIdentical) {
     EXPECT_EQ(data.UserList[1].UserName, "Bob");
 }
 
-TEST_F(GuiDialogs, MenuEditorOkReplacesTheModelRefreshesTheStripAndSaves) {
+TEST_F(GuiWmDialogs, MenuEditorOkReplacesTheModelRefreshesTheStripAndSaves) {
     Build({{"Ann", Menus(2, 1)}});
     ASSERT_NE(wm::CreatewyEditWindow(false), nullptr);
     wm::EditWindow& e = *wm::pwyEdit;
@@ -242,7 +242,7 @@ TEST_F(GuiDialogs, MenuEditorOkReplacesTheModelRefreshesTheStripAndSaves) {
     EXPECT_NE(UserFile(0).find("[Menu01]\nMenuName=News\nItemCount=0\n"), std::string::npos);
 }
 
-TEST_F(GuiDialogs, EditorButtonsFollowTheSelectionTheProtectedUserAndTheLimit) {
+TEST_F(GuiWmDialogs, EditorButtonsFollowTheSelectionTheProtectedUserAndTheLimit) {
     Build({{"Ann", {}}, {"Bob", {}}});
     data.UserList[0].NoDelete = true;
     ASSERT_NE(wm::CreatewyEditWindow(true), nullptr);

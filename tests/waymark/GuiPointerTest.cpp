@@ -76,7 +76,7 @@ class FakeInput {
     int lock_ = -1;
 };
 
-class GuiPointer : public WaymarkFixture {
+class GuiWmPointer : public WaymarkFixture {
   protected:
     // Centre of menu button `position` on the 1024-pixel bar, in screen terms.
     static void TogglePoint(int position, int& x, int& y) {
@@ -91,7 +91,7 @@ class GuiPointer : public WaymarkFixture {
     }
 };
 
-TEST_F(GuiPointer, DraggingAnItemHandleMovesItToAnotherMenuOrSlotAndAClickStartsIt) {
+TEST_F(GuiWmPointer, DraggingAnItemHandleMovesItToAnotherMenuOrSlotAndAClickStartsIt) {
     FakeInput input;
     if (!input.ok()) {
         GTEST_SKIP() << "no X test extension";
