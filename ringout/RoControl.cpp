@@ -84,34 +84,53 @@ std::string Field(const std::string& text, const char* label) {
     return value.data();
 }
 
+// "pid (name) S ppid pgrp ...": the name runs to the last parenthesis, as it
+// may itself hold blanks and parentheses.
+bool ParseStatLine(const std::string& stat, ProcEntry& entry) {
+    const std::size_t open = stat.find('(');
+    const std::size_t close = stat.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open ||
+        close + 2 >= stat.size()) {
+        return false;
+    }
+    const char* p = stat.c_str() + close + 2;
+    const char state = *p;
+    char* end = nullptr;
+    const long ppid = std::strtol(p + 1, &end, 10);
+    if (end == p + 1) {
+        return false;
+    }
+    const char* next = end;
+    const long pgrp = std::strtol(next, &end, 10);
+    if (end == next) {
+        return false;
+    }
+    entry.name = stat.substr(open + 1, close - open - 1);
+    entry.state = state;
+    entry.ppid = static_cast<pid_t>(ppid);
+    entry.pgrp = static_cast<pid_t>(pgrp);
+    return true;
+}
+
 bool ReadEntry(const std::string& procRoot, const char* name, ProcEntry& entry) {
-    std::string status;
-    if (!ReadSmallFile(procRoot + "/" + name + "/status", status)) {
+    entry.pid = static_cast<pid_t>(std::strtol(name, nullptr, 10));
+    const std::string dir = procRoot + "/" + name;
+    // One read per process: the stat line holds all that is needed.
+    std::string text;
+    if (ReadSmallFile(dir + "/stat", text) && ParseStatLine(text, entry)) {
+        return true;
+    }
+    // Without it, the status file gives all but the group.
+    if (!ReadSmallFile(dir + "/status", text)) {
         return false;
     }
     // Names are compared whole, so a missing "Name:" never matches anything.
-    entry.pid = static_cast<pid_t>(std::strtol(name, nullptr, 10));
-    entry.name = Field(status, "Name:");
-    const std::string state = Field(status, "State:");
+    entry.name = Field(text, "Name:");
+    const std::string state = Field(text, "State:");
     entry.state = state.empty() ? '?' : state[0];
-    const std::string ppid = Field(status, "PPid:");
+    const std::string ppid = Field(text, "PPid:");
     entry.ppid = ppid.empty() ? -1 : static_cast<pid_t>(std::strtol(ppid.c_str(), nullptr, 10));
-    // The group is only in the stat line, after the name in parentheses
-    // (which may itself hold blanks and parentheses).
-    std::string stat;
-    if (ReadSmallFile(procRoot + "/" + name + "/stat", stat)) {
-        const std::size_t close = stat.rfind(')');
-        if (close != std::string::npos) {
-            std::istringstream rest(stat.substr(close + 1));
-            std::string st;
-            long ppidValue = -1;
-            long pgrpValue = -1;
-            if (rest >> st >> ppidValue >> pgrpValue) {
-                entry.ppid = static_cast<pid_t>(ppidValue);
-                entry.pgrp = static_cast<pid_t>(pgrpValue);
-            }
-        }
-    }
+    entry.pgrp = -1;
     return true;
 }
 

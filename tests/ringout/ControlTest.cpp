@@ -288,6 +288,8 @@ TEST(RingoutChat, AnUnreadableEntryIsSkippedNotTheEndOfTheScan) {
     }
     rotest::AddProcess(proc, 40, "pppd", 'S', 1, 40);
     rotest::AddProcess(proc, 41, "chat", 'S', 40, 40);
+    // Without its stat line the status file still names it and its parent.
+    ::unlink((proc + "/41/stat").c_str());
     testutil::MakeDirs(proc + "/self");
     ro::RoPaths paths = PathsIn(dir);
     std::vector<ro::ProcEntry> table;
