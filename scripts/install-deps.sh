@@ -11,7 +11,7 @@ packages=(
   xvfb xauth x11-utils x11-apps imagemagick libxtst6 xdotool
   util-linux procps libcap2-bin ppp
   clang-14 libclang-rt-14-dev
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-ipafont-gothic locales
 )
 
 SUDO=""
@@ -33,3 +33,17 @@ if [ ${#missing[@]} -gt 0 ]; then
 else
   echo "All build and test packages are installed."
 fi
+
+# Japanese locales: the catalogues are shown under ja_JP.UTF-8, and the
+# launcher and the settings tool lay out differently under ja_JP.eucJP.
+for entry in "ja_JP.UTF-8 UTF-8:ja_JP.utf8" "ja_JP.EUC-JP EUC-JP:ja_JP.eucjp"; do
+  line=${entry%%:*}
+  name=${entry##*:}
+  if [ -f /etc/locale.gen ] && ! grep -qx "$line" /etc/locale.gen; then
+    $SUDO sed -i "s/^# *${line}\$/${line}/" /etc/locale.gen
+  fi
+  if ! locale -a | grep -qx "$name"; then
+    echo "Generating locale ${line%% *}"
+    $SUDO localedef -i ja_JP -f "${line##* }" "${line%% *}"
+  fi
+done
