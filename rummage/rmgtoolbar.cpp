@@ -95,6 +95,15 @@ Gtk::ToolItem* CreateToolButton(Gtk::Toolbar& toolbar, int index) {
         return nullptr;
     }
     auto* image = Gtk::manage(new Gtk::Image(pixbuf));
+    // An insensitive button's picture is drawn faded in every state; the
+    // theme's own dimming does not reach these pictures, and a window behind
+    // a dialog would otherwise show them in full colour.
+    static const Glib::RefPtr<Gtk::CssProvider> kFaded = [] {
+        auto provider = Gtk::CssProvider::create();
+        provider->load_from_data("image:disabled { -gtk-icon-effect: none; opacity: 0.5; }");
+        return provider;
+    }();
+    image->get_style_context()->add_provider(kFaded, GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     auto* button = Gtk::manage(new Gtk::ToolButton(*image, _(entry.label)));
     std::string tip;
     GetToolTipsString(index, tip);

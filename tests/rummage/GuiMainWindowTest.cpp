@@ -227,6 +227,48 @@ TEST_F(MainWindowTest, ToolbarLocationBarAndInitialSensitivity) {
     EXPECT_EQ(window_->get_title(), "Rummage");
 }
 
+// Lets the frame clock bring styles up to date.
+void Settle() {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
+    while (std::chrono::steady_clock::now() < end) {
+        Pump();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// The pixels of a widget as drawn now.
+std::vector<unsigned char> Pixels(Gtk::Widget& widget) {
+    const int w = widget.get_allocated_width();
+    const int h = widget.get_allocated_height();
+    auto surface = Cairo::ImageSurface::create(Cairo::FORMAT_ARGB32, w, h);
+    auto cr = Cairo::Context::create(surface);
+    gtk_widget_draw(widget.gobj(), cr->cobj());
+    surface->flush();
+    const unsigned char* data = surface->get_data();
+    return std::vector<unsigned char>(data, data + surface->get_stride() * h);
+}
+
+TEST_F(MainWindowTest, InsensitiveToolButtonsStayDimWhileADialogRuns) {
+    Start();
+    Gtk::Widget* up =
+        dynamic_cast<Gtk::ToolButton*>(pMainW->ToolButton[TOOL_UP])->get_icon_widget();
+    ASSERT_NE(up, nullptr);
+    ASSERT_FALSE(Sensitive(TOOL_UP));
+    const auto dim = Pixels(*up);
+    // What a running dialog does to the main window: off, and in the
+    // background behind the dialog.
+    window_->set_sensitive(false);
+    window_->set_state_flags(Gtk::STATE_FLAG_BACKDROP, false);
+    Settle();
+    EXPECT_EQ(Pixels(*up), dim);
+    window_->unset_state_flags(Gtk::STATE_FLAG_BACKDROP);
+    window_->set_sensitive(true);
+    Settle();
+    pMainW->ToolButton[TOOL_UP]->set_sensitive(true);
+    Settle();
+    EXPECT_NE(Pixels(*up), dim);  // a sensitive one is drawn otherwise
+}
+
 TEST_F(MainWindowTest, StatusBarShowsTipsAndRestoresTheCounts) {
     Start();
     EXPECT_EQ(Status(), " " + home_);
