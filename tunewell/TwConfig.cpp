@@ -1,6 +1,7 @@
 #include "tunewell/TwConfig.h"
 
 #include <errno.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -329,12 +330,19 @@ int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newN
         return TW_APPLY_FATAL;
     }
     if (pid == 0) {
+        // The window process may ignore these; the steps must see them plainly.
+        struct sigaction plain = {};
+        plain.sa_handler = SIG_DFL;
+        ::sigaction(SIGCHLD, &plain, nullptr);
+        ::sigaction(SIGPIPE, &plain, nullptr);
         for (std::size_t i = 0; i < argvs.size(); ++i) {
             pid_t child = ::fork();
             if (child < 0) {
                 ::_exit(static_cast<int>(10 + i));
             }
             if (child == 0) {
+                // The scripts get no share of the window's connections.
+                ::close_range(3, ~0U, 0);
                 ::execv(files[i].c_str(), argvs[i].data());
                 ::_exit(127);
             }
