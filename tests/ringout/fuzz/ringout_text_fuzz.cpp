@@ -1,0 +1,56 @@
+// The dialer's readers of text it does not control: the installed options
+// file and the interface table.  Whatever the bytes, the device name is one
+// of the known ones and nothing is read past the input.
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "ringout/RoControl.h"
+
+namespace {
+
+const std::string& Dir() {
+    static const std::string dir = [] {
+        char tmpl[] = "/tmp/ringout-fuzz-XXXXXX";
+        const char* made = ::mkdtemp(tmpl);
+        if (made == nullptr) {
+            std::abort();
+        }
+        const std::string d = made;
+        if (FILE* f = std::fopen((d + "/chat_script").c_str(), "w")) {
+            std::fclose(f);
+        }
+        return d;
+    }();
+    return dir;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char*>(data), size);
+    const ro::PppLink link = ro::ReadPppLink(text);
+    if (link != ro::PppLink::kMissing && text.find("ppp") == std::string::npos) {
+        std::abort();
+    }
+
+    ro::RoPaths paths;
+    paths.options = Dir() + "/options";
+    paths.chatScript = Dir() + "/chat_script";
+    if (FILE* f = std::fopen(paths.options.c_str(), "w")) {
+        std::fwrite(data, 1, size, f);
+        std::fclose(f);
+    }
+    std::string name;
+    const std::uint32_t code = ro::CheckDialupConfiguration(paths, name);
+    if (code != 0 && code != 0x201000B0) {
+        std::abort();
+    }
+    if (!name.empty() && name != "MODEM" && name != "PHS" && name != "PDC") {
+        std::abort();
+    }
+    return 0;
+}
