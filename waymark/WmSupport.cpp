@@ -201,6 +201,16 @@ Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int heigh
     window->set_modal(true);
     window->set_position(Gtk::WIN_POS_CENTER);
     window->set_keep_above(true);
+    // Escape closes the dialog the way its close box does.
+    window->signal_key_press_event().connect(
+        [window](GdkEventKey* event) {
+            if (event->keyval == GDK_KEY_Escape) {
+                window->close();
+                return true;
+            }
+            return false;
+        },
+        false);
     return window;
 }
 

@@ -163,6 +163,12 @@ TEST_F(GuiWmDialogs, AddItemChecksItsEntriesInOrderAndSortsByKind) {
     }
     EXPECT_NE(UserFile(0).find("ItemName=doc\nLinkName=" + dir / "doc.txt" + "\nItemCategory=2\n"),
               std::string::npos);
+    // Escape is Cancel.
+    ASSERT_NE(wm::CreateAddItemWindow(0, -1), nullptr);
+    Pump(30);
+    SendKey(wm::pAddItem->window, GDK_KEY_Escape);
+    Pump(10);
+    EXPECT_EQ(wm::pAddItem, nullptr);
 }
 
 TEST_F(GuiWmDialogs, RenameItemShowsTheDateAndSavesTheNewName) {

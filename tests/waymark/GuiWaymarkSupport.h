@@ -111,6 +111,19 @@ inline void SendDelete(Gtk::Window* window) {
     gdk_event_free(event);
 }
 
+// A key press on the window, as the toolkit delivers it.
+inline void SendKey(Gtk::Window* window, guint keyval) {
+    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+    event->key.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
+    event->key.send_event = TRUE;
+    event->key.time = GDK_CURRENT_TIME;
+    event->key.keyval = keyval;
+    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+    gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+}
+
 // Texts of the visible item slots, in slot order ("" for a hidden slot).
 inline std::vector<std::string> SlotTexts() {
     std::vector<std::string> texts;
