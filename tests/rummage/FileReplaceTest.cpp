@@ -263,6 +263,18 @@ TEST_F(FileReplaceTest, CancelInsideABigFileLeavesNoPartialCopy) {
     EXPECT_EQ("old", ReadFile(P("dst/after")));
     EXPECT_TRUE(ui.boxes.empty());
     EXPECT_FALSE(OperationRunning());
+
+    // A program that has to end at once (a signal inside a nested loop)
+    // takes the half-written copy away first.
+    ui = rmgtest::FakeUi();
+    std::filesystem::remove(P("dst/after"));
+    ui.onStep = [&](int) {
+        RemovePartialFile();
+        seen = Names(P("dst"));
+        RequestOperationStop();
+    };
+    Copy({P("big")}, D("dst"));
+    EXPECT_TRUE(seen.empty()) << seen[0];
 }
 
 TEST_F(FileReplaceTest, SkipInTheDirectoryChainBoxSkipsThatItemOnly) {
