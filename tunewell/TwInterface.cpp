@@ -309,9 +309,17 @@ void DisplayTimeConf(const TwSetup& setup) {
     if (!pwZoneCombo) {
         return;
     }
-    pwZoneCombo->remove_all();
-    for (const std::string& zone : setup.ZoneList) {
-        pwZoneCombo->append(ToDisplay(zone));
+    // Filled while detached, so the combo sees one finished model.
+    Glib::RefPtr<Gtk::TreeModel> model = pwZoneCombo->get_model();
+    auto store = Glib::RefPtr<Gtk::ListStore>::cast_dynamic(model);
+    if (store) {
+        pwZoneCombo->unset_model();
+        store->clear();
+        for (const std::string& zone : setup.ZoneList) {
+            Gtk::TreeRow row = *store->append();
+            row.set_value(0, ToDisplay(zone));
+        }
+        pwZoneCombo->set_model(store);
     }
     pwZoneCombo->get_entry()->set_text(ToDisplay(setup.TimeZone));
     const char* fields[6] = {setup.Year, setup.Month,  setup.Day,

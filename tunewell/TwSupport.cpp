@@ -33,6 +33,9 @@ constexpr const char* kStyle =
     "frame > border { border-width: 1px; }\n"
     "notebook > header > tabs > tab { padding: 2px 10px; min-height: 0px; }\n"
     "combobox button { padding: 0px 2px; }\n"
+    // A zone table holds hundreds of names: a scrolled list pops up at once
+    // where a menu would build an item per zone.
+    "combobox { -GtkComboBox-appears-as-list: true; }\n"
     ".tw-wait { border: 2px outset #8a8a8a; }\n";
 
 void Place(Gtk::Fixed* fixed, Gtk::Widget* widget, int x, int y, int width, int height) {

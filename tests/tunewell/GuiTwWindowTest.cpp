@@ -2,6 +2,7 @@
 // trees with fake site scripts and a fake clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,6 +62,7 @@ TEST(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
     bool modifyWhenDisabled = true;
     std::string zone, year, month;
     int zones = 0;
+    std::vector<std::string> zoneNames;
     driver.Then("", [&](Gtk::Window*) {
         twtest::Shot("tunewell-network");
         lan = NetPanel();
@@ -78,6 +80,14 @@ TEST(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
         twtest::Shot("tunewell-time");
         zone = tw::pwZoneCombo->get_entry()->get_text();
         zones = static_cast<int>(tw::pwZoneCombo->get_model()->children().size());
+        for (const Gtk::TreeRow& row : tw::pwZoneCombo->get_model()->children()) {
+            Glib::ustring name;
+            row.get_value(0, name);
+            zoneNames.push_back(name);
+        }
+        tw::pwZoneCombo->popup();
+        twtest::Shot("tunewell-zones");
+        tw::pwZoneCombo->popdown();
         year = tw::pwTimeEntry[0]->get_text();
         month = tw::pwTimeEntry[1]->get_text();
         tw::pwCancelButton->clicked();
@@ -104,6 +114,9 @@ TEST(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
                                              "AT Command=", "Name Server="}));
     EXPECT_EQ(zone, "Asia/Tokyo");
     EXPECT_EQ(zones, 20);
+    ASSERT_GE(zoneNames.size(), 3u);
+    EXPECT_EQ(zoneNames[0], "Asia/Tokyo");
+    EXPECT_TRUE(std::is_sorted(zoneNames.begin(), zoneNames.end()));
     EXPECT_EQ(year, "2023");
     EXPECT_EQ(month, "11");
     EXPECT_TRUE(driver.messages.empty());
