@@ -364,7 +364,10 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
         Type(window, "Phone No", "03-1111-2222");
         twtest::ButtonNamed(window, "OK")->clicked();
     });
-    driver.Then("", [](Gtk::Window*) { tw::pwQuitButton->clicked(); });
+    driver.Then("", [](Gtk::Window*) {
+        tw::pwTimeEntry[3]->set_text("7");
+        tw::pwQuitButton->clicked();
+    });
     EXPECT_EQ(RunTw(tree, clock), 0);
     EXPECT_TRUE(driver.Done());
 
@@ -376,12 +379,12 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     EXPECT_EQ(afterSecondUpdate, afterUpdate);
     EXPECT_EQ(messagesAfterUpdate, 1u);
     EXPECT_EQ(driver.messages, (std::vector<std::string>{kReflected, kReflected}));
-    EXPECT_EQ(tree.Ran(), "network 2\ndialup \n");
+    EXPECT_EQ(tree.Ran(), "network 2\ndialup \nhwclock --utc --systohc\n");
     const std::string wycfg = testutil::ReadFile(tree.wycfg + "/wycfg.dat");
     EXPECT_NE(wycfg.find("NETWORK_DEVICE=wirelesslan\n"), std::string::npos) << wycfg;
     const std::string chat = testutil::ReadFile(tree.wycfg + "/dialup/modem/chat_script");
     EXPECT_NE(chat.find("ATDT0311112222"), std::string::npos) << chat;
-    EXPECT_TRUE(clock.sets.empty());
+    EXPECT_EQ(clock.sets.size(), 1u);
 }
 
 TEST(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
@@ -459,6 +462,31 @@ TEST(GuiTwWindow, MissingWycfgIsToldAndEndsTheRun) {
     EXPECT_NE(tw::RunTunewell(tw::MODE_NORMAL, nullptr, "C", tw::TwPaths{}, clock), 0);
     EXPECT_EQ(driver.messages, std::vector<std::string>{"Failed to obtain environment $WYCFG."});
     EXPECT_EQ(tw::pTwNewSetup, nullptr);
+}
+
+TEST(GuiTwWindow, OnlyAnExactFirstArgumentChoosesAMode) {
+    struct Case {
+        std::vector<const char*> args;
+        int mode;
+    };
+    const Case cases[] = {
+        {{"Tunewell"}, tw::MODE_NORMAL},
+        {{"Tunewell", "--dialup"}, tw::MODE_DIALUP},
+        {{"Tunewell", "--dialup", "--time"}, tw::MODE_DIALUP},
+        {{"Tunewell", "--time"}, tw::MODE_TIME},
+        {{"Tunewell", "--dialuponly"}, tw::MODE_DIALUP_ONLY},
+        {{"Tunewell", "--Dialup"}, tw::MODE_NORMAL},
+        {{"Tunewell", "x", "--dialup"}, tw::MODE_NORMAL},
+    };
+    for (const Case& c : cases) {
+        std::vector<char*> argv;
+        for (const char* arg : c.args) {
+            argv.push_back(const_cast<char*>(arg));
+        }
+        argv.push_back(nullptr);
+        EXPECT_EQ(tw::ParseMode(static_cast<int>(c.args.size()), argv.data()), c.mode)
+            << c.args.back();
+    }
 }
 
 }  // namespace
