@@ -366,29 +366,29 @@ void InitializeDialDevConf(int device, DialupConf& record, const std::string& ch
         }
         iFlag = at < text.size() && text[at] == '2';
     }
-    // The dial command is the last command written; an additional command
-    // may itself begin with "ATD".
-    std::size_t tone = text.rfind("'ATDT");
-    std::size_t pulse = text.rfind("'ATDP");
+    // The dial command is the last command before the CONNECT line (the login
+    // lines after it hold account and password, which may contain anything);
+    // an additional command may itself begin with "ATD".
+    const std::string head = text.substr(0, text.find("\nCONNECT"));
+    std::size_t tone = head.rfind("'ATDT");
+    std::size_t pulse = head.rfind("'ATDP");
     std::size_t dial = tone;
     record.DialType = 0;
     if (pulse != std::string::npos && (tone == std::string::npos || pulse > tone)) {
         dial = pulse;
         record.DialType = 1;
     }
+    std::size_t at = dial == std::string::npos ? dial : dial + 5;
     if (dial == std::string::npos) {
         // Written by hand or by another tool: the bare command.
-        dial = text.find("ATDT");
+        dial = head.find("ATDT");
         if (dial == std::string::npos) {
-            dial = text.find("ATDP");
+            dial = head.find("ATDP");
             record.DialType = dial == std::string::npos ? 0 : 1;
         }
-        if (dial != std::string::npos && dial > 0) {
-            --dial;
-        }
+        at = dial == std::string::npos ? dial : dial + 4;
     }
     if (dial != std::string::npos) {
-        std::size_t at = dial + 5;
         while (at < text.size() && std::strchr(" \t\\", text[at]) != nullptr) {
             ++at;
         }

@@ -206,6 +206,30 @@ TEST(TwDialupFiles, HostileValuesAreQuotedInEveryFile) {
               std::string::npos);
 }
 
+// Scripts written by hand or cut short read without harm: the dial command
+// is found before the CONNECT line only, never in the login lines.
+TEST(TwDialupFiles, HandWrittenAndCutScriptsRead) {
+    struct Case {
+        const char* text;
+        const char* number;
+        int dialType;
+    } cases[] = {
+        {"ATDT", "", 0},  {"ATDP0312", "0312", 1},
+        {"'ATDT", "", 0}, {"'ATDP03' \\\nCONNECT '\\d\\c' \\\n\"ogin: \" 'ATDT99' \\\n", "03", 1},
+        {"#CLS", "", 0},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        WriteFile(dir / "chat_script", c.text);
+        tw::DialupConf d;
+        std::memset(&d, 0, sizeof d);
+        tw::InitializeDialDevConf(tw::DIAL_PHS, d, dir / "chat_script", dir / "chat_script");
+        EXPECT_STREQ(d.PhoneNumber, c.number);
+        EXPECT_EQ(d.DialType, c.dialType);
+    }
+}
+
 TEST(TwDialupFiles, AdditionalCommandsLoseEveryQuoteAndControlByte) {
     tw::WYConfig config = twtest::MakeConfig(TempDir().path());
     tw::DialupConf d =
