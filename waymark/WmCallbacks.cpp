@@ -272,12 +272,8 @@ bool on_Slot_button_press_event(GdkEventButton* event, int slot) {
     return true;
 }
 
-bool on_Slot_button_release_event(GdkEventButton* event, int slot) {
-    if (event->button == 1) {
-        LaunchSlot(slot);
-    } else {
-        ChangeSlotPictures(slot, 0);
-    }
+bool on_Slot_button_release_event(GdkEventButton*, int slot) {
+    LaunchSlot(slot);
     return true;
 }
 

@@ -149,7 +149,7 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
     // The handle's clicks belong to dragging only.
     slot.handle->signal_button_press_event().connect([](GdkEventButton*) { return true; });
     slot.handle->signal_button_release_event().connect([](GdkEventButton*) { return true; });
-    slot.info->signal_pressed().connect([s] { ChangeSlotPictures(s, 2); });
+    slot.info->signal_pressed().connect([s] { ChangeSlotPictures(s, 3); });
     slot.info->signal_clicked().connect([s] { on_InfoButton_clicked(s); });
     slot.box->hide();
 }
@@ -526,9 +526,11 @@ void ChangeSlotPictures(int s, int state) {
     }
     ItemSlot& slot = pwyGroup->slots[s];
     const Pictures& pic = pNavi->pictures;
-    slot.base->set(pic.item[state]);
-    slot.handleImage->set(pic.handle[state]);
-    slot.infoImage->set(pic.itemInfo[state == 2 ? 1 : 0]);
+    // State 3 is the info button held down: pressed pictures, nothing moves.
+    const int picture = state == 3 ? 2 : state;
+    slot.base->set(pic.item[picture]);
+    slot.handleImage->set(pic.handle[picture]);
+    slot.infoImage->set(pic.itemInfo[picture == 2 ? 1 : 0]);
     slot.hover = state == 1;
     const int shift = state == 2 ? 2 : 0;
     slot.fixed->move(*slot.picture, 35 + shift, 7 + shift);

@@ -144,7 +144,8 @@ void ShowGroupWindow();
 void HideGroupWindow();
 bool GroupWindowVisible();
 
-// Refreshes a slot's pictures to normal (0), hover (1) or pressed (2).
+// Refreshes a slot's pictures to normal (0), hover (1), pressed (2) or
+// info button pressed (3).
 void ChangeSlotPictures(int slot, int state);
 
 // Ends the program's main loop (or records the request when none runs).
