@@ -107,6 +107,22 @@ TEST_F(GuiWmBar, ChoosingAUserShowsTheirMenusAndSavesTheChoice) {
     }
     EXPECT_EQ(wm::pNavi->MenuTop, 2);
     EXPECT_EQ(wm::pNavi->toggles[0].upper->get_text(), "M2");
+
+    // The open menu keeps its own index while its button moves along the
+    // strip, and closes when it leaves the strip.
+    OpenMenuButton(1);  // M3
+    wm::pNavi->leftArrow->clicked();
+    EXPECT_EQ(data.UserList[1].CurrentMenu, 3);
+    EXPECT_EQ(wm::pNavi->ActiveToggle, 2);
+    EXPECT_TRUE(wm::pNavi->toggles[2].button->get_active());
+    EXPECT_FALSE(wm::pNavi->toggles[1].button->get_active());
+    EXPECT_TRUE(wm::GroupWindowVisible());
+    wm::pNavi->leftArrow->clicked();
+    OpenMenuButton(0);  // M0
+    wm::pNavi->rightArrow->clicked();
+    EXPECT_FALSE(wm::GroupWindowVisible());
+    EXPECT_EQ(data.UserList[1].CurrentMenu, -1);
+    EXPECT_EQ(wm::pNavi->ActiveToggle, -1);
 }
 
 TEST_F(GuiWmBar, OpeningAMenuShowsItsItemsAndScrollingMovesByTwo) {
