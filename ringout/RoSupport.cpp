@@ -1,5 +1,6 @@
 #include "ringout/RoSupport.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace ro {
@@ -54,9 +55,17 @@ Gtk::Label* CreateLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int
     label->set_yalign(0.5f);
     label->set_justify(Gtk::JUSTIFY_LEFT);
     label->set_line_wrap(true);
-    // Wrapping at the given width keeps long texts inside the window.
-    label->set_max_width_chars(1);
-    label->set_size_request(width, height);
+    // A fixed container asks for heights without a width, so the label is
+    // told its width in characters: it then wraps at about `width` and asks
+    // only for the lines it needs.
+    auto context = label->get_pango_context();
+    const Pango::FontMetrics metrics = context->get_metrics(context->get_font_description());
+    const int charWidth = std::max(
+        1, std::max(metrics.get_approximate_char_width(), metrics.get_approximate_digit_width()) /
+               PANGO_SCALE);
+    const int chars = std::max(1, width / charWidth);
+    label->set_width_chars(chars);
+    label->set_max_width_chars(chars);
     Place(fixed, label, x, y, width, height);
     return label;
 }

@@ -195,11 +195,23 @@ class Scenario {
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
-// Saves a picture of `window` as <RINGOUT_SHOT_DIR>/<name>.png when that
-// variable is set (screenshots for the record; no check depends on them).
-inline void MaybeScreenshot(Gtk::Window* window, const std::string& name) {
+// Saves a picture of the window titled `title` (holding `button`) as
+// <RINGOUT_SHOT_DIR>/<name>.png when that variable is set: screenshots for
+// the record, no check depends on them.
+inline void MaybeScreenshot(const std::string& title, const std::string& button,
+                            const std::string& name, int settleMs = 300) {
     const char* dir = std::getenv("RINGOUT_SHOT_DIR");
-    if (dir == nullptr || window == nullptr || !window->get_window()) {
+    if (dir == nullptr) {
+        return;
+    }
+    // Let a new window be drawn first; it may be gone by then.
+    auto context = Glib::MainContext::get_default();
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(settleMs);
+    while (std::chrono::steady_clock::now() < until) {
+        context->iteration(false);
+    }
+    Gtk::Window* window = WindowWith(title, button);
+    if (window == nullptr) {
         return;
     }
     auto gdkWindow = window->get_window();

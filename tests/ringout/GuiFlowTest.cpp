@@ -108,7 +108,7 @@ TEST_F(RingoutWindows, StartWindowNamesTheDeviceOfTheOptions) {
             ASSERT_NE(nullptr, start);
             EXPECT_TRUE(start->is_focus());
             EXPECT_TRUE(start->has_default());
-            rotest::MaybeScreenshot(window, "ringout-start");
+            rotest::MaybeScreenshot("Ringout", "Start", "ringout-start");
         });
         EXPECT_EQ(0, Run(scenario));
     }
@@ -121,12 +121,12 @@ TEST_F(RingoutWindows, ConnectionComesUpCountsAndIsStoppedAfterTheQuestion) {
     scenario.Click("Ringout", "Start")
         .Then(
             "the wait window", [&] { return rotest::FindWindow("Connecting...") != nullptr; },
-            [&] { sawWait = true; })
+            [&] {
+                sawWait = true;
+                rotest::MaybeScreenshot("Connecting...", "", "ringout-wait");
+            })
         .Then("the time counts", LabelMatches("Ringout", "Stop ", "00:00:0[1-9] Connect"),
-              [] {
-                  rotest::MaybeScreenshot(rotest::WindowWith("Ringout", "Stop "),
-                                          "ringout-connected");
-              })
+              [] { rotest::MaybeScreenshot("Ringout", "Stop ", "ringout-connected", 0); })
         .Click("Ringout", "Stop ")
         // Cancel keeps the line up.
         .Click("System Closed", "Cancel",
@@ -167,6 +167,7 @@ TEST_F(RingoutWindows, FailedDialupSaysSoAndReturnsToTheStartWindow) {
                        "Failed to dialup the host.  If the line is busy\nPlease try again "
                        "later.",
                        rotest::LabelText(window));
+                   rotest::MaybeScreenshot("Connection Failed", "OK", "ringout-failed");
                })
         .Click("Ringout", "Cancel");
     EXPECT_EQ(0, Run(scenario));
