@@ -17,6 +17,7 @@
 #include "tunewell/TwMessage.h"
 #include "tunewell/TwModify.h"
 #include "tunewell/TwNetwork.h"
+#include "tunewell/TwSupport.h"
 #include "tunewell/TwTable.h"
 #include "tunewell/TwTime.h"
 
@@ -172,7 +173,9 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     pwUpdateButton->grab_focus();
     WatchStartupTime(*window);
     window->show();
+    SetDialogOwner(window);
     run.loop->run();
+    SetDialogOwner(nullptr);
     DestroyTwWindow();
     return finish(0);
 }

@@ -22,6 +22,7 @@ std::vector<unsigned long>& SerialStack() {
 }
 
 unsigned long gLastSerial = 0;
+Gtk::Window* gDialogOwner = nullptr;
 
 // The layout places widgets at exact positions and sizes; the theme's
 // minimum heights and paddings would push them over one another.
@@ -194,6 +195,9 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
         });
     }
     Gtk::Window* owner = !DialogStack().empty() ? DialogStack().back() : disable;
+    if (!owner) {
+        owner = gDialogOwner;
+    }
     if (owner && owner != dialog && !dialog->get_transient_for()) {
         dialog->set_transient_for(*owner);
     }
@@ -221,6 +225,10 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
             disable->set_sensitive(true);
         }
     }
+}
+
+void SetDialogOwner(Gtk::Window* window) {
+    gDialogOwner = window;
 }
 
 void EndModalLoop() {

@@ -49,6 +49,9 @@ void TwSetFocus(Gtk::Entry* entry);
 // it).  `disable` gets its earlier sensitivity back, unless it was destroyed
 // meanwhile.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
+// The window a dialog stays above when no other dialog runs (the main
+// window while it exists; null clears it).
+void SetDialogOwner(Gtk::Window* window);
 // Ends the innermost dialog loop.
 void EndModalLoop();
 // Depth of running dialog loops (0 when none).

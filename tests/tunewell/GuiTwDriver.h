@@ -124,16 +124,6 @@ inline Gtk::Entry* EntryNamed(Gtk::Widget* root, const std::string& name) {
     return nullptr;
 }
 
-// A visible toplevel with this title that is not the main window.
-inline Gtk::Window* FindDialog(const Glib::ustring& title) {
-    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-        if (window != tw::pwTwWindow && window->get_visible() && window->get_title() == title) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
 // The window manager's close request.
 inline void SendDelete(Gtk::Window* window) {
     GdkEvent* event = gdk_event_new(GDK_DELETE);

@@ -50,6 +50,16 @@ void Type(Gtk::Window* window, const std::string& name, const std::string& text)
     entry->set_text(text);
 }
 
+void Choose(Gtk::Window* window, const std::string& label) {
+    for (Gtk::RadioButton* radio : twtest::Widgets<Gtk::RadioButton>(window)) {
+        if (radio->get_label() == label) {
+            radio->set_active(true);
+            return;
+        }
+    }
+    ADD_FAILURE() << "no radio button " << label;
+}
+
 int RunTw(SampleTree& tree, FakeClock& clock, int mode = tw::MODE_NORMAL) {
     return tw::RunTunewell(mode, tree.wycfg.c_str(), "C", tree.paths, clock);
 }
@@ -297,7 +307,8 @@ TEST(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtO
     driver.Then("Modify Network Configuration - LAN", [](Gtk::Window* window) {
         Type(window, "Host name", "changed");
         Type(window, "IP Address 4", "99");
-        twtest::ButtonNamed(window, "Acquires automatically from DHCP");
+        // The radio buttons write into the scratch copy at once.
+        Choose(window, "Acquires automatically from DHCP");
         twtest::ButtonNamed(window, "Cancel")->clicked();
     });
     driver.Then("", [&](Gtk::Window*) {
@@ -307,6 +318,8 @@ TEST(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtO
     driver.Then("Modify Dialup Configuration - Modem", [](Gtk::Window* window) {
         Type(window, "Phone No", "0399998888");
         Type(window, "Account", "someone");
+        Choose(window, "Pulse");
+        Choose(window, "CHAP");
         twtest::SendDelete(window);
     });
     driver.Then("", [&](Gtk::Window*) {
@@ -362,6 +375,7 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     });
     driver.Then("Modify Dialup Configuration - Modem", [](Gtk::Window* window) {
         Type(window, "Phone No", "03-1111-2222");
+        Choose(window, "Pulse");
         twtest::ButtonNamed(window, "OK")->clicked();
     });
     driver.Then("", [](Gtk::Window*) {
@@ -383,7 +397,7 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     const std::string wycfg = testutil::ReadFile(tree.wycfg + "/wycfg.dat");
     EXPECT_NE(wycfg.find("NETWORK_DEVICE=wirelesslan\n"), std::string::npos) << wycfg;
     const std::string chat = testutil::ReadFile(tree.wycfg + "/dialup/modem/chat_script");
-    EXPECT_NE(chat.find("ATDT0311112222"), std::string::npos) << chat;
+    EXPECT_NE(chat.find("ATDP0311112222"), std::string::npos) << chat;
     EXPECT_EQ(clock.sets.size(), 1u);
 }
 
