@@ -9,7 +9,7 @@ packages=(
   gettext
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-utils x11-apps imagemagick libxtst6 xdotool
-  util-linux procps libcap2-bin ppp
+  util-linux util-linux-extra procps libcap2-bin ppp tzdata
   clang-14 libclang-rt-14-dev
   fonts-dejavu-core fonts-ipafont-gothic locales
 )
