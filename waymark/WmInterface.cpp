@@ -59,10 +59,20 @@ PictureButton CreatePictureButton(Gtk::Fixed& fixed, const Picture& picture, int
 Gtk::Button* CreateArrow(Gtk::Fixed& fixed, int x, Gtk::ArrowType direction,
                          const Glib::ustring& name) {
     auto* button = Gtk::make_managed<Gtk::Button>();
-    auto* arrow = Gtk::make_managed<Gtk::Image>();
-    arrow->set_from_icon_name(
-        direction == Gtk::ARROW_LEFT ? "pan-start-symbolic" : "pan-end-symbolic",
-        Gtk::ICON_SIZE_MENU);
+    // Drawn here, so the bar needs no icon theme.
+    auto* arrow = Gtk::make_managed<Gtk::DrawingArea>();
+    const bool left = direction == Gtk::ARROW_LEFT;
+    arrow->signal_draw().connect(
+        [left](const Cairo::RefPtr<Cairo::Context>& cr) {
+            cr->set_source_rgb(0.1, 0.1, 0.2);
+            cr->move_to(left ? 11 : 5, 3);
+            cr->line_to(left ? 5 : 11, 8);
+            cr->line_to(left ? 11 : 5, 13);
+            cr->close_path();
+            cr->fill();
+            return true;
+        },
+        false);
     arrow->set_size_request(16, 16);
     arrow->show();
     button->add(*arrow);
