@@ -1,5 +1,7 @@
 // Network settings: the exact bytes of every network file, reading them back,
 // switching between fixed addresses and DHCP, and the modify window's checks.
+#include <sys/stat.h>
+
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -55,6 +57,11 @@ TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
               "nameserver 192.168.1.1\nnameserver 8.8.8.8\ndomain example.com\n"
               "search example.com\n");
     EXPECT_FALSE(testutil::Exists(dir / "wirelesslan"));
+    for (const char* f : {"", "ifcfg-eth0", "hosts", "network", "hostname", "resolv.conf"}) {
+        struct stat st;
+        ASSERT_EQ(::stat((lan + f).c_str(), &st), 0) << f;
+        EXPECT_EQ(st.st_mode & 07777, *f ? 0644u : 0755u) << f;
+    }
 
     tw::TwSetup back;
     tw::ClearSetup(back);
