@@ -63,11 +63,13 @@ Gtk::Button* CreateArrow(Gtk::Fixed& fixed, int x, Gtk::ArrowType direction,
     auto* arrow = Gtk::make_managed<Gtk::DrawingArea>();
     const bool left = direction == Gtk::ARROW_LEFT;
     arrow->signal_draw().connect(
-        [left](const Cairo::RefPtr<Cairo::Context>& cr) {
+        [left, arrow](const Cairo::RefPtr<Cairo::Context>& cr) {
+            const double cx = arrow->get_allocated_width() / 2.0;
+            const double cy = arrow->get_allocated_height() / 2.0;
             cr->set_source_rgb(0.1, 0.1, 0.2);
-            cr->move_to(left ? 11 : 5, 3);
-            cr->line_to(left ? 5 : 11, 8);
-            cr->line_to(left ? 11 : 5, 13);
+            cr->move_to(left ? cx + 3 : cx - 3, cy - 5);
+            cr->line_to(left ? cx - 3 : cx + 3, cy);
+            cr->line_to(left ? cx + 3 : cx - 3, cy + 5);
             cr->close_path();
             cr->fill();
             return true;
