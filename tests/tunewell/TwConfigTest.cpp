@@ -181,7 +181,7 @@ TEST(TwApply, WaitsForExactlyTheApplyProcess) {
     EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadFile(t.log), "net 2\n");
     int status = 0;
-    EXPECT_EQ(::waitpid(other, &status, WNOHANG), other);
+    EXPECT_EQ(::waitpid(other, &status, 0), other);  // still ours to collect
 }
 
 // The whole apply as the window runs it: write, start, and after "Update"
