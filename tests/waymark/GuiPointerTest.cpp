@@ -6,7 +6,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 
 #include "GuiWaymarkSupport.h"
 
@@ -143,6 +147,51 @@ TEST_F(GuiWmPointer, DraggingAnItemHandleMovesItToAnotherMenuOrSlotAndAClickStar
     EXPECT_EQ(starter.argvs[0].back(), "http://i1-1/");
     EXPECT_FALSE(wm::GroupWindowVisible());
     EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
+}
+
+// The program itself: a start-up failure shows its box, and its OK ends the
+// program with status 0 (Waywatch then starts it again).
+TEST(GuiWmProgramStart, StartupFailureBoxOkEndsTheProgram) {
+    FakeInput input;
+    if (!input.ok()) {
+        GTEST_SKIP() << "no X test extension";
+    }
+    const std::string program = testutil::BuildBinDir() + "/Waymark";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::unsetenv("WAYMARK");
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    // Ends the child on every way out of the test.
+    struct Reaper {
+        pid_t pid;
+        int status = -1;
+        bool Ended() {
+            if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
+                pid = 0;
+            }
+            return pid == 0;
+        }
+        ~Reaper() {
+            if (!Ended()) {
+                ::kill(pid, SIGKILL);
+                ::waitpid(pid, &status, 0);
+            }
+        }
+    } child{pid};
+    ASSERT_TRUE(PumpUntil(
+        [] { return testutil::Shell("xwininfo -root -tree | grep -q '\"Format Error\"'") == 0; },
+        10000));
+    Pump(300);
+    const int width = Gdk::Screen::get_default()->get_width();
+    const int height = Gdk::Screen::get_default()->get_height();
+    // The box is 488 by 118, centred; OK sits at 396, 66 and is 84 by 42.
+    input.Click((width - 488) / 2 + 396 + 42, (height - 118) / 2 + 66 + 21);
+    ASSERT_TRUE(PumpUntil([&child] { return child.Ended(); }, 10000));
+    ASSERT_TRUE(WIFEXITED(child.status));
+    EXPECT_EQ(WEXITSTATUS(child.status), 0);
 }
 
 }  // namespace
