@@ -342,7 +342,7 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     Driver driver;
     // A script slow enough for the wait window to animate.
     testutil::WriteFile(tree.dir / "scripts/network.sh",
-                        "#!/bin/sh\nsleep 0.8\necho \"network $*\" >> '" + tree.dir / "ran" + "'\n",
+                        "#!/bin/sh\nsleep 1.5\necho \"network $*\" >> '" + tree.dir / "ran" + "'\n",
                         0755);
     std::vector<Glib::RefPtr<Gdk::Pixbuf>> frames;
     std::string waitText;
@@ -365,6 +365,7 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
                 return frames.size() >= 3 || !tw::pwWaitWindow;
             },
             3000);
+        twtest::Shot("tunewell-wait");
     });
     driver.Then("", [&](Gtk::Window*) {
         afterUpdate = tree.Ran();
@@ -501,6 +502,43 @@ TEST(GuiTwWindow, OnlyAnExactFirstArgumentChoosesAMode) {
         EXPECT_EQ(tw::ParseMode(static_cast<int>(c.args.size()), argv.data()), c.mode)
             << c.args.back();
     }
+}
+
+TEST(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    bool addAtThree = true;
+    bool deleteWithoutSelection = true;
+    std::vector<std::string> rowsAfterDelete;
+    std::vector<std::string> panel;
+    driver.Then("", [](Gtk::Window*) { tw::pwNetModButton->clicked(); });
+    driver.Then("Modify Network Configuration - LAN", [&](Gtk::Window* window) {
+        const char* parts[4] = {"1", "2", "3", "004"};
+        for (int i = 0; i < 4; ++i) {
+            Type(window, "Name Server " + std::to_string(i + 1), parts[i]);
+        }
+        twtest::ButtonNamed(window, "Add")->clicked();
+        addAtThree = twtest::ButtonNamed(window, "Add")->get_sensitive();
+        deleteWithoutSelection = twtest::ButtonNamed(window, "Delete")->get_sensitive();
+        tw::pTwMod->nsList->get_selection()->select(Gtk::TreePath("0"));
+        twtest::ButtonNamed(window, "Delete")->clicked();
+        rowsAfterDelete = tw::NameServerRows();
+        EXPECT_TRUE(twtest::ButtonNamed(window, "Add")->get_sensitive());
+        twtest::ButtonNamed(window, "OK")->clicked();
+    });
+    driver.Then("", [&](Gtk::Window*) {
+        panel = NetPanel();
+        tw::pwCancelButton->clicked();
+    });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_FALSE(addAtThree);
+    EXPECT_FALSE(deleteWithoutSelection);
+    EXPECT_EQ(rowsAfterDelete, (std::vector<std::string>{"8.8.8.8", "1.2.3.4"}));
+    ASSERT_GE(panel.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(panel.end() - 2, panel.end()),
+              (std::vector<std::string>{"Name Server=8.8.8.8", "Name Server=1.2.3.4"}));
+    EXPECT_TRUE(driver.messages.empty());
 }
 
 }  // namespace
