@@ -442,6 +442,7 @@ void on_AddItemFile_clicked() {
     chooser.add_button(_("OK"), Gtk::RESPONSE_OK);
     chooser.set_position(Gtk::WIN_POS_CENTER);
     chooser.set_modal(true);
+    chooser.set_create_folders(false);
     if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
         chooser.set_current_folder(home);
     }
