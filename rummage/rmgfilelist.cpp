@@ -118,8 +118,30 @@ void ShowSortIndicator() {
 }
 
 void on_FileList_select_row() {
-    SensitivePropertyButton();
+    // Property needs exactly one item; with many rows selected there is
+    // no need to build their item list to know that.
+    if (state.view != nullptr &&
+        gtk_tree_selection_count_selected_rows(state.view->get_selection()->gobj()) > 1 &&
+        pMainW != nullptr) {
+        if (pMainW->MenuItem[MENU_PROPERTY] != nullptr) {
+            pMainW->MenuItem[MENU_PROPERTY]->set_sensitive(false);
+        }
+        if (pMainW->ToolButton[TOOL_PROPERTY] != nullptr) {
+            pMainW->ToolButton[TOOL_PROPERTY]->set_sensitive(false);
+        }
+    } else {
+        SensitivePropertyButton();
+    }
     DisplayFileStatus();
+}
+
+// ".." can never be selected.
+bool AllowSelect(const Glib::RefPtr<Gtk::TreeModel>&, const Gtk::TreeModel::Path& path,
+                 bool selected) {
+    if (selected || path.empty() || path[0] >= static_cast<int>(state.order.size())) {
+        return true;
+    }
+    return !state.order[path[0]]->isParent;
 }
 
 // Room a text cell needs beside its text: the renderer's padding plus the
@@ -387,13 +409,7 @@ Gtk::TreeView* CreateFileList(Gtk::Paned* paned) {
     auto selection = view->get_selection();
     selection->set_mode(Gtk::SELECTION_MULTIPLE);
     // ".." can never be selected.
-    selection->set_select_function(
-        [](const Glib::RefPtr<Gtk::TreeModel>&, const Gtk::TreeModel::Path& path, bool selected) {
-            if (selected || path.empty() || path[0] >= static_cast<int>(state.order.size())) {
-                return true;
-            }
-            return !state.order[path[0]]->isParent;
-        });
+    selection->set_select_function(&AllowSelect);
     state.selectionChanged = selection->signal_changed().connect(&on_FileList_select_row);
     view->signal_row_activated().connect(
         [](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
@@ -552,23 +568,38 @@ void DisplayFileStatus() {
     if (pGTable == nullptr) {
         return;
     }
-    const std::vector<int> selected = GetListSelectedRows();
+    // Counted in one pass over the selection: it may hold every row.
+    struct Tally {
+        int count = 0;
+        int first = -1;
+        std::uint64_t total = 0;
+    } tally;
+    if (state.view != nullptr) {
+        gtk_tree_selection_selected_foreach(
+            state.view->get_selection()->gobj(),
+            [](GtkTreeModel*, GtkTreePath* path, GtkTreeIter*, gpointer data) {
+                auto* t = static_cast<Tally*>(data);
+                const int row = gtk_tree_path_get_indices(path)[0];
+                if (row >= 0 && row < static_cast<int>(state.order.size())) {
+                    t->first = t->count == 0 ? row : t->first;
+                    ++t->count;
+                    t->total += state.order[row]->size;
+                }
+            },
+            &tally);
+    }
     std::string text;
-    if (selected.empty()) {
+    if (tally.count == 0) {
         std::string treePath;
         if (pMainW != nullptr) {
             GetTreeSelect(pMainW->DirTree, &treePath);
         }
         text = FileStatusNone(treePath);
-    } else if (selected.size() == 1) {
-        const FileRow* row = state.order[selected[0]];
+    } else if (tally.count == 1) {
+        const FileRow* row = state.order[tally.first];
         text = FileStatusOne(row->name, ConvertSize(row->size));
     } else {
-        std::uint64_t total = 0;
-        for (int i : selected) {
-            total += state.order[i]->size;
-        }
-        text = FileStatusMany(static_cast<int>(selected.size()), ConvertSize(total));
+        text = FileStatusMany(tally.count, ConvertSize(tally.total));
     }
     if (text.size() > kStatusTextMax) {
         text.resize(kStatusTextMax);
@@ -607,11 +638,12 @@ std::vector<int> GetListSelectedRows() {
     if (state.view == nullptr) {
         return rows;
     }
-    for (const auto& path : state.view->get_selection()->get_selected_rows()) {
-        if (!path.empty()) {
-            rows.push_back(path[0]);
-        }
-    }
+    gtk_tree_selection_selected_foreach(
+        state.view->get_selection()->gobj(),
+        [](GtkTreeModel*, GtkTreePath* path, GtkTreeIter*, gpointer data) {
+            static_cast<std::vector<int>*>(data)->push_back(gtk_tree_path_get_indices(path)[0]);
+        },
+        &rows);
     return rows;
 }
 
@@ -655,22 +687,41 @@ void SetListSelection(const std::vector<char>& mask) {
         return;
     }
     auto selection = state.view->get_selection();
-    // One status update for the whole change, not one per row.
+    // One status update for the whole change, not one per row; ".." is
+    // left out here, so the per-row check can rest meanwhile.
     state.selectionChanged.block();
-    selection->unselect_all();
+    gtk_tree_selection_set_select_function(selection->gobj(), nullptr, nullptr, nullptr);
     const int count = std::min(static_cast<int>(mask.size()), GetListRowCount());
-    for (int i = 0; i < count;) {
-        if (mask[i] == 0) {
+    // Runs of rows that differ from the fill: selecting everything at once
+    // is the toolkit's fastest path, so a mostly selected result starts
+    // there and takes the few others out.
+    const int ones = static_cast<int>(std::count(mask.begin(), mask.begin() + count, 1));
+    const bool fromAll = ones * 2 > count;
+    if (fromAll) {
+        selection->select_all();
+    } else {
+        selection->unselect_all();
+    }
+    const int rows = GetListRowCount();
+    auto wanted = [&](int r) { return r < count && mask[r] != 0 && !state.order[r]->isParent; };
+    for (int i = 0; i < rows;) {
+        const bool want = wanted(i);
+        if (want == fromAll) {
             ++i;
             continue;
         }
         int end = i;
-        while (end + 1 < count && mask[end + 1] != 0) {
+        while (end + 1 < rows && wanted(end + 1) == want) {
             ++end;
         }
-        selection->select(RowPath(i), RowPath(end));
+        if (want) {
+            selection->select(RowPath(i), RowPath(end));
+        } else {
+            selection->unselect(RowPath(i), RowPath(end));
+        }
         i = end + 1;
     }
+    selection->set_select_function(&AllowSelect);
     state.selectionChanged.unblock();
     on_FileList_select_row();
 }

@@ -202,6 +202,8 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
         EXPECT_EQ(st.st_mode & 07777, 0644u);  // nothing before OK
         EntryNamed(w, "File name:")->set_text("renamed.txt");
         Shoot(w, "property-dialog");
+        Widgets<Gtk::Notebook>(w).front()->set_current_page(1);
+        Shoot(w, "property-permissions");
         ButtonNamed(w, "OK")->clicked();
     });
     on_Menu_Property_activate();
@@ -362,6 +364,10 @@ TEST_F(CommandsWindowTest, OptionDialogEditsFlagsAndColumns) {
         remove->clicked();
         CheckLabelled(w, "Show hidden files")->set_active(true);
         Shoot(w, "option-dialog");
+        Widgets<Gtk::Notebook>(w).front()->set_current_page(2);
+        Shoot(w, "option-columns");
+        Widgets<Gtk::Notebook>(w).front()->set_current_page(3);
+        Shoot(w, "option-colors");
         ButtonNamed(w, "OK")->clicked();
     });
     const int before = pGTable->ColumnCount;
