@@ -236,6 +236,17 @@ void DestroyTwWindow() {
     }
     pwNetModButton = pwDialupModButton = nullptr;
     pwUpdateButton = pwQuitButton = pwCancelButton = nullptr;
+    // The panels test these before filling; they must not point into the
+    // window just destroyed.
+    for (int i = 0; i < kNetPanelRows; ++i) {
+        pwNetCaption[i] = pwNetValue[i] = nullptr;
+    }
+    for (int i = 0; i < kDialPanelRows; ++i) {
+        pwDialCaption[i] = pwDialValue[i] = nullptr;
+    }
+    for (auto& entry : pwTimeEntry) {
+        entry = nullptr;
+    }
 }
 
 void DisplayCurrentNetworkConf(const TwSetup& setup) {
@@ -306,7 +317,7 @@ void DisplayCurrentDialupConf(const TwSetup& setup) {
 }
 
 void DisplayTimeConf(const TwSetup& setup) {
-    if (!pwZoneCombo) {
+    if (!pwZoneCombo || !pwTimeEntry[0]) {
         return;
     }
     // Filled while detached, so the combo sees one finished model.
@@ -331,7 +342,7 @@ void DisplayTimeConf(const TwSetup& setup) {
 
 TimeForm ReadTimeForm() {
     TimeForm form;
-    if (!pwZoneCombo) {
+    if (!pwZoneCombo || !pwTimeEntry[0]) {
         return form;
     }
     std::string* fields[6] = {&form.Year, &form.Month,  &form.Day,

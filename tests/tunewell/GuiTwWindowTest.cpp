@@ -471,14 +471,6 @@ TEST(GuiTwWindow, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
     }
 }
 
-TEST(GuiTwWindow, MissingWycfgIsToldAndEndsTheRun) {
-    FakeClock clock;
-    Driver driver;
-    EXPECT_NE(tw::RunTunewell(tw::MODE_NORMAL, nullptr, "C", tw::TwPaths{}, clock), 0);
-    EXPECT_EQ(driver.messages, std::vector<std::string>{"Failed to obtain environment $WYCFG."});
-    EXPECT_EQ(tw::pTwNewSetup, nullptr);
-}
-
 TEST(GuiTwWindow, OnlyAnExactFirstArgumentChoosesAMode) {
     struct Case {
         std::vector<const char*> args;
