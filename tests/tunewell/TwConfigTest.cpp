@@ -91,15 +91,6 @@ TEST(TwConfigFile, ConfigDirAndWycfgWrite) {
               "MODEM_DEVICE=/dev/ttyS3\nDIALUP=phs\nNETWORK=enable\nNETWORK_DEVICE=wirelesslan\n");
 }
 
-TEST(TwApply, NetworkScriptDigits) {
-    const char* expected[3] = {"624", "153", "788"};
-    for (int o = 0; o < 3; ++o) {
-        for (int n = 0; n < 3; ++n) {
-            EXPECT_EQ(tw::NetworkScriptDigit(o, n), expected[o][n]) << o << n;
-        }
-    }
-}
-
 // A tree with recording scripts: every step appends a line to the log.
 struct ApplyTree {
     TempDir dir;
