@@ -509,8 +509,14 @@ int CreateChildtree(Gtk::TreeView* view, const Gtk::TreeModel::iterator& node,
         if (name == "." || name == "..") {
             continue;
         }
+        // The entry's own kind, where the file system gives it, spares a
+        // status call for every file of a big directory.
+        if (entry->d_type != DT_UNKNOWN && entry->d_type != DT_DIR) {
+            continue;
+        }
         const std::string childPath = prefix + name;
-        if (!IsDirectory(childPath) || CheckFileName(name.c_str()) == 0) {
+        if (CheckFileName(name.c_str()) == 0 ||
+            (entry->d_type == DT_UNKNOWN && !IsDirectory(childPath))) {
             continue;
         }
         Gtk::TreeModel::iterator child;
