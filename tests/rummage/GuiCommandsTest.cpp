@@ -376,12 +376,37 @@ TEST_F(CommandsWindowTest, OptionDialogEditsFlagsAndColumns) {
     EXPECT_EQ(pGTable->ColumnCount, before - 1);
     EXPECT_EQ(pMainW->FileList->get_columns().size(), static_cast<std::size_t>(before));
 
-    WhenShown("Option", [](Gtk::Window* w) {
+    // A colour picked and then cancelled with the dialog changes nothing.
+    const RmgColor before0 = pGTable->Color[0];
+    auto pick = [](Gtk::Window* w, double green) {
+        WhenShown("Color selection", [green](Gtk::Window* chooser) {
+            auto* dialog = dynamic_cast<Gtk::ColorChooserDialog*>(chooser);
+            ASSERT_NE(dialog, nullptr);
+            dialog->set_rgba(Gdk::RGBA("rgb(255,128,0)"));
+            Gdk::RGBA rgba = dialog->get_rgba();
+            rgba.set_green(green);
+            dialog->set_rgba(rgba);
+            dialog->response(Gtk::RESPONSE_OK);
+        });
+        Named<Gtk::Button>(w, "Directory")->clicked();
+    };
+    WhenShown("Option", [&](Gtk::Window* w) {
         CheckLabelled(w, "Show hidden files")->set_active(false);
+        pick(w, 0.5);
         ButtonNamed(w, "Cancel")->clicked();
     });
     on_Menu_Option_activate();
     EXPECT_EQ(pGTable->ShowHidden, 1);
+    EXPECT_EQ(pGTable->Color[0].green, before0.green);
+
+    WhenShown("Option", [&](Gtk::Window* w) {
+        pick(w, 0.5);
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_Option_activate();
+    EXPECT_EQ(pGTable->Color[0].red, 65535);
+    EXPECT_EQ(pGTable->Color[0].green, 32768);  // 0.5 rounded, not truncated
+    EXPECT_EQ(pGTable->Color[0].blue, 0);
 }
 
 TEST_F(CommandsWindowTest, SortAndFilterDialogs) {
