@@ -219,6 +219,26 @@ TEST_F(FileReplaceTest, TargetsAreReplacedNotEntered) {
     EXPECT_LT(sparse.st_blocks * 512, off_t{1} << 20);
 }
 
+TEST_F(FileReplaceTest, DirectoryModeReachesOnlyTheDirectoryMade) {
+    // While the copy fills "d", someone swaps it for a link to another
+    // directory: the source's bits must not land there.
+    MakeDirs(P("src/d"));
+    WriteFile(P("src/d/f"), "f");
+    ASSERT_EQ(0, ::chmod(P("src/d").c_str(), 0700));
+    MakeDirs(P("victim"));
+    ASSERT_EQ(0, ::chmod(P("victim").c_str(), 0755));
+    MakeDirs(P("dst"));
+    ui.onStep = [&](int step) {
+        if (step == 1) {
+            ::rename(P("dst/d").c_str(), P("dst/moved").c_str());
+            ::symlink(P("victim").c_str(), P("dst/d").c_str());
+        }
+    };
+    EXPECT_EQ(0, Copy({D("src/d")}, D("dst")));
+    EXPECT_EQ(0755u, StatOf(P("victim")).st_mode & 07777);
+    EXPECT_EQ(0700u, StatOf(P("dst/moved")).st_mode & 07777);
+}
+
 TEST_F(FileReplaceTest, PathOfExactlyTheLimitIsCopied) {
     // dst/<names>/f where the whole target is 2047 bytes, then 2048.
     std::string dir = P("dst");
