@@ -29,13 +29,6 @@ void ShowPathError(int code) {
     ShowError(_(FileExistText(code)));
 }
 
-std::string WithoutSlash(std::string path) {
-    if (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
 bool IsDirItem(const std::string& item) {
     return !item.empty() && item.back() == '/';
 }
@@ -91,7 +84,7 @@ int CopyMoveItems(const std::vector<FileOperationItem>& items, const std::string
     if (items.empty() || destIn.empty()) {
         return RESULT_BAD_ARGUMENT;
     }
-    const std::string dest = WithoutSlash(destIn);
+    const std::string dest = StripSlash(destIn);
     if (items.size() >= 2) {
         struct stat st {};
         const bool exists = lstat(dest.c_str(), &st) == 0;
@@ -197,7 +190,7 @@ int MakeSymbolicLink(std::string target, std::string& linkName) {
     if (!linkDir.empty() && linkDir[0] != '/' && pGTable != nullptr) {
         linkDir = pGTable->CurrentDir + linkDir;
     }
-    linkDir = GetParentDirectory(WithoutSlash(linkDir));
+    linkDir = GetParentDirectory(StripSlash(linkDir));
     const bool relative = !target.empty() && target[0] != '/';
     const std::string targetAt = relative ? linkDir + target : target;
 
@@ -221,7 +214,7 @@ int MakeSymbolicLink(std::string target, std::string& linkName) {
         ShowPathError(code);
         return 2;
     }
-    linkName = WithoutSlash(linkName);
+    linkName = StripSlash(linkName);
     if (symlink(target.c_str(), linkName.c_str()) != 0) {
         const int err = errno;
         ShowError(

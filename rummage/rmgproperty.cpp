@@ -55,13 +55,6 @@ bool LookUpGroup(const std::string& name, gid_t& gid) {
     return true;
 }
 
-std::string WithoutSlash(std::string path) {
-    if (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
 }  // namespace
 
 const char* FileKindText(int type) {
@@ -129,7 +122,7 @@ bool ReadPropertyInfo(const std::string& path, uid_t uid, PropertyInfo& info) {
     info.kindText = _(FileKindText(info.type));
     if (S_ISLNK(info.st.st_mode)) {
         char target[kPathBufferSize];
-        const ssize_t n = readlink(WithoutSlash(path).c_str(), target, kPathMax);
+        const ssize_t n = readlink(StripSlash(path).c_str(), target, kPathMax);
         const std::string text = n > 0 ? std::string(target, static_cast<std::size_t>(n)) : "";
         info.kindText = FillText(_("%s (Exist file:%s)"), {info.kindText, text});
     }
@@ -155,7 +148,7 @@ bool ReadPropertyInfo(const std::string& path, uid_t uid, PropertyInfo& info) {
 
 int ApplyPropertyEdit(const PropertyInfo& info, const PropertyEdit& edit, std::string& currentDir,
                       int* nameCode) {
-    const std::string target = WithoutSlash(info.path);
+    const std::string target = StripSlash(info.path);
     struct stat now {};
     const bool exists = lstat(target.c_str(), &now) == 0;
     const bool link = exists ? S_ISLNK(now.st_mode) : S_ISLNK(info.st.st_mode);
