@@ -113,6 +113,7 @@ TEST(RingoutEndToEnd, ToolsChatScriptDialsAFakeModemAndTheLinkComesUp) {
         GTEST_SKIP() << "the chat program is not installed";
     }
     TempDir dir;
+    const rotest::DaemonGuard daemon(dir / "pppd.pid");
     FakeModem modem;
     ASSERT_FALSE(modem.SlavePath().empty());
 
@@ -170,12 +171,7 @@ TEST(RingoutEndToEnd, ToolsChatScriptDialsAFakeModemAndTheLinkComesUp) {
     EXPECT_EQ("ATX3", commands[1]);
     EXPECT_EQ("ATDT0312345678", commands.back());
 
-    const pid_t daemon = std::atoi(testutil::ReadFile(dir / "pppd.pid").c_str());
-    EXPECT_FALSE(rotest::Alive(daemon));
-    if (daemon > 0 && rotest::Alive(daemon)) {
-        ::kill(-daemon, SIGKILL);
-        ::waitpid(daemon, nullptr, 0);
-    }
+    EXPECT_FALSE(rotest::Alive(rotest::PidFromFile(dir / "pppd.pid")));
 }
 
 }  // namespace

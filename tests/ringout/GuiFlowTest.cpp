@@ -39,17 +39,8 @@ class RingoutWindows : public ::testing::Test {
         WriteFile(options_.paths.options, "/dev/ttyS14 115200\nlock\n");
         WriteFile(options_.paths.chatScript, "#!/bin/sh\n", 0755);
     }
-    void TearDown() override {
-        // Whatever the fake daemon left running was started by this test.
-        const std::string pidFile = dir_ / "pppd.pid";
-        if (testutil::Exists(pidFile)) {
-            const pid_t pid = std::atoi(testutil::ReadFile(pidFile).c_str());
-            if (pid > 0 && rotest::Alive(pid)) {
-                ::kill(-pid, SIGKILL);
-                ::waitpid(pid, nullptr, 0);
-            }
-        }
-    }
+    // Whatever the fake daemon left running was started by this test.
+    void TearDown() override { rotest::EndGroup(rotest::PidFromFile(dir_ / "pppd.pid")); }
     // The fake daemon: `dial` runs after the pid is noted and SIGINT is
     // trapped (it leaves a short-lived "chat" behind, as a hang-up script
     // would); then it idles until told to stop.
@@ -168,6 +159,26 @@ TEST_F(RingoutWindows, FailedDialupSaysSoAndReturnsToTheStartWindow) {
                        "later.",
                        rotest::LabelText(window));
                    rotest::MaybeScreenshot("Connection Failed", "OK", "ringout-failed");
+               })
+        .Click("Ringout", "Cancel");
+    EXPECT_EQ(0, Run(scenario));
+}
+
+// Without a process table the wait cannot go on: the daemon is stopped
+// before "Memory Error" is shown, and the start window comes back.
+TEST_F(RingoutWindows, UnreadableProcessTableStopsTheDaemonAndSaysMemoryError) {
+    ConnectingDaemon();
+    options_.paths.procRoot = dir_ / "no-proc";
+    Scenario scenario;
+    scenario.Click("Ringout", "Start")
+        .Click("Memory Error", "OK",
+               [this](Gtk::Window* window) {
+                   EXPECT_EQ(
+                       "Not enough memory to continue.\nPlease close unnecessary "
+                       "applications.",
+                       rotest::LabelText(window));
+                   EXPECT_FALSE(rotest::Alive(DaemonPid()));
+                   EXPECT_EQ("int\n", testutil::ReadFile(dir_ / "int"));
                })
         .Click("Ringout", "Cancel");
     EXPECT_EQ(0, Run(scenario));

@@ -196,13 +196,7 @@ class Program {
             ::kill(pid_, SIGKILL);
             ::waitpid(pid_, nullptr, 0);
         }
-        const std::string pidFile = dir_ / "pppd.pid";
-        if (testutil::Exists(pidFile)) {
-            const pid_t daemon = std::atoi(testutil::ReadFile(pidFile).c_str());
-            if (daemon > 0 && rotest::Alive(daemon)) {
-                ::kill(-daemon, SIGKILL);
-            }
-        }
+        rotest::EndGroup(rotest::PidFromFile(dir_ / "pppd.pid"));
     }
     pid_t pid() const { return pid_; }
     // The exit status, or -1 when it does not end in time.
@@ -295,7 +289,7 @@ TEST_F(RingoutProgram, ConnectionByPointerComesUpAndIsStopped) {
     EXPECT_EQ(0, connection->x);
     EXPECT_EQ(43, connection->y);
     ASSERT_TRUE(testutil::Exists(dir_ / "pppd.pid"));
-    const pid_t daemon = std::atoi(testutil::ReadFile(dir_ / "pppd.pid").c_str());
+    const pid_t daemon = rotest::PidFromFile(dir_ / "pppd.pid");
     EXPECT_TRUE(rotest::Alive(daemon));
     x_.Click(*connection, 160, 18);  // "Stop "
     const auto question = x_.WaitFor(program.pid(), "System Closed");

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "TestUtil.h"
+#include "ringout/RoControl.h"
 
 namespace rotest {
 
@@ -52,6 +53,28 @@ void EndChild(pid_t pid) {
     }
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
+}
+
+void EndGroup(pid_t leader) {
+    if (leader <= 0) {
+        return;
+    }
+    std::vector<ro::ProcEntry> table;
+    ro::ReadProcessTable("/proc", table);
+    for (const ro::ProcEntry& e : table) {
+        if (e.pgrp == leader && e.pid > 0 && e.state != 'Z') {
+            ::kill(e.pid, SIGKILL);
+        }
+    }
+    ::waitpid(leader, nullptr, 0);
+}
+
+pid_t PidFromFile(const std::string& file) {
+    if (!testutil::Exists(file)) {
+        return -1;
+    }
+    const pid_t pid = std::atoi(testutil::ReadFile(file).c_str());
+    return pid > 0 ? pid : -1;
 }
 
 }  // namespace rotest

@@ -21,4 +21,23 @@ bool Alive(pid_t pid);
 // Ends a process the test started (SIGKILL) and collects it.
 void EndChild(pid_t pid);
 
+// Ends every live member of the process group that `leader` (a fake daemon
+// the test had started in a group of its own) led, and collects the leader.
+void EndGroup(pid_t leader);
+
+// The pid a fake daemon wrote into `file`, or -1.
+pid_t PidFromFile(const std::string& file);
+
+// Ends the group of the fake daemon whose pid is in `file` at scope end.
+class DaemonGuard {
+  public:
+    explicit DaemonGuard(std::string file) : file_(std::move(file)) {}
+    ~DaemonGuard() { EndGroup(PidFromFile(file_)); }
+    DaemonGuard(const DaemonGuard&) = delete;
+    DaemonGuard& operator=(const DaemonGuard&) = delete;
+
+  private:
+    std::string file_;
+};
+
 }  // namespace rotest
