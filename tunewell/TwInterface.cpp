@@ -142,6 +142,7 @@ Gtk::Window* CreateTwWindow(int mode) {
     window->set_position(Gtk::WIN_POS_CENTER);
     window->set_resizable(false);
     window->set_default_size(435, 480);
+    window->set_icon_name("tunewell");
 
     // A layout does not grow with its children: the window keeps its size
     // even though the notebook is a little wider.
