@@ -65,6 +65,7 @@ class Program {
             }
         }
     }
+    pid_t pid() const { return pid_; }
     std::string Out() const { return Read(out_); }
     std::string Err() const { return Read(err_); }
 
@@ -163,23 +164,47 @@ TEST(GuiTwProgram, StartWithoutWycfgOrRootShowsItsMessageAndNoWindow) {
     }
 }
 
-TEST(GuiTwProgram, OpensItsWindowOnASampleTreeInAPrivateNamespace) {
+// Started with WYCFG, and as pkexec starts it: without WYCFG, so that the
+// installed tree (an empty file system over /usr/local/etc here) is used.
+TEST(GuiTwProgram, OpensItsWindowOnASampleTreeOrTheInstalledTreeUnderPkexec) {
     if (!testutil::CanUnshareMounts() || ::geteuid() != 0) {
         GTEST_SKIP() << "needs root and mount namespaces";
     }
     twtest::SampleTree tree;
-    TempDir run;
-    const std::string environment = "WYCFG='" + tree.wycfg + "' TUNEWELL_SYSROOT='" +
-                                    tree.dir / "sysroot" + "' TUNEWELL_CLOCK_FILE='" +
-                                    tree.dir / "clock" + "'";
+    const std::string system = "TUNEWELL_SYSROOT='" + tree.dir / "sysroot" +
+                               "' TUNEWELL_CLOCK_FILE='" + tree.dir / "clock" + "'";
+    const std::string installed = "/usr/local/etc/tunewell";
+    const bool installedBefore = testutil::Exists(installed);
+    struct Start {
+        std::string script;
+        std::string treeSeen;  // below /proc/<pid>/root
+    };
+    const Start starts[] = {
+        {"exec capsh --drop=cap_sys_time -- -c \"exec env WYCFG='" + tree.wycfg + "' " + system +
+             " '" + kBinary + "' --dialuponly\"\n",
+         tree.wycfg + "/wycfg.dat"},
+        {"mount -t tmpfs tunewell-test /usr/local/etc || exit 9\n"
+         "exec capsh --drop=cap_sys_time -- -c \"exec env -u WYCFG PKEXEC_UID=1000 " +
+             system + " '" + kBinary + "'\"\n",
+         installed},
+    };
     const auto before = tree.Snapshot();
-    Program program(Confined(environment, "--dialuponly"), run);
-    EXPECT_TRUE(testutil::WaitFor([] { return HasWindow("435x480"); }))
-        << Windows() << program.Err();
-    EXPECT_EQ(program.Wait(0), -1) << program.Err();
-    program.Stop();
-    EXPECT_EQ(program.Err().find("Tunewell:"), std::string::npos) << program.Err();
+    for (const Start& start : starts) {
+        TempDir run;
+        testutil::WriteFile(run / "start.sh", start.script, 0755);
+        Program program("unshare -m sh '" + run / "start.sh" + "'", run);
+        EXPECT_TRUE(testutil::WaitFor([] { return HasWindow("435x480"); }))
+            << Windows() << program.Err();
+        EXPECT_EQ(program.Wait(0), -1) << program.Err();
+        EXPECT_TRUE(
+            testutil::Exists("/proc/" + std::to_string(program.pid()) + "/root" + start.treeSeen))
+            << start.treeSeen;
+        program.Stop();
+        EXPECT_TRUE(testutil::WaitFor([] { return !HasWindow("435x480"); }));
+        EXPECT_EQ(program.Err().find("Tunewell:"), std::string::npos) << program.Err();
+    }
     EXPECT_EQ(tree.Snapshot(), before);
+    EXPECT_EQ(testutil::Exists(installed), installedBefore);
 }
 
 }  // namespace
