@@ -42,7 +42,7 @@ bool IsOrdinary(const std::string& value) {
     }
     for (char c : value) {
         bool ok = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-                  std::strchr("@._+%:,=/-", c) != nullptr;
+                  std::strchr("@._+%:,/-", c) != nullptr;
         if (!ok || c == '\0') {
             return false;
         }

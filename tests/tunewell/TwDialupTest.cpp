@@ -152,6 +152,7 @@ TEST(TwDialupFiles, WriteReadWriteKeepsRecordsAndBytes) {
         {tw::DIAL_PHS, MakeDial("IP0312", tw::AUTH_PAP, "u connect /tmp/x", "p\"w #x", "")},
         {tw::DIAL_PDC, MakeDial("0312#*,@", tw::AUTH_CHAP, "a\\b", "'", "AT&K3 ATDT5")},
         {tw::DIAL_PDC, MakeDial("W0312", tw::AUTH_SCRIPT, "~user", "''", "")},
+        {tw::DIAL_MODEM, MakeDial("0312", tw::AUTH_SCRIPT, "=2", "a=b", "")},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(std::string(c.record.Account) + " / " + c.record.Password);

@@ -16,19 +16,28 @@
 
 namespace {
 
+// Scratch directory, removed when the run ends normally.
+char scratchDir[64];
+
+void RemoveScratch() {
+    char file[80];
+    std::snprintf(file, sizeof file, "%s/f", scratchDir);
+    ::unlink(file);
+    ::rmdir(scratchDir);
+}
+
 const std::string& FilePath() {
     static const std::string path = [] {
         // Memory-backed when there is one: every step syncs its file.
-        char dir[] = "/dev/shm/twshellvar-XXXXXX";
-        char fallback[] = "/tmp/twshellvar-XXXXXX";
-        char* made = ::mkdtemp(dir);
-        if (made == nullptr) {
-            made = ::mkdtemp(fallback);
+        std::snprintf(scratchDir, sizeof scratchDir, "/dev/shm/twshellvar-XXXXXX");
+        if (::mkdtemp(scratchDir) == nullptr) {
+            std::snprintf(scratchDir, sizeof scratchDir, "/tmp/twshellvar-XXXXXX");
+            if (::mkdtemp(scratchDir) == nullptr) {
+                std::abort();
+            }
         }
-        if (made == nullptr) {
-            std::abort();
-        }
-        return std::string(made) + "/f";
+        std::atexit(RemoveScratch);
+        return std::string(scratchDir) + "/f";
     }();
     return path;
 }
