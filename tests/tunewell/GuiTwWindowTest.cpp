@@ -533,4 +533,32 @@ TEST(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
     EXPECT_TRUE(driver.messages.empty());
 }
 
+TEST(GuiTwWindow, FailedWriteStopsTheApplyAndKeepsTheOldRecord) {
+    SampleTree tree;
+    FakeClock clock;
+    Driver driver;
+    // A file where the LAN directory belongs: every LAN write fails.
+    testutil::Shell("rm -rf '" + tree.wycfg + "/lan' && touch '" + tree.wycfg + "/lan'");
+    bool sensitive = false;
+    bool oldKept = false;
+    driver.Then("", [](Gtk::Window*) { tw::pwNetModButton->clicked(); });
+    driver.Then("Modify Network Configuration - LAN", [](Gtk::Window* window) {
+        Type(window, "Host name", "renamed");
+        twtest::ButtonNamed(window, "OK")->clicked();
+    });
+    driver.Then("", [](Gtk::Window*) { tw::pwUpdateButton->clicked(); });
+    driver.Then("", [&](Gtk::Window* window) {
+        sensitive = window->get_sensitive();
+        oldKept = !tw::SameNetwork(tw::pTwOldSetup->Lan, tw::pTwNewSetup->Lan);
+        tw::pwCancelButton->clicked();
+    });
+    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_TRUE(driver.Done());
+    EXPECT_TRUE(sensitive);
+    EXPECT_TRUE(oldKept);
+    ASSERT_EQ(driver.messages.size(), 1u);
+    EXPECT_EQ(driver.messages[0].rfind("Failed to", 0), 0u) << driver.messages[0];
+    EXPECT_EQ(tree.Ran(), "");
+}
+
 }  // namespace
