@@ -1,6 +1,8 @@
 // The commands' widget-free work on temporary trees: item lists, the shared
 // copy-or-move loop, delete, new directory and file, links, pattern
 // selection, and the sort, filter and option edits down to ~/.rummage.
+#include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,6 +15,29 @@
 #include "rummage/rmglistlogic.h"
 #include "rummage/rmgoptions.h"
 #include "rummage/rmgutil.h"
+
+namespace {
+// When set, the first lstat of this path lets another writer create it
+// just after the look, the moment between the check and the creation.
+std::string gRacePath;
+}  // namespace
+
+extern "C" int lstat(const char* __restrict path, struct stat* __restrict st) noexcept {
+    using Fn = int (*)(const char*, struct stat*);
+    static const Fn real = reinterpret_cast<Fn>(dlsym(RTLD_NEXT, "lstat"));
+    const int rc = real(path, st);
+    if (!gRacePath.empty() && gRacePath == path) {
+        gRacePath.clear();
+        const int fd = open(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
+        if (fd >= 0) {
+            if (write(fd, "theirs", 6) != 6) {
+                gRacePath = "write failed";
+            }
+            close(fd);
+        }
+    }
+    return rc;
+}
 
 namespace {
 
@@ -167,6 +192,15 @@ TEST_F(CommandsTest, NewDirectoryAndFileAreCreatedOnceAndNeverOverwrite) {
         EXPECT_EQ(ui.LastText(), c.text);
     }
     EXPECT_EQ(ReadFile(home + "kept"), "content");
+
+    // A file made by someone else after the check keeps its content.
+    gRacePath = home + "late.txt";
+    std::string late = "late.txt";
+    EXPECT_EQ(MakeNewFile(late), -1);
+    EXPECT_EQ(ReadFile(home + "late.txt"), "theirs");
+    EXPECT_NE(ui.LastText().find("Cannot create file " + home + "late.txt\ncause:"),
+              std::string::npos)
+        << ui.LastText();
 
     // A name that exists only as a dangling link is not written through.
     ASSERT_EQ(symlink("outside-target", (home + "dangling").c_str()), 0);
