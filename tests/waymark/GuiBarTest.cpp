@@ -312,24 +312,49 @@ TEST_F(GuiWmBar, DocumentWithoutAssociationAsksForAnApplication) {
     EXPECT_TRUE(wm::GroupWindowVisible());
 }
 
-// Saves a picture of the bar with an open item window when asked to
-// (WAYMARK_SCREENSHOT names the file), for a person to look at.
-TEST_F(GuiWmBar, ScreenshotOfTheBarWithAnOpenMenu) {
-    const char* target = std::getenv("WAYMARK_SCREENSHOT");
-    if (target == nullptr) {
-        GTEST_SKIP() << "WAYMARK_SCREENSHOT not set";
-    }
+// What the screen shows with a menu open: the bar's colour across the top,
+// and an item window whose rounded corners let the screen through (its
+// shape comes from the outline picture).  WAYMARK_SCREENSHOT names a file to
+// save the picture to, for a person to look at.
+TEST_F(GuiWmBar, OpenMenuShowsAShapedItemWindowBelowTheBar) {
+    const int width = Gdk::Screen::get_default()->get_width();
     Build({{"Guest",
             {{"Tools", {"File manager", "Terminal", "Editor"}},
              {"Web", {"www.debian.org"}},
              {"Help", {"Waymark help"}}}}},
-          Gdk::Screen::get_default()->get_width());
+          width);
+    // A red patch under the item window's top left corner.
+    const int left = width / 2 - 287;
+    Gtk::Window patch(Gtk::WINDOW_POPUP);
+    Gtk::DrawingArea red;
+    red.signal_draw().connect([](const Cairo::RefPtr<Cairo::Context>& cr) {
+        cr->set_source_rgb(1, 0, 0);
+        cr->paint();
+        return true;
+    });
+    patch.add(red);
+    patch.set_size_request(40, 40);
+    patch.move(left - 10, 67 - 10);
+    patch.show_all();
+    ASSERT_TRUE(PumpUntil([&patch] { return patch.get_mapped(); }));
+    Pump(100);
     OpenMenuButton(0);
-    Pump(300);
     auto root = Gdk::Screen::get_default()->get_root_window();
+    ASSERT_TRUE(PumpUntil([] { return wm::pwyGroup->window->get_mapped(); }));
+    Pump(300);
     auto shot = Gdk::Pixbuf::create(root, 0, 0, root->get_width(), root->get_height());
     ASSERT_TRUE(shot);
-    shot->save(target, "png");
+    if (const char* target = std::getenv("WAYMARK_SCREENSHOT")) {
+        shot->save(target, "png");
+    }
+    auto rgb = [&shot](int x, int y) {
+        const guint8* p =
+            shot->get_pixels() + y * shot->get_rowstride() + x * shot->get_n_channels();
+        return (p[0] << 16) | (p[1] << 8) | p[2];
+    };
+    EXPECT_EQ(rgb(width - 2, 4), 0x1981FF);        // the bar, to the right edge
+    EXPECT_EQ(rgb(left + 287, 67 + 8), 0x5F79C5);  // the item window's frame
+    EXPECT_EQ(rgb(left + 1, 67 + 1), 0xFF0000);    // its cut corner shows what is below
 }
 
 }  // namespace
