@@ -38,6 +38,8 @@ void on_ConfilmOKButton_clicked(ConfirmState* state) {
     TwSetFocus(state->entry);
     TwMessageBox(state->kind == kConfirmPassword ? kInvalidPassword : kInvalidCipherKey, "",
                  kStyleError);
+    // Again once the message is gone, so the text is ready to be typed over.
+    TwSetFocus(state->entry);
 }
 
 void on_ConfilmCancelButton_clicked(ConfirmState* state) {

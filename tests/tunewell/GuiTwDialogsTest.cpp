@@ -100,7 +100,7 @@ TEST(GuiTwDialogs, ConfirmationReturnsOnlyForTheSameTextAndTellsWhatIsWrong) {
                     int start = 0;
                     int end = 0;
                     selectedAfterRefusal.push_back(
-                        entry->has_focus() &&
+                        window->get_focus() == entry &&
                         (entry->get_text().empty() || entry->get_selection_bounds(start, end)));
                 }
                 hidden = !entry->get_visibility();
