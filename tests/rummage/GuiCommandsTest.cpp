@@ -212,6 +212,25 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
     EXPECT_EQ(st.st_mode & 07777, 0646u);
     EXPECT_GE(Row("renamed.txt"), 0);
 
+    // A name that exists is refused on the name field; the dialog stays.
+    WriteFile(home_ + "other.txt", "o");
+    DisplayFileList(home_);
+    Select({"renamed.txt"});
+    std::string error;
+    WhenShown("Property - renamed.txt", [&](Gtk::Window* w) {
+        Gtk::Entry* name = EntryNamed(w, "File name:");
+        name->set_text("other.txt");
+        AnswerError(&error);
+        ButtonNamed(w, "OK")->clicked();
+        PumpUntil([&] { return !error.empty(); });
+        EXPECT_TRUE(w->get_visible());
+        EXPECT_EQ(w->get_focus(), name);
+        ButtonNamed(w, "Cancel")->clicked();
+    });
+    on_Menu_Property_activate();
+    EXPECT_EQ(error, "The specified file already exists.");
+    EXPECT_EQ(ReadFile(home_ + "other.txt"), "o");
+
     // A link's toggles are off; the top directory's name cannot change.
     ASSERT_EQ(symlink("renamed.txt", (home_ + "ln").c_str()), 0);
     DisplayFileList(home_);
