@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -278,7 +279,8 @@ int CheckChatProcess(pid_t daemon, const RoPaths& paths) {
     return FindChatProcesses(daemon, table).empty() ? CHAT_NONE : CHAT_RUNNING;
 }
 
-int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys) {
+int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys,
+             const std::vector<pid_t>& known) {
     if (daemon <= 0) {
         return 0;
     }
@@ -286,8 +288,18 @@ int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys) {
     if (!ReadProcessTable(paths.procRoot, table)) {
         return -1;
     }
+    std::vector<pid_t> victims = FindChatProcesses(daemon, table);
+    // Diallers seen under the daemon before it ended, and orphaned since
+    // in a group of their own: known by pid, and still "chat".
+    for (const ProcEntry& e : table) {
+        if (e.name == "chat" && e.state != 'Z' &&
+            std::find(known.begin(), known.end(), e.pid) != known.end() &&
+            std::find(victims.begin(), victims.end(), e.pid) == victims.end()) {
+            victims.push_back(e.pid);
+        }
+    }
     int killed = 0;
-    for (pid_t pid : FindChatProcesses(daemon, table)) {
+    for (pid_t pid : victims) {
         if (SignalProcess(sys, pid, SIGKILL) == 0) {
             ++killed;
         }
@@ -322,6 +334,12 @@ void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys) 
         state.PppdPid = -1;
         return;
     }
+    // The diallers it runs now may leave its group; they are known by pid.
+    std::vector<ProcEntry> table;
+    std::vector<pid_t> diallers;
+    if (ReadProcessTable(paths.procRoot, table)) {
+        diallers = FindChatProcesses(daemon, table);
+    }
     SignalProcess(sys, daemon, SIGINT);
     pid_t pid = daemon;
     constexpr int kStepMs = 20;
@@ -334,7 +352,7 @@ void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys) 
         sys.sleepMs(kStepMs);
     }
     // Its group still names the chat processes it left behind.
-    KillChat(daemon, paths, sys);
+    KillChat(daemon, paths, sys, diallers);
     state.PppdPid = -1;
 }
 
@@ -386,8 +404,8 @@ int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSyste
                 return CONNECT_DIALUP_FAILED;
             }
             // A dialler quicker than one poll is only seen by its result: the
-            // interface is there, so go on as if its end had been watched.
-            if (ReadPppLink(ReadNetDev(paths)) != PppLink::kMissing) {
+            // link carries traffic, so go on as if its end had been watched.
+            if (ReadPppLink(ReadNetDev(paths)) == PppLink::kTraffic) {
                 state.ConnectTime = sys.now();
                 state.Phase = 2;
             }

@@ -112,8 +112,10 @@ std::vector<pid_t> FindChatProcesses(pid_t daemon, const std::vector<ProcEntry>&
 // CHAT_RUNNING, CHAT_NONE, or CHAT_NO_PROC when the table cannot be read.
 int CheckChatProcess(pid_t daemon, const RoPaths& paths);
 
-// SIGKILL to every `chat` of `daemon`; how many, or -1 without a table.
-int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys);
+// SIGKILL to every `chat` of `daemon`, and to the orphaned ones among
+// `known` (pids seen under it earlier); how many, or -1 without a table.
+int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys,
+             const std::vector<pid_t>& known = {});
 
 // kill() that refuses pids of 0 and below (own group, every process).
 int SignalProcess(const RoSystem& sys, pid_t pid, int signo);

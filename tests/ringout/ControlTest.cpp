@@ -224,12 +224,16 @@ TEST(RingoutPhases, DaemonEndOrMissingProcDecidesTheAttempt) {
     EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
     fake.ended = {4000};
     EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, ro::CheckConnectNetwork(st, paths, st.System));
-    // A dialler that came and went between two polls: its interface shows it.
+    // A dialler that came and went between two polls: the link's traffic
+    // shows it; an idle interface alone does not.
     st.PppdPid = 4000;
     st.Phase = 0;
     fake.ended.clear();
     fake.now = 3000;
     WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
+    EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
+    EXPECT_EQ(0, st.Phase);
+    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 64 1\n");
     EXPECT_EQ(ro::CONNECT_PENDING, ro::CheckConnectNetwork(st, paths, st.System));
     EXPECT_EQ(2, st.Phase);
     EXPECT_EQ(3000, st.ConnectTime);
@@ -395,8 +399,8 @@ TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
     // One daemon ends on SIGINT after leaving a dialler behind; the other
     // ignores SIGINT and must be killed once the grace time is over.
     const Case cases[] = {
-        {"obeys", "trap '" + chat + " 30 & echo int > " + (dir_ / "int") +
-                      "; exit 0' INT\necho > " + (dir_ / "ready") +
+        {"obeys", "trap '" + chat + " 30 & echo int > " + (dir_ / "int") + "; exit 0' INT\n" +
+                      "setsid " + chat + " 30 &\necho $! > " + (dir_ / "ready") +
                       "\nwhile :; do sleep 0.05; done\n"},
         {"ignores", "trap '' INT\necho > " + (dir_ / "ready") + "\nwhile :; do sleep 0.05; done\n"},
     };
@@ -406,6 +410,13 @@ TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
         st.PppdPid = Start(c.script, true);
         const pid_t daemon = st.PppdPid;
         ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(dir_ / "ready"); }));
+        // The dialler that left the daemon's group, once it runs as "chat".
+        const pid_t own = rotest::PidFromFile(dir_ / "ready");
+        if (own > 0) {
+            ASSERT_TRUE(testutil::WaitFor([&] {
+                return testutil::ReadFile("/proc/" + std::to_string(own) + "/comm") == "chat\n";
+            }));
+        }
         const auto before = std::chrono::steady_clock::now();
         ro::StopDaemon(st, paths, sys);
         const auto took = std::chrono::steady_clock::now() - before;
@@ -413,6 +424,12 @@ TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
         EXPECT_FALSE(rotest::Alive(daemon)) << c.name;
         EXPECT_LT(took, std::chrono::seconds(3)) << c.name;
         EXPECT_EQ(ro::CHAT_NONE, ro::CheckChatProcess(daemon, paths)) << c.name;
+        if (own > 0) {
+            EXPECT_TRUE(testutil::WaitFor([&] { return !rotest::Alive(own); })) << c.name;
+            if (rotest::Alive(own)) {
+                ::kill(own, SIGKILL);  // this test's own dialler, left by a fault
+            }
+        }
         // Reaped: it is no longer our child.
         EXPECT_EQ(-1, ::waitpid(daemon, nullptr, WNOHANG)) << c.name;
     }
