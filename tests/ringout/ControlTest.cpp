@@ -348,44 +348,6 @@ class RingoutProcesses : public ::testing::Test {
     std::vector<pid_t> started_;
 };
 
-TEST_F(RingoutProcesses, KillChatKillsBothDiallersOfTheDaemonAndNothingElse) {
-    const std::string chat = rotest::MakeNamedSleep(dir_ / "bin", "chat");
-    const std::string chatd = rotest::MakeNamedSleep(dir_ / "bin", "chatd");
-    const std::string bin = dir_ / "bin";
-    // Ours too: the test's own unrelated "chat" and a "chatd" under the daemon.
-    pid_t stranger = ro::StartProgram(chat, {"30"}, false, nullptr);
-    started_.push_back(stranger);
-    const pid_t daemon = Start("echo $$ > " + (dir_ / "ready") + "\n" + chat + " 30 & " + chat +
-                                   " 30 & " + chatd + " 30 & wait\n",
-                               true);
-    ro::RoPaths paths = PathsIn(dir_);
-    paths.procRoot = "/proc";
-    ASSERT_TRUE(testutil::WaitFor([&] {
-        std::vector<ro::ProcEntry> table;
-        ro::ReadProcessTable("/proc", table);
-        return ro::FindChatProcesses(daemon, table).size() == 2;
-    }));
-    std::vector<ro::ProcEntry> table;
-    ro::ReadProcessTable("/proc", table);
-    const std::vector<pid_t> diallers = ro::FindChatProcesses(daemon, table);
-    pid_t chatdPid = -1;
-    for (const ro::ProcEntry& e : table) {
-        if (e.name == "chatd" && e.ppid == daemon) {
-            chatdPid = e.pid;
-        }
-    }
-    ASSERT_GT(chatdPid, 0);
-    ro::RoSystem sys;
-    EXPECT_EQ(2, ro::KillChat(daemon, paths, sys));
-    for (pid_t pid : diallers) {
-        EXPECT_TRUE(testutil::WaitFor([&] { return !rotest::Alive(pid); })) << pid;
-    }
-    EXPECT_TRUE(rotest::Alive(stranger));
-    EXPECT_TRUE(rotest::Alive(chatdPid));
-    EXPECT_EQ(ro::CHAT_NONE, ro::CheckChatProcess(daemon, paths));
-    ::kill(chatdPid, SIGKILL);  // started by this test, through its daemon
-}
-
 TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
     const std::string chat = rotest::MakeNamedSleep(dir_ / "bin", "chat");
     ro::RoPaths paths = PathsIn(dir_);
