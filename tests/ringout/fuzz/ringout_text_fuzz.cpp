@@ -12,14 +12,24 @@
 
 namespace {
 
+// Held in plain storage: the clean-up runs after static strings are gone.
+char gScratch[64];
+
+void RemoveScratch() {
+    const std::string dir = gScratch;
+    ::unlink((dir + "/options").c_str());
+    ::unlink((dir + "/chat_script").c_str());
+    ::rmdir(dir.c_str());
+}
+
 const std::string& Dir() {
     static const std::string dir = [] {
-        char tmpl[] = "/tmp/ringout-fuzz-XXXXXX";
-        const char* made = ::mkdtemp(tmpl);
-        if (made == nullptr) {
+        std::snprintf(gScratch, sizeof gScratch, "/tmp/ringout-fuzz-XXXXXX");
+        if (::mkdtemp(gScratch) == nullptr) {
             std::abort();
         }
-        const std::string d = made;
+        std::atexit(&RemoveScratch);
+        const std::string d = gScratch;
         if (FILE* f = std::fopen((d + "/chat_script").c_str(), "w")) {
             std::fclose(f);
         }
