@@ -314,30 +314,18 @@ void on_DirTree_drag_leave(DirTreeView* tree) {
 
 bool on_DirTree_drag_drop(DirTreeView* tree, const Glib::RefPtr<Gdk::DragContext>& context,
                           guint time) {
-    const Glib::ustring target = tree->drag_dest_find_target(context);
-    if (target.empty() || target == "NONE") {
-        return false;
-    }
-    tree->drag_get_data(context, target, time);
-    return true;
+    return RequestDropData(*tree, context, time);
 }
 
 void on_DirTree_drag_data_received(DirTreeView* tree, const Glib::RefPtr<Gdk::DragContext>& context,
                                    int x, int y, const Gtk::SelectionData& data, guint time) {
     CancelTimers();
-    bool ok = false;
-    const std::string text = GetDropText(data);
-    if (text.compare(0, 5, "file:") == 0) {
-        // The destination is the node under the drop point (the highlight).
-        int bx = 0;
-        int by = 0;
-        tree->convert_widget_to_bin_window_coords(x, y, bx, by);
-        auto row = RowAtBinY(tree, by);
-        if (row) {
-            ok = UIFileDragDrop(text, GetNodePath(tree, row)) == 0;
-        }
-    }
-    context->drag_finish(ok, false, time);
+    // The destination is the node under the drop point (the highlight).
+    int bx = 0;
+    int by = 0;
+    tree->convert_widget_to_bin_window_coords(x, y, bx, by);
+    auto row = RowAtBinY(tree, by);
+    ReceiveDrop(context, data, time, row ? GetNodePath(tree, row) : std::string());
 }
 
 void SetupTreeDragDrop(DirTreeView* tree) {
