@@ -11,6 +11,7 @@ packages=(
   xvfb xauth x11-utils x11-apps imagemagick libxtst6 xdotool
   util-linux util-linux-extra procps libcap2-bin ppp tzdata
   clang-14 libclang-rt-14-dev
+  dpkg-dev
   fonts-dejavu-core fonts-ipafont-gothic locales
 )
 
