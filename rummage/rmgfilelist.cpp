@@ -691,6 +691,15 @@ void SetListSelection(const std::vector<char>& mask) {
     // left out here, so the per-row check can rest meanwhile.
     state.selectionChanged.block();
     gtk_tree_selection_set_select_function(selection->gobj(), nullptr, nullptr, nullptr);
+    // Each row the toolkit selects on a shown list also queues its own
+    // redraw, most of the work when there are many; a big list changes
+    // off the screen and comes back once, at the same scroll offset.
+    const bool offscreen = GetListRowCount() > 5000 && state.view->get_mapped();
+    const double scroll = state.view->get_vadjustment()->get_value();
+    if (offscreen) {
+        state.view->hide();
+        gtk_widget_unrealize(GTK_WIDGET(state.view->gobj()));
+    }
     const int count = std::min(static_cast<int>(mask.size()), GetListRowCount());
     // Runs of rows that differ from the fill: selecting everything at once
     // is the toolkit's fastest path, so a mostly selected result starts
@@ -720,6 +729,10 @@ void SetListSelection(const std::vector<char>& mask) {
             selection->unselect(RowPath(i), RowPath(end));
         }
         i = end + 1;
+    }
+    if (offscreen) {
+        state.view->show();
+        state.view->get_vadjustment()->set_value(scroll);
     }
     selection->set_select_function(&AllowSelect);
     state.selectionChanged.unblock();

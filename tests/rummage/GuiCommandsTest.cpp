@@ -1,5 +1,6 @@
 // The menu commands driven through their dialogs as a person would: texts,
 // sensitivity, and what lands on disk.  One test per dialog.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 #include <sys/stat.h>
@@ -320,6 +321,33 @@ TEST_F(CommandsWindowTest, SelectionCommandsAndMouseModifiers) {
     // Symbolic link is greyed out with two rows selected.
     on_Menu_Edit_activate();
     EXPECT_FALSE(pMainW->MenuItem[MENU_SYMBOLIC_LINK]->get_sensitive());
+}
+
+// A big list changes its selection off the screen; it comes back shown,
+// at the same place, with ".." still out of the selection.
+TEST_F(CommandsWindowTest, BulkSelectionOfABigListKeepsItsPlace) {
+    MakeDirs(home_ + "big");
+    for (int i = 0; i < 5100; ++i) {
+        close(open((home_ + "big/f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0644));
+    }
+    Start();
+    OpenChildTree(Tree(), home_ + "big/", 0);
+    rmgtest::Settle(200);
+    auto adjustment = pMainW->FileList->get_vadjustment();
+    adjustment->set_value(adjustment->get_upper() / 2);
+    rmgtest::Settle(100);
+    const double offset = adjustment->get_value();
+    ASSERT_GT(offset, 0.0);
+
+    on_Menu_SelectAll_activate();
+    EXPECT_EQ(GetListSelectedRows().size(), 5100u);
+    EXPECT_FALSE(IsListRowSelected(0));
+    UnselectListRow(10);
+    on_Menu_Invert_Selection_activate();
+    EXPECT_EQ(GetListSelectedRows(), std::vector<int>{10});
+    rmgtest::Settle(100);
+    EXPECT_TRUE(pMainW->FileList->get_mapped());
+    EXPECT_NEAR(adjustment->get_value(), offset, 1.0);
 }
 
 TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
