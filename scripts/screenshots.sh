@@ -40,11 +40,22 @@ work=$(mktemp -d /tmp/suite-shots.XXXXXX)
 chmod 755 "$work"
 xserver=""
 session=""
+# Ends only what this script started: the namespace's first process takes
+# every program of the namespace with it.
+StopAll() {
+  if [ -n "$session" ]; then
+    kill -9 "$session" 2>/dev/null || true
+    wait "$session" 2>/dev/null || true
+    session=""
+  fi
+  if [ -n "$xserver" ]; then
+    kill "$xserver" 2>/dev/null || true
+    wait "$xserver" 2>/dev/null || true
+    xserver=""
+  fi
+}
 cleanup() {
-  # Only what this script started: the namespace's first process takes
-  # every program of the namespace with it.
-  [ -n "$session" ] && kill -9 "$session" 2>/dev/null && wait "$session" 2>/dev/null
-  [ -n "$xserver" ] && kill "$xserver" 2>/dev/null && wait "$xserver" 2>/dev/null
+  StopAll
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -72,19 +83,6 @@ StartX() {
   done
   echo "screenshots.sh: no free display number" >&2
   return 1
-}
-
-StopAll() {
-  if [ -n "$session" ]; then
-    kill -9 "$session" 2>/dev/null || true
-    wait "$session" 2>/dev/null || true
-    session=""
-  fi
-  if [ -n "$xserver" ]; then
-    kill "$xserver" 2>/dev/null || true
-    wait "$xserver" 2>/dev/null || true
-    xserver=""
-  fi
 }
 
 # Runs a setup script in a private mount and process namespace with the
