@@ -325,6 +325,7 @@ std::string MakeChatScript(const WYConfig& config, int device, const DialupConf&
                          "'' 'AT" +
                          country + "&F' OK-AT-OK " + serviceClass + "\\\n" + commands +
                          (record.DialType == 1 ? "'ATDP" : "'ATDT") + number + "' \\\n";
+    // sh would turn a bare \d\c into "dc"; quoted, chat gets its pause and no CR.
     if (record.AuthType == AUTH_SCRIPT) {
         script += "CONNECT '\\d\\c' \\\n\"ogin: \" " + QuoteForChat(record.Account) +
                   " \\\n\"assword: \" " + QuoteForChat(record.Password) + "\n";
