@@ -27,7 +27,8 @@ namespace {
 // A child of this test, killed and collected on every way out.
 class Child {
   public:
-    explicit Child(const std::vector<std::string>& argv) {
+    // `stop` ends it: SIGTERM lets an X server remove its socket and lock.
+    explicit Child(const std::vector<std::string>& argv, int stop = SIGKILL) : stop_(stop) {
         std::vector<char*> args;
         for (const std::string& a : argv) {
             args.push_back(const_cast<char*>(a.c_str()));
@@ -45,18 +46,30 @@ class Child {
         }
     }
     ~Child() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
+        if (pid_ <= 0) {
+            return;
         }
+        ::kill(pid_, stop_);
+        if (stop_ != SIGKILL &&
+            !testutil::WaitFor([&] { return ::waitpid(pid_, nullptr, WNOHANG) != 0; }, 5s)) {
+            ::kill(pid_, SIGKILL);
+        }
+        ::waitpid(pid_, nullptr, 0);
     }
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
     pid_t pid() const { return pid_; }
-    bool Running() const { return pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) == 0; }
+    // Collects it when it has ended, so its id is never signalled again.
+    bool Running() {
+        if (pid_ > 0 && ::waitpid(pid_, nullptr, WNOHANG) != 0) {
+            pid_ = -1;
+        }
+        return pid_ > 0;
+    }
 
   private:
     pid_t pid_ = -1;
+    int stop_;
 };
 
 std::string Capture(const std::string& command) {
@@ -174,7 +187,8 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
     int fds[2];
     ASSERT_EQ(::pipe(fds), 0);
     Child xvfb({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
-                "-nolisten", "tcp"});
+                "-nolisten", "tcp"},
+               SIGTERM);
     ::close(fds[1]);
     std::string number;
     char c;
