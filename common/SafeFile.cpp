@@ -123,14 +123,16 @@ int ReplaceFile(const std::string& path, const std::string& data, const ReplaceO
     // Replace the file a link points to, not the link.
     std::string target = path;
     struct stat lst;
-    if (::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+    bool isLink = ::lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode);
+    if (isLink && options.followLink) {
         char resolved[PATH_MAX];
         if (::realpath(path.c_str(), resolved) != nullptr) {
             target = resolved;
         }
     }
     struct stat st;
-    bool exists = ::stat(target.c_str(), &st) == 0;
+    // A link that is itself replaced passes on nothing of its target.
+    bool exists = !(isLink && !options.followLink) && ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode)) {
         return S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
     }

@@ -17,6 +17,9 @@ struct ReplaceOptions {
     std::optional<mode_t> forceMode;
     // Flush the whole system afterwards, as the old writers did with sync().
     bool syncAll = false;
+    // A symbolic link at `path` is normally followed and its target replaced;
+    // false replaces the link itself with the new file (the target is never written).
+    bool followLink = true;
 };
 
 // Replaces the contents of `path` with `data` so that a crash, a full disk or a

@@ -41,27 +41,10 @@ int PlaceCopyOver(const std::string& source, const std::string& target) {
     if (err != 0) {
         return err;
     }
-    std::string tmp = target + ".XXXXXX";
-    int fd = ::mkostemp(tmp.data(), O_CLOEXEC);
-    if (fd < 0) {
-        return errno;
-    }
-    bool ok = ::fchmod(fd, 0644) == 0 && suite::WriteAll(fd, data.data(), data.size()) &&
-              ::fsync(fd) == 0;
-    err = ok ? 0 : errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return err ? err : EIO;
-    }
-    return 0;
+    suite::ReplaceOptions options;
+    options.followLink = false;
+    options.forceMode = 0644;
+    return suite::ReplaceFile(target, data, options);
 }
 
 std::string TzValue(const std::string& zone, const TwPaths& paths) {
