@@ -304,6 +304,22 @@ int KillChat(pid_t daemon, const RoPaths& paths, const RoSystem& sys,
             ++killed;
         }
     }
+    // SIGKILL lands a moment later: wait (bounded) until the victims are gone
+    // or zombies, so a check right after the stop finds no dialler running.
+    for (int step = 0; killed > 0 && step < 50; ++step) {
+        std::vector<ProcEntry> now;
+        if (!ReadProcessTable(paths.procRoot, now)) {
+            break;
+        }
+        const bool running = std::any_of(now.begin(), now.end(), [&](const ProcEntry& e) {
+            return e.state != 'Z' &&
+                   std::find(victims.begin(), victims.end(), e.pid) != victims.end();
+        });
+        if (!running) {
+            break;
+        }
+        sys.sleepMs(10);
+    }
     return killed;
 }
 

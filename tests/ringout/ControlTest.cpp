@@ -361,9 +361,13 @@ TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
     // One daemon ends on SIGINT after leaving a dialler behind; the other
     // ignores SIGINT and must be killed once the grace time is over.
     const Case cases[] = {
-        {"obeys", "trap '" + chat + " 30 & echo int > " + (dir_ / "int") + "; exit 0' INT\n" +
-                      "setsid " + chat + " 30 &\necho $! > " + (dir_ / "ready") +
-                      "\nwhile :; do sleep 0.05; done\n"},
+        // The daemon leaves only once its last dialler runs as "chat", so the
+        // test does not race the shell's fork against the sweep.
+        {"obeys", "trap '" + chat +
+                      " 30 & C=$!; while [ \"$(cat /proc/$C/comm)\" != chat ]; do sleep 0.01; "
+                      "done; echo int > " +
+                      (dir_ / "int") + "; exit 0' INT\n" + "setsid " + chat + " 30 &\necho $! > " +
+                      (dir_ / "ready") + "\nwhile :; do sleep 0.05; done\n"},
         {"ignores", "trap '' INT\necho > " + (dir_ / "ready") + "\nwhile :; do sleep 0.05; done\n"},
     };
     for (const Case& c : cases) {
