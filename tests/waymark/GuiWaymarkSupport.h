@@ -134,13 +134,13 @@ inline std::vector<std::string> SlotTexts() {
 }
 
 // One user's menus: each menu a name and its item names.
-struct MenuSpec {
+struct MenuData {
     std::string name;
     std::vector<std::string> items;
 };
 struct UserSpec {
     std::string name;
-    std::vector<MenuSpec> menus;
+    std::vector<MenuData> menus;
 };
 
 class WaymarkFixture : public ::testing::Test {
@@ -165,7 +165,7 @@ class WaymarkFixture : public ::testing::Test {
         for (const UserSpec& u : users) {
             wm::AddUser(seed, u.name);
             wm::NaviUser& user = seed.UserList.back();
-            for (const MenuSpec& m : u.menus) {
+            for (const MenuData& m : u.menus) {
                 wm::AddMenu(user, m.name);
                 for (const std::string& item : m.items) {
                     wm::AddItem(user.MenuList.back(), item, "http://" + item + "/", 0);
@@ -212,14 +212,14 @@ class WaymarkFixture : public ::testing::Test {
 };
 
 // Menu names of `count` menus "M0".."M<count-1>", each with `items` items.
-inline std::vector<MenuSpec> Menus(int count, int items) {
-    std::vector<MenuSpec> menus;
+inline std::vector<MenuData> Menus(int count, int items) {
+    std::vector<MenuData> menus;
     for (int m = 0; m < count; ++m) {
-        MenuSpec spec{"M" + std::to_string(m), {}};
+        MenuData menu{"M" + std::to_string(m), {}};
         for (int i = 0; i < items; ++i) {
-            spec.items.push_back("i" + std::to_string(m) + "-" + std::to_string(i));
+            menu.items.push_back("i" + std::to_string(m) + "-" + std::to_string(i));
         }
-        menus.push_back(spec);
+        menus.push_back(menu);
     }
     return menus;
 }
