@@ -1,0 +1,37 @@
+# suite_program(<prog> <exe> GUI_MODULES <stem>...): the shape every window
+# program shares.  Widget-free *.cpp files form <prog>_core, the listed window
+# modules <prog>_gui, and main.cpp the program <exe>, installed with its
+# message domain <exe>.
+function(suite_program prog exe)
+  cmake_parse_arguments(P "" "" "GUI_MODULES" ${ARGN})
+  file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  set(core_sources)
+  set(gui_sources)
+  foreach(src IN LISTS all_sources)
+    get_filename_component(stem ${src} NAME_WE)
+    if(stem STREQUAL "main")
+      continue()
+    elseif(stem IN_LIST P_GUI_MODULES)
+      list(APPEND gui_sources ${src})
+    else()
+      list(APPEND core_sources ${src})
+    endif()
+  endforeach()
+  if(NOT core_sources)
+    return()
+  endif()
+  # glibmm for text conversion only; no widgets in this library.
+  add_library(${prog}_core STATIC ${core_sources})
+  target_link_libraries(${prog}_core PUBLIC suite_common PkgConfig::GLIBMM)
+  if(gui_sources)
+    add_library(${prog}_gui STATIC ${gui_sources})
+    target_link_libraries(${prog}_gui PUBLIC ${prog}_core suite_common_gtk PkgConfig::GTKMM
+                          PkgConfig::X11)
+  endif()
+  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp AND TARGET ${prog}_gui)
+    add_executable(${exe} main.cpp)
+    target_link_libraries(${exe} PRIVATE ${prog}_gui)
+    install(TARGETS ${exe} RUNTIME DESTINATION ${SUITE_BINDIR})
+    suite_add_domain(${exe} ${prog}_gui ${core_sources} ${CMAKE_CURRENT_SOURCE_DIR}/main.cpp)
+  endif()
+endfunction()
