@@ -1,6 +1,8 @@
 #include "rootgate/Rootgate.h"
 
 #include <grp.h>
+#include <libintl.h>
+#include <locale.h>
 #include <limits.h>
 #include <pwd.h>
 #include <signal.h>
@@ -103,7 +105,7 @@ std::vector<std::string> ScriptCandidates(const std::vector<std::string>& dirs) 
 
 std::string UnsafeReason(const std::string& path) {
     if (path.empty() || path[0] != '/') {
-        return path + ": not an absolute path";
+        return path + ": " + gettext("not an absolute path");
     }
     // Every directory on the way and the file itself: anyone who may change
     // one of them decides what runs as root.
@@ -119,10 +121,10 @@ std::string UnsafeReason(const std::string& path) {
             return part + ": " + std::strerror(errno);
         }
         if (st.st_uid != 0) {
-            return part + ": not owned by root";
+            return part + ": " + gettext("not owned by root");
         }
         if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0) {
-            return part + ": writable by group or others";
+            return part + ": " + gettext("writable by group or others");
         }
     }
     return {};
@@ -184,7 +186,7 @@ void ExecScript(const std::vector<std::string>& candidates, const char* argument
         }
         const std::string path = real;
         if (const std::string reason = UnsafeReason(path); !reason.empty()) {
-            std::fprintf(stderr, "Rootgate: refusing to run %s (%s)\n", candidate.c_str(),
+            std::fprintf(stderr, gettext("Rootgate: refusing to run %s (%s)\n"), candidate.c_str(),
                          reason.c_str());
             return;
         }
@@ -209,6 +211,11 @@ int RootgateMain(int argc, char** argv, char** envp) {
     if (argc < 1 || argv == nullptr || argv[0] == nullptr) {
         return 1;
     }
+    // The C library takes no locale or catalogue path from the caller of a
+    // set-user-ID program, so only the installed catalogues are read.
+    ::setlocale(LC_ALL, "");
+    ::bindtextdomain("Rootgate", SUITE_LOCALEDIR);
+    ::textdomain("Rootgate");
     errno = 0;
     struct passwd* pw = ::getpwnam("root");
     if (pw == nullptr) {

@@ -15,7 +15,7 @@
 
 namespace {
 
-const char* const kDomains[] = {"rummage", "Waymark", "Tunewell", "Ringout", "Waywatch"};
+const char* const kDomains[] = {"rummage", "Waymark", "Tunewell", "Ringout", "Waywatch", "Rootgate"};
 
 struct Entry {
     std::string msgstr;
