@@ -156,7 +156,8 @@ Glib::ustring ToDisplay(const std::string& bytes) {
         gchar* converted = g_locale_to_utf8(bytes.data(), static_cast<gssize>(bytes.size()),
                                             nullptr, &written, nullptr);
         if (converted != nullptr) {
-            Glib::ustring text(converted, written);
+            // A byte count: ustring's (pointer, count) constructor counts characters.
+            Glib::ustring text(std::string(converted, written));
             g_free(converted);
             return text;
         }

@@ -27,3 +27,29 @@ TEST_F(GuiWmJapanese, MessageBoxReadsInJapanese) {
 }
 
 }  // namespace
+
+namespace {
+
+// Under the EUC-JP locale the rename window's registration date takes the
+// Japanese form, whose year, month and day characters are locale bytes the
+// window must convert, not show as they are.
+TEST_F(GuiWmJapanese, RegistrationDateReadsInJapaneseUnderEucJp) {
+    testutil::JapaneseLocale japanese("Waymark", "ja_JP.eucJP");
+    ASSERT_TRUE(japanese.ok()) << japanese.Why();
+    struct Restore {
+        int old = wm::nLANG;
+        ~Restore() { wm::nLANG = old; }
+    } restore;
+    wm::nLANG = 1;
+    Build({{"Ann", Menus(1, 1)}});
+    OpenMenuButton(0);
+    data.UserList[0].MenuList[0].ItemList[0].Date = "20240709081500";
+    ASSERT_NE(wm::CreateRenameItemWindow(0), nullptr);
+    EXPECT_EQ(wm::pRenameItem->date->get_text(), "2024年07月09日");
+    EXPECT_EQ(wm::pRenameItem->window->get_title(), "アイテム名の変更");
+    wm::pRenameItem->cancel->clicked();
+    Pump(10);
+    EXPECT_EQ(wm::pRenameItem, nullptr);
+}
+
+}  // namespace
