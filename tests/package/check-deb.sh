@@ -41,7 +41,7 @@ paths=(
   share/Waymark/pixmaps share/Waymark/default/Waymark.dat share/Waymark/Help/Waymark.htm
   share/rummage/Help/rummage.htm
 )
-for domain in rummage Waymark Tunewell Ringout Waywatch; do
+for domain in rummage Waymark Tunewell Ringout Waywatch Rootgate; do
   paths+=("share/locale/ja/LC_MESSAGES/$domain.mo")
 done
 for p in "${paths[@]}"; do
