@@ -24,9 +24,13 @@ void RemoveScratch() {
 
 const std::string& Dir() {
     static const std::string dir = [] {
-        std::snprintf(gScratch, sizeof gScratch, "/tmp/ringout-fuzz-XXXXXX");
+        // Memory-backed when there is one: every input rewrites the file.
+        std::snprintf(gScratch, sizeof gScratch, "/dev/shm/ringout-fuzz-XXXXXX");
         if (::mkdtemp(gScratch) == nullptr) {
-            std::abort();
+            std::snprintf(gScratch, sizeof gScratch, "/tmp/ringout-fuzz-XXXXXX");
+            if (::mkdtemp(gScratch) == nullptr) {
+                std::abort();
+            }
         }
         std::atexit(&RemoveScratch);
         const std::string d = gScratch;
