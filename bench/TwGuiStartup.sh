@@ -6,35 +6,10 @@
 # prints the median of several runs per tree.
 #   bench/TwGuiStartup.sh [path/to/Tunewell] [runs]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-top=$PWD
-bin=${1:-$top/build-release/bin/Tunewell}
-runs=${2:-10}
-[ -x "$bin" ] || { echo "no program at $bin (build it first)" >&2; exit 1; }
-
-work=$(mktemp -d)
-xvfb=""
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-for n in $(seq 90 99); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    Xvfb :$n -screen 0 1280x1024x24 >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$n
-    break
-  fi
-done
-[ -n "$xvfb" ] || { echo "no free display" >&2; exit 1; }
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-export NO_AT_BRIDGE=1
+. "$(dirname "$0")/startup-lib.sh"
+startup_init build-release/bin/Tunewell 90 "$@"
 # A sanitizer build would report the toolkit's leftovers at exit.
 export ASAN_OPTIONS=detect_leaks=0
-
-median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
 
 printf '%-10s %10s\n' "zones" "median ms"
 for zones in 20 500 2000; do

@@ -5,32 +5,9 @@
 # several runs and the ratio to xmessage mapping a window on the same server.
 #   bench/Wm-startup.sh [path/to/Waymark] [runs]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-top=$PWD
-bin=${1:-$top/build-release/bin/Waymark}
-runs=${2:-10}
-[ -x "$bin" ] || { echo "no program at $bin (build it first)" >&2; exit 1; }
+. "$(dirname "$0")/startup-lib.sh"
+startup_init build-release/bin/Waymark 70 "$@"
 build=$(cd "$(dirname "$bin")/.." && pwd)
-
-work=$(mktemp -d)
-xvfb=""
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-for n in $(seq 70 79); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    Xvfb :$n -screen 0 1280x1024x24 >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$n
-    break
-  fi
-done
-[ -n "$xvfb" ] || { echo "no free display" >&2; exit 1; }
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-export NO_AT_BRIDGE=1
 
 # Data: the installed defaults, and a large set written by a small awk job.
 mkdir -p "$work/default" "$work/large"
@@ -48,21 +25,6 @@ for u in $(seq 0 19); do
   }' > "$work/large/User$(printf %02d "$u").dat"
 done
 
-median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-xmessage_ms() {
-  local t0 pid
-  t0=$(now_ms)
-  xmessage -name wmbenchref "reference" >/dev/null 2>&1 &
-  pid=$!
-  for _ in $(seq 600); do
-    xwininfo -root -tree 2>/dev/null | grep -q wmbenchref && break
-    sleep 0.005
-  done
-  echo $(( $(now_ms) - t0 ))
-  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
-}
-
 printf '%-10s %12s %14s %8s\n' "data" "bar ms" "xmessage ms" "ratio"
 for set in default large; do
   ours=(); theirs=()
@@ -72,7 +34,7 @@ for set in default large; do
     [ -n "$t" ] || { echo "no start-up report for $set: $out" >&2; exit 1; }
     if [ "$run" -gt 0 ]; then
       ours+=("$t")
-      theirs+=("$(xmessage_ms)")
+      theirs+=("$(window_ms wmbenchref 0.005 xmessage -name wmbenchref "reference")")
     fi
   done
   a=$(printf '%s\n' "${ours[@]}" | median)

@@ -5,31 +5,8 @@
 # runs per tree, and the ratio to a reference program when one is named.
 #   bench/rummage-startup.sh [path/to/rummage] [runs]
 set -euo pipefail
-cd "$(dirname "$0")/.."
-top=$PWD
-bin=${1:-$top/build-release/bin/rummage}
-runs=${2:-10}
-[ -x "$bin" ] || { echo "no program at $bin (build it first)" >&2; exit 1; }
-
-work=$(mktemp -d)
-xvfb=""
-cleanup() {
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-for n in $(seq 80 89); do
-  if [ ! -e /tmp/.X11-unix/X$n ] && [ ! -e /tmp/.X$n-lock ]; then
-    Xvfb :$n -screen 0 1280x1024x24 >/dev/null 2>&1 &
-    xvfb=$!
-    export DISPLAY=:$n
-    break
-  fi
-done
-[ -n "$xvfb" ] || { echo "no free display" >&2; exit 1; }
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-export NO_AT_BRIDGE=1
+. "$(dirname "$0")/startup-lib.sh"
+startup_init build-release/bin/rummage 80 "$@"
 
 # Trees: the demonstration tree, and directories of 1,000 and 10,000 files.
 bash "$top/scripts/make-demo-tree.sh" "$work/demo" >/dev/null
@@ -38,27 +15,12 @@ for count in 1000 10000; do
   (cd "$work/files$count" && seq -f "file%06g.txt" 1 "$count" | xargs touch)
 done
 
-median() { sort -n | awk '{v[NR]=$1} END {print (NR%2) ? v[(NR+1)/2] : (v[NR/2]+v[NR/2+1])/2}'; }
-
 # A reference program to compare with, if the site names one: REFERENCE_FM
 # is a command that opens a window on the directory given as its last
 # argument; it is timed from launch until a window of REFERENCE_FM_TITLE
 # (a window-name pattern for xwininfo) is mapped.
 ref=${REFERENCE_FM:-}
 ref_title=${REFERENCE_FM_TITLE:-}
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
-ref_start() {
-  local dir=$1 t0 pid
-  t0=$(now_ms)
-  HOME=$2 $ref "$dir" >/dev/null 2>&1 &
-  pid=$!
-  for _ in $(seq 600); do
-    xwininfo -root -tree 2>/dev/null | grep -q -- "$ref_title" && break
-    sleep 0.01
-  done
-  echo $(( $(now_ms) - t0 ))
-  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
-}
 
 printf '%-14s %8s %14s %14s %12s %8s\n' "directory" "entries" "window ms" "listed ms" "reference ms" "ratio"
 for tree in demo files1000 files10000; do
@@ -75,7 +37,7 @@ for tree in demo files1000 files10000; do
     [ -n "$w" ] && [ -n "$l" ] || { echo "no start-up report for $tree: $out" >&2; exit 1; }
     if [ "$run" -gt 0 ]; then
       shown+=("$w"); listed+=("$l")
-      [ -z "$ref" ] || theirs+=("$(ref_start "$dir" "$home")")
+      [ -z "$ref" ] || theirs+=("$(window_ms "$ref_title" 0.01 env HOME="$home" $ref "$dir")")
     fi
   done
   w=$(printf '%s\n' "${shown[@]}" | median)
