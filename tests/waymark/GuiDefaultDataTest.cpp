@@ -26,7 +26,7 @@ TEST(GuiWmDefaultData, DefaultFilesLoadAndAreWrittenBackUnchanged) {
         ASSERT_EQ(wm::ReadNaviInfo(data, dir.path().c_str()), 0) << guest;
         ASSERT_EQ(data.UserCount, 1);
         EXPECT_TRUE(data.UserList[0].NoDelete);
-        EXPECT_EQ(data.UserList[0].MenuCount, 3);
+        EXPECT_EQ(data.UserList[0].MenuCount, 4);
         EXPECT_FALSE(data.FileManager.empty());
         EXPECT_EQ(data.UserList[0].MenuList[1].ItemList[0].LinkName.rfind(data.HelpPath, 0), 0u);
         std::string text;
