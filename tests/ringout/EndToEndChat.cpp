@@ -1,19 +1,13 @@
 // End to end: the chat script the configuration tool writes, run by the real
 // chat program under a fake daemon against a pseudo-terminal that answers as
 // a modem, until the dialer shows the connection.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <poll.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstring>
-#include <mutex>
-#include <regex>
-#include <thread>
 
+#include "../tunewell/FakeModem.h"
 #include "GuiDriverSupport.h"
 #include "ProcTreeSupport.h"
 #include "TestUtil.h"
@@ -22,91 +16,9 @@
 
 namespace {
 
+using modemtest::FakeModem;
 using testutil::TempDir;
 using testutil::WriteFile;
-
-// A modem on the master side of a pseudo-terminal: "OK" to every AT
-// command, "CONNECT" to a dial command.
-class FakeModem {
-  public:
-    FakeModem() {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-            return;
-        }
-        slavePath_ = ::ptsname(master_);
-        // Held open so that the line stays up between the dialler's opens;
-        // raw, so nothing is echoed back as if the modem had said it.
-        slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        termios tio{};
-        if (slave_ >= 0 && ::tcgetattr(slave_, &tio) == 0) {
-            ::cfmakeraw(&tio);
-            ::tcsetattr(slave_, TCSANOW, &tio);
-        }
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~FakeModem() {
-        stop_ = true;
-        if (thread_.joinable()) {
-            thread_.join();
-        }
-        if (slave_ >= 0) {
-            ::close(slave_);
-        }
-        if (master_ >= 0) {
-            ::close(master_);
-        }
-    }
-    const std::string& SlavePath() const { return slavePath_; }
-    std::vector<std::string> Commands() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return commands_;
-    }
-
-  private:
-    void Serve() {
-        std::string line;
-        while (!stop_) {
-            pollfd pfd{master_, POLLIN, 0};
-            if (::poll(&pfd, 1, 50) <= 0 || (pfd.revents & POLLIN) == 0) {
-                continue;
-            }
-            char buffer[256];
-            const ssize_t got = ::read(master_, buffer, sizeof buffer);
-            if (got <= 0) {
-                continue;
-            }
-            for (ssize_t i = 0; i < got; ++i) {
-                const char c = buffer[i];
-                if (c != '\r' && c != '\n') {
-                    line += c;
-                    continue;
-                }
-                if (line.empty()) {
-                    continue;
-                }
-                {
-                    std::lock_guard<std::mutex> lock(mutex_);
-                    commands_.push_back(line);
-                }
-                const char* answer =
-                    line.find("ATD") != std::string::npos ? "\r\nCONNECT 115200\r\n" : "\r\nOK\r\n";
-                if (::write(master_, answer, std::strlen(answer)) < 0) {
-                    ADD_FAILURE() << "modem could not answer";
-                }
-                line.clear();
-            }
-        }
-    }
-
-    int master_ = -1;
-    int slave_ = -1;
-    std::string slavePath_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::vector<std::string> commands_;
-};
 
 TEST(RingoutEndToEnd, ToolsChatScriptDialsAFakeModemAndTheLinkComesUp) {
     if (::access("/usr/sbin/chat", X_OK) != 0) {
@@ -127,14 +39,7 @@ TEST(RingoutEndToEnd, ToolsChatScriptDialsAFakeModemAndTheLinkComesUp) {
     const std::string script = tw::MakeChatScript(config, tw::DIAL_MODEM, record, tw::TwPaths{});
     ASSERT_NE(std::string::npos, script.find("exec /usr/sbin/chat -v"));
 
-    ro::RingoutOptions options;
-    options.paths.options = dir / "options";
-    options.paths.chatScript = dir / "chat_script";
-    options.paths.pppd = dir / "pppd";
-    options.paths.netDev = dir / "netdev";
-    options.instanceProcRoot = dir / "instances";
-    options.becomeRoot = [] { return true; };
-    testutil::MakeDirs(options.instanceProcRoot);
+    ro::RingoutOptions options = rotest::OptionsIn(dir);
     WriteFile(options.paths.options, "/dev/ttyS14 115200\nname someone\n");
     WriteFile(options.paths.chatScript, script, 0755);
     // The daemon's part: run the connect script on the line, then the
@@ -148,14 +53,9 @@ TEST(RingoutEndToEnd, ToolsChatScriptDialsAFakeModemAndTheLinkComesUp) {
 
     rotest::Scenario scenario;
     scenario.Click("Ringout", "Start")
-        .Then(
-            "the time counts",
-            [] {
-                Gtk::Window* window = rotest::WindowWith("Ringout", "Stop ");
-                return window != nullptr && std::regex_match(rotest::LabelText(window),
-                                                             std::regex("00:00:0[1-9] Connect"));
-            },
-            [] { rotest::ButtonNamed(rotest::WindowWith("Ringout", "Stop "), "Stop ")->clicked(); })
+        .Then("the time counts", rotest::LabelMatches("Ringout", "Stop ", "00:00:0[1-9] Connect"),
+              nullptr)
+        .Click("Ringout", "Stop ")
         .Click("System Closed", "OK")
         .Then(
             "stopped", [] { return rotest::WindowWith("Ringout", "Connect ") != nullptr; },

@@ -11,84 +11,46 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "GuiDriver.h"
+#include "TestUtil.h"
+#include "ringout/RoCallbacks.h"
 #include "ringout/RoSupport.h"
 
 namespace rotest {
 
-inline Gtk::Window* FindWindow(const Glib::ustring& title) {
-    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-        if (window->get_visible() && window->get_realized() && window->get_title() == title) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-template <typename T>
-void CollectWidgets(Gtk::Widget* root, std::vector<T*>& out) {
-    if (root == nullptr) {
-        return;
-    }
-    if (auto* match = dynamic_cast<T*>(root)) {
-        out.push_back(match);
-    }
-    if (auto* container = dynamic_cast<Gtk::Container*>(root)) {
-        for (Gtk::Widget* child : container->get_children()) {
-            CollectWidgets<T>(child, out);
-        }
-    }
-}
-
-// Texts of the labels that are not button captions.
-inline std::vector<std::string> LabelTexts(Gtk::Widget* root) {
-    std::vector<Gtk::Label*> labels;
-    CollectWidgets(root, labels);
-    std::vector<std::string> texts;
-    for (Gtk::Label* label : labels) {
-        if (dynamic_cast<Gtk::Button*>(label->get_parent()) == nullptr) {
-            texts.push_back(label->get_text());
-        }
-    }
-    return texts;
-}
+using namespace guitest;
 
 inline std::string LabelText(Gtk::Widget* root) {
     const std::vector<std::string> texts = LabelTexts(root);
     return texts.empty() ? std::string() : texts.front();
 }
 
-inline Gtk::Button* ButtonNamed(Gtk::Widget* root, const std::string& label) {
-    std::vector<Gtk::Button*> buttons;
-    CollectWidgets(root, buttons);
-    for (Gtk::Button* button : buttons) {
-        if (button->get_label() == label) {
-            return button;
-        }
-    }
-    return nullptr;
+// A run whose files all live in `dir`: options, chat script, daemon, tool,
+// traffic counters and process table of running copies; root is granted.
+inline ro::RingoutOptions OptionsIn(const testutil::TempDir& dir) {
+    ro::RingoutOptions options;
+    options.paths.options = dir / "options";
+    options.paths.chatScript = dir / "chat_script";
+    options.paths.pppd = dir / "pppd";
+    options.paths.tunewell = dir / "Tunewell";
+    options.paths.netDev = dir / "netdev";
+    options.instanceProcRoot = dir / "instances";
+    options.becomeRoot = [] { return true; };
+    testutil::MakeDirs(options.instanceProcRoot);
+    return options;
 }
 
-// A window titled `title` that holds a button `button` (empty: any).
-inline Gtk::Window* WindowWith(const Glib::ustring& title, const std::string& button = {}) {
-    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-        if (window->get_visible() && window->get_realized() && window->get_title() == title &&
-            (button.empty() || ButtonNamed(window, button) != nullptr)) {
-            return window;
-        }
-    }
-    return nullptr;
-}
-
-// The window manager's close request.
-inline void SendDelete(Gtk::Window* window) {
-    GdkEvent* event = gdk_event_new(GDK_DELETE);
-    event->any.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
-    event->any.send_event = TRUE;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
+// The first label of the window titled `title` (holding `button`) matches `pattern`.
+inline std::function<bool()> LabelMatches(const std::string& title, const std::string& button,
+                                          const std::string& pattern) {
+    return [=] {
+        Gtk::Window* window = WindowWith(title, button);
+        return window != nullptr && std::regex_match(LabelText(window), std::regex(pattern));
+    };
 }
 
 // Closes the visible window titled `title` as the window manager would.

@@ -16,6 +16,7 @@
 
 namespace {
 
+using rotest::LabelMatches;
 using rotest::Scenario;
 using rotest::SendDeleteTo;
 using testutil::TempDir;
@@ -28,14 +29,7 @@ class RingoutWindows : public ::testing::Test {
   protected:
     void SetUp() override {
         chat_ = rotest::MakeNamedSleep(dir_ / "bin", "chat");
-        options_.paths.options = dir_ / "options";
-        options_.paths.chatScript = dir_ / "chat_script";
-        options_.paths.pppd = dir_ / "pppd";
-        options_.paths.tunewell = dir_ / "Tunewell";
-        options_.paths.netDev = dir_ / "netdev";
-        options_.instanceProcRoot = dir_ / "instances";
-        options_.becomeRoot = [] { return true; };
-        testutil::MakeDirs(options_.instanceProcRoot);
+        options_ = rotest::OptionsIn(dir_);
         WriteFile(options_.paths.options, "/dev/ttyS14 115200\nlock\n");
         WriteFile(options_.paths.chatScript, "#!/bin/sh\n", 0755);
     }
@@ -69,15 +63,6 @@ class RingoutWindows : public ::testing::Test {
     std::string chat_;
     ro::RingoutOptions options_;
 };
-
-std::function<bool()> LabelMatches(const std::string& title, const std::string& button,
-                                   const std::string& pattern) {
-    return [=] {
-        Gtk::Window* window = rotest::WindowWith(title, button);
-        return window != nullptr &&
-               std::regex_match(rotest::LabelText(window), std::regex(pattern));
-    };
-}
 
 TEST_F(RingoutWindows, StartWindowNamesTheDeviceOfTheOptions) {
     struct Case {

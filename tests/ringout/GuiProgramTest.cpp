@@ -1,12 +1,9 @@
 // The installed program itself, in a private mount (and network) namespace
 // whose /etc/ppp and /usr/sbin/pppd are the test's: its windows are found
 // and answered through the X server, as a person would, from this process.
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,6 +14,7 @@
 #include <optional>
 #include <thread>
 
+#include "GuiDriver.h"
 #include "ProcTreeSupport.h"
 #include "TestUtil.h"
 #include "ringout/RoControl.h"
@@ -42,24 +40,7 @@ struct XWin {
 // Top-level windows of another process, and real pointer input.
 class XProbe {
   public:
-    XProbe() {
-        display_ = gdk_x11_display_get_xdisplay(gdk_display_get_default());
-        // One pointer per display: tests run in parallel take turns.
-        lock_ = ::open("/tmp/rummage-test-pointer.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (lock_ >= 0) {
-            ::flock(lock_, LOCK_EX);
-        }
-        if (void* xtst = ::dlopen("libXtst.so.6", RTLD_NOW)) {
-            motion_ = reinterpret_cast<MotionFn>(::dlsym(xtst, "XTestFakeMotionEvent"));
-            button_ = reinterpret_cast<ButtonFn>(::dlsym(xtst, "XTestFakeButtonEvent"));
-        }
-    }
-    ~XProbe() {
-        if (lock_ >= 0) {
-            ::close(lock_);
-        }
-    }
-    bool CanClick() const { return motion_ != nullptr && button_ != nullptr; }
+    bool CanClick() const { return pointer_.ok(); }
 
     // A mapped top-level window of `pid` titled `title`.  The other program
     // may drop a window while it is looked at: its errors are ignored.
@@ -127,14 +108,11 @@ class XProbe {
         gdk_x11_display_error_trap_pop_ignored(display);
     }
 
-    // A left click at (dx, dy) inside `w`.
+    // A left click at (dx, dy) inside `w`, once the other program saw the pointer come.
     void Click(const XWin& w, int dx, int dy) {
-        motion_(display_, -1, w.x + dx, w.y + dy, 0);
-        XFlush(display_);
-        std::this_thread::sleep_for(std::chrono::milliseconds(80));
-        button_(display_, 1, True, 0);
-        button_(display_, 1, False, 0);
-        XFlush(display_);
+        pointer_.Move(w.x + dx, w.y + dy, 80);
+        pointer_.Button(true);
+        pointer_.Button(false);
     }
 
   private:
@@ -166,19 +144,27 @@ class XProbe {
         return title;
     }
 
-    using MotionFn = int (*)(Display*, int, int, int, unsigned long);
-    using ButtonFn = int (*)(Display*, unsigned int, Bool, unsigned long);
-    Display* display_ = nullptr;
-    MotionFn motion_ = nullptr;
-    ButtonFn button_ = nullptr;
-    int lock_ = -1;
+    Display* display_ = gdk_x11_display_get_xdisplay(gdk_display_get_default());
+    guitest::FakePointer pointer_;
 };
 
 // Runs the built program in a namespace prepared by a script; ends it, and
 // the fake daemon's group, on every way out.
-class Program {
+class Program : public guitest::Program {
   public:
-    Program(const TempDir& dir, const std::string& setup, bool withFiles) : dir_(dir) {
+    Program(const TempDir& dir, const std::string& setup, bool withFiles)
+        : guitest::Program(
+              "unshare -m -n --propagation private sh " + Script(dir, setup, withFiles), dir),
+          dir_(dir) {}
+    ~Program() {
+        Stop();
+        rotest::EndGroup(rotest::PidFromFile(dir_ / "pppd.pid"));
+    }
+    // The exit status, or -1 when it does not end in time.
+    int Wait(int seconds = 10) { return guitest::Program::Wait(seconds * 1000); }
+
+  private:
+    static std::string Script(const TempDir& dir, const std::string& setup, bool withFiles) {
         const std::string script = dir / ("run" + std::to_string(++count_) + ".sh");
         WriteFile(script, "set -u\nmount -t tmpfs none /etc/ppp || exit 90\n" +
                               std::string(withFiles ? "printf '# DeviceName PHS\\n' > "
@@ -187,35 +173,9 @@ class Program {
                                                     : "") +
                               setup + "exec capsh --drop=cap_sys_time -- -c 'exec " +
                               testutil::BuildBinDir() + "/Ringout'\n");
-        pid_ = ro::StartProgram("/usr/bin/unshare",
-                                {"-m", "-n", "--propagation", "private", "sh", script}, false,
-                                nullptr);
+        return script;
     }
-    ~Program() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        rotest::EndGroup(rotest::PidFromFile(dir_ / "pppd.pid"));
-    }
-    pid_t pid() const { return pid_; }
-    // The exit status, or -1 when it does not end in time.
-    int Wait(int seconds = 10) {
-        int status = 0;
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < end) {
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return -1;
-    }
-
-  private:
     const TempDir& dir_;
-    pid_t pid_ = -1;
     static inline int count_ = 0;
 };
 
@@ -231,22 +191,14 @@ class RingoutProgram : public ::testing::Test {
 };
 
 TEST(RingoutVersion, BannerIsTwoLinesAndNeedsNoDisplay) {
-    TempDir dir;
-    const int rc = testutil::Shell("env -u DISPLAY " + testutil::BuildBinDir() +
-                                   "/Ringout --version > " + (dir / "out") + " 2>&1");
-    EXPECT_EQ(0, rc);
-    const std::string out = testutil::ReadFile(dir / "out");
-    ASSERT_EQ(0u, out.rfind("Ringout  Version 1.02 2001/03/26\n", 0)) << out;
-    const std::string rest = out.substr(std::strlen("Ringout  Version 1.02 2001/03/26\n"));
-    EXPECT_FALSE(rest.empty());
-    EXPECT_EQ(1, std::count(rest.begin(), rest.end(), '\n')) << out;
-    EXPECT_EQ('\n', rest.back());
+    guitest::ExpectVersionBanner(testutil::BuildBinDir() + "/Ringout",
+                                 "Ringout  Version 1.02 2001/03/26\n");
 }
 
 TEST_F(RingoutProgram, MissingOptionsShowsTheConfigurationErrorAndEnds) {
     Program program(dir_, "", false);
     const auto message = x_.WaitFor(program.pid(), "Configuration File Error");
-    ASSERT_TRUE(message);
+    ASSERT_TRUE(message) << program.Err();
     EXPECT_FALSE(x_.Find(program.pid(), "Ringout"));
     x_.Close(*message);
     EXPECT_EQ(1, program.Wait());
@@ -255,10 +207,10 @@ TEST_F(RingoutProgram, MissingOptionsShowsTheConfigurationErrorAndEnds) {
 TEST_F(RingoutProgram, SecondCopySaysSoAndTheFirstRunsOn) {
     Program first(dir_, "", true);
     const auto start = x_.WaitFor(first.pid(), "Ringout");
-    ASSERT_TRUE(start);
+    ASSERT_TRUE(start) << first.Err();
     Program second(dir_, "", true);
     const auto message = x_.WaitFor(second.pid(), "Error occurred while starting");
-    ASSERT_TRUE(message);
+    ASSERT_TRUE(message) << second.Err();
     EXPECT_FALSE(x_.Find(second.pid(), "Ringout"));
     x_.Close(*message);
     EXPECT_EQ(1, second.Wait());
@@ -282,7 +234,7 @@ TEST_F(RingoutProgram, ConnectionByPointerComesUpAndIsStopped) {
               0755);
     Program program(dir_, "mount --bind " + (dir_ / "pppd") + " /usr/sbin/pppd || exit 91\n", true);
     const auto start = x_.WaitFor(program.pid(), "Ringout", 340);
-    ASSERT_TRUE(start);
+    ASSERT_TRUE(start) << program.Err();
     x_.Click(*start, 60 + 48, 100 + 20);  // "Start"
     const auto connection = x_.WaitFor(program.pid(), "Ringout", 200);
     ASSERT_TRUE(connection);

@@ -40,11 +40,7 @@ TEST(GuiTwDialogs, MessageBoxOffersEachButtonSetAndAnswersByButtonOrClose) {
         std::string focus;
         driver.Then("Box test", [&](Gtk::Window* window) {
             buttons = ButtonLabels(window);
-            for (Gtk::Label* label : twtest::Widgets<Gtk::Label>(window)) {
-                if (!dynamic_cast<Gtk::Button*>(label->get_parent())) {
-                    text = label->get_text();
-                }
-            }
+            text = twtest::LabelTexts(window).back();
             if (Gtk::Widget* focused = window->get_focus()) {
                 focus = focused->get_accessible()->get_name();
             }
@@ -105,11 +101,7 @@ TEST(GuiTwDialogs, ConfirmationReturnsOnlyForTheSameTextAndTellsWhatIsWrong) {
                 }
                 hidden = !entry->get_visibility();
                 limit = entry->get_max_length();
-                for (Gtk::Label* label : twtest::Widgets<Gtk::Label>(window)) {
-                    if (!dynamic_cast<Gtk::Button*>(label->get_parent())) {
-                        shownText = label->get_text();
-                    }
-                }
+                shownText = twtest::LabelTexts(window).back();
                 entry->set_text(c.typed[i]);
                 ButtonNamed(window, "OK")->clicked();
             });

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "GuiDriver.h"
 #include "TestUtil.h"
 #include "tunewell/TwCallbacks.h"
 #include "tunewell/TwConfig.h"
@@ -73,85 +74,13 @@ struct SampleTree {
     }
 };
 
-template <typename T>
-void CollectWidgets(Gtk::Widget* root, std::vector<T*>& out) {
-    if (!root) {
-        return;
-    }
-    if (auto* match = dynamic_cast<T*>(root)) {
-        out.push_back(match);
-    }
-    if (auto* container = dynamic_cast<Gtk::Container*>(root)) {
-        for (Gtk::Widget* child : container->get_children()) {
-            CollectWidgets<T>(child, out);
-        }
-    }
-}
-
-template <typename T>
-std::vector<T*> Widgets(Gtk::Widget* root) {
-    std::vector<T*> out;
-    CollectWidgets<T>(root, out);
-    return out;
-}
-
-inline Gtk::Button* ButtonNamed(Gtk::Widget* root, const std::string& label) {
-    for (Gtk::Button* button : Widgets<Gtk::Button>(root)) {
-        if (!dynamic_cast<Gtk::ToggleButton*>(button) && button->get_label() == label) {
-            return button;
-        }
-    }
-    return nullptr;
-}
-
-inline std::vector<std::string> ButtonLabels(Gtk::Widget* root) {
-    std::vector<std::string> labels;
-    for (Gtk::Button* button : Widgets<Gtk::Button>(root)) {
-        if (!dynamic_cast<Gtk::ToggleButton*>(button)) {
-            labels.push_back(button->get_label());
-        }
-    }
-    return labels;
-}
-
-// An entry by its accessible name.
-inline Gtk::Entry* EntryNamed(Gtk::Widget* root, const std::string& name) {
-    for (Gtk::Entry* entry : Widgets<Gtk::Entry>(root)) {
-        if (entry->get_accessible()->get_name() == name) {
-            return entry;
-        }
-    }
-    return nullptr;
-}
-
-// The window manager's close request.
-inline void SendDelete(Gtk::Window* window) {
-    GdkEvent* event = gdk_event_new(GDK_DELETE);
-    event->any.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
-    event->any.send_event = TRUE;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-}
-
-inline bool PumpUntil(const std::function<bool()>& pred, int ms = 5000) {
-    auto context = Glib::MainContext::get_default();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        if (!context->iteration(false)) {
-            g_usleep(2000);
-        }
-    }
-    return true;
-}
+using namespace guitest;
 
 // Saves a picture of the screen when TW_SHOTS names a directory.
 inline void Shot(const std::string& name) {
     const char* dir = std::getenv("TW_SHOTS");
     if (dir) {
-        PumpUntil([] { return false; }, 300);
+        Pump(300);
         testutil::Shell("import -window root '" + std::string(dir) + "/" + name + ".png'");
     }
 }
@@ -184,13 +113,11 @@ class Driver {
     bool Tick() {
         if (Gtk::Window* box = MessageWindow(); box && tw::InnermostDialogSerial() != answered_) {
             std::string text;
-            for (Gtk::Label* label : Widgets<Gtk::Label>(box)) {
-                if (!dynamic_cast<Gtk::Button*>(label->get_parent())) {
-                    text += label->get_text();
-                }
+            for (const std::string& label : LabelTexts(box)) {
+                text += label;
             }
             messages.push_back(text);
-            Gtk::Button* first = ButtonNamed(box, ButtonLabels(box).front());
+            Gtk::Button* first = Buttons(box).front();
             Glib::signal_idle().connect_once([first] { first->clicked(); });
             answered_ = tw::InnermostDialogSerial();
             return true;

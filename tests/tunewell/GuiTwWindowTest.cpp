@@ -15,9 +15,9 @@
 namespace {
 
 using twtest::Driver;
-using twtest::EntryNamed;
 using twtest::FakeClock;
 using twtest::SampleTree;
+using twtest::WidgetNamed;
 
 const std::string kReflected = "Inserted configuration set is now reflected to the computer.";
 
@@ -45,7 +45,7 @@ std::string FocusName(Gtk::Window* window) {
 }
 
 void Type(Gtk::Window* window, const std::string& name, const std::string& text) {
-    Gtk::Entry* entry = EntryNamed(window, name);
+    Gtk::Entry* entry = WidgetNamed<Gtk::Entry>(window, name);
     ASSERT_NE(entry, nullptr) << name;
     entry->set_text(text);
 }
@@ -64,10 +64,16 @@ int RunTw(SampleTree& tree, FakeClock& clock, int mode = tw::MODE_NORMAL) {
     return tw::RunTunewell(mode, tree.wycfg.c_str(), "C", tree.paths, clock);
 }
 
-TEST(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
+// One run of the program's window on a fresh sample tree, driven step by step.
+class GuiTwWindow : public ::testing::Test {
+  protected:
+    int Run() { return RunTw(tree, clock); }
     SampleTree tree;
     FakeClock clock;
     Driver driver;
+};
+
+TEST_F(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
     std::vector<std::string> lan, wireless, disabled, modem, phs;
     bool modifyWhenDisabled = true;
     std::string zone, year, month;
@@ -102,7 +108,7 @@ TEST(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
         month = tw::pwTimeEntry[1]->get_text();
         tw::pwCancelButton->clicked();
     });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
 
     EXPECT_EQ(lan, (std::vector<std::string>{"Network Device=LAN", "Host Name=appliance",
                                              "Domain Name=example.com", "IP Adress=192.168.1.10",
@@ -142,7 +148,7 @@ struct Refusal {
     const char* focus;
 };
 
-TEST(GuiTwWindow, ModifyWindowsRefuseBadInputWithTheirMessagesAndKeepTheWindow) {
+TEST_F(GuiTwWindow, ModifyWindowsRefuseBadInputWithTheirMessagesAndKeepTheWindow) {
     const Refusal cases[] = {
         {0, {{"Host name", ""}}, "OK", "Host Name is not configured.", "Host name"},
         {0,
@@ -196,9 +202,6 @@ TEST(GuiTwWindow, ModifyWindowsRefuseBadInputWithTheirMessagesAndKeepTheWindow) 
          "Password is not configured.\nInsert correct Password.",
          "Password"},
     };
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
     std::vector<std::string> focus;
     std::vector<bool> stayed;
     for (const Refusal& c : cases) {
@@ -227,7 +230,7 @@ TEST(GuiTwWindow, ModifyWindowsRefuseBadInputWithTheirMessagesAndKeepTheWindow) 
         });
     }
     driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
 
     ASSERT_EQ(driver.messages.size(), std::size(cases));
     ASSERT_EQ(focus.size(), std::size(cases));
@@ -240,7 +243,7 @@ TEST(GuiTwWindow, ModifyWindowsRefuseBadInputWithTheirMessagesAndKeepTheWindow) 
     }
 }
 
-TEST(GuiTwWindow, EntriesAcceptThePartsLengthsAndHideSecrets) {
+TEST_F(GuiTwWindow, EntriesAcceptThePartsLengthsAndHideSecrets) {
     struct Limit {
         const char* name;
         int max;
@@ -256,12 +259,9 @@ TEST(GuiTwWindow, EntriesAcceptThePartsLengthsAndHideSecrets) {
                             {"AT Command", 127, false}};
     const Limit time[] = {{"Year", 4, false}, {"Month", 2, false}, {"Day", 2, false},
                           {"Hour", 2, false}, {"Min", 2, false},   {"Sec", 2, false}};
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
     auto check = [](Gtk::Window* window, const Limit* limits, std::size_t count) {
         for (std::size_t i = 0; i < count; ++i) {
-            Gtk::Entry* entry = EntryNamed(window, limits[i].name);
+            Gtk::Entry* entry = WidgetNamed<Gtk::Entry>(window, limits[i].name);
             ASSERT_NE(entry, nullptr) << limits[i].name;
             EXPECT_EQ(entry->get_max_length(), limits[i].max) << limits[i].name;
             EXPECT_EQ(entry->get_visibility(), !limits[i].hidden) << limits[i].name;
@@ -275,7 +275,7 @@ TEST(GuiTwWindow, EntriesAcceptThePartsLengthsAndHideSecrets) {
     driver.Then("Modify Network Configuration - Wireless LAN", [&](Gtk::Window* window) {
         check(window, wireless, std::size(wireless));
         // Characters, not bytes: a 64-character name of two-byte letters fits.
-        Gtk::Entry* host = EntryNamed(window, "Host name");
+        Gtk::Entry* host = WidgetNamed<Gtk::Entry>(window, "Host name");
         Glib::ustring wide;
         for (int i = 0; i < 70; ++i) {
             wide += gunichar(0x00E9);
@@ -292,14 +292,11 @@ TEST(GuiTwWindow, EntriesAcceptThePartsLengthsAndHideSecrets) {
         twtest::ButtonNamed(window, "Cancel")->clicked();
     });
     driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(driver.Done());
 }
 
-TEST(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtOnce) {
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
+TEST_F(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtOnce) {
     const auto before = tree.Snapshot();
     bool lanSame = false;
     bool modemSame = false;
@@ -326,7 +323,7 @@ TEST(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtO
         modemSame = tw::SameDialup(tw::pTwNewSetup->Modem, tw::pTwOldSetup->Modem);
         tw::pwQuitButton->clicked();
     });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(driver.Done());
     EXPECT_TRUE(lanSame);
     EXPECT_TRUE(modemSame);
@@ -336,10 +333,7 @@ TEST(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesAtO
     EXPECT_EQ(tree.Snapshot(), before);
 }
 
-TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
+TEST_F(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     // A script slow enough for the wait window to animate.
     testutil::WriteFile(tree.dir / "scripts/network.sh",
                         "#!/bin/sh\nsleep 1.5\necho \"network $*\" >> '" + tree.dir / "ran" + "'\n",
@@ -383,7 +377,7 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
         tw::pwTimeEntry[3]->set_text("7");
         tw::pwQuitButton->clicked();
     });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(driver.Done());
 
     EXPECT_EQ(waitText,
@@ -402,10 +396,7 @@ TEST(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     EXPECT_EQ(clock.sets.size(), 1u);
 }
 
-TEST(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
+TEST_F(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
     testutil::WriteFile(tree.dir / "scripts/network.sh",
                         "#!/bin/sh\necho \"network $*\" >> '" + tree.dir / "ran" + "'\nexit 3\n",
                         0755);
@@ -421,7 +412,7 @@ TEST(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
         tw::pwUpdateButton->clicked();
     });
     driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(windowOpen);
     EXPECT_EQ(oldType, tw::NET_LAN);
     ASSERT_EQ(driver.messages.size(), 2u);
@@ -432,7 +423,7 @@ TEST(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
     EXPECT_EQ(tree.Ran(), "network 4\nnetwork 4\n");
 }
 
-TEST(GuiTwWindow, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
+TEST(GuiTwModes, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
     struct ModeCase {
         int mode;
         int page;
@@ -471,7 +462,7 @@ TEST(GuiTwWindow, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
     }
 }
 
-TEST(GuiTwWindow, OnlyAnExactFirstArgumentChoosesAMode) {
+TEST(GuiTwModes, OnlyAnExactFirstArgumentChoosesAMode) {
     struct Case {
         std::vector<const char*> args;
         int mode;
@@ -496,10 +487,7 @@ TEST(GuiTwWindow, OnlyAnExactFirstArgumentChoosesAMode) {
     }
 }
 
-TEST(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
+TEST_F(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
     bool addAtThree = true;
     bool deleteWithoutSelection = true;
     std::vector<std::string> rowsAfterDelete;
@@ -523,7 +511,7 @@ TEST(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
         panel = NetPanel();
         tw::pwCancelButton->clicked();
     });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_FALSE(addAtThree);
     EXPECT_FALSE(deleteWithoutSelection);
     EXPECT_EQ(rowsAfterDelete, (std::vector<std::string>{"8.8.8.8", "1.2.3.4"}));
@@ -533,10 +521,7 @@ TEST(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
     EXPECT_TRUE(driver.messages.empty());
 }
 
-TEST(GuiTwWindow, FailedWriteStopsTheApplyAndKeepsTheOldRecord) {
-    SampleTree tree;
-    FakeClock clock;
-    Driver driver;
+TEST_F(GuiTwWindow, FailedWriteStopsTheApplyAndKeepsTheOldRecord) {
     // A file where the LAN directory belongs: every LAN write fails.
     testutil::Shell("rm -rf '" + tree.wycfg + "/lan' && touch '" + tree.wycfg + "/lan'");
     bool sensitive = false;
@@ -552,7 +537,7 @@ TEST(GuiTwWindow, FailedWriteStopsTheApplyAndKeepsTheOldRecord) {
         oldKept = !tw::SameNetwork(tw::pTwOldSetup->Lan, tw::pTwNewSetup->Lan);
         tw::pwCancelButton->clicked();
     });
-    EXPECT_EQ(RunTw(tree, clock), 0);
+    EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(driver.Done());
     EXPECT_TRUE(sensitive);
     EXPECT_TRUE(oldKept);

@@ -2,83 +2,13 @@
 // item's handle onto another menu button moves the item, a click on a slot
 // starts its item.  Goes through the X server's test extension, so the
 // toolkit's own drag and drop runs end to end.
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/file.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <csignal>
-#include <cstdlib>
 
 #include "GuiWaymarkSupport.h"
 
 namespace {
 
 using namespace wmtest;
-
-class FakeInput {
-  public:
-    FakeInput() {
-        // One pointer per display: tests run in parallel take turns.
-        lock_ = ::open("/tmp/rummage-test-pointer.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (lock_ >= 0) {
-            ::flock(lock_, LOCK_EX);
-        }
-        void* xtst = ::dlopen("libXtst.so.6", RTLD_NOW);
-        void* x11 = ::dlopen("libX11.so.6", RTLD_NOW);
-        if (xtst != nullptr && x11 != nullptr) {
-            motion_ = reinterpret_cast<MotionFn>(::dlsym(xtst, "XTestFakeMotionEvent"));
-            button_ = reinterpret_cast<ButtonFn>(::dlsym(xtst, "XTestFakeButtonEvent"));
-            flush_ = reinterpret_cast<FlushFn>(::dlsym(x11, "XFlush"));
-        }
-        auto xdisplay = reinterpret_cast<void* (*)(GdkDisplay*)>(
-            ::dlsym(RTLD_DEFAULT, "gdk_x11_display_get_xdisplay"));
-        if (xdisplay != nullptr) {
-            display_ = xdisplay(gdk_display_get_default());
-        }
-    }
-    ~FakeInput() {
-        if (lock_ >= 0) {
-            ::close(lock_);
-        }
-    }
-    FakeInput(const FakeInput&) = delete;
-    FakeInput& operator=(const FakeInput&) = delete;
-    bool ok() const { return display_ && motion_ && button_ && flush_; }
-    void Move(int x, int y) {
-        motion_(display_, -1, x, y, 0);
-        flush_(display_);
-        Pump(20);
-    }
-    void Button(bool press) {
-        button_(display_, 1, press ? 1 : 0, 0);
-        flush_(display_);
-        Pump(60);
-    }
-    void Click(int x, int y) {
-        Move(x, y);
-        Button(true);
-        Button(false);
-        Pump(100);
-    }
-    void Glide(int fromX, int fromY, int toX, int toY) {
-        for (int i = 1; i <= 20; ++i) {
-            Move(fromX + (toX - fromX) * i / 20, fromY + (toY - fromY) * i / 20);
-        }
-    }
-
-  private:
-    using MotionFn = int (*)(void*, int, int, int, unsigned long);
-    using ButtonFn = int (*)(void*, unsigned int, int, unsigned long);
-    using FlushFn = int (*)(void*);
-    MotionFn motion_ = nullptr;
-    ButtonFn button_ = nullptr;
-    FlushFn flush_ = nullptr;
-    void* display_ = nullptr;
-    int lock_ = -1;
-};
 
 class GuiWmPointer : public WaymarkFixture {
   protected:
@@ -96,7 +26,7 @@ class GuiWmPointer : public WaymarkFixture {
 };
 
 TEST_F(GuiWmPointer, DraggingAnItemHandleMovesItToAnotherMenuOrSlotAndAClickStartsIt) {
-    FakeInput input;
+    FakePointer input;
     if (!input.ok()) {
         GTEST_SKIP() << "no X test extension";
     }
@@ -152,35 +82,12 @@ TEST_F(GuiWmPointer, DraggingAnItemHandleMovesItToAnotherMenuOrSlotAndAClickStar
 // The program itself: a start-up failure shows its box, and its OK ends the
 // program with status 0 (Waywatch then starts it again).
 TEST(GuiWmProgramStart, StartupFailureBoxOkEndsTheProgram) {
-    FakeInput input;
+    FakePointer input;
     if (!input.ok()) {
         GTEST_SKIP() << "no X test extension";
     }
-    const std::string program = testutil::BuildBinDir() + "/Waymark";
-    const pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        ::unsetenv("WAYMARK");
-        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    // Ends the child on every way out of the test.
-    struct Reaper {
-        pid_t pid;
-        int status = -1;
-        bool Ended() {
-            if (pid > 0 && ::waitpid(pid, &status, WNOHANG) == pid) {
-                pid = 0;
-            }
-            return pid == 0;
-        }
-        ~Reaper() {
-            if (!Ended()) {
-                ::kill(pid, SIGKILL);
-                ::waitpid(pid, &status, 0);
-            }
-        }
-    } child{pid};
+    testutil::TempDir dir;
+    Program program("env -u WAYMARK '" + testutil::BuildBinDir() + "/Waymark'", dir);
     ASSERT_TRUE(PumpUntil(
         [] { return testutil::Shell("xwininfo -root -tree | grep -q '\"Format Error\"'") == 0; },
         10000));
@@ -189,9 +96,8 @@ TEST(GuiWmProgramStart, StartupFailureBoxOkEndsTheProgram) {
     const int height = Gdk::Screen::get_default()->get_height();
     // The box is 488 by 118, centred; OK sits at 396, 66 and is 84 by 42.
     input.Click((width - 488) / 2 + 396 + 42, (height - 118) / 2 + 66 + 21);
-    ASSERT_TRUE(PumpUntil([&child] { return child.Ended(); }, 10000));
-    ASSERT_TRUE(WIFEXITED(child.status));
-    EXPECT_EQ(WEXITSTATUS(child.status), 0);
+    ASSERT_TRUE(PumpUntil([&program] { return program.Wait(0) >= 0; }, 10000));
+    EXPECT_EQ(program.Wait(0), 0);
 }
 
 }  // namespace

@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
-#include <chrono>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "GuiDriver.h"
 #include "TestUtil.h"
+#include "WmFakeSupport.h"
 #include "waymark/WmCallbacks.h"
 #include "waymark/WmDialogs.h"
 #include "waymark/WmFile.h"
@@ -22,107 +22,7 @@
 
 namespace wmtest {
 
-using Argv = std::vector<std::string>;
-
-class RecordingStarter : public wm::ProcessStarter {
-  public:
-    pid_t Start(const std::string& file, const Argv& argv) override {
-        files.push_back(file);
-        argvs.push_back(argv);
-        return 4242;
-    }
-    bool BrowserRunning(const std::string&) override { return false; }
-    int ChangeDirectory(const std::string& dir) override {
-        directory = dir;
-        return 0;
-    }
-    std::string directory;
-    std::vector<std::string> files;
-    std::vector<Argv> argvs;
-};
-
-// Lets the loop run until `pred` holds or `ms` pass.
-inline bool PumpUntil(const std::function<bool()>& pred, int ms = 3000) {
-    auto context = Glib::MainContext::get_default();
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) {
-            return false;
-        }
-        if (!context->iteration(false)) {
-            g_usleep(2000);
-        }
-    }
-    return true;
-}
-
-inline void Pump(int ms = 50) {
-    PumpUntil([] { return false; }, ms);
-}
-
-// Every widget below `root` of type T, in container order.
-template <typename T>
-void CollectWidgets(Gtk::Widget* root, std::vector<T*>& out) {
-    if (!root) {
-        return;
-    }
-    if (auto* match = dynamic_cast<T*>(root)) {
-        out.push_back(match);
-    }
-    if (auto* container = dynamic_cast<Gtk::Container*>(root)) {
-        for (Gtk::Widget* child : container->get_children()) {
-            CollectWidgets<T>(child, out);
-        }
-    }
-}
-
-template <typename T>
-std::vector<T*> Widgets(Gtk::Widget* root) {
-    std::vector<T*> out;
-    CollectWidgets<T>(root, out);
-    return out;
-}
-
-inline std::vector<std::string> LabelTexts(Gtk::Widget* root) {
-    std::vector<std::string> texts;
-    for (Gtk::Label* label : Widgets<Gtk::Label>(root)) {
-        if (!dynamic_cast<Gtk::Button*>(label->get_parent())) {
-            texts.push_back(label->get_text());
-        }
-    }
-    return texts;
-}
-
-inline Gtk::Button* ButtonNamed(Gtk::Widget* root, const std::string& label) {
-    for (Gtk::Button* button : Widgets<Gtk::Button>(root)) {
-        if (button->get_label() == label) {
-            return button;
-        }
-    }
-    return nullptr;
-}
-
-// The window manager's close request, as the toolkit delivers it.
-inline void SendDelete(Gtk::Window* window) {
-    GdkEvent* event = gdk_event_new(GDK_DELETE);
-    event->any.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
-    event->any.send_event = TRUE;
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-}
-
-// A key press on the window, as the toolkit delivers it.
-inline void SendKey(Gtk::Window* window, guint keyval) {
-    GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-    event->key.window = GDK_WINDOW(g_object_ref(window->get_window()->gobj()));
-    event->key.send_event = TRUE;
-    event->key.time = GDK_CURRENT_TIME;
-    event->key.keyval = keyval;
-    GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
-    gdk_event_set_device(event, gdk_seat_get_keyboard(seat));
-    gtk_main_do_event(event);
-    gdk_event_free(event);
-}
+using namespace guitest;
 
 // Texts of the visible item slots, in slot order ("" for a hidden slot).
 inline std::vector<std::string> SlotTexts() {
@@ -207,7 +107,7 @@ class WaymarkFixture : public ::testing::Test {
 
     testutil::TempDir dir;
     wm::NaviData data;
-    RecordingStarter starter;
+    FakeStarter starter;  // starts nothing: records
     Gtk::Window* bar = nullptr;
 };
 

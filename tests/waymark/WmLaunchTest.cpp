@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "TestUtil.h"
+#include "WmFakeSupport.h"
 #include "waymark/WmLaunch.h"
 
 namespace {
@@ -17,29 +18,8 @@ namespace {
 using namespace wm;
 using testutil::TempDir;
 using testutil::WriteFile;
-using Argv = std::vector<std::string>;
-
-class FakeStarter : public ProcessStarter {
-  public:
-    pid_t Start(const std::string& file, const Argv& argv) override {
-        files.push_back(file);
-        argvs.push_back(argv);
-        return 4242;
-    }
-    bool BrowserRunning(const std::string& name) override {
-        lookedFor = name;
-        return browserRunning;
-    }
-    int ChangeDirectory(const std::string& dir) override {
-        directory = dir;
-        return 0;
-    }
-    bool browserRunning = false;
-    std::string lookedFor;
-    std::string directory;
-    std::vector<std::string> files;
-    std::vector<Argv> argvs;
-};
+using wmtest::Argv;
+using wmtest::FakeStarter;
 
 class FakeUi : public LaunchUi {
   public:
