@@ -15,10 +15,6 @@
 #include "tunewell/TwFile.h"
 #include "tunewell/TwTime.h"
 
-using testutil::ReadFile;
-using testutil::TempDir;
-using testutil::WriteFile;
-
 namespace {
 
 TEST(TwConfigFile, WycfgValuesAndDefaults) {

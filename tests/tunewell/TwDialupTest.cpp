@@ -2,18 +2,16 @@
 // and password, reading back what was written, the checks of the modify
 // window, and the chat script run by the real chat against a played modem.
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstring>
 
 #include <gtest/gtest.h>
 
+#include "FakeModem.h"
 #include "TestUtil.h"
 #include "TwFakeSupport.h"
 #include "tunewell/TwDialup.h"
@@ -21,16 +19,10 @@
 #include "tunewell/TwTable.h"
 
 using testutil::Exists;
-using testutil::ReadFile;
-using testutil::TempDir;
-using testutil::WriteFile;
 
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
+using twtest::ModeOf;
 
 tw::DialupConf MakeDial(const char* number, int auth, const char* account, const char* password,
                         const char* at = "") {
@@ -329,110 +321,32 @@ TEST(TwDialupCheck, ModifyWindowFieldsInOrder) {
               0);
 }
 
-// --- The real chat against a pseudo-terminal that plays a modem ---
-
-class ChatRun {
-  public:
-    ~ChatRun() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-        if (master_ >= 0) {
-            ::close(master_);
-        }
+// Runs `script` with its standard input and output on the terminal `line`:
+// its wait status, or -1 when it is still running after 30 s (it is then ended).
+int RunOnLine(const std::string& script, const std::string& line) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setsid();
+        const int fd = ::open(line.c_str(), O_RDWR | O_NOCTTY);
+        ::dup2(fd, 0);
+        ::dup2(fd, 1);
+        ::dup2(::open("/dev/null", O_WRONLY), 2);
+        ::execl("/bin/sh", "sh", script.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
     }
-
-    // Starts `script` with its standard input and output on the terminal.
-    bool Start(const std::string& script) {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
-        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
-            return false;
+    int status = -1;
+    for (int waited = 0; pid > 0 && waited < 30000; waited += 20) {
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            return status;
         }
-        std::string slaveName = ::ptsname(master_);
-        int slave = ::open(slaveName.c_str(), O_RDWR | O_NOCTTY);
-        if (slave < 0) {
-            return false;
-        }
-        struct termios tio;
-        ::tcgetattr(slave, &tio);
-        ::cfmakeraw(&tio);
-        ::tcsetattr(slave, TCSANOW, &tio);
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setsid();
-            ::dup2(slave, 0);
-            ::dup2(slave, 1);
-            int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, 2);
-            ::execl("/bin/sh", "sh", script.c_str(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
-        ::close(slave);
-        return pid_ > 0;
+        ::usleep(20000);
     }
-
-    // Answers like a modem until chat ends; returns the lines chat sent.
-    std::vector<std::string> Play(bool login, int& exitStatus) {
-        std::vector<std::string> lines;
-        std::string pending;
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        int afterDial = -1;
-        while (std::chrono::steady_clock::now() < deadline) {
-            struct pollfd p = {master_, POLLIN, 0};
-            int n = ::poll(&p, 1, 100);
-            if (n > 0 && (p.revents & POLLIN)) {
-                char buf[256];
-                ssize_t got = ::read(master_, buf, sizeof buf);
-                if (got > 0) {
-                    pending.append(buf, static_cast<std::size_t>(got));
-                }
-            }
-            std::size_t cr;
-            while ((cr = pending.find('\r')) != std::string::npos) {
-                std::string line = pending.substr(0, cr);
-                pending.erase(0, cr + 1);
-                lines.push_back(line);
-                if (afterDial >= 0) {
-                    ++afterDial;
-                    if (afterDial == 1) {
-                        Send("\r\nPassword: ");
-                    }
-                } else if (line.compare(0, 3, "ATD") == 0) {
-                    afterDial = 0;
-                    Send("\r\nCONNECT 115200\r\n");
-                    if (login) {
-                        Send("\r\nlogin: ");
-                    }
-                } else {
-                    Send("\r\nOK\r\n");
-                }
-            }
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                exitStatus = status;
-                // Whatever chat wrote last (a stray "dc" would land here).
-                char buf[256];
-                ssize_t got;
-                while ((got = ::read(master_, buf, sizeof buf)) > 0) {
-                    pending.append(buf, static_cast<std::size_t>(got));
-                }
-                if (!pending.empty()) {
-                    lines.push_back("<partial>" + pending);
-                }
-                return lines;
-            }
-        }
-        exitStatus = -1;
-        return lines;
+    if (pid > 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
     }
-
-  private:
-    void Send(const std::string& text) { (void)::write(master_, text.data(), text.size()); }
-    int master_ = -1;
-    pid_t pid_ = -1;
-};
+    return -1;
+}
 
 TEST(TwDialupChat, RealChatDialsEveryDeviceInBothLoginModes) {
     if (::access("/usr/sbin/chat", X_OK) != 0) {
@@ -471,12 +385,12 @@ TEST(TwDialupChat, RealChatDialsEveryDeviceInBothLoginModes) {
             MakeDial(c.number, c.auth, "x;rm -rf /", "a b'c\"d\\e^f$(id)", "S7=60 X3");
         WriteFile(dir / "chat_script", tw::MakeChatScript(config, c.device, d, tw::TwPaths()),
                   0700);
-        ChatRun run;
-        ASSERT_TRUE(run.Start(dir / "chat_script"));
-        int status = -1;
-        std::vector<std::string> sent = run.Play(c.auth == tw::AUTH_SCRIPT, status);
+        modemtest::FakeModem modem(c.auth == tw::AUTH_SCRIPT);
+        ASSERT_FALSE(modem.SlavePath().empty());
+        const int status = RunOnLine(dir / "chat_script", modem.SlavePath());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-        EXPECT_EQ(sent, c.sent);
+        modem.Stop();
+        EXPECT_EQ(modem.Commands(), c.sent);
     }
 }
 

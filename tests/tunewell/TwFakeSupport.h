@@ -2,15 +2,29 @@
 // it shows, a clock that only pretends, and a configured tree.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <ctime>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "TestUtil.h"
 #include "tunewell/TwConfig.h"
 #include "tunewell/TwTable.h"
 
+// Every core test works on files in a temporary tree.
+using testutil::ReadFile;
+using testutil::TempDir;
+using testutil::WriteFile;
+
 namespace twtest {
+
+// Permission bits of `path` (0 when it is missing).
+inline mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
 
 // Records every message while it lives.
 class MessageRecorder {

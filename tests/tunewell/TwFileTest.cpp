@@ -16,16 +16,9 @@
 #include "tunewell/TwFile.h"
 #include "tunewell/TwTable.h"
 
-using testutil::ReadFile;
-using testutil::TempDir;
-using testutil::WriteFile;
-
 namespace {
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
-}
+using twtest::ModeOf;
 
 TEST(TwFileGet, KeyLinesSeparatorsAndBlanks) {
     struct Case {

@@ -12,20 +12,13 @@
 #include "tunewell/TwDialup.h"
 #include "tunewell/TwNetwork.h"
 
-using testutil::ReadFile;
-using testutil::TempDir;
-using testutil::WriteFile;
-
 namespace {
+
+using twtest::ModeOf;
 
 std::string ScriptDir() {
     std::string here = __FILE__;
     return here.substr(0, here.rfind("/tests/tunewell/")) + "/data/tunewell/";
-}
-
-mode_t ModeOf(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
 }
 
 // Runs `script arg` with WYCFG=cfg under a private /etc; copies `wanted`

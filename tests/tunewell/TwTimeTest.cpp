@@ -9,10 +9,6 @@
 #include "TwFakeSupport.h"
 #include "tunewell/TwTime.h"
 
-using testutil::ReadFile;
-using testutil::TempDir;
-using testutil::WriteFile;
-
 namespace {
 
 TEST(TwTimeCheck, DatesTimesAndZones) {
