@@ -9,48 +9,14 @@
 #include <cstring>
 #include <string>
 
+#include "ScratchFile.h"
 #include "common/SafeFile.h"
 #include "tunewell/TwDialup.h"
 
 namespace {
 
-// Scratch directory, removed when the run ends normally.
-char scratchDir[64];
-
-void RemoveScratch() {
-    char file[80];
-    std::snprintf(file, sizeof file, "%s/f", scratchDir);
-    ::unlink(file);
-    ::rmdir(scratchDir);
-}
-
-const std::string& FilePath() {
-    static const std::string path = [] {
-        // Memory-backed when there is one: every step syncs its file.
-        std::snprintf(scratchDir, sizeof scratchDir, "/dev/shm/twdialup-XXXXXX");
-        if (::mkdtemp(scratchDir) == nullptr) {
-            std::snprintf(scratchDir, sizeof scratchDir, "/tmp/twdialup-XXXXXX");
-            if (::mkdtemp(scratchDir) == nullptr) {
-                std::abort();
-            }
-        }
-        std::atexit(RemoveScratch);
-        return std::string(scratchDir) + "/f";
-    }();
-    return path;
-}
-
-// Names the broken property before stopping, so a crash report says which.
-void CheckAt(bool ok, int line) {
-    if (!ok) {
-        std::fprintf(stderr, "property broken at line %d\n", line);
-        std::abort();
-    }
-}
-#define Check(ok) CheckAt((ok), __LINE__)
-
 tw::DialupConf Read(int device, int auth, const std::string& text) {
-    const std::string& path = FilePath();
+    const std::string& path = twfuzz::FilePath("twdialup");
     Check(suite::ReplaceFile(path, text) == 0);
     tw::DialupConf record;
     std::memset(&record, 0, sizeof record);

@@ -10,48 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "ScratchFile.h"
 #include "common/SafeFile.h"
 #include "tunewell/TwFile.h"
 #include "tunewell/TwNetwork.h"
-
-namespace {
-
-// Scratch directory, removed when the run ends normally.
-char scratchDir[64];
-
-void RemoveScratch() {
-    char file[80];
-    std::snprintf(file, sizeof file, "%s/f", scratchDir);
-    ::unlink(file);
-    ::rmdir(scratchDir);
-}
-
-const std::string& FilePath() {
-    static const std::string path = [] {
-        // Memory-backed when there is one: every step syncs its file.
-        std::snprintf(scratchDir, sizeof scratchDir, "/dev/shm/twshellvar-XXXXXX");
-        if (::mkdtemp(scratchDir) == nullptr) {
-            std::snprintf(scratchDir, sizeof scratchDir, "/tmp/twshellvar-XXXXXX");
-            if (::mkdtemp(scratchDir) == nullptr) {
-                std::abort();
-            }
-        }
-        std::atexit(RemoveScratch);
-        return std::string(scratchDir) + "/f";
-    }();
-    return path;
-}
-
-// Names the broken property before stopping, so a crash report says which.
-void CheckAt(bool ok, int line) {
-    if (!ok) {
-        std::fprintf(stderr, "property broken at line %d\n", line);
-        std::abort();
-    }
-}
-#define Check(ok) CheckAt((ok), __LINE__)
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) {
@@ -60,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const char* const kKeys[] = {"NETWORK", "IPADDR", "nameserver", "\"ogin:", "DNS", "K"};
     const std::string key = kKeys[data[0] % 6];
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    const std::string& path = FilePath();
+    const std::string& path = twfuzz::FilePath("twshellvar");
     Check(suite::ReplaceFile(path, text) == 0);
 
     std::string value;
