@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "PrivateMountScript.h"
 #include "TestUtil.h"
 #include "rootgate/Rootgate.h"
 
@@ -113,9 +114,7 @@ TEST(Rootgate, EmptyArgumentVectorIsRefused) {
 TEST(Rootgate, RealProgramRunsTrustedScriptWithFirstArgument) {
     if (!testutil::CanUnshareMounts())
         GTEST_SKIP() << "no private mount namespaces here";
-    TempDir dir;
-    const std::string script = dir / "run.sh";
-    testutil::WriteFile(script, R"SH(
+    testutil::ExpectScriptPassesInPrivateMounts(R"SH(
 set -u
 D="$1"; BIN="$2"
 mount -t tmpfs -o mode=755 none /usr/local/bin || exit 90
@@ -178,9 +177,6 @@ rm /usr/local/bin/Rootgate.sh
 [ ! -e "$D/evil-ran" ] || fail "decoy run when the trusted script is missing"
 exit 0
 )SH");
-    int rc = testutil::Shell("unshare -m --propagation private sh " + script + " " + dir.path() +
-                             " " + testutil::BuildBinDir() + " > " + (dir / "log") + " 2>&1");
-    EXPECT_EQ(0, rc) << testutil::ReadFile(dir / "log");
 }
 
 }  // namespace

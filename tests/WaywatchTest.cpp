@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "PrivateMountScript.h"
 #include "TestUtil.h"
 #include "waywatch/WwCheckProc.h"
 
@@ -164,9 +165,7 @@ TEST(Waywatch, MissingLauncherEndsAtStart) {
 TEST(Waywatch, RealProgramKeepsLauncherAndLeavesASecondCopySilent) {
     if (!testutil::CanUnshareMounts())
         GTEST_SKIP() << "no private mount namespaces here";
-    TempDir dir;
-    const std::string script = dir / "run.sh";
-    testutil::WriteFile(script, R"SH(
+    testutil::ExpectScriptPassesInPrivateMounts(R"SH(
 set -u
 D="$1"; BIN="$2"
 mount -t tmpfs none /usr/local/bin || exit 90
@@ -202,9 +201,6 @@ wait $W; rc=$?
 [ $rc -eq 0 ] || { echo "exit status $rc"; exit 8; }
 exit 0
 )SH");
-    int rc = testutil::Shell("unshare -m --propagation private sh " + script + " " + dir.path() +
-                             " " + testutil::BuildBinDir() + " > " + (dir / "log") + " 2>&1");
-    EXPECT_EQ(0, rc) << testutil::ReadFile(dir / "log");
 }
 
 }  // namespace
