@@ -17,24 +17,13 @@
 
 #include "GuiDriver.h"
 #include "TestUtil.h"
+#include "TwFakeSupport.h"
 #include "tunewell/TwCallbacks.h"
 #include "tunewell/TwConfig.h"
 #include "tunewell/TwInterface.h"
 #include "tunewell/TwSupport.h"
 
 namespace twtest {
-
-// A clock that never touches the machine's.
-class FakeClock : public tw::TwClock {
-  public:
-    time_t now() const override { return now_; }
-    int set(time_t epoch) override {
-        sets.push_back(epoch);
-        return 0;
-    }
-    time_t now_ = 1700000000;  // 2023-11-14 22:13:20 UTC
-    std::vector<time_t> sets;
-};
 
 // The sample tree of bench/TwGuiSampleTree.sh: LAN with fixed addresses,
 // wireless by DHCP, a modem with PAP, the zone Asia/Tokyo; the scripts and

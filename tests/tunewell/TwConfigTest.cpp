@@ -43,8 +43,7 @@ TEST(TwConfigFile, WycfgValuesAndDefaults) {
         tw::WYConfig config;
         tw::ClearWYConfig(config);
         ASSERT_EQ(tw::SetConfigDir(config, dir.path(), nullptr), 0);
-        tw::TwSetup setup;
-        tw::ClearSetup(setup);
+        tw::TwSetup setup = twtest::ClearedSetup();
         twtest::MessageRecorder rec;
         tw::InitializeWYConfig(config, setup);
         EXPECT_TRUE(rec.messages.empty());
@@ -73,8 +72,7 @@ TEST(TwConfigFile, ConfigDirAndWycfgWrite) {
     EXPECT_EQ(config.Japanese, 0);
 
     WriteFile(dir / "cfg/wycfg.dat", "MODEM_DEVICE=/dev/ttyS3\nDIALUP=modem\n");
-    tw::TwSetup setup;
-    tw::ClearSetup(setup);
+    tw::TwSetup setup = twtest::ClearedSetup();
     setup.NetworkType = tw::NET_DISABLED;
     setup.DialupDevice = tw::DIAL_PHS;
     EXPECT_EQ(tw::ReflectionWYConfig(config, setup), 0);
@@ -175,7 +173,7 @@ TEST(TwApply, WaitsForExactlyTheApplyProcess) {
 // nothing more to do.
 TEST(TwApply, ReflectionConfigureMasksAndUpdate) {
     ApplyTree t;
-    twtest::FakeClock clock(1700000000);
+    twtest::FakeClock clock;
     twtest::MessageRecorder rec;
     tw::TwSetup oldSetup, newSetup;
     tw::ClearSetup(oldSetup);
@@ -200,7 +198,7 @@ TEST(TwApply, ReflectionConfigureMasksAndUpdate) {
 
 TEST(TwApply, FailedWycfgWriteStopsTheApply) {
     ApplyTree t;
-    twtest::FakeClock clock(1700000000);
+    twtest::FakeClock clock;
     twtest::MessageRecorder rec;
     ::unlink((t.dir / "cfg/wycfg.dat").c_str());
     testutil::MakeDirs(t.dir / "cfg/wycfg.dat");

@@ -45,9 +45,7 @@ TEST(TwDialupFiles, ExactBytesAndModesOfEveryFile) {
     TempDir dir;
     tw::WYConfig config = twtest::MakeConfig(dir.path());
     tw::TwPaths paths;
-    tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
-    tw::ClearSetup(newSetup);
+    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     newSetup.Modem = MakeDial("0312345678", tw::AUTH_CHAP, "user", "pass", "S7=60 ATX3");
     tw::SetField(newSetup.Modem.NameServer[0], "10.0.0.1");
     tw::SetField(newSetup.Modem.NameServer[1], "10.0.0.2");
@@ -121,8 +119,7 @@ TEST(TwDialupFiles, SwitchingAuthenticationReplacesSecretsAndNameLine) {
     EXPECT_FALSE(Exists(modem + "chap-secrets"));
     EXPECT_EQ(ReadFile(modem + "options"), "/dev/ttyS14\n115200\n");
 
-    tw::TwSetup back;
-    tw::ClearSetup(back);
+    tw::TwSetup back = twtest::ClearedSetup();
     tw::InitializeDialupConf(config, back);
     EXPECT_EQ(back.Modem.AuthType, tw::AUTH_SCRIPT);
     EXPECT_STREQ(back.Modem.Account, "user");
@@ -161,8 +158,7 @@ TEST(TwDialupFiles, WriteReadWriteKeepsRecordsAndBytes) {
                 ReadFile(d + (c.record.AuthType == tw::AUTH_CHAP ? "chap-secrets" : "pap-secrets"));
         }
 
-        tw::TwSetup back;
-        tw::ClearSetup(back);
+        tw::TwSetup back = twtest::ClearedSetup();
         tw::InitializeDialupConf(config, back);
         const tw::DialupConf& got = c.device == tw::DIAL_MODEM ? back.Modem
                                     : c.device == tw::DIAL_PHS ? back.Phs

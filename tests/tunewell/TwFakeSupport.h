@@ -42,9 +42,10 @@ class MessageRecorder {
     tw::TwMessageHandler previous_;
 };
 
+// A clock that never touches the machine's.
 class FakeClock : public tw::TwClock {
   public:
-    explicit FakeClock(time_t start) : now_(start) {}
+    explicit FakeClock(time_t start = 1700000000) : now_(start) {}  // 2023-11-14 22:13:20 UTC
     time_t now() const override { return now_; }
     int set(time_t epoch) override {
         if (failWith != 0) {
@@ -62,6 +63,13 @@ class FakeClock : public tw::TwClock {
   private:
     time_t now_;
 };
+
+// A setup record with nothing set.
+inline tw::TwSetup ClearedSetup() {
+    tw::TwSetup setup;
+    tw::ClearSetup(setup);
+    return setup;
+}
 
 // A WYConfig for `dir` (tree root set, defaults read from wycfg.dat there).
 tw::WYConfig MakeConfig(const std::string& dir);

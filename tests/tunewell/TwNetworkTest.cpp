@@ -35,9 +35,7 @@ TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
     TempDir dir;
     tw::WYConfig config = twtest::MakeConfig(dir.path());
     twtest::MessageRecorder rec;
-    tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
-    tw::ClearSetup(newSetup);
+    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     newSetup.Lan = MakeNet(1, "host1", "example.com", "192.168.1.10", "255.255.255.0",
                            "192.168.1.1", {"192.168.1.1", "8.8.8.8"});
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
@@ -57,8 +55,7 @@ TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
         EXPECT_EQ(twtest::ModeOf(lan + f), *f ? 0644u : 0755u) << f;
     }
 
-    tw::TwSetup back;
-    tw::ClearSetup(back);
+    tw::TwSetup back = twtest::ClearedSetup();
     tw::InitializeNetworkConf(config, back);
     EXPECT_TRUE(tw::SameNetwork(back.Lan, newSetup.Lan));
 
@@ -84,9 +81,7 @@ TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
 TEST(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
     TempDir dir;
     tw::WYConfig config = twtest::MakeConfig(dir.path());
-    tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
-    tw::ClearSetup(newSetup);
+    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     newSetup.WirelessLan =
         MakeNet(0, "wl", "d.org", "10.1.2.3", "255.255.0.0", "10.1.0.1", {"1.1.1.1"});
     tw::SetField(newSetup.WirelessLan.Essid, "my_ess");
@@ -102,8 +97,7 @@ TEST(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
                   "NETWORK=\"10.1.0.0\"\nNETMASK=\"255.255.0.0\"\nIPADDR=\"10.1.2.3\"\n");
         EXPECT_EQ(ReadFile(d + "hosts"), "127.0.0.1\tlocalhost localhost.localdomain wl\n");
     }
-    tw::TwSetup back;
-    tw::ClearSetup(back);
+    tw::TwSetup back = twtest::ClearedSetup();
     tw::InitializeNetworkConf(config, back);
     EXPECT_TRUE(tw::SameNetwork(back.WirelessLan, newSetup.WirelessLan));
 
@@ -127,8 +121,7 @@ TEST(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
         dir / "lan/resolv.conf",
         "nameserver\nnameserver  1.2.3.4\n  nameserver\t5.6.7.8 \nnameserverX 9.9.9.9\n"
         "nameserver bad\nnameserver 10.0.0.9\0\0\nnameserver 10.0.0.1\nnameserver 10.0.0.2\n"s);
-    tw::TwSetup setup;
-    tw::ClearSetup(setup);
+    tw::TwSetup setup = twtest::ClearedSetup();
     tw::InitializeNetworkConf(config, setup);
     EXPECT_EQ(setup.Lan.AddressMode, 0);
     EXPECT_STREQ(setup.Lan.IpAddress, "0.0.0.0");

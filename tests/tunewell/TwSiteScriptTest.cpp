@@ -47,9 +47,7 @@ TEST(TwSiteScripts, DialupScriptInstallsThePppFilesWithTheirModes) {
     testutil::MakeDirs(dir / "cfg");
     WriteFile(dir / "cfg/wycfg.dat", "DIALUP=phs\n");
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
-    tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
-    tw::ClearSetup(newSetup);
+    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     tw::SetField(newSetup.Phs.PhoneNumber, "0312");
     tw::SetField(newSetup.Phs.Account, "user");
     tw::SetField(newSetup.Phs.Password, "secret");
@@ -87,9 +85,7 @@ TEST(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
     TempDir dir;
     testutil::MakeDirs(dir / "cfg");
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
-    tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
-    tw::ClearSetup(newSetup);
+    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     newSetup.Lan.AddressMode = 1;
     tw::SetField(newSetup.Lan.HostName, "box");
     tw::SetField(newSetup.Lan.DomainName, "example.org");

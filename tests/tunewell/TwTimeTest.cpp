@@ -71,8 +71,7 @@ TEST(TwTimeCheck, DatesTimesAndZones) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.form.Year + "-" + c.form.Month + "-" + c.form.Day + " " + c.form.Hour + " " +
                      c.form.Zone);
-        tw::TwSetup setup;
-        tw::ClearSetup(setup);
+        tw::TwSetup setup = twtest::ClearedSetup();
         int field = tw::TIME_FIELD_NONE;
         EXPECT_EQ(tw::CheckTimeConf(setup, c.form, paths, &field), c.code);
         EXPECT_EQ(field, c.field);
@@ -89,8 +88,7 @@ TEST(TwTimeRead, ZoneListFieldsAndZone) {
     ::tzset();
     twtest::FakeClock clock(951782400 + 3600 * 13 + 60 * 5 + 9);  // 2000-02-29 13:05:09 UTC
     twtest::MessageRecorder rec;
-    tw::TwSetup setup;
-    tw::ClearSetup(setup);
+    tw::TwSetup setup = twtest::ClearedSetup();
     ASSERT_EQ(tw::InitializeTimeConf(setup, paths, clock), 0);
     EXPECT_EQ(setup.ZoneList,
               (std::vector<std::string>{"America/New_York", "Asia/Tokyo", "Europe/Berlin"}));
@@ -133,7 +131,7 @@ struct TimeApply {
 
 TEST(TwTimeApply, SummerDateInTheNewZoneAndTheLinkTargetUntouched) {
     TimeApply t;
-    twtest::FakeClock clock(1700000000);
+    twtest::FakeClock clock;
     t.Read(clock);
     const std::string utcBytes = ReadFile(t.paths.zoneinfoDir + "Etc/UTC");
     twtest::MessageRecorder rec;
@@ -160,7 +158,7 @@ TEST(TwTimeApply, SummerDateInTheNewZoneAndTheLinkTargetUntouched) {
 
 TEST(TwTimeApply, ZoneOnlyChangeKeepsTheTimeThatPassed) {
     TimeApply t;
-    twtest::FakeClock clock(1700000000);  // 2023-11-14 22:13:20 UTC
+    twtest::FakeClock clock;
     t.Read(clock);
     clock.Advance(600);
     tw::SetField(t.newSetup.TimeZone, "Asia/Tokyo");
@@ -178,7 +176,7 @@ TEST(TwTimeApply, ZoneOnlyChangeKeepsTheTimeThatPassed) {
 
 TEST(TwTimeApply, FailuresAreShownAndStop) {
     TimeApply t;
-    twtest::FakeClock clock(1700000000);
+    twtest::FakeClock clock;
     t.Read(clock);
     twtest::MessageRecorder rec;
     tw::SetField(t.newSetup.Hour, "5");
