@@ -5,38 +5,26 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "rummage/rmgfind.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
-    char base[] = "/tmp/findbench.XXXXXX";
-    if (mkdtemp(base) == nullptr) {
+    bench::TempDir base("/tmp", "findbench.");
+    if (base.path().empty()) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string root = std::string(base) + "/";
+    const std::string root = base.path() + "/";
     // 100 directories of 10 sub-directories, files spread among them.
     int made = 0;
     for (int d = 0; d < 100 && made < entries; ++d) {
@@ -65,15 +53,9 @@ int main(int argc, char** argv) {
     for (int run = 0; run < 5; ++run) {
         const auto t0 = Clock::now();
         found = rmg::FindAll(root, pattern, true).size();
-        const auto t1 = Clock::now();
-        const int rc =
-            std::system(("find '" + root + "' -name '" + pattern + "' > /dev/null").c_str());
-        const auto t2 = Clock::now();
-        if (rc != 0) {
-            std::fprintf(stderr, "find failed\n");
-        }
-        ours.push_back(Ms(t0, t1));
-        finds.push_back(Ms(t1, t2));
+        ours.push_back(Ms(t0, Clock::now()));
+        finds.push_back(
+            bench::ShellMs("find '" + root + "' -name '" + pattern + "' > /dev/null", "find"));
     }
     const double walk = Median(ours);
     const double find = Median(finds);
@@ -81,7 +63,6 @@ int main(int argc, char** argv) {
     std::printf("matches              %zu\n", found);
     std::printf("find walk            %.1f ms (median of 5)\n", walk);
     std::printf("find -name           %.1f ms (median of 5)\n", find);
-    std::printf("ratio walk / find    %.2f (target 1.5 or less)\n", find > 0 ? walk / find : 0.0);
-    std::system(("rm -rf '" + std::string(base) + "'").c_str());
+    std::printf("ratio walk / find    %.2f (target 1.5 or less)\n", bench::Ratio(walk, find));
     return 0;
 }

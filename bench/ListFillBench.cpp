@@ -2,52 +2,34 @@
 // `ls -l` on the same directory, in the same run.
 //   bench_listfill [entries]     (needs a display; run under xvfb-run)
 #include <fcntl.h>
-#include <gtkmm.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#define BENCH_RUMMAGE_WINDOW
+#include "BenchSupport.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
-#include "rummage/rmgmainwindow.h"
-#include "rummage/rmgtable.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-void Pump() {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
+using bench::Pump;
 
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
 
-    char base[] = "/tmp/listfill.XXXXXX";
-    if (mkdtemp(base) == nullptr) {
+    bench::TempDir base("/tmp", "listfill.");
+    if (base.path().empty()) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string home = std::string(base) + "/home/";
+    const std::string home = base.path() + "/home/";
     const std::string dir = home + "big/";
     mkdir(home.c_str(), 0755);
     mkdir(dir.c_str(), 0755);
@@ -64,19 +46,10 @@ int main(int argc, char** argv) {
             close(fd);
         }
     }
-    setenv("HOME", home.c_str(), 1);
-    if (rmg::InitGlobalTable(base) != 0) {
-        return 1;
-    }
-    std::vector<std::string> args = {"rummage"};
-    rmg::SetupStartDirectories(*rmg::pGTable, rmg::ParseCommandLine(args), home.c_str());
-    rmg::pMainW = new rmg::MainW();
-    Gtk::Window* window = rmg::CreateMainWindow();
+    Gtk::Window* window = bench::OpenRummageWindow(base.path(), home);
     if (window == nullptr) {
         return 1;
     }
-    window->show_all();
-    rmg::OpenStartDirectory();
     Pump();
 
     std::vector<double> fills;
@@ -96,15 +69,9 @@ int main(int argc, char** argv) {
         rmg::pGTable->CurrentDir = home;
         rmg::DisplayFileList(home);
         Pump();
-        const auto t3 = Clock::now();
-        const int rc = std::system(("ls -l '" + dir + "' > /dev/null").c_str());
-        const auto t4 = Clock::now();
-        if (rc != 0) {
-            std::fprintf(stderr, "ls -l failed\n");
-        }
         fills.push_back(Ms(t0, t1));
         sorts.push_back(Ms(t1, t2));
-        lss.push_back(Ms(t3, t4));
+        lss.push_back(bench::ShellMs("ls -l '" + dir + "' > /dev/null", "ls -l"));
     }
     const double fill = Median(fills);
     const double ls = Median(lss);
@@ -112,10 +79,9 @@ int main(int argc, char** argv) {
     std::printf("list fill and draw   %.1f ms (median of 3)\n", fill);
     std::printf("re-sort (reverse)    %.1f ms\n", Median(sorts));
     std::printf("ls -l                %.1f ms (median of 3)\n", ls);
-    std::printf("ratio list / ls -l   %.2f\n", ls > 0 ? fill / ls : 0.0);
+    std::printf("ratio list / ls -l   %.2f\n", bench::Ratio(fill, ls));
 
     rmg::TerminateRummage();
     delete window;
-    std::system(("rm -rf '" + std::string(base) + "'").c_str());
     return 0;
 }

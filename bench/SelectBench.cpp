@@ -2,60 +2,34 @@
 // the command to the list drawn again.
 //   bench_select [entries]     (needs a display; run under xvfb-run)
 #include <fcntl.h>
-#include <gtkmm.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
+#define BENCH_RUMMAGE_WINDOW
+#include "BenchSupport.h"
 #include "rummage/rmgeditmenu.h"
 #include "rummage/rmgfilelist.h"
-#include "rummage/rmgmainwindow.h"
-#include "rummage/rmgtable.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-void Pump() {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
-
-// This process's processor time: on a shared, loaded machine the wall
-// clock mostly measures the other processes.
-double CpuMs() {
-    struct timespec ts {};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1000.0 + ts.tv_nsec / 1e6;
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using bench::Clock;
+using bench::CpuMs;
+using bench::Median;
+using bench::Ms;
+using bench::Pump;
 
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
-    char base[] = "/tmp/selectbench.XXXXXX";
-    if (mkdtemp(base) == nullptr) {
+    bench::TempDir base("/tmp", "selectbench.");
+    if (base.path().empty()) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string home = std::string(base) + "/home/";
+    const std::string home = base.path() + "/home/";
     const std::string dir = home + "big/";
     mkdir(home.c_str(), 0755);
     mkdir(dir.c_str(), 0755);
@@ -65,19 +39,10 @@ int main(int argc, char** argv) {
             close(fd);
         }
     }
-    setenv("HOME", home.c_str(), 1);
-    if (rmg::InitGlobalTable(base) != 0) {
-        return 1;
-    }
-    std::vector<std::string> args = {"rummage"};
-    rmg::SetupStartDirectories(*rmg::pGTable, rmg::ParseCommandLine(args), home.c_str());
-    rmg::pMainW = new rmg::MainW();
-    Gtk::Window* window = rmg::CreateMainWindow();
+    Gtk::Window* window = bench::OpenRummageWindow(base.path(), home);
     if (window == nullptr) {
         return 1;
     }
-    window->show_all();
-    rmg::OpenStartDirectory();
     rmg::pGTable->CurrentDir = dir;
     rmg::DisplayFileList(dir);
     Pump();
@@ -126,6 +91,5 @@ int main(int argc, char** argv) {
         Median(all), Median(allCpu));
     rmg::TerminateRummage();
     delete window;
-    std::system(("rm -rf '" + std::string(base) + "'").c_str());
     return 0;
 }

@@ -5,9 +5,10 @@
 #include <unistd.h>
 
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "BenchSupport.h"
 
 #include "tunewell/TwConfig.h"
 #include "tunewell/TwDialup.h"
@@ -16,22 +17,7 @@
 
 namespace {
 
-class Tree {
-  public:
-    explicit Tree(const char* base) {
-        std::string tmpl = std::string(base) + "/twbench-XXXXXX";
-        path_ = ::mkdtemp(tmpl.data()) ? tmpl : std::string();
-    }
-    ~Tree() {
-        if (!path_.empty()) {
-            std::filesystem::remove_all(path_);
-        }
-    }
-    const std::string& path() const { return path_; }
-
-  private:
-    std::string path_;
-};
+using Tree = bench::TempDir;
 
 const char* const kNetworkOpts =
     "DHCP=\"n\"\nDNS_1=\"192.168.1.1\"\nDNS_2=\"8.8.8.8\"\nDNS_3=\"\"\nDOMAIN=\"example.com\"\n"
@@ -43,7 +29,7 @@ void WriteText(const std::string& path, const std::string& text) {
 }
 
 void BM_GetConfiguration(benchmark::State& state) {
-    Tree tree("/tmp");
+    Tree tree("/tmp", "twbench-");
     const std::string file = tree.path() + "/network.opts";
     WriteText(file, kNetworkOpts);
     std::string value;
@@ -55,7 +41,7 @@ BENCHMARK(BM_GetConfiguration);
 
 // Arg 0: /tmp (disk-backed here), 1: /dev/shm; the edit syncs its file.
 void BM_SetConfiguration(benchmark::State& state) {
-    Tree tree(state.range(0) ? "/dev/shm" : "/tmp");
+    Tree tree(state.range(0) ? "/dev/shm" : "/tmp", "twbench-");
     const std::string file = tree.path() + "/network.opts";
     WriteText(file, kNetworkOpts);
     int i = 0;
@@ -91,16 +77,27 @@ tw::DialupConf MakeDial(const char* number) {
     return d;
 }
 
+// A configuration directory in a scratch tree, and empty settings for it.
+struct ConfigTree {
+    ConfigTree() {
+        tw::ClearWYConfig(config);
+        tw::SetConfigDir(config, dir.path(), "C");
+    }
+    static tw::TwSetup Setup() {
+        tw::TwSetup s;
+        tw::ClearSetup(s);
+        return s;
+    }
+    Tree dir{"/tmp", "twbench-"};
+    tw::WYConfig config;
+};
+
 // Arg 1: every group changed (LAN, both wireless cards, three devices); arg 0:
 // nothing changed (wycfg.dat and the device lines are written all the same).
 void BM_ReflectionConfigure(benchmark::State& state) {
-    Tree tree("/tmp");
-    tw::WYConfig config;
-    tw::ClearWYConfig(config);
-    tw::SetConfigDir(config, tree.path(), "C");
-    tw::TwSetup a, b;
-    tw::ClearSetup(a);
-    tw::ClearSetup(b);
+    ConfigTree tree;
+    tw::WYConfig& config = tree.config;
+    tw::TwSetup a = tree.Setup(), b = tree.Setup();
     tw::InitializeWYConfig(config, a);
     tw::InitializeWYConfig(config, b);
     a.Lan = MakeNet("192.168.1.10");
@@ -129,20 +126,15 @@ void BM_ReflectionConfigure(benchmark::State& state) {
 BENCHMARK(BM_ReflectionConfigure)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_InitializeDialupConf(benchmark::State& state) {
-    Tree tree("/tmp");
-    tw::WYConfig config;
-    tw::ClearWYConfig(config);
-    tw::SetConfigDir(config, tree.path(), "C");
-    tw::TwSetup old, setup;
-    tw::ClearSetup(old);
-    tw::ClearSetup(setup);
+    ConfigTree tree;
+    tw::WYConfig& config = tree.config;
+    tw::TwSetup old = tree.Setup(), setup = tree.Setup();
     setup.Modem = MakeDial("0312345678");
     setup.Phs = MakeDial("I0312345");
     setup.Pdc = MakeDial("0312");
     tw::ReflectionDialupConf(config, old, setup, tw::TwPaths());
     for (auto _ : state) {
-        tw::TwSetup back;
-        tw::ClearSetup(back);
+        tw::TwSetup back = ConfigTree::Setup();
         benchmark::DoNotOptimize(tw::InitializeDialupConf(config, back));
     }
 }

@@ -5,45 +5,30 @@
 #include <gtkmm.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "waymark/WmFile.h"
 #include "waymark/WmInterface.h"
 #include "waymark/WmLaunch.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point a, Clock::time_point b) {
-    return std::chrono::duration<double, std::milli>(b - a).count();
-}
-
-void Pump() {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
-
-double Median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-}  // namespace
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
+using bench::Pump;
 
 int main(int argc, char** argv) {
     const int users = std::clamp(argc > 1 ? std::atoi(argv[1]) : 2, 2, 20);
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
-    char base[] = "/tmp/wmswitch.XXXXXX";
-    if (mkdtemp(base) == nullptr) {
+    bench::TempDir base("/tmp", "wmswitch.");
+    if (base.path().empty()) {
         std::perror("mkdtemp");
         return 1;
     }
-    const std::string dir = std::string(base) + "/";
+    const std::string dir = base.path() + "/";
 
     wm::NaviData seed;
     seed.Version = "1.00";
@@ -84,33 +69,26 @@ int main(int argc, char** argv) {
     bar->show();
     Pump();
 
-    const std::string copy = std::string(base) + "/copy";
+    const std::string copy = base.path() + "/copy";
     std::vector<double> switches;
     std::vector<double> copies;
     for (int run = 0; run < 9; ++run) {
         const auto t0 = Clock::now();
         wm::pNavi->combo->set_active((run + 1) % users);
         Pump();  // strip refreshed, files saved, drawn
-        const auto t1 = Clock::now();
-        const int rc = std::system(
-            ("mkdir -p '" + copy + "' && cp '" + dir + "'*.dat '" + copy + "/' && sync").c_str());
-        const auto t2 = Clock::now();
-        if (rc != 0) {
-            std::fprintf(stderr, "cp failed\n");
-        }
-        switches.push_back(Ms(t0, t1));
-        copies.push_back(Ms(t1, t2));
+        switches.push_back(Ms(t0, Clock::now()));
+        copies.push_back(bench::ShellMs(
+            "mkdir -p '" + copy + "' && cp '" + dir + "'*.dat '" + copy + "/' && sync", "cp"));
     }
     const double sw = Median(switches);
     const double cp = Median(copies);
     std::printf("users                     %d, each 20 menus of 100 items\n", users);
     std::printf("switch user (save, draw)  %.1f ms (median of 9)\n", sw);
     std::printf("cp of the files + sync    %.1f ms (median of 9)\n", cp);
-    std::printf("ratio switch / cp         %.2f\n", cp > 0 ? sw / cp : 0.0);
+    std::printf("ratio switch / cp         %.2f\n", bench::Ratio(sw, cp));
 
     wm::DestroyNaviWindow();
     Pump();
     wm::pNaviData = nullptr;
-    std::system(("rm -rf '" + std::string(base) + "'").c_str());
     return 0;
 }
