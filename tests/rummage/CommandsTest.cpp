@@ -9,6 +9,7 @@
 
 #include "CoreTableSupport.h"
 #include "FakeUiSupport.h"
+#include "FileOpSupport.h"
 #include "TestUtil.h"
 #include "rummage/rmgcommands.h"
 #include "rummage/rmgfiles.h"
@@ -47,11 +48,7 @@ using testutil::MakeDirs;
 using testutil::ReadFile;
 using testutil::WriteFile;
 
-std::string LinkText(const std::string& path) {
-    char buf[4096];
-    const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
-    return n < 0 ? std::string() : std::string(buf, static_cast<std::size_t>(n));
-}
+using rmgtest::LinkText;
 
 class CommandsTest : public ::testing::Test {
   protected:
@@ -63,6 +60,15 @@ class CommandsTest : public ::testing::Test {
         SetFileOpUi(&ui);
     }
     void TearDown() override { SetFileOpUi(nullptr); }
+
+    // `t` after a save to the settings file and a fresh load from it.
+    GTable SavedAndLoaded(GTable& t) {
+        EXPECT_EQ(SetGTable(t), 0);
+        GTable loaded;
+        loaded.SettingsDir = tmp.path();
+        GetGTable(loaded);
+        return loaded;
+    }
 
     rmgtest::TableScope scope;
     rmgtest::FakeUi ui;
@@ -86,14 +92,19 @@ TEST_F(CommandsTest, ItemListsGiveKindAndDescription) {
          "4 file/directory"},
         {{{{"..", true}}}, SELECT_NOTHING, {}, ""},
         {{{}, true, "/h/t/", "t"}, SELECT_DIRECTORIES, {"/h/t/"}, "t directory"},
+        // Selected rows win over the tree's node; ".." alone is nothing.
+        {{{{"..", true}, {"x", false}}, true, "/h/t/", "t"}, SELECT_FILES, {"/h/x"}, "x file"},
+        {{{{"..", true}}, true, "/h/t/", "t"}, SELECT_NOTHING, {}, ""},
         {{}, SELECT_NOTHING, {}, ""},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(c.description);
         std::vector<std::string> items;
         std::string description;
         EXPECT_EQ(BuildFileOperationList(c.source, "/h/", items, &description), c.kind);
         EXPECT_EQ(items, c.items);
         EXPECT_EQ(description, c.description);
+        EXPECT_EQ(BuildFileOperationList(c.source, "/h/", items, nullptr), c.kind);
     }
 }
 
@@ -250,14 +261,6 @@ TEST_F(CommandsTest, PatternSelectionAndInversion) {
     EXPECT_FALSE(IsValidSelectText(std::string(513, 'a')));
 }
 
-TEST_F(CommandsTest, DropTextSplitsOnlyAtTheSeparatorAndRefusesRelativeItems) {
-    EXPECT_EQ(SplitDropText("file:/h/profile:1 file:/h/b"),
-              (std::vector<std::string>{"/h/profile:1", "/h/b"}));
-    EXPECT_EQ(SplitDropText("file:/h/afile:x"), (std::vector<std::string>{"/h/afile:x"}));
-    EXPECT_TRUE(SplitDropText("file:/h/a file:rel").empty());
-    EXPECT_TRUE(SplitDropText("file:rel").empty());
-}
-
 TEST_F(CommandsTest, SortChoiceNamesNoEntryForTheIconColumnOrBeyond) {
     GTable& t = scope.table;
     t.ColumnCount = 3;
@@ -285,10 +288,7 @@ TEST_F(CommandsTest, FilterTextsTheSettingsCannotKeepAreRefused) {
     EXPECT_EQ(t.Filter, 0);
     ASSERT_TRUE(ApplyFilterText(t, longest));
     EXPECT_EQ(t.Filter, 1);
-    ASSERT_EQ(SetGTable(t), 0);
-    GTable loaded;
-    loaded.SettingsDir = tmp.path();
-    GetGTable(loaded);
+    const GTable loaded = SavedAndLoaded(t);
     EXPECT_EQ(loaded.FilterName, longest);
     EXPECT_EQ(loaded.Filter, 1);
 
@@ -334,10 +334,7 @@ TEST_F(CommandsTest, OptionEditsReachTheSettingsFile) {
     EXPECT_EQ(t.ColumnSize[2], 70);
     EXPECT_EQ(values.colors[0].green, 32768);  // rounded, not truncated
 
-    ASSERT_EQ(SetGTable(t), 0);
-    GTable loaded;
-    loaded.SettingsDir = tmp.path();
-    GetGTable(loaded);
+    const GTable loaded = SavedAndLoaded(t);
     EXPECT_EQ(loaded.ShowHidden, 1);
     EXPECT_EQ(loaded.ConfilmDel, 0);
     EXPECT_EQ(loaded.ColumnCount, 3);

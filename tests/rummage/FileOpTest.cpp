@@ -16,90 +16,24 @@
 #include <random>
 
 #include "ChildSupport.h"
-#include "CoreTableSupport.h"
-#include "FakeUiSupport.h"
-#include "TestUtil.h"
-#include "rummage/rmgfileop.h"
+#include "FileOpSupport.h"
 
 namespace {
 
 using namespace rmg;
+using rmgtest::InChild;
+using rmgtest::LinkText;
+using rmgtest::ModeOf;
+using rmgtest::Names;
+using rmgtest::RandomBytes;
+using rmgtest::Strings;
 using testutil::Exists;
 using testutil::MakeDirs;
 using testutil::ReadFile;
 using testutil::WriteFile;
-using Strings = std::vector<std::string>;
 
-mode_t ModeOf(const std::string& path) {
-    struct stat st {};
-    ::lstat(path.c_str(), &st);
-    return st.st_mode;
-}
-
-std::string LinkText(const std::string& path) {
-    std::string buf(8192, '\0');
-    ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
-    return n < 0 ? std::string() : buf.substr(0, static_cast<std::size_t>(n));
-}
-
-Strings Names(const std::string& dir) {
-    Strings names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
-        names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-std::string RandomBytes(std::size_t n, unsigned seed) {
-    std::mt19937 rng(seed);
-    std::string s(n, '\0');
-    for (auto& c : s)
-        c = static_cast<char>(rng());
-    return s;
-}
-
-using rmgtest::InChild;
-
-class FileOpTest : public ::testing::Test {
+class FileOpTest : public rmgtest::FileOpFixture {
   protected:
-    void SetUp() override {
-        SetFileOpUi(&ui);
-        ::chmod(tmp.path().c_str(), 0755);
-    }
-    void TearDown() override {
-        DestroyProgress();
-        SetFileOpUi(nullptr);
-    }
-
-    std::string P(const std::string& name) const { return tmp / name; }
-    std::string D(const std::string& name) const { return tmp / name + "/"; }
-
-    // One whole operation the way the File commands run it: a plain Yes in
-    // the delete question covers one item.
-    int Run(int kind, const Strings& items, const std::string& dst = {}) {
-        int decided = 0;
-        int answer = RESULT_NO;
-        int result = 0;
-        SetupProgress(items, kind);
-        for (const auto& item : items) {
-            if (kind == OP_COPY)
-                result = CopyFile(dst, item, &decided);
-            else if (kind == OP_MOVE)
-                result = MoveFile(dst, item, &decided);
-            else
-                result = RemoveFile(item, &answer);
-            if (answer == RESULT_YES)
-                answer = RESULT_NO;
-            if (result == RESULT_NO) {
-                DestroyProgress();
-                break;
-            }
-        }
-        EndProgress();
-        return result;
-    }
-
     void MakeFiles(const std::string& dir, int n) {
         MakeDirs(dir);
         for (int i = 0; i < n; ++i)
@@ -111,10 +45,6 @@ class FileOpTest : public ::testing::Test {
         for (const auto& e : std::filesystem::recursive_directory_iterator(path))
             ASSERT_EQ(0, ::lchown(e.path().c_str(), 65534, 65534));
     }
-
-    rmgtest::TableScope scope;
-    rmgtest::FakeUi ui;
-    testutil::TempDir tmp;
 };
 
 // ------------------------------------------------------------------- copy
@@ -294,8 +224,7 @@ TEST_F(FileOpTest, FailedCopyLeavesTheOldTargetAndNoPartialFile) {
     MakeDirs(P("mnt"));
     EXPECT_EQ("", InChild(
                       [&]() -> std::string {
-                          if (::unshare(CLONE_NEWNS) != 0 ||
-                              ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                          if (!rmgtest::PrivateMounts() ||
                               ::mount("tmpfs", P("mnt").c_str(), "tmpfs", 0, "size=1m") != 0)
                               return "cannot mount";
                           WriteFile(P("mnt/big"), "precious");
@@ -330,11 +259,8 @@ TEST_F(FileOpTest, FileOverFourGiBIsCopiedWholeWithBoundedMemory) {
     // Within the file system (copy_file_range) and to another one, where
     // the buffered loop does the work.
     Strings targets = {D("out")};
-    struct stat shm, here;
-    const std::string other =
-        "/dev/shm/" + std::filesystem::path(tmp.path()).filename().string() + "/";
-    if (::stat("/dev/shm", &shm) == 0 && ::stat(tmp.path().c_str(), &here) == 0 &&
-        shm.st_dev != here.st_dev)
+    const std::string other = OtherFileSystem();
+    if (!other.empty())
         targets.push_back(other);
     for (const auto& dst : targets) {
         SCOPED_TRACE(dst);
@@ -358,7 +284,8 @@ TEST_F(FileOpTest, FileOverFourGiBIsCopiedWholeWithBoundedMemory) {
         ::close(fd);
     }
     EXPECT_TRUE(ui.boxes.empty());
-    std::filesystem::remove_all(other);
+    if (!other.empty())
+        std::filesystem::remove_all(other);
 }
 
 TEST_F(FileOpTest, PathsBeyondTheLimitAreSkippedWithAnError) {
@@ -450,12 +377,9 @@ TEST_F(FileOpTest, MoveMergesIntoAnExistingDirectory) {
 }
 
 TEST_F(FileOpTest, MoveToAnotherFileSystemIsReportedAndTouchesNothing) {
-    struct stat shm, here;
-    if (::stat("/dev/shm", &shm) != 0 || ::stat(tmp.path().c_str(), &here) != 0 ||
-        shm.st_dev == here.st_dev)
+    const std::string dir = OtherFileSystem();
+    if (dir.empty())
         GTEST_SKIP() << "no second file system";
-    const std::string dir =
-        "/dev/shm/" + std::filesystem::path(tmp.path()).filename().string() + "/";
     MakeDirs(dir);
     WriteFile(dir + "s", "old");
     WriteFile(P("s"), "new");

@@ -13,10 +13,7 @@
 #include <filesystem>
 
 #include "ChildSupport.h"
-#include "CoreTableSupport.h"
-#include "FakeUiSupport.h"
-#include "TestUtil.h"
-#include "rummage/rmgfileop.h"
+#include "FileOpSupport.h"
 #include "rummage/rmgfiles.h"
 
 namespace {
@@ -62,58 +59,22 @@ using testutil::Exists;
 using testutil::MakeDirs;
 using testutil::ReadFile;
 using testutil::WriteFile;
-using Strings = std::vector<std::string>;
 
-struct stat StatOf(const std::string& path) {
-    struct stat st {};
-    ::lstat(path.c_str(), &st);
-    return st;
-}
+using rmgtest::Names;
+using rmgtest::StatOf;
+using rmgtest::Strings;
 
-Strings Names(const std::string& dir) {
-    Strings names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) {
-        names.push_back(e.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-class FileReplaceTest : public ::testing::Test {
+class FileReplaceTest : public rmgtest::FileOpFixture {
   protected:
     void SetUp() override {
-        SetFileOpUi(&ui);
-        ::chmod(tmp.path().c_str(), 0755);
+        FileOpFixture::SetUp();
         scope.table.ConfilmOverwrite = 0;
     }
     void TearDown() override {
-        DestroyProgress();
-        SetFileOpUi(nullptr);
+        FileOpFixture::TearDown();
         g_recording = false;
     }
-
-    std::string P(const std::string& name) const { return tmp / name; }
-    std::string D(const std::string& name) const { return tmp / name + "/"; }
-
-    int Copy(const Strings& items, const std::string& dst) {
-        int decided = 0;
-        int result = 0;
-        SetupProgress(items, OP_COPY);
-        for (const auto& item : items) {
-            result = CopyFile(dst, item, &decided);
-            if (result == RESULT_NO) {
-                DestroyProgress();
-                break;
-            }
-        }
-        EndProgress();
-        return result;
-    }
-
-    rmgtest::TableScope scope;
-    rmgtest::FakeUi ui;
-    testutil::TempDir tmp;
+    int Copy(const Strings& items, const std::string& dst) { return Run(OP_COPY, items, dst); }
 };
 
 TEST_F(FileReplaceTest, ReplacedFileKeepsWhatAWriteWouldKeep) {
@@ -340,8 +301,7 @@ TEST_F(FileReplaceTest, MoveWithinAnOverlayFileSystemIsNotRefused) {
         "",
         InChild(
             [&]() -> std::string {
-                if (::unshare(CLONE_NEWNS) != 0 ||
-                    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                if (!rmgtest::PrivateMounts() ||
                     ::mount("tmpfs", P("lower").c_str(), "tmpfs", 0, nullptr) != 0 ||
                     ::mount("tmpfs", P("upper").c_str(), "tmpfs", 0, nullptr) != 0) {
                     return "cannot mount";

@@ -12,10 +12,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "CoreTableSupport.h"
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
+#include "rummage/rmgdragdrop.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmgfileop.h"
 #include "rummage/rmgmainwindow.h"
@@ -116,19 +119,14 @@ class FakeInput {
 
 class BrowseTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        home_ = tmp_.path() + "/home/";
-        testutil::MakeDirs(home_);
-        const char* oldHome = std::getenv("HOME");
-        oldHome_ = oldHome != nullptr ? oldHome : "";
-        setenv("HOME", home_.c_str(), 1);
-    }
+    void SetUp() override { testutil::MakeDirs(home_); }
 
+    // Starts the window as the program does, with `args` after argv[0];
     // `adjust` changes settings after they are loaded, before the window.
     template <typename F>
-    void Start(F adjust) {
+    void Start(std::vector<std::string> args, F adjust) {
         ASSERT_EQ(rmg::InitGlobalTable(home_), 0);
-        std::vector<std::string> args = {"rummage"};
+        args.insert(args.begin(), "rummage");
         rmg::pGTable->Argv = args;
         ASSERT_EQ(
             rmg::SetupStartDirectories(*rmg::pGTable, rmg::ParseCommandLine(args), home_.c_str()),
@@ -142,16 +140,21 @@ class BrowseTest : public ::testing::Test {
         rmg::OpenStartDirectory();
         Pump();
     }
-    void Start() {
-        Start([](rmg::GTable&) {});
+    template <typename F>
+    void Start(F adjust) {
+        Start({}, adjust);
+    }
+    void Start(std::vector<std::string> args = {}) {
+        Start(std::move(args), [](rmg::GTable&) {});
     }
 
     void TearDown() override {
+        rmg::SetDropChoiceFunction(nullptr);
         rmg::SetFileOpUi(nullptr);
         rmg::TerminateRummage();
         delete window_;
+        window_ = nullptr;  // a test may end the window early
         Pump();
-        setenv("HOME", oldHome_.c_str(), 1);
     }
 
     Gtk::TreeView* Tree() const { return rmg::pMainW->DirTree; }
@@ -176,13 +179,32 @@ class BrowseTest : public ::testing::Test {
         return names;
     }
 
+    // The list row showing `name`, or -1.
+    static int RowOf(const std::string& name) {
+        for (int i = 0; i < rmg::GetListRowCount(); ++i) {
+            if (rmg::GetListRowName(i) == name) {
+                return i;
+            }
+        }
+        return -1;
+    }
+
+    // Answers the Copy/Move question of drops with `answer`, counting them.
+    void AnswerDrops(int answer) {
+        rmg::SetDropChoiceFunction([this, answer] {
+            ++asked_;
+            return answer;
+        });
+    }
+
     std::string StatusText() const { return rmg::GetStatusBarText(rmg::pMainW->StatusBar); }
 
     testutil::TempDir tmp_;
-    std::string home_;
-    std::string oldHome_;
+    std::string home_ = tmp_.path() + "/home/";
+    EnvScope homeEnv_{"HOME", home_.c_str()};
     Gtk::Window* window_ = nullptr;
     rmg::WindowUi ui_;
+    int asked_ = 0;  // drop questions answered
 };
 
 }  // namespace rmgtest

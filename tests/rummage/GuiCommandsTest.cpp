@@ -45,15 +45,6 @@ void Shoot(Gtk::Window* window, const std::string& name) {
     shot->save(std::string(dir != nullptr ? dir : ".") + "/" + name + ".png", "png");
 }
 
-Gtk::Entry* EntryNamed(Gtk::Window* window, const std::string& name) {
-    for (Gtk::Entry* entry : Widgets<Gtk::Entry>(window)) {
-        if (entry->get_accessible()->get_name() == name) {
-            return entry;
-        }
-    }
-    return nullptr;
-}
-
 template <typename T>
 T* Named(Gtk::Window* window, const std::string& name) {
     for (T* widget : Widgets<T>(window)) {
@@ -94,20 +85,21 @@ void AnswerError(std::string* text) {
     });
 }
 
+// Clicks OK in `dialog` and returns the text of the error box it brings up.
+std::string ErrorOnOk(Gtk::Window* dialog) {
+    std::string error;
+    AnswerError(&error);
+    ButtonNamed(dialog, "OK")->clicked();
+    PumpUntil([&] { return !error.empty(); });
+    return error;
+}
+
 class CommandsWindowTest : public rmgtest::BrowseTest {
   protected:
-    int Row(const std::string& name) {
-        for (int i = 0; i < GetListRowCount(); ++i) {
-            if (GetListRowName(i) == name) {
-                return i;
-            }
-        }
-        return -1;
-    }
     void Select(std::initializer_list<const char*> names) {
         UnselectAllListRows();
         for (const char* name : names) {
-            SelectListRow(Row(name));
+            SelectListRow(RowOf(name));
         }
     }
     std::vector<std::string> Selected() {
@@ -141,12 +133,8 @@ TEST_F(CommandsWindowTest, FileMenuCreatesCopiesAndDeletes) {
     WhenShown("Create a new file", [&](Gtk::Window* w) {
         Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
         entry->set_text("no/such/dir/x");
-        AnswerError(&error);
-        ButtonNamed(w, "OK")->clicked();
-        PumpUntil([&] { return !error.empty(); });
+        EXPECT_EQ(ErrorOnOk(w), "Path is inaccurate.");
         EXPECT_TRUE(w->get_visible());
-        EXPECT_EQ(error, "Path is inaccurate.");
-        error.clear();
         AnswerError(&error);
         entry->set_text("a.txt");
         ButtonNamed(w, "OK")->clicked();
@@ -201,7 +189,7 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
         struct stat st {};
         stat((home_ + "notes.txt").c_str(), &st);
         EXPECT_EQ(st.st_mode & 07777, 0644u);  // nothing before OK
-        EntryNamed(w, "File name:")->set_text("renamed.txt");
+        Named<Gtk::Entry>(w, "File name:")->set_text("renamed.txt");
         Shoot(w, "property-dialog");
         Widgets<Gtk::Notebook>(w).front()->set_current_page(1);
         Shoot(w, "property-permissions");
@@ -211,7 +199,7 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
     struct stat st {};
     ASSERT_EQ(stat((home_ + "renamed.txt").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0646u);
-    EXPECT_GE(Row("renamed.txt"), 0);
+    EXPECT_GE(RowOf("renamed.txt"), 0);
 
     // A name that exists is refused on the name field; the dialog stays.
     WriteFile(home_ + "other.txt", "o");
@@ -219,11 +207,9 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
     Select({"renamed.txt"});
     std::string error;
     WhenShown("Property - renamed.txt", [&](Gtk::Window* w) {
-        Gtk::Entry* name = EntryNamed(w, "File name:");
+        Gtk::Entry* name = Named<Gtk::Entry>(w, "File name:");
         name->set_text("other.txt");
-        AnswerError(&error);
-        ButtonNamed(w, "OK")->clicked();
-        PumpUntil([&] { return !error.empty(); });
+        error = ErrorOnOk(w);
         EXPECT_TRUE(w->get_visible());
         EXPECT_EQ(w->get_focus(), name);
         ButtonNamed(w, "Cancel")->clicked();
@@ -244,7 +230,7 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
     on_Menu_Property_activate();
     UnselectAllListRows();
     WhenShown("Property - " + GetLastPath(home_), [](Gtk::Window* w) {
-        EXPECT_FALSE(EntryNamed(w, "File name:")->get_sensitive());
+        EXPECT_FALSE(Named<Gtk::Entry>(w, "File name:")->get_sensitive());
         ButtonNamed(w, "Cancel")->clicked();
     });
     on_Menu_Property_activate();
@@ -274,9 +260,7 @@ TEST_F(CommandsWindowTest, SelectionCommandsAndMouseModifiers) {
     WhenShown("Select file", [&](Gtk::Window* w) {
         Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
         entry->set_text("");
-        AnswerError(&error);
-        ButtonNamed(w, "OK")->clicked();
-        PumpUntil([&] { return !error.empty(); });
+        error = ErrorOnOk(w);
         entry->set_text("*.txt");
         entry->activate();
     });
@@ -293,7 +277,7 @@ TEST_F(CommandsWindowTest, SelectionCommandsAndMouseModifiers) {
         Gtk::TreeView* list = pMainW->FileList;
         Gdk::Rectangle cell;
         Gtk::TreeModel::Path path;
-        path.push_back(Row(name));
+        path.push_back(RowOf(name));
         list->get_background_area(path, *list->get_column(1), cell);
         for (GdkEventType type : {GDK_BUTTON_PRESS, GDK_BUTTON_RELEASE}) {
             GdkEvent* event = gdk_event_new(type);
@@ -359,7 +343,7 @@ TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
     int searches = 0;
     std::vector<std::string> rows;
     WhenShown("Find File", [&](Gtk::Window* find) {
-        EntryNamed(find, "Find name:")->set_text("*.txt");
+        Named<Gtk::Entry>(find, "Find name:")->set_text("*.txt");
         CheckLabelled(find, "Search sub directory")->set_active(true);
         auto onResult = [&](Gtk::Window* result) {
             ++searches;
@@ -384,7 +368,7 @@ TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
         ButtonNamed(find, "OK")->clicked();
         // Back in the Find dialog with its values after "Serch again".
         EXPECT_TRUE(find->get_visible());
-        EXPECT_EQ(EntryNamed(find, "Start dir:")->get_text(), home_);
+        EXPECT_EQ(Named<Gtk::Entry>(find, "Start dir:")->get_text(), home_);
         WhenShown("Result of find", onResult);
         ButtonNamed(find, "OK")->clicked();
     });
@@ -476,9 +460,7 @@ TEST_F(CommandsWindowTest, SortAndFilterDialogs) {
         Gtk::Entry* entry = Widgets<Gtk::Entry>(w).front();
         EXPECT_EQ(entry->get_text(), "*");
         entry->set_text(std::string(512, 'x'));
-        AnswerError(&error);
-        ButtonNamed(w, "OK")->clicked();
-        PumpUntil([&] { return !error.empty(); });
+        error = ErrorOnOk(w);
         entry->set_text("*.txt");
         entry->activate();
     });
@@ -495,8 +477,8 @@ TEST_F(CommandsWindowTest, SymbolicLinkAndVersionBox) {
     OpenChildTree(Tree(), home_ + "sub/", 0);
     Select({"t"});
     WhenShown("Symbolic link", [&](Gtk::Window* w) {
-        EXPECT_EQ(EntryNamed(w, "Existing file name:")->get_text(), home_ + "sub/t");
-        EntryNamed(w, "Symbolic link file name:")->set_text("ln");
+        EXPECT_EQ(Named<Gtk::Entry>(w, "Existing file name:")->get_text(), home_ + "sub/t");
+        Named<Gtk::Entry>(w, "Symbolic link file name:")->set_text("ln");
         ButtonNamed(w, "OK")->clicked();
     });
     on_Menu_SymbolicLink_activate();

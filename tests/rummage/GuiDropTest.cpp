@@ -16,21 +16,7 @@
 namespace rmg {
 namespace {
 
-class DropTest : public rmgtest::BrowseTest {
-  protected:
-    void TearDown() override {
-        SetDropChoiceFunction(nullptr);
-        BrowseTest::TearDown();
-    }
-    // Answers the Copy/Move question with `answer`, counting the questions.
-    void Answer(int answer) {
-        SetDropChoiceFunction([this, answer] {
-            ++asked_;
-            return answer;
-        });
-    }
-    int asked_ = 0;
-};
+class DropTest : public rmgtest::BrowseTest {};
 
 TEST_F(DropTest, CopyDropCopiesAndShowsTheDestination) {
     testutil::MakeDirs(home_ + "src");
@@ -38,7 +24,7 @@ TEST_F(DropTest, CopyDropCopiesAndShowsTheDestination) {
     testutil::MakeDirs(home_ + "src/dir/inner");
     testutil::MakeDirs(home_ + "dst");
     Start();
-    Answer(1);
+    AnswerDrops(1);
     const std::string text = MakeDragText({home_ + "src/a.txt", home_ + "src/dir/"});
     EXPECT_EQ(UIFileDragDrop(text, home_ + "dst/"), 0);
     rmgtest::Pump();
@@ -58,7 +44,7 @@ TEST_F(DropTest, MoveDropMovesAndRefreshesBothPlaces) {
     Start();
     OpenChildTree(Tree(), home_ + "src/", 1);
     ASSERT_TRUE(GetPathNode(Tree(), home_ + "src/only/"));
-    Answer(2);
+    AnswerDrops(2);
     EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/only/"}), home_ + "dst/"), 0);
     rmgtest::Pump();
     EXPECT_FALSE(testutil::Exists(home_ + "src/only"));
@@ -81,7 +67,7 @@ TEST_F(DropTest, DropsOntoTheirOwnPlaceOrDismissedAreRefused) {
     testutil::WriteFile(home_ + "src/a.txt", "a");
     testutil::MakeDirs(home_ + "dst");
     Start();
-    Answer(1);
+    AnswerDrops(1);
     // Into the directory it came from, and a directory onto itself.
     EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/a.txt"}), home_ + "src/"), 1);
     EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/"}), home_ + "src/"), 1);
@@ -89,9 +75,9 @@ TEST_F(DropTest, DropsOntoTheirOwnPlaceOrDismissedAreRefused) {
     // Not "file:" text.
     EXPECT_EQ(UIFileDragDrop("http://example/", home_ + "dst/"), 1);
     // Pop-up dismissed, or it could not be built.
-    Answer(0);
+    AnswerDrops(0);
     EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/a.txt"}), home_ + "dst/"), 1);
-    Answer(RESULT_CREATE_FAILED);
+    AnswerDrops(RESULT_CREATE_FAILED);
     EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/a.txt"}), home_ + "dst/"), 1);
     EXPECT_FALSE(testutil::Exists(home_ + "dst/a.txt"));
 }
@@ -114,7 +100,7 @@ TEST_F(DropTest, CancelStopsALongCopy) {
             return true;
         },
         1);
-    Answer(1);
+    AnswerDrops(1);
     EXPECT_EQ(UIFileDragDrop(MakeDragText({home_ + "src/many/"}), home_ + "dst/"), 0);
     clicker.disconnect();
     rmgtest::Pump();

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "GuiBrowseSupport.h"
 #include "JapaneseLocale.h"
 #include "TestUtil.h"
 #include "rummage/rmgmainwindow.h"
@@ -16,29 +17,12 @@
 namespace rmg {
 namespace {
 
-void Pump() {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
+class RummageJapaneseTest : public rmgtest::BrowseTest {};
 
-TEST(RummageJapaneseTest, MenusReadInJapaneseWithTheirMnemonics) {
+TEST_F(RummageJapaneseTest, MenusReadInJapaneseWithTheirMnemonics) {
     testutil::JapaneseLocale japanese("rummage");
     ASSERT_TRUE(japanese.ok()) << japanese.Why();
-    testutil::TempDir tmp;
-    const std::string home = tmp.path() + "/";
-    const char* oldHome = std::getenv("HOME");
-    const std::string savedHome = oldHome != nullptr ? oldHome : "";
-    setenv("HOME", home.c_str(), 1);
-
-    ASSERT_EQ(InitGlobalTable(home), 0);
-    pGTable->Argv = {"rummage"};
-    ASSERT_EQ(SetupStartDirectories(*pGTable, ParseCommandLine(pGTable->Argv), home.c_str()), 0);
-    pMainW = new MainW();
-    Gtk::Window* window = CreateMainWindow();
-    ASSERT_NE(window, nullptr);
-    window->show_all();
-    OpenStartDirectory();
-    Pump();
+    Start();
 
     Gtk::Menu* fileMenu = dynamic_cast<Gtk::Menu*>(pMainW->MenuItem[0]->get_parent());
     ASSERT_NE(fileMenu, nullptr);
@@ -58,10 +42,8 @@ TEST(RummageJapaneseTest, MenusReadInJapaneseWithTheirMnemonics) {
     EXPECT_EQ(pMainW->MenuItem[0]->get_label(), "新しいウィンドウ(_W)");
     EXPECT_EQ(pMainW->MenuItem[3]->get_accessible()->get_name(), "コピー(C)...");
 
-    TerminateRummage();
-    delete window;
-    Pump();
-    setenv("HOME", savedHome.c_str(), 1);
+    // The window goes while the catalogue is still in use.
+    TearDown();
 }
 
 }  // namespace

@@ -87,24 +87,20 @@ TEST_F(KeysTest, ListMovesNeverLandOnParentAndShiftExtends) {
     }
     Start();
     Press(GDK_KEY_Tab);
-    Press(GDK_KEY_Up);
-    EXPECT_EQ(Selected(), (std::vector<int>{1}));
-    Press(GDK_KEY_Down);
-    Press(GDK_KEY_Down);
-    EXPECT_EQ(Selected(), (std::vector<int>{3}));
-    Press(GDK_KEY_Home);
-    EXPECT_EQ(Selected(), (std::vector<int>{1}));
-    Press(GDK_KEY_Down, true);
-    Press(GDK_KEY_Down, true);
-    EXPECT_EQ(Selected(), (std::vector<int>{1, 2, 3}));
-    Press(GDK_KEY_End);
-    EXPECT_EQ(Selected(), (std::vector<int>{5}));
-    Press(GDK_KEY_Down);
-    EXPECT_EQ(Selected(), (std::vector<int>{5}));
-    Press(GDK_KEY_Up, true);
-    EXPECT_EQ(Selected(), (std::vector<int>{4, 5}));
-    Press(GDK_KEY_Home, true);
-    EXPECT_EQ(Selected(), (std::vector<int>{1, 2, 3, 4, 5}));
+    struct Step {
+        guint key;
+        bool shift;
+        std::vector<int> selected;
+    };
+    const Step steps[] = {{GDK_KEY_Up, false, {1}},     {GDK_KEY_Down, false, {2}},
+                          {GDK_KEY_Down, false, {3}},   {GDK_KEY_Home, false, {1}},
+                          {GDK_KEY_Down, true, {1, 2}}, {GDK_KEY_Down, true, {1, 2, 3}},
+                          {GDK_KEY_End, false, {5}},    {GDK_KEY_Down, false, {5}},
+                          {GDK_KEY_Up, true, {4, 5}},   {GDK_KEY_Home, true, {1, 2, 3, 4, 5}}};
+    for (const Step& step : steps) {
+        Press(step.key, step.shift);
+        EXPECT_EQ(Selected(), step.selected) << step.key << (step.shift ? " with Shift" : "");
+    }
 }
 
 TEST_F(KeysTest, PageKeysMoveByWhatIsInView) {

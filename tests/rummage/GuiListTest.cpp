@@ -27,29 +27,17 @@ class ListTest : public rmgtest::BrowseTest {
         testutil::WriteFile(home_ + "D", std::string(3000, 'd'));
         testutil::MakeDirs(home_ + "z");
     }
-    int Row(const std::string& name) const {
-        const Names names = ListNames();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i] == name) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
 };
 
-TEST_F(ListTest, DefaultOrderIsParentThenDirectoriesThenByteOrder) {
+TEST_F(ListTest, OrderIsParentThenDirectoriesThenByteOrderUnlessMixedOrCaseless) {
     MakeBDz();
     Start();
     EXPECT_EQ(ListNames(), (Names{"..", "z", "D", "b"}));
     EXPECT_TRUE(IsListRowDirectory(0));
     EXPECT_TRUE(IsListRowDirectory(1));
     EXPECT_FALSE(IsListRowDirectory(2));
-}
-
-TEST_F(ListTest, CaseInsensitiveAndMixedOrders) {
-    MakeBDz();
-    Start([](GTable& t) { t.SortCase = 1; });
+    pGTable->SortCase = 1;
+    SortFileList();
     EXPECT_EQ(ListNames(), (Names{"..", "z", "b", "D"}));
     pGTable->MixFileDir = 1;
     SortFileList();
@@ -61,8 +49,12 @@ TEST_F(ListTest, ColumnClicksReverseAndChangeTheSortKeepingParentAndDirectoriesF
     testutil::MakeDirs(home_ + "a");
     Start();
     ASSERT_EQ(pGTable->SortColumn, 1);
+    SelectListRow(RowOf("b"));
     on_FileList_click_column(1);  // same column: reversed
     EXPECT_EQ(pGTable->SortType, 1);
+    // The selection stays on its row.
+    ASSERT_EQ(GetListSelectedRows().size(), 1u);
+    EXPECT_EQ(GetListRowName(GetListSelectedRows()[0]), "b");
     EXPECT_EQ(ListNames(), (Names{"..", "z", "a", "b", "D"}));
     on_FileList_click_column(2);  // size, ascending
     EXPECT_EQ(pGTable->SortColumn, 2);
@@ -71,16 +63,6 @@ TEST_F(ListTest, ColumnClicksReverseAndChangeTheSortKeepingParentAndDirectoriesF
     EXPECT_EQ((Names{ListNames()[3], ListNames()[4]}), (Names{"b", "D"}));
     on_FileList_click_column(2);
     EXPECT_EQ((Names{ListNames()[3], ListNames()[4]}), (Names{"D", "b"}));
-}
-
-TEST_F(ListTest, SortingKeepsTheSelectionOnItsRows) {
-    MakeBDz();
-    Start();
-    SelectListRow(Row("b"));
-    on_FileList_click_column(1);
-    const auto rows = GetListSelectedRows();
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(GetListRowName(rows[0]), "b");
 }
 
 TEST_F(ListTest, FilterAndHidingRules) {
@@ -106,7 +88,7 @@ TEST_F(ListTest, FilterAndHidingRules) {
 
     pGTable->ShowHidden = 1;
     DisplayFileList(pGTable->CurrentDir);
-    EXPECT_EQ(Row(".profile"), 2);
+    EXPECT_EQ(RowOf(".profile"), 2);
 }
 
 TEST_F(ListTest, ParentRowCannotBeSelected) {
@@ -123,10 +105,10 @@ TEST_F(ListTest, StatusBarFollowsTheSelection) {
     testutil::WriteFile(home_ + "k2", std::string(512, 'x'));
     Start();
     EXPECT_EQ(StatusText(), " " + home_);
-    SelectListRow(Row("k1"));
+    SelectListRow(RowOf("k1"));
     rmgtest::Pump();
     EXPECT_EQ(StatusText(), " k1  1KByte");
-    SelectListRow(Row("k2"));
+    SelectListRow(RowOf("k2"));
     rmgtest::Pump();
     EXPECT_EQ(StatusText(), " 2 files  1.5KByte");
     EXPECT_EQ(pGTable->StatusText, " 2 files  1.5KByte");
@@ -140,7 +122,7 @@ TEST_F(ListTest, ActivatingRowsEntersDirectoriesAndParentStopsAtHome) {
     Start();
     ActivateListRow(0);  // ".." at home: nothing
     EXPECT_EQ(pGTable->CurrentDir, home_);
-    ActivateListRow(Row("sub"));
+    ActivateListRow(RowOf("sub"));
     rmgtest::Pump();
     EXPECT_EQ(pGTable->CurrentDir, home_ + "sub/");
     EXPECT_EQ(ListNames(), (Names{"..", "inner", "f"}));
@@ -282,15 +264,15 @@ TEST_F(ListTest, RowsShowFolderPictureAndColourByKind) {
     const std::vector<std::pair<std::string, int>> kinds = {{"sub", 0}, {"run", 1},  {"plain", 2},
                                                             {"lnk", 4}, {"dead", 5}, {"pipe", 2}};
     for (const auto& [name, colour] : kinds) {
-        const int row = Row(name);
+        const int row = RowOf(name);
         ASSERT_GE(row, 0) << name;
         EXPECT_EQ(static_cast<bool>(CellOf(row, 0).pixbuf), name == "sub") << name;
         EXPECT_EQ(CellOf(row, 1).text, name);
         EXPECT_EQ(CellOf(row, 1).colour, Colour(colour)) << name;
     }
-    EXPECT_EQ(CellOf(Row("plain"), 2).text, "1.5KByte");
+    EXPECT_EQ(CellOf(RowOf("plain"), 2).text, "1.5KByte");
     // A name that is not UTF-8 is shown readable and kept as its bytes.
-    const int bad = Row("bad\xff");
+    const int bad = RowOf("bad\xff");
     ASSERT_GE(bad, 0);
     EXPECT_TRUE(g_utf8_validate(CellOf(bad, 1).text.c_str(), -1, nullptr));
 }

@@ -11,10 +11,12 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "GuiBrowseSupport.h"
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
@@ -35,10 +37,8 @@ using testutil::WaitFor;
 namespace rmg {
 namespace {
 
-void Pump() {
-    while (g_main_context_iteration(nullptr, FALSE)) {
-    }
-}
+using rmgtest::Pump;
+using rmgtest::Settle;
 
 // A small populated home: three directories with a nested one, files.
 void MakeHomeTree(const std::string& home) {
@@ -50,35 +50,11 @@ void MakeHomeTree(const std::string& home) {
     testutil::WriteFile(home + "/one/inside.txt", "x");
 }
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public rmgtest::BrowseTest {
   protected:
     void SetUp() override {
-        home_ = tmp_.path() + "/home/";
+        BrowseTest::SetUp();
         MakeHomeTree(home_);
-        const char* oldHome = std::getenv("HOME");
-        oldHome_ = oldHome != nullptr ? oldHome : "";
-        setenv("HOME", home_.c_str(), 1);
-    }
-
-    // Starts the window like the program does, with `args` after argv[0].
-    void Start(std::vector<std::string> args = {}) {
-        args.insert(args.begin(), "rummage");
-        ASSERT_EQ(InitGlobalTable(home_), 0);
-        pGTable->Argv = args;
-        ASSERT_EQ(SetupStartDirectories(*pGTable, ParseCommandLine(args), home_.c_str()), 0);
-        pMainW = new MainW();
-        window_ = CreateMainWindow();
-        ASSERT_NE(window_, nullptr);
-        window_->show_all();
-        OpenStartDirectory();
-        Pump();
-    }
-
-    void TearDown() override {
-        TerminateRummage();
-        delete window_;
-        Pump();
-        setenv("HOME", oldHome_.c_str(), 1);
     }
 
     // A click on a directory in the tree.
@@ -92,53 +68,44 @@ class MainWindowTest : public ::testing::Test {
         Pump();
     }
 
+    // Selects the two files of the home tree in the list.
+    void SelectBothFiles() {
+        ASSERT_GE(RowOf("notes.txt"), 0);
+        ASSERT_GE(RowOf("report.doc"), 0);
+        SelectListRow(RowOf("notes.txt"));
+        Pump();
+        SelectListRow(RowOf("report.doc"));
+        Pump();
+    }
+
     bool Sensitive(int tool) const { return pMainW->ToolButton[tool]->get_sensitive(); }
     std::string Status() const { return GetStatusBarText(pMainW->StatusBar); }
-
-    TempDir tmp_;
-    std::string home_;
-    std::string oldHome_;
-    Gtk::Window* window_ = nullptr;
 };
 
 TEST_F(MainWindowTest, MenusHoldEveryItemWithAcceleratorsAndTips) {
     Start();
-    const char* labels[kMenuItemCount] = {"Create new window(_W)",
-                                          "New(_N)",
-                                          "Open(_O)",
-                                          "Copy(_C)...",
-                                          "Move(_M)...",
-                                          "Delete(_D)...",
-                                          nullptr,
-                                          "Property(_P)...",
-                                          nullptr,
-                                          "Close window(_X)",
-                                          "Select all(_A)",
-                                          "Select files(_S)...",
-                                          "Invert selection(_I)",
-                                          nullptr,
-                                          "Find file(_F)...",
-                                          nullptr,
-                                          "Symbolic link(_L)...",
-                                          nullptr,
-                                          "Rescan directory(_R)",
-                                          "Option(_O)...",
-                                          "Sort column(_S)...",
-                                          "Filter view(_F)...",
-                                          "Manual(_M)...",
-                                          nullptr,
-                                          "Abort(_A)..."};
+    // Every item in order, "|" between them; "-" is a separator.
+    std::istringstream labels(
+        "Create new window(_W)|New(_N)|Open(_O)|Copy(_C)...|Move(_M)...|Delete(_D)...|-|"
+        "Property(_P)...|-|Close window(_X)|Select all(_A)|Select files(_S)...|"
+        "Invert selection(_I)|-|Find file(_F)...|-|Symbolic link(_L)...|-|Rescan directory(_R)|"
+        "Option(_O)...|Sort column(_S)...|Filter view(_F)...|Manual(_M)...|-|Abort(_A)...");
+    std::string label;
     for (int i = 0; i < kMenuItemCount; ++i) {
         Gtk::MenuItem* item = pMainW->MenuItem[i];
         ASSERT_NE(item, nullptr) << i;
-        if (labels[i] == nullptr) {
+        ASSERT_TRUE(std::getline(labels, label, '|')) << i;
+        // Tips go to the status bar only, never over the open menu.
+        EXPECT_EQ(item->get_tooltip_text(), "") << i;
+        if (label == "-") {
             EXPECT_NE(dynamic_cast<Gtk::SeparatorMenuItem*>(item), nullptr) << i;
             EXPECT_FALSE(item->get_sensitive()) << i;
         } else {
-            EXPECT_EQ(item->get_label(), labels[i]);
+            EXPECT_EQ(item->get_label(), label);
             EXPECT_TRUE(item->get_use_underline()) << i;
         }
     }
+    EXPECT_FALSE(std::getline(labels, label, '|'));
     // Menu titles in order, Help at the right edge.
     Gtk::Menu* fileMenu = dynamic_cast<Gtk::Menu*>(pMainW->MenuItem[0]->get_parent());
     ASSERT_NE(fileMenu, nullptr);
@@ -167,15 +134,23 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithAcceleratorsAndTips) {
     EXPECT_EQ(newItems, (std::vector<std::string>{"Directory(_D)...", "File(_F)..."}));
 
     // Accelerators, found through the item's own accelerator closures.
-    auto accelOf = [](Gtk::MenuItem* item, guint& key, GdkModifierType& mods) {
-        key = 0;
-        mods = GdkModifierType(0);
-        GList* closures = gtk_widget_list_accel_closures(GTK_WIDGET(item->gobj()));
+    struct Accel {
+        int item;
+        guint key;
+        int mods;
+    };
+    for (const Accel& want :
+         {Accel{MENU_OPEN, GDK_KEY_F3, 0}, Accel{MENU_CLOSE_WINDOW, GDK_KEY_w, GDK_CONTROL_MASK},
+          Accel{MENU_SELECT_ALL, GDK_KEY_a, GDK_CONTROL_MASK}, Accel{MENU_COPY, 0, 0}}) {
+        SCOPED_TRACE(want.item);
+        guint key = 0;
+        int mods = 0;
+        GList* closures =
+            gtk_widget_list_accel_closures(GTK_WIDGET(pMainW->MenuItem[want.item]->gobj()));
         for (GList* l = closures; l != nullptr; l = l->next) {
             auto* closure = static_cast<GClosure*>(l->data);
-            GtkAccelGroup* group = gtk_accel_group_from_accel_closure(closure);
             GtkAccelKey* found = gtk_accel_group_find(
-                group,
+                gtk_accel_group_from_accel_closure(closure),
                 [](GtkAccelKey*, GClosure* c, gpointer data) -> gboolean { return c == data; },
                 closure);
             if (found != nullptr) {
@@ -184,24 +159,8 @@ TEST_F(MainWindowTest, MenusHoldEveryItemWithAcceleratorsAndTips) {
             }
         }
         g_list_free(closures);
-    };
-    guint key = 0;
-    GdkModifierType mods{};
-    accelOf(pMainW->MenuItem[MENU_OPEN], key, mods);
-    EXPECT_EQ(key, static_cast<guint>(GDK_KEY_F3));
-    EXPECT_EQ(mods, 0);
-    accelOf(pMainW->MenuItem[MENU_CLOSE_WINDOW], key, mods);
-    EXPECT_EQ(key, static_cast<guint>(GDK_KEY_w));
-    EXPECT_EQ(mods, GDK_CONTROL_MASK);
-    accelOf(pMainW->MenuItem[MENU_SELECT_ALL], key, mods);
-    EXPECT_EQ(key, static_cast<guint>(GDK_KEY_a));
-    EXPECT_EQ(mods, GDK_CONTROL_MASK);
-    accelOf(pMainW->MenuItem[MENU_COPY], key, mods);
-    EXPECT_EQ(key, 0u);
-
-    // Tips go to the status bar only, never over the open menu.
-    for (int i = 0; i < kMenuItemCount; ++i) {
-        EXPECT_EQ(pMainW->MenuItem[i]->get_tooltip_text(), "") << i;
+        EXPECT_EQ(key, want.key);
+        EXPECT_EQ(mods, want.mods);
     }
 }
 
@@ -225,15 +184,6 @@ TEST_F(MainWindowTest, ToolbarLocationBarAndInitialSensitivity) {
     EXPECT_EQ(GetLocationEntry()->get_max_length(), 2047);
     EXPECT_EQ(pMainW->FilterStatusBar->get_allocated_width(), 202);
     EXPECT_EQ(window_->get_title(), "Rummage");
-}
-
-// Lets the frame clock bring styles up to date.
-void Settle() {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(150);
-    while (std::chrono::steady_clock::now() < end) {
-        Pump();
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
 }
 
 // The pixels of a widget as drawn now.
@@ -296,19 +246,7 @@ TEST_F(MainWindowTest, StatusBarShowsTipsAndRestoresTheCounts) {
     EXPECT_EQ(Status(), " " + home_);
 
     // Counts of a selection come back after a tip.
-    int notes = -1;
-    int report = -1;
-    for (int row = 0; row < GetListRowCount(); ++row) {
-        if (GetListRowName(row) == "notes.txt")
-            notes = row;
-        if (GetListRowName(row) == "report.doc")
-            report = row;
-    }
-    ASSERT_GE(notes, 0);
-    ASSERT_GE(report, 0);
-    SelectListRow(notes);
-    SelectListRow(report);
-    Pump();
+    SelectBothFiles();
     EXPECT_EQ(Status(), " 2 files  1.5KByte");
     on_Menu_select(MENU_DELETE);
     EXPECT_EQ(Status(), " Delete files.");
@@ -455,18 +393,10 @@ TEST_F(MainWindowTest, PropertyFollowsTheSelectionAndFileMenuSensitivity) {
     EXPECT_FALSE(pMainW->MenuItem[MENU_MOVE]->get_sensitive());
     EXPECT_FALSE(pMainW->MenuItem[MENU_DELETE]->get_sensitive());
 
-    int notes = -1;
-    int report = -1;
-    for (int row = 0; row < GetListRowCount(); ++row) {
-        if (GetListRowName(row) == "notes.txt")
-            notes = row;
-        if (GetListRowName(row) == "report.doc")
-            report = row;
-    }
-    SelectListRow(notes);
+    SelectListRow(RowOf("notes.txt"));
     Pump();
     EXPECT_TRUE(Sensitive(TOOL_PROPERTY));
-    SelectListRow(report);
+    SelectListRow(RowOf("report.doc"));
     Pump();
     EXPECT_FALSE(Sensitive(TOOL_PROPERTY));
     EXPECT_FALSE(pMainW->MenuItem[MENU_PROPERTY]->get_sensitive());
@@ -481,38 +411,6 @@ TEST_F(MainWindowTest, PropertyFollowsTheSelectionAndFileMenuSensitivity) {
     EXPECT_EQ(GetFileOperationString(items, &description), SELECT_FILES);
     EXPECT_EQ(items, (std::vector<std::string>{home_ + "notes.txt", home_ + "report.doc"}));
     EXPECT_EQ(description, "2 file");
-}
-
-TEST(FileOperationListTest, KindsItemsAndDescriptions) {
-    std::vector<std::string> items;
-    std::string text;
-    SelectionSource none;
-    EXPECT_EQ(BuildFileOperationList(none, "/h/", items, &text), SELECT_NOTHING);
-    EXPECT_TRUE(items.empty());
-
-    SelectionSource tree;
-    tree.treeSelected = true;
-    tree.treePath = "/h/a/b/";
-    tree.treeLabel = "b";
-    EXPECT_EQ(BuildFileOperationList(tree, "/h/a/b/", items, &text), SELECT_DIRECTORIES);
-    EXPECT_EQ(items, (std::vector<std::string>{"/h/a/b/"}));
-    EXPECT_EQ(text, "b directory");
-
-    SelectionSource rows;
-    rows.treeSelected = true;
-    rows.rows = {{"..", true}, {"x.txt", false}};
-    EXPECT_EQ(BuildFileOperationList(rows, "/h/", items, &text), SELECT_FILES);
-    EXPECT_EQ(items, (std::vector<std::string>{"/h/x.txt"}));
-    EXPECT_EQ(text, "x.txt file");
-
-    rows.rows = {{"d", true}, {"x.txt", false}, {"y", false}, {"e", true}};
-    EXPECT_EQ(BuildFileOperationList(rows, "/h/", items, &text), SELECT_BOTH);
-    EXPECT_EQ(items, (std::vector<std::string>{"/h/d/", "/h/x.txt", "/h/y", "/h/e/"}));
-    EXPECT_EQ(text, "4 file/directory");
-
-    // Only ".." selected: nothing to work on, even with a tree selection.
-    rows.rows = {{"..", true}};
-    EXPECT_EQ(BuildFileOperationList(rows, "/h/", items, nullptr), SELECT_NOTHING);
 }
 
 // Finds the shown pop-up menu and activates the item with `label`, or
@@ -653,11 +551,11 @@ TEST_F(MainWindowTest, NewWindowIsADetachedProcessWithTheSameArguments) {
         bin + "/rummage",
         "#!/bin/sh\necho \"$@\" > " + record + ".part && mv " + record + ".part " + record + "\n",
         0755);
-    const char* oldPath = std::getenv("PATH");
-    const std::string savedPath = oldPath != nullptr ? oldPath : "";
-    setenv("PATH", (bin + ":" + savedPath).c_str(), 1);
-    pMainW->MenuItem[MENU_CREATE_NEW_WINDOW]->activate();
-    setenv("PATH", savedPath.c_str(), 1);
+    {
+        const char* path = std::getenv("PATH");
+        rmgtest::EnvScope env("PATH", (bin + ":" + (path != nullptr ? path : "")).c_str());
+        pMainW->MenuItem[MENU_CREATE_NEW_WINDOW]->activate();
+    }
     ASSERT_TRUE(WaitFor([&] { return Exists(record); }));
     EXPECT_EQ(testutil::ReadFile(record), "--home " + home_ + "\n");
     // Nothing is left for this process to collect.
@@ -740,35 +638,6 @@ TEST(RummageProgramTest, EachTerminatingSignalSavesTheSettings) {
         EXPECT_NE(saved.find("CurrentDir=" + home + "/one/\n"), std::string::npos) << saved;
         EXPECT_NE(saved.find("[LocationDirHistory]"), std::string::npos);
     }
-}
-
-// A picture of the window on a populated tree, for a person to look at.
-TEST(RummageProgramTest, ScreenshotOfTheMainWindow) {
-    TempDir tmp;
-    const std::string home = tmp / "home";
-    MakeHomeTree(home);
-    for (const char* dir : {"Documents/Letters", "Music", "Pictures", "Projects/suite/src"}) {
-        MakeDirs(home + "/" + dir);
-    }
-    for (int i = 0; i < 12; ++i) {
-        testutil::WriteFile(home + "/Documents/letter" + std::to_string(i) + ".txt",
-                            std::string(300 * (i + 1), 'l'));
-    }
-    testutil::WriteFile(home + "/Documents/run.sh", "#!/bin/sh\n", 0755);
-    ::symlink("letter1.txt", (home + "/Documents/link.txt").c_str());
-    ::symlink("gone.txt", (home + "/Documents/broken.txt").c_str());
-    testutil::WriteFile(home + "/.rummage",
-                        "\n[Main Window]\nWindowX=0\nWindowY=0\nWindowWidth=760\n"
-                        "WindowHeight=460\nPandPosition=200\n");
-    Program p = StartProgram(home, {"--home", home, home + "/Documents"});
-    ASSERT_TRUE(WaitFor(WindowShown, std::chrono::seconds(30)));
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    const std::string png = testutil::BuildBinDir() + "/../rummage-main.png";
-    EXPECT_EQ(testutil::Shell("import -window root -crop 760x460+0+0 " + png + " >/dev/null 2>&1"),
-              0);
-    ::kill(p.pid, SIGTERM);
-    WaitExit(p.pid);
-    EXPECT_TRUE(Exists(png));
 }
 
 }  // namespace

@@ -212,16 +212,23 @@ TEST(GuiDeleteMessageBox, ParentIsOffWhileItRunsAndNoPathShowsNothing) {
 
 // The path-check error box -------------------------------------------------
 
-TEST(GuiFileExistMessageBox, ShowsTheCodesTextAndSelectsTheEntry) {
+// A window with two entries, the focus in the first.
+class GuiFileExistMessageBox : public ::testing::Test {
+  protected:
+    GuiFileExistMessageBox() {
+        box.pack_start(other);
+        box.pack_start(entry);
+        owner.add(box);
+        owner.show_all();
+        other.grab_focus();
+    }
     Gtk::Window owner;
-    Gtk::Box box(Gtk::ORIENTATION_VERTICAL);
+    Gtk::Box box{Gtk::ORIENTATION_VERTICAL};
     Gtk::Entry other;
     Gtk::Entry entry;
-    box.pack_start(other);
-    box.pack_start(entry);
-    owner.add(box);
-    owner.show_all();
-    other.grab_focus();
+};
+
+TEST_F(GuiFileExistMessageBox, ShowsTheCodesTextAndSelectsTheEntry) {
     entry.set_text("/home/u/file.txt");
     entry.select_region(0, 0);
 
@@ -245,17 +252,7 @@ TEST(GuiFileExistMessageBox, ShowsTheCodesTextAndSelectsTheEntry) {
     EXPECT_EQ(end, static_cast<int>(entry.get_text().size()));
 }
 
-TEST(GuiFileExistMessageBox, WithoutPathTheEntryIsLeftAloneAndOddCodesSayInternalError) {
-    Gtk::Window owner;
-    Gtk::Box box(Gtk::ORIENTATION_VERTICAL);
-    Gtk::Entry other;
-    Gtk::Entry entry;
-    box.pack_start(other);
-    box.pack_start(entry);
-    owner.add(box);
-    owner.show_all();
-    other.grab_focus();
-
+TEST_F(GuiFileExistMessageBox, WithoutPathTheEntryIsLeftAloneAndOddCodesSayInternalError) {
     const std::vector<std::pair<int, std::string>> cases = {
         {4, "Parent directory does not exist."},
         {-1, "Internal error."},

@@ -19,29 +19,12 @@ using namespace rmgtest;
 
 // HOME pointed at a temporary tree for the test's lifetime.  The chooser
 // stores its own settings and recent files: keep those off the machine.
-class HomeScope {
-  public:
-    explicit HomeScope(const std::string& home) {
+struct HomeScope {
+    explicit HomeScope(const std::string& home) : env("HOME", home.c_str()) {
         setenv("GSETTINGS_BACKEND", "memory", 0);
         testutil::MakeDirs(home + "/.local/share");
-        const char* old = getenv("HOME");
-        had_ = old != nullptr;
-        if (had_) {
-            saved_ = old;
-        }
-        setenv("HOME", home.c_str(), 1);
     }
-    ~HomeScope() {
-        if (had_) {
-            setenv("HOME", saved_.c_str(), 1);
-        } else {
-            unsetenv("HOME");
-        }
-    }
-
-  private:
-    bool had_ = false;
-    std::string saved_;
+    EnvScope env;
 };
 
 // File picker ------------------------------------------------------------------
@@ -78,19 +61,7 @@ std::string RunFilePicker(Gtk::Entry& entry, const std::string& file, Answer ans
     return entry.get_text();
 }
 
-TEST(GuiFilePicker, StartsAtHomeAndOkFillsTheEntry) {
-    testutil::TempDir dir;
-    HomeScope home(dir.path());
-    testutil::WriteFile(dir / "pick.txt", "x");
-    Gtk::Entry entry;
-    entry.set_text("before");
-    std::string folder;
-    EXPECT_EQ(RunFilePicker(entry, dir / "pick.txt", Answer::Ok, &folder), dir / "pick.txt");
-    EXPECT_EQ(folder, dir.path());
-    EXPECT_EQ(FindWindow("Select File"), nullptr);
-}
-
-TEST(GuiFilePicker, CancelAndClosingLeaveTheEntry) {
+TEST(GuiFilePicker, StartsAtHomeOkFillsTheEntryCancelAndClosingLeaveIt) {
     testutil::TempDir dir;
     HomeScope home(dir.path());
     testutil::WriteFile(dir / "pick.txt", "x");
@@ -98,6 +69,9 @@ TEST(GuiFilePicker, CancelAndClosingLeaveTheEntry) {
     entry.set_text("before");
     EXPECT_EQ(RunFilePicker(entry, dir / "pick.txt", Answer::Cancel), "before");
     EXPECT_EQ(RunFilePicker(entry, dir / "pick.txt", Answer::Close), "before");
+    std::string folder;
+    EXPECT_EQ(RunFilePicker(entry, dir / "pick.txt", Answer::Ok, &folder), dir / "pick.txt");
+    EXPECT_EQ(folder, dir.path());
     EXPECT_EQ(FindWindow("Select File"), nullptr);
 }
 

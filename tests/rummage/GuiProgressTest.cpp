@@ -182,74 +182,63 @@ TEST(GuiProgressUi, MainWindowClosedDuringAnOperationIsNotTouched) {
     EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
 }
 
-TEST_F(GuiProgressEngine, CancelStopsALongCopyOnceAndKeepsWhatWasCopied) {
+// Cancel in a copy, closing the window in a delete: either stops the
+// operation once some files are done, and once only.
+TEST_F(GuiProgressEngine, CancelOrClosingStopsALongOperationOnceAndKeepsWhatWasDone) {
     const int total = 1500;
-    const std::string src = MakeFiles("big", total, 2048);
-    testutil::MakeDirs(dir / "to");
-    const std::string copied = dir / "to/big";
-    int cancelsSeen = 0;
-    bool clicked = false;
-    // Press Cancel once a few files have arrived.
-    Glib::signal_timeout().connect(
-        [&] {
-            if (!rmg::GetProgressDlg()) {
-                return !clicked;
+    for (int kind : {rmg::OP_COPY, rmg::OP_DELETE}) {
+        SCOPED_TRACE(kind);
+        const std::string name = "src" + std::to_string(kind);
+        const std::string src = MakeFiles(name, total, 2048);
+        testutil::MakeDirs(dir / "to");
+        const std::string watched = kind == rmg::OP_COPY ? dir / ("to/" + name) : src;
+        auto progressed = [&] {
+            const int n = CountIn(watched);
+            return kind == rmg::OP_COPY ? n >= 20 : n <= total - 20;
+        };
+        bool stopped = false;
+        Glib::signal_timeout().connect(
+            [&] {
+                if (!rmg::GetProgressDlg() || !progressed()) {
+                    return !stopped;
+                }
+                if (kind == rmg::OP_COPY) {
+                    ButtonNamed(rmg::GetProgressDlg(), "Cancel")->clicked();
+                } else {
+                    SendDelete(rmg::GetProgressDlg());
+                }
+                stopped = true;
+                return false;
+            },
+            5);
+        int result = 0;
+        if (kind == rmg::OP_COPY) {
+            result = Copy(dir / "to/", src);
+        } else {
+            int answer = rmg::RESULT_YES_ALL;
+            rmg::SetupProgress({src}, rmg::OP_DELETE);
+            result = rmg::RemoveFile(src, &answer);
+            if (result == rmg::RESULT_NO) {
+                rmg::DestroyProgress();
             }
-            if (CountIn(copied) < 20) {
-                return true;
-            }
-            ButtonNamed(rmg::GetProgressDlg(), "Cancel")->clicked();
-            clicked = true;
-            return false;
-        },
-        5);
-    const int result = Copy(dir / "to/", src);
-    ++cancelsSeen;
-    EXPECT_TRUE(clicked);
-    EXPECT_EQ(result, rmg::RESULT_NO);
-    const int done = CountIn(copied);
-    EXPECT_GE(done, 20);
-    EXPECT_LT(done, total);
-    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
-    EXPECT_TRUE(main.get_sensitive());
-    // No further box: only the main window is up.
-    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-        if (window->get_visible()) {
-            EXPECT_EQ(window->get_title(), "Main");
+            rmg::EndProgress();
         }
-    }
-    // Once reported, later steps of the same operation go on quietly.
-    EXPECT_EQ(rmg::UpdateProgress(), 0);
-    EXPECT_EQ(cancelsSeen, 1);
-}
-
-TEST_F(GuiProgressEngine, ClosingTheWindowCancelsADelete) {
-    const int total = 800;
-    const std::string victim = MakeFiles("victim", total, 16);
-    bool closed = false;
-    Glib::signal_timeout().connect(
-        [&] {
-            if (!rmg::GetProgressDlg() || CountIn(victim) > total - 20) {
-                return !closed;
+        EXPECT_TRUE(stopped);
+        EXPECT_EQ(result, rmg::RESULT_NO);
+        const int left = CountIn(watched);
+        EXPECT_GT(left, 0);
+        EXPECT_LT(left, total);
+        EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
+        EXPECT_TRUE(main.get_sensitive());
+        // No further box: only the main window is up.
+        for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+            if (window->get_visible()) {
+                EXPECT_EQ(window->get_title(), "Main");
             }
-            SendDelete(rmg::GetProgressDlg());
-            closed = true;
-            return false;
-        },
-        5);
-    int answer = rmg::RESULT_YES_ALL;
-    rmg::SetupProgress({victim}, rmg::OP_DELETE);
-    const int result = rmg::RemoveFile(victim, &answer);
-    if (result == rmg::RESULT_NO) {
-        rmg::DestroyProgress();
+        }
+        // Once reported, later steps of the same operation go on quietly.
+        EXPECT_EQ(rmg::UpdateProgress(), 0);
     }
-    rmg::EndProgress();
-    EXPECT_TRUE(closed);
-    EXPECT_EQ(result, rmg::RESULT_NO);
-    const int left = CountIn(victim);
-    EXPECT_GT(left, 0);
-    EXPECT_LT(left, total);
-    EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
 }
 
 }  // namespace

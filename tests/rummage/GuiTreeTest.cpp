@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
+#include <optional>
 
 #include "GuiAsUserSupport.h"
 #include "GuiBrowseSupport.h"
@@ -311,17 +313,15 @@ TEST_F(TreeTest, UnreadableDirectoryShowsNoChildren) {
 // small off-screen windows of its own for drag and drop once one has run.
 class TreeMouseDropTest : public TreeTest {
   protected:
-    void TearDown() override {
-        SetDropChoiceFunction(nullptr);
-        TreeTest::TearDown();
+    // Starts the window and takes the pointer; skips without the extension.
+    void StartWithPointer() {
+        Start();
+        rmgtest::Settle();
+        input_.emplace();
+        if (!input_->ok()) {
+            GTEST_SKIP() << "no X test extension library";
+        }
     }
-    void Answer(int answer) {
-        SetDropChoiceFunction([this, answer] {
-            ++asked_;
-            return answer;
-        });
-    }
-    std::vector<std::string> ListNames() const { return BrowseTest::ListNames(); }
     static Gtk::TreeModel::Path ListRow(int n) {
         Gtk::TreeModel::Path row;
         row.push_back(n);
@@ -330,42 +330,41 @@ class TreeMouseDropTest : public TreeTest {
     Gtk::TreeModel::Path TreeRow(const std::string& dir) {
         return Tree()->get_model()->get_path(GetPathNode(Tree(), dir));
     }
-    // Presses on a row of `from`, glides onto a row of `to` and lets go.
-    static void Drag(rmgtest::FakeInput& input, Gtk::TreeView* from,
-                     const Gtk::TreeModel::Path& fromRow, Gtk::TreeView* to,
-                     const Gtk::TreeModel::Path& toRow) {
+    // Presses on a row of `from`, glides onto a row of `to`, lets go, and
+    // waits up to five seconds for `done`.
+    bool Drag(Gtk::TreeView* from, const Gtk::TreeModel::Path& fromRow, Gtk::TreeView* to,
+              const Gtk::TreeModel::Path& toRow, const std::function<bool()>& done) {
         int fromX = 0;
         int fromY = 0;
         int toX = 0;
         int toY = 0;
         rmgtest::RowPoint(from, fromRow, fromX, fromY);
         rmgtest::RowPoint(to, toRow, toX, toY);
-        input.Move(fromX, fromY);
-        input.Button(true);
-        input.Glide(fromX, fromY, toX, toY);
-        input.Button(false);
+        input_->Move(fromX, fromY);
+        input_->Button(true);
+        input_->Glide(fromX, fromY, toX, toY);
+        input_->Button(false);
+        return testutil::WaitFor(
+            [&] {
+                rmgtest::Pump();
+                return done();
+            },
+            std::chrono::seconds(5));
     }
-    int asked_ = 0;
+    std::optional<rmgtest::FakeInput> input_;
 };
 
 TEST_F(TreeMouseDropTest, MouseDragFromListOntoTreeCopies) {
     testutil::MakeDirs(home_ + "dst");
     testutil::WriteFile(home_ + "caf\xc3\xa9.txt", "bytes");
-    Start();
-    rmgtest::Settle();
-    rmgtest::FakeInput input;
-    if (!input.ok()) {
-        GTEST_SKIP() << "no X test extension library";
+    StartWithPointer();
+    if (IsSkipped()) {
+        return;
     }
-    Answer(1);
+    AnswerDrops(1);
     ASSERT_EQ(GetListRowName(2), "caf\xc3\xa9.txt");
-    Drag(input, pMainW->FileList, ListRow(2), Tree(), TreeRow(home_ + "dst/"));
-    EXPECT_TRUE(testutil::WaitFor(
-        [&] {
-            rmgtest::Pump();
-            return testutil::Exists(home_ + "dst/caf\xc3\xa9.txt");
-        },
-        std::chrono::seconds(5)));
+    EXPECT_TRUE(Drag(pMainW->FileList, ListRow(2), Tree(), TreeRow(home_ + "dst/"),
+                     [&] { return testutil::Exists(home_ + "dst/caf\xc3\xa9.txt"); }));
     rmgtest::Settle();
     EXPECT_EQ(asked_, 1);
     EXPECT_EQ(testutil::ReadFile(home_ + "dst/caf\xc3\xa9.txt"), "bytes");
@@ -378,23 +377,17 @@ TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
     testutil::WriteFile(home_ + "one", "1");
     testutil::WriteFile(home_ + "two", "2");
     testutil::WriteFile(home_ + "three", "3");
-    Start();
-    rmgtest::Settle();
-    rmgtest::FakeInput input;
-    if (!input.ok()) {
-        GTEST_SKIP() << "no X test extension library";
+    StartWithPointer();
+    if (IsSkipped()) {
+        return;
     }
-    Answer(1);
+    AnswerDrops(1);
     ASSERT_EQ(ListNames(), (std::vector<std::string>{"..", "dst", "one", "three", "two"}));
     SelectListRow(2);
     SelectListRow(4);
-    Drag(input, pMainW->FileList, ListRow(4), Tree(), TreeRow(home_ + "dst/"));
-    EXPECT_TRUE(testutil::WaitFor(
-        [&] {
-            rmgtest::Pump();
-            return testutil::Exists(home_ + "dst/one") && testutil::Exists(home_ + "dst/two");
-        },
-        std::chrono::seconds(5)));
+    EXPECT_TRUE(Drag(pMainW->FileList, ListRow(4), Tree(), TreeRow(home_ + "dst/"), [&] {
+        return testutil::Exists(home_ + "dst/one") && testutil::Exists(home_ + "dst/two");
+    }));
     EXPECT_FALSE(testutil::Exists(home_ + "dst/three"));
 
     // A plain click on one of several selected rows keeps only that one.
@@ -405,9 +398,9 @@ TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
     int x = 0;
     int y = 0;
     rmgtest::RowPoint(pMainW->FileList, ListRow(4), x, y);
-    input.Move(x, y);
-    input.Button(true);
-    input.Button(false);
+    input_->Move(x, y);
+    input_->Button(true);
+    input_->Button(false);
     EXPECT_EQ(GetListSelectedRows(), (std::vector<int>{4}));
 }
 
@@ -415,21 +408,15 @@ TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
     testutil::MakeDirs(home_ + "a/moved");
     testutil::WriteFile(home_ + "a/moved/f", "f");
     testutil::MakeDirs(home_ + "b");
-    Start();
+    StartWithPointer();
+    if (IsSkipped()) {
+        return;
+    }
     OpenChildTree(Tree(), home_ + "a/", 1);
     rmgtest::Settle();
-    rmgtest::FakeInput input;
-    if (!input.ok()) {
-        GTEST_SKIP() << "no X test extension library";
-    }
-    Answer(2);
-    Drag(input, Tree(), TreeRow(home_ + "a/moved/"), Tree(), TreeRow(home_ + "b/"));
-    EXPECT_TRUE(testutil::WaitFor(
-        [&] {
-            rmgtest::Pump();
-            return testutil::Exists(home_ + "b/moved/f");
-        },
-        std::chrono::seconds(5)));
+    AnswerDrops(2);
+    EXPECT_TRUE(Drag(Tree(), TreeRow(home_ + "a/moved/"), Tree(), TreeRow(home_ + "b/"),
+                     [&] { return testutil::Exists(home_ + "b/moved/f"); }));
     rmgtest::Settle();
     EXPECT_EQ(asked_, 1);
     EXPECT_FALSE(testutil::Exists(home_ + "a/moved"));
@@ -441,11 +428,9 @@ TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
 TEST_F(TreeMouseDropTest, MouseDropAsksWithTheCopyMovePopup) {
     testutil::MakeDirs(home_ + "dst");
     testutil::WriteFile(home_ + "f.txt", "f");
-    Start();
-    rmgtest::Settle();
-    rmgtest::FakeInput input;
-    if (!input.ok()) {
-        GTEST_SKIP() << "no X test extension library";
+    StartWithPointer();
+    if (IsSkipped()) {
+        return;
     }
     // Picks "Copy" once the pop-up is up (from inside its own loop).
     bool shown = false;
@@ -471,13 +456,8 @@ TEST_F(TreeMouseDropTest, MouseDropAsksWithTheCopyMovePopup) {
         },
         20);
     ASSERT_EQ(GetListRowName(2), "f.txt");
-    Drag(input, pMainW->FileList, ListRow(2), Tree(), TreeRow(home_ + "dst/"));
-    EXPECT_TRUE(testutil::WaitFor(
-        [&] {
-            rmgtest::Pump();
-            return testutil::Exists(home_ + "dst/f.txt");
-        },
-        std::chrono::seconds(5)));
+    EXPECT_TRUE(Drag(pMainW->FileList, ListRow(2), Tree(), TreeRow(home_ + "dst/"),
+                     [&] { return testutil::Exists(home_ + "dst/f.txt"); }));
     picker.disconnect();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(testutil::Exists(home_ + "f.txt"));

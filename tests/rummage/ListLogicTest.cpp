@@ -180,6 +180,12 @@ TEST(DragTextTest, RoundTripOfSeveralPathsWithBlanksAndBytes) {
     EXPECT_TRUE(SplitDropText("http://example/").empty());
     EXPECT_TRUE(SplitDropText("").empty());
     EXPECT_TRUE(SplitDropText("file:").empty());
+    // Split only at " file:"; a relative item refuses the whole text.
+    EXPECT_EQ(SplitDropText("file:/h/profile:1 file:/h/b"),
+              (std::vector<std::string>{"/h/profile:1", "/h/b"}));
+    EXPECT_EQ(SplitDropText("file:/h/afile:x"), (std::vector<std::string>{"/h/afile:x"}));
+    EXPECT_TRUE(SplitDropText("file:/h/a file:rel").empty());
+    EXPECT_TRUE(SplitDropText("file:rel").empty());
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "ChildSupport.h"
 #include "CoreTableSupport.h"
 #include "FakeUiSupport.h"
+#include "FileOpSupport.h"
 #include "TestUtil.h"
 #include "rummage/rmgfileop.h"
 #include "rummage/rmgfind.h"
@@ -24,11 +25,7 @@ using testutil::Exists;
 using testutil::MakeDirs;
 using testutil::WriteFile;
 
-struct stat StatOf(const std::string& path) {
-    struct stat st {};
-    lstat(path.c_str(), &st);
-    return st;
-}
+using rmgtest::StatOf;
 
 class PropertyTest : public ::testing::Test {
   protected:

@@ -10,7 +10,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,28 +24,7 @@ using rmg::CommandLine;
 using rmg::GTable;
 using rmg::HistoryList;
 
-// Sets an environment variable for the scope, restoring it afterwards.
-class EnvScope {
-  public:
-    EnvScope(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        if (value != nullptr)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
-    }
-    ~EnvScope() {
-        if (old_)
-            ::setenv(name_, old_->c_str(), 1);
-        else
-            ::unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using rmgtest::EnvScope;
 
 class StartupTest : public ::testing::Test {
   protected:
