@@ -31,11 +31,22 @@ tw::NetworkConf MakeNet(int mode, const char* host, const char* domain, const ch
     return n;
 }
 
-TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
+// A configured tree, the setup as it was and as the window left it.
+class TwNetworkFiles : public ::testing::Test {
+  protected:
+    // What the tool reads back from the tree.
+    tw::TwSetup ReadBack() {
+        tw::TwSetup back = twtest::ClearedSetup();
+        tw::InitializeNetworkConf(config, back);
+        return back;
+    }
     TempDir dir;
     tw::WYConfig config = twtest::MakeConfig(dir.path());
-    twtest::MessageRecorder rec;
     tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
+};
+
+TEST_F(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
+    twtest::MessageRecorder rec;
     newSetup.Lan = MakeNet(1, "host1", "example.com", "192.168.1.10", "255.255.255.0",
                            "192.168.1.1", {"192.168.1.1", "8.8.8.8"});
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
@@ -55,9 +66,7 @@ TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
         EXPECT_EQ(twtest::ModeOf(lan + f), *f ? 0644u : 0755u) << f;
     }
 
-    tw::TwSetup back = twtest::ClearedSetup();
-    tw::InitializeNetworkConf(config, back);
-    EXPECT_TRUE(tw::SameNetwork(back.Lan, newSetup.Lan));
+    EXPECT_TRUE(tw::SameNetwork(ReadBack().Lan, newSetup.Lan));
 
     // To DHCP: the old address line goes, the host name joins the loopback line.
     oldSetup = newSetup;
@@ -78,10 +87,7 @@ TEST(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
     EXPECT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), 0);
 }
 
-TEST(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
-    TempDir dir;
-    tw::WYConfig config = twtest::MakeConfig(dir.path());
-    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
+TEST_F(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
     newSetup.WirelessLan =
         MakeNet(0, "wl", "d.org", "10.1.2.3", "255.255.0.0", "10.1.0.1", {"1.1.1.1"});
     tw::SetField(newSetup.WirelessLan.Essid, "my_ess");
@@ -97,23 +103,17 @@ TEST(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
                   "NETWORK=\"10.1.0.0\"\nNETMASK=\"255.255.0.0\"\nIPADDR=\"10.1.2.3\"\n");
         EXPECT_EQ(ReadFile(d + "hosts"), "127.0.0.1\tlocalhost localhost.localdomain wl\n");
     }
-    tw::TwSetup back = twtest::ClearedSetup();
-    tw::InitializeNetworkConf(config, back);
-    EXPECT_TRUE(tw::SameNetwork(back.WirelessLan, newSetup.WirelessLan));
+    EXPECT_TRUE(tw::SameNetwork(ReadBack().WirelessLan, newSetup.WirelessLan));
 
     oldSetup = newSetup;
     tw::SetField(newSetup.WirelessLan.CipherKey, "ab_9Z");
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
     EXPECT_EQ(ReadFile(dir / "wirelesslan/samsung/wireless.opts"),
               "ESSID=\"my_ess\"\nKEY=\"s:ab_9Z\"\n");
-    tw::ClearSetup(back);
-    tw::InitializeNetworkConf(config, back);
-    EXPECT_STREQ(back.WirelessLan.CipherKey, "ab_9Z");
+    EXPECT_STREQ(ReadBack().WirelessLan.CipherKey, "ab_9Z");
 }
 
-TEST(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
-    TempDir dir;
-    tw::WYConfig config = twtest::MakeConfig(dir.path());
+TEST_F(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
     twtest::MessageRecorder rec;
     testutil::MakeDirs(dir / "lan");
     WriteFile(dir / "lan/ifcfg-eth0", "BOOTPROTO=dhcp\nIPADDR=\"300.1.1.1\"\nNETMASK=x\n");
@@ -121,8 +121,7 @@ TEST(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
         dir / "lan/resolv.conf",
         "nameserver\nnameserver  1.2.3.4\n  nameserver\t5.6.7.8 \nnameserverX 9.9.9.9\n"
         "nameserver bad\nnameserver 10.0.0.9\0\0\nnameserver 10.0.0.1\nnameserver 10.0.0.2\n"s);
-    tw::TwSetup setup = twtest::ClearedSetup();
-    tw::InitializeNetworkConf(config, setup);
+    tw::TwSetup setup = ReadBack();
     EXPECT_EQ(setup.Lan.AddressMode, 0);
     EXPECT_STREQ(setup.Lan.IpAddress, "0.0.0.0");
     EXPECT_STREQ(setup.Lan.Netmask, "255.255.255.0");

@@ -39,15 +39,26 @@ int RunInPrivateEtc(const TempDir& dir, const std::string& cfg, const std::strin
     return testutil::Shell("unshare -m sh -c \"" + inner + "\"");
 }
 
-TEST(TwSiteScripts, DialupScriptInstallsThePppFilesWithTheirModes) {
-    if (!testutil::CanUnshareMounts()) {
-        GTEST_SKIP() << "no private mount namespace here";
+// A configuration tree in cfg/, and out/ for what a script installed.
+class TwSiteScripts : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!testutil::CanUnshareMounts()) {
+            GTEST_SKIP() << "no private mount namespace here";
+        }
+        testutil::MakeDirs(dir / "cfg");
+    }
+    int Run(const char* script, const std::string& arg, const std::vector<std::string>& wanted) {
+        return RunInPrivateEtc(dir, dir / "cfg", ScriptDir() + script, arg, wanted, out);
     }
     TempDir dir;
-    testutil::MakeDirs(dir / "cfg");
+    const std::string out = dir / "out";
+    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
+};
+
+TEST_F(TwSiteScripts, DialupScriptInstallsThePppFilesWithTheirModes) {
     WriteFile(dir / "cfg/wycfg.dat", "DIALUP=phs\n");
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
-    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     tw::SetField(newSetup.Phs.PhoneNumber, "0312");
     tw::SetField(newSetup.Phs.Account, "user");
     tw::SetField(newSetup.Phs.Password, "secret");
@@ -56,9 +67,7 @@ TEST(TwSiteScripts, DialupScriptInstallsThePppFilesWithTheirModes) {
     newSetup.Phs.NameServerCount = 1;
     ASSERT_EQ(tw::ReflectionDialupConf(config, oldSetup, newSetup, tw::TwPaths()), tw::TW_CHANGED);
 
-    const std::string out = dir / "out";
-    ASSERT_EQ(RunInPrivateEtc(dir, dir / "cfg", ScriptDir() + "tunewell-dialup", "", {"ppp"}, out),
-              0);
+    ASSERT_EQ(Run("tunewell-dialup", "", {"ppp"}), 0);
     EXPECT_EQ(ReadFile(out + "/ppp/options"),
               "/dev/ttyS0\n115200\nname user\n# DeviceName PHS\nconnect /etc/ppp/chat_script\n"
               "crtscts\nmodem\nlock\nnoauth\nnoipdefault\ndefaultroute\nusepeerdns\n");
@@ -75,17 +84,11 @@ TEST(TwSiteScripts, DialupScriptInstallsThePppFilesWithTheirModes) {
 
     // Nothing written for the device yet: refused, nothing installed.
     WriteFile(dir / "cfg/wycfg.dat", "DIALUP=pdc\n");
-    EXPECT_NE(RunInPrivateEtc(dir, dir / "cfg", ScriptDir() + "tunewell-dialup", "", {}, out), 0);
+    EXPECT_NE(Run("tunewell-dialup", "", {}), 0);
 }
 
-TEST(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
-    if (!testutil::CanUnshareMounts()) {
-        GTEST_SKIP() << "no private mount namespace here";
-    }
-    TempDir dir;
-    testutil::MakeDirs(dir / "cfg");
+TEST_F(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
-    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
     newSetup.Lan.AddressMode = 1;
     tw::SetField(newSetup.Lan.HostName, "box");
     tw::SetField(newSetup.Lan.DomainName, "example.org");
@@ -97,11 +100,9 @@ TEST(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
     ASSERT_EQ(tw::ReflectionWYConfig(config, newSetup), 0);
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
 
-    const std::string out = dir / "out";
-    ASSERT_EQ(
-        RunInPrivateEtc(dir, dir / "cfg", ScriptDir() + "tunewell-network", "6",
-                        {"hostname", "hosts", "resolv.conf", "network/interfaces.d/tunewell"}, out),
-        0);
+    ASSERT_EQ(Run("tunewell-network", "6",
+                  {"hostname", "hosts", "resolv.conf", "network/interfaces.d/tunewell"}),
+              0);
     EXPECT_EQ(ReadFile(out + "/hostname"), "box\n");
     EXPECT_EQ(ReadFile(out + "/hosts"),
               "127.0.0.1\tlocalhost localhost.localdomain\n"
@@ -114,7 +115,7 @@ TEST(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
                   "    netmask 255.255.255.0\n    gateway 192.168.5.1\n");
     EXPECT_EQ(ModeOf(out + "/hosts"), 0644u);
     EXPECT_NE(ReadFile("/etc/hostname"), "box\n");
-    EXPECT_NE(RunInPrivateEtc(dir, dir / "cfg", ScriptDir() + "tunewell-network", "x", {}, out), 0);
+    EXPECT_NE(Run("tunewell-network", "x", {}), 0);
 }
 
 }  // namespace
