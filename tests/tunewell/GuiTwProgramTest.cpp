@@ -15,42 +15,17 @@
 #include "GuiTwDriver.h"
 #include "TestUtil.h"
 
+// Xlib after the toolkit's C++ headers: its macros clash with theirs.
+#include "GuiXWindows.h"
+
 namespace {
 
 using testutil::TempDir;
 
 const std::string kBinary = testutil::BuildBinDir() + "/Tunewell";
+const int kMainWidth = 435;  // the main window; message windows are narrower
 
 using guitest::Program;
-
-// Titles and sizes of the top-level windows on the display.
-std::string Windows() {
-    TempDir dir;
-    testutil::Shell("xwininfo -root -tree > '" + dir / "tree" + "' 2>/dev/null");
-    return testutil::ReadFile(dir / "tree");
-}
-
-// Whether a window titled "Tunewell" of `size` ("435x480") is on the display;
-// empty `size`: of any size.  Only the program's: this process's own windows
-// (of the in-process tests) do not count.
-bool HasWindow(const std::string& size) {
-    const std::string tree = Windows();
-    std::size_t start = 0;
-    while (start < tree.size()) {
-        std::size_t end = tree.find('\n', start);
-        if (end == std::string::npos) {
-            end = tree.size();
-        }
-        const std::string line = tree.substr(start, end - start);
-        if (line.find("\"Tunewell\": (\"Tunewell\" ") != std::string::npos &&
-            line.find(" " + size) != std::string::npos &&
-            line.find(" 10x10+") == std::string::npos) {
-            return true;
-        }
-        start = end + 1;
-    }
-    return false;
-}
 
 // The private namespace, without the right to set the clock.
 std::string Confined(const std::string& environment, const std::string& args) {
@@ -66,6 +41,7 @@ TEST(GuiTwProgram, StartWithoutWycfgOrRootShowsItsMessageAndNoWindow) {
     if (!testutil::CanUnshareMounts() || ::geteuid() != 0) {
         GTEST_SKIP() << "needs root and mount namespaces";
     }
+    guitest::XProbe x;
     TempDir dir;
     ::chmod(dir.path().c_str(), 0755);
     // The unprivileged run needs to read the display's cookie.
@@ -95,8 +71,8 @@ TEST(GuiTwProgram, StartWithoutWycfgOrRootShowsItsMessageAndNoWindow) {
             << program.Err();
         // The message window waits for its OK; no main window was built.
         EXPECT_EQ(program.Wait(200), -1) << program.Err();
-        EXPECT_TRUE(testutil::WaitFor([] { return HasWindow(""); })) << Windows();
-        EXPECT_FALSE(HasWindow("435x480")) << Windows();
+        EXPECT_TRUE(x.WaitFor(program.pid(), "Tunewell")) << program.Err();
+        EXPECT_FALSE(x.Find(program.pid(), "Tunewell", kMainWidth));
         program.Stop();
         EXPECT_FALSE(testutil::Exists("/nonexistent"));
     }
@@ -108,6 +84,7 @@ TEST(GuiTwProgram, OpensItsWindowOnASampleTreeOrTheInstalledTreeUnderPkexec) {
     if (!testutil::CanUnshareMounts() || ::geteuid() != 0) {
         GTEST_SKIP() << "needs root and mount namespaces";
     }
+    guitest::XProbe x;
     twtest::SampleTree tree;
     const std::string system = "TUNEWELL_SYSROOT='" + tree.dir / "sysroot" +
                                "' TUNEWELL_CLOCK_FILE='" + tree.dir / "clock" + "'";
@@ -131,14 +108,14 @@ TEST(GuiTwProgram, OpensItsWindowOnASampleTreeOrTheInstalledTreeUnderPkexec) {
         TempDir run;
         testutil::WriteFile(run / "start.sh", start.script, 0755);
         Program program("unshare -m sh '" + run / "start.sh" + "'", run);
-        EXPECT_TRUE(testutil::WaitFor([] { return HasWindow("435x480"); }))
-            << Windows() << program.Err();
+        const pid_t pid = program.pid();
+        EXPECT_TRUE(x.WaitFor(pid, "Tunewell", kMainWidth)) << program.Err();
         EXPECT_EQ(program.Wait(0), -1) << program.Err();
         EXPECT_TRUE(
             testutil::Exists("/proc/" + std::to_string(program.pid()) + "/root" + start.treeSeen))
             << start.treeSeen;
         program.Stop();
-        EXPECT_TRUE(testutil::WaitFor([] { return !HasWindow("435x480"); }));
+        EXPECT_TRUE(testutil::WaitFor([&] { return !x.Find(pid, "Tunewell", kMainWidth); }));
         EXPECT_EQ(program.Err().find("Tunewell:"), std::string::npos) << program.Err();
     }
     EXPECT_EQ(tree.Snapshot(), before);
