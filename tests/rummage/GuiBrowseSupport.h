@@ -2,20 +2,17 @@
 // tree, the list, the keys and drag and drop.
 #pragma once
 
-#include <dlfcn.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
-#include <sys/file.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "CoreTableSupport.h"
+#include "GuiDriver.h"
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgdragdrop.h"
@@ -34,10 +31,7 @@ inline void Pump() {
 
 // Pumps for a while, so the window reaches its size and layout.
 inline void Settle(int ms = 300) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < until) {
-        Pump();
-    }
+    guitest::Pump(ms);
 }
 
 // Root-window position of the middle of a row of `view`, in its first column.
@@ -51,71 +45,22 @@ inline void RowPoint(Gtk::TreeView* view, const Gtk::TreeModel::Path& path, int&
     y = oy + cell.get_y() + cell.get_height() / 2;
 }
 
-// The X server's test extension, for real pointer input the toolkit
-// cannot tell from a person's.  Looked up at run time: only this test
-// needs it.
-class FakeInput {
-  public:
-    FakeInput() {
-        // One pointer per display: tests run in parallel take turns.
-        lock_ = open("/tmp/rummage-test-pointer.lock", O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-        if (lock_ >= 0) {
-            flock(lock_, LOCK_EX);
-        }
-        xtst_ = dlopen("libXtst.so.6", RTLD_NOW);
-        x11_ = dlopen("libX11.so.6", RTLD_NOW);
-        if (xtst_ != nullptr && x11_ != nullptr) {
-            motion_ = reinterpret_cast<MotionFn>(dlsym(xtst_, "XTestFakeMotionEvent"));
-            button_ = reinterpret_cast<ButtonFn>(dlsym(xtst_, "XTestFakeButtonEvent"));
-            flush_ = reinterpret_cast<FlushFn>(dlsym(x11_, "XFlush"));
-        }
-        auto xdisplay = reinterpret_cast<void* (*)(GdkDisplay*)>(
-            dlsym(RTLD_DEFAULT, "gdk_x11_display_get_xdisplay"));
-        if (xdisplay != nullptr) {
-            display_ = xdisplay(gdk_display_get_default());
-        }
-    }
-    // The libraries stay loaded: their per-connection records live on.
-    ~FakeInput() {
-        if (lock_ >= 0) {
-            close(lock_);
-        }
-    }
-    FakeInput(const FakeInput&) = delete;
-    FakeInput& operator=(const FakeInput&) = delete;
-    bool ok() const {
-        return display_ != nullptr && motion_ != nullptr && button_ != nullptr && flush_ != nullptr;
-    }
-    void Move(int x, int y) {
-        motion_(display_, -1, x, y, 0);
-        flush_(display_);
-        Settle(20);
-    }
-    void Button(bool press) {
-        button_(display_, 1, press ? 1 : 0, 0);
-        flush_(display_);
-        Settle(50);
-    }
-    // In small steps, so the toolkit sees a drag and the motion over the tree.
-    void Glide(int fromX, int fromY, int toX, int toY) {
-        const int steps = 20;
-        for (int i = 1; i <= steps; ++i) {
-            Move(fromX + (toX - fromX) * i / steps, fromY + (toY - fromY) * i / steps);
-        }
-    }
+using guitest::PumpUntil;
 
-  private:
-    using MotionFn = int (*)(void*, int, int, int, unsigned long);
-    using ButtonFn = int (*)(void*, unsigned int, int, unsigned long);
-    using FlushFn = int (*)(void*);
-    void* xtst_ = nullptr;
-    void* x11_ = nullptr;
-    MotionFn motion_ = nullptr;
-    ButtonFn button_ = nullptr;
-    FlushFn flush_ = nullptr;
-    void* display_ = nullptr;  // the X connection
-    int lock_ = -1;
-};
+// Saves what `window` shows, for a person to look at.
+inline void Shoot(Gtk::Window* window, const std::string& name) {
+    PumpUntil([&] { return window->get_mapped(); }, 2000);
+    PumpUntil([] { return false; }, 300);
+    auto gdkWindow = window->get_window();
+    auto shot =
+        Gdk::Pixbuf::create(gdkWindow, 0, 0, gdkWindow->get_width(), gdkWindow->get_height());
+    ASSERT_TRUE(shot);
+    const char* dir = std::getenv("RUMMAGE_SHOTS");
+    shot->save(std::string(dir != nullptr ? dir : ".") + "/" + name + ".png", "png");
+}
+
+// Real pointer input for drag and drop.
+using FakeInput = guitest::FakePointer;
 
 class BrowseTest : public ::testing::Test {
   protected:

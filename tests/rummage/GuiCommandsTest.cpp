@@ -26,24 +26,13 @@ namespace {
 using rmgtest::ButtonNamed;
 using rmgtest::LabelTexts;
 using rmgtest::PumpUntil;
+using rmgtest::Shoot;
 using rmgtest::WhenShown;
 using rmgtest::Widgets;
 using testutil::Exists;
 using testutil::MakeDirs;
 using testutil::ReadFile;
 using testutil::WriteFile;
-
-// Saves what `window` shows, for a person to look at.
-void Shoot(Gtk::Window* window, const std::string& name) {
-    PumpUntil([&] { return window->get_mapped(); }, 2000);
-    PumpUntil([] { return false; }, 300);
-    auto gdkWindow = window->get_window();
-    auto shot =
-        Gdk::Pixbuf::create(gdkWindow, 0, 0, gdkWindow->get_width(), gdkWindow->get_height());
-    ASSERT_TRUE(shot);
-    const char* dir = std::getenv("RUMMAGE_SHOTS");
-    shot->save(std::string(dir != nullptr ? dir : ".") + "/" + name + ".png", "png");
-}
 
 template <typename T>
 T* Named(Gtk::Window* window, const std::string& name) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
-#include <chrono>
 #include <cstdio>
 
 #include "GuiBrowseSupport.h"
@@ -28,12 +27,7 @@ class KeysTest : public rmgtest::BrowseTest {
         return used;
     }
     static bool Shown(int row) {
-        return testutil::WaitFor(
-            [row] {
-                rmgtest::Pump();
-                return IsListRowFullyVisible(row);
-            },
-            std::chrono::seconds(2));
+        return rmgtest::PumpUntil([row] { return IsListRowFullyVisible(row); }, 2000);
     }
     std::vector<int> Selected() const { return GetListSelectedRows(); }
     std::string TreeSelected() const {

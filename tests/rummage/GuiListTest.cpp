@@ -19,6 +19,7 @@ namespace rmg {
 namespace {
 
 using Names = std::vector<std::string>;
+using rmgtest::PumpUntil;
 
 class ListTest : public rmgtest::BrowseTest {
   protected:
@@ -145,24 +146,16 @@ TEST_F(ListTest, OnlyARefreshKeepsTheScrollPosition) {
     int first = -1;
     int last = -1;
     // Let the scroll land before refreshing.
-    ASSERT_TRUE(testutil::WaitFor([&] {
-        rmgtest::Pump();
-        return GetListVisibleRange(first, last) && first >= 118;
-    }));
+    ASSERT_TRUE(PumpUntil([&] { return GetListVisibleRange(first, last) && first >= 118; }));
     rmgtest::Settle(100);
     ASSERT_TRUE(GetListVisibleRange(first, last));
     const int before = first;
     DisplayFileList(pGTable->CurrentDir);  // refresh: stays
-    const bool kept = testutil::WaitFor([&] {
-        rmgtest::Pump();
-        return GetListVisibleRange(first, last) && first == before;
-    });
+    const bool kept =
+        PumpUntil([&] { return GetListVisibleRange(first, last) && first == before; }, 10000);
     EXPECT_TRUE(kept) << "first row " << first << ", was " << before;
     OpenChildTree(Tree(), home_ + "sub/", 0);  // another directory: from the top
-    ASSERT_TRUE(testutil::WaitFor([&] {
-        rmgtest::Pump();
-        return GetListVisibleRange(first, last) && first == 0;
-    }));
+    ASSERT_TRUE(PumpUntil([&] { return GetListVisibleRange(first, last) && first == 0; }, 10000));
 }
 
 TEST_F(ListTest, ColumnsFollowTheSettings) {

@@ -10,10 +10,8 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "GuiBrowseSupport.h"
@@ -486,10 +484,7 @@ TEST_F(MainWindowTest, ClosingByTheTitleBarSavesTheSettings) {
     Pump();
     ::unlink((home_ + ".rummage").c_str());
     window_->close();  // what the title bar's close button sends
-    ASSERT_TRUE(WaitFor([] {
-        Pump();
-        return pGTable == nullptr;
-    }));
+    ASSERT_TRUE(rmgtest::PumpUntil([] { return pGTable == nullptr; }, 10000));
     const std::string saved = testutil::ReadFile(home_ + ".rummage");
     EXPECT_NE(saved.find("CurrentDir=" + home_ + "two/\n"), std::string::npos) << saved;
     EXPECT_NE(saved.find("PandPosition=234\n"), std::string::npos) << saved;
@@ -564,56 +559,23 @@ TEST_F(MainWindowTest, NewWindowIsADetachedProcessWithTheSameArguments) {
 
 // ---- The program itself -------------------------------------------------
 
-struct Program {
-    pid_t pid = -1;
-    std::string out;
-};
-
-Program StartProgram(const std::string& home, const std::vector<std::string>& args) {
-    Program p;
-    p.out = home + "/../rummage.out";
-    std::vector<std::string> all{testutil::BuildBinDir() + "/rummage"};
-    all.insert(all.end(), args.begin(), args.end());
-    p.pid = ::fork();
-    if (p.pid == 0) {
-        setenv("HOME", home.c_str(), 1);
-        std::vector<char*> argv;
-        for (std::string& a : all)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        FILE* f = std::freopen(p.out.c_str(), "w", stdout);
-        (void)f;
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
-    }
-    return p;
+// The built program with HOME at `home`; ended on every way out of the test.
+guitest::Program StartProgram(const TempDir& tmp, const std::string& home,
+                              const std::string& args) {
+    return guitest::Program(
+        "env HOME='" + home + "' '" + testutil::BuildBinDir() + "/rummage' " + args, tmp);
 }
 
 bool WindowShown() {
     return testutil::Shell("xwininfo -name Rummage >/dev/null 2>&1") == 0;
 }
 
-int WaitExit(pid_t pid) {
-    int status = -1;
-    for (int i = 0; i < 300; ++i) {
-        if (::waitpid(pid, &status, WNOHANG) == pid) {
-            return status;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, &status, 0);
-    return -1;
-}
-
 TEST(RummageProgramTest, VersionPrintsTheVersionLineOnly) {
     TempDir tmp;
     MakeDirs(tmp / "home");
-    Program p = StartProgram(tmp / "home", {"--version"});
-    const int status = WaitExit(p.pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    EXPECT_EQ(testutil::ReadFile(p.out).rfind("Rummage  Version 1.01\n", 0), 0u);
+    auto p = StartProgram(tmp, tmp / "home", "--version");
+    EXPECT_EQ(p.Wait(15000), 0);
+    EXPECT_EQ(p.Out().rfind("Rummage  Version 1.01\n", 0), 0u);
     EXPECT_FALSE(Exists(tmp / "home/.rummage"));
 }
 
@@ -624,16 +586,14 @@ TEST(RummageProgramTest, EachTerminatingSignalSavesTheSettings) {
         const std::string home = tmp / "home";
         MakeHomeTree(home);
         ASSERT_FALSE(WindowShown()) << "another window is still up";
-        Program p = StartProgram(home, {"--home", home, home + "/one"});
+        auto p = StartProgram(tmp, home, "--home '" + home + "' '" + home + "/one'");
         ASSERT_TRUE(WaitFor(WindowShown, std::chrono::seconds(30)));
         // Settings of the first run are written at start; only the save at
         // the end holds the start directory.
         ASSERT_TRUE(WaitFor([&] { return Exists(home + "/.rummage"); }));
         EXPECT_EQ(testutil::ReadFile(home + "/.rummage").find("/one/"), std::string::npos);
-        ::kill(p.pid, signo);
-        const int status = WaitExit(p.pid);
-        ASSERT_TRUE(WIFEXITED(status)) << status;
-        EXPECT_EQ(WEXITSTATUS(status), 0);
+        ::kill(p.pid(), signo);
+        EXPECT_EQ(p.Wait(15000), 0);
         const std::string saved = testutil::ReadFile(home + "/.rummage");
         EXPECT_NE(saved.find("CurrentDir=" + home + "/one/\n"), std::string::npos) << saved;
         EXPECT_NE(saved.find("[LocationDirHistory]"), std::string::npos);

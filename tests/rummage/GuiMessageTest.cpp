@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "GuiBrowseSupport.h"
 #include "rummage/rmgmessage.h"
 #include "rummage/rmgpixmap.h"
 #include "rummage/rmgui.h"
@@ -275,13 +276,7 @@ TEST_F(GuiFileExistMessageBox, WithoutPathTheEntryIsLeftAloneAndOddCodesSayInter
 TEST(GuiMessageBox, ScreenshotOfABox) {
     for (int kind = rmg::MB_ICON_INFORMATION; kind <= rmg::MB_ICON_DELETE; ++kind) {
         WhenShown("Box title", [kind](Gtk::Window* window) {
-            PumpUntil([&] { return window->get_mapped(); }, 2000);
-            PumpUntil([] { return false; }, 300);  // time to paint
-            auto gdkWindow = window->get_window();
-            auto shot = Gdk::Pixbuf::create(gdkWindow, 0, 0, gdkWindow->get_width(),
-                                            gdkWindow->get_height());
-            ASSERT_TRUE(shot);
-            shot->save("message-box-" + std::to_string(kind) + ".png", "png");
+            Shoot(window, "message-box-" + std::to_string(kind));
             Buttons(window).back()->clicked();
         });
         rmg::MessageBox("Box title", "The specified file already exists.", rmg::MB_YESNO + kind);

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -247,12 +246,8 @@ TEST_F(TreeDragTest, HoveringHighlightsWithoutChangingDirectoryAndExpandsAfterAS
     EXPECT_EQ(pGTable->CurrentDir, home_);  // the select handler is off
     EXPECT_NE(pGTable->ExpandTimer, 0u);
     EXPECT_EQ(pGTable->ScrollTimer, 0u);
-    ASSERT_TRUE(testutil::WaitFor(
-        [&] {
-            rmgtest::Pump();
-            return IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/"));
-        },
-        std::chrono::seconds(3)));
+    ASSERT_TRUE(rmgtest::PumpUntil(
+        [&] { return IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/")); }, 3000));
     EXPECT_EQ(pGTable->ExpandTimer, 0u);
 
     // Near the top edge the tree scrolls; leaving stops everything and puts
@@ -284,15 +279,14 @@ TEST_F(TreeDragTest, ScrollingUpMovesOneRowPerTick) {
     ASSERT_TRUE(Tree()->get_visible_range(before, end));
     Motion(10, 5);
     ASSERT_NE(pGTable->ScrollTimer, 0u);
-    ASSERT_TRUE(testutil::WaitFor(
+    ASSERT_TRUE(rmgtest::PumpUntil(
         [&] {
-            rmgtest::Pump();
             Gtk::TreeModel::Path now;
             Gtk::TreeModel::Path last;
             Tree()->get_visible_range(now, last);
             return now != before;
         },
-        std::chrono::seconds(3)));
+        3000));
     Leave();
 }
 
@@ -344,12 +338,7 @@ class TreeMouseDropTest : public TreeTest {
         input_->Button(true);
         input_->Glide(fromX, fromY, toX, toY);
         input_->Button(false);
-        return testutil::WaitFor(
-            [&] {
-                rmgtest::Pump();
-                return done();
-            },
-            std::chrono::seconds(5));
+        return rmgtest::PumpUntil(done, 5000);
     }
     std::optional<rmgtest::FakeInput> input_;
 };
