@@ -57,7 +57,9 @@ inline double ShellMs(const std::string& command, const char* name) {
 }
 
 // ours / theirs, or 0 when the reference took no measurable time.
-inline double Ratio(double ours, double theirs) { return theirs > 0 ? ours / theirs : 0.0; }
+inline double Ratio(double ours, double theirs) {
+    return theirs > 0 ? ours / theirs : 0.0;
+}
 
 // Runs every pending event, so what was asked for has been drawn.
 inline void Pump() {
@@ -92,11 +94,25 @@ class TempDir {
 // The window benchmarks of the file manager define this before including.
 #ifdef BENCH_RUMMAGE_WINDOW
 #include <gtkmm.h>
+#include <sys/stat.h>
 
 #include "rummage/rmgmainwindow.h"
 #include "rummage/rmgtable.h"
 
 namespace bench {
+
+// A scratch tree for the file manager: <base>/home/ holding an empty
+// directory big/ for the benchmark to fill.
+struct RummageTree {
+    explicit RummageTree(const char* prefix) : base("/tmp", prefix) {
+        ok = !base.path().empty() && ::mkdir(home.c_str(), 0755) == 0 &&
+             ::mkdir(dir.c_str(), 0755) == 0;
+    }
+    TempDir base;
+    std::string home = base.path() + "/home/";
+    std::string dir = home + "big/";
+    bool ok = false;
+};
 
 // The main window with its settings under `settingsDir` and HOME at `home`,
 // shown and listing its start directory; null if it cannot be built.

@@ -2,7 +2,6 @@
 // `ls -l` on the same directory, in the same run.
 //   bench_listfill [entries]     (needs a display; run under xvfb-run)
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,15 +23,13 @@ int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
 
-    bench::TempDir base("/tmp", "listfill.");
-    if (base.path().empty()) {
-        std::perror("mkdtemp");
+    const bench::RummageTree tree("listfill.");
+    if (!tree.ok) {
+        std::perror("scratch tree");
         return 1;
     }
-    const std::string home = base.path() + "/home/";
-    const std::string dir = home + "big/";
-    mkdir(home.c_str(), 0755);
-    mkdir(dir.c_str(), 0755);
+    const std::string& home = tree.home;
+    const std::string& dir = tree.dir;
     for (int i = 0; i < entries; ++i) {
         char name[32];
         // Shuffled names, so neither side gets them presorted.
@@ -46,7 +43,7 @@ int main(int argc, char** argv) {
             close(fd);
         }
     }
-    Gtk::Window* window = bench::OpenRummageWindow(base.path(), home);
+    Gtk::Window* window = bench::OpenRummageWindow(tree.base.path(), home);
     if (window == nullptr) {
         return 1;
     }

@@ -2,7 +2,6 @@
 // the command to the list drawn again.
 //   bench_select [entries]     (needs a display; run under xvfb-run)
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -24,22 +23,20 @@ using bench::Pump;
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
-    bench::TempDir base("/tmp", "selectbench.");
-    if (base.path().empty()) {
-        std::perror("mkdtemp");
+    const bench::RummageTree tree("selectbench.");
+    if (!tree.ok) {
+        std::perror("scratch tree");
         return 1;
     }
-    const std::string home = base.path() + "/home/";
-    const std::string dir = home + "big/";
-    mkdir(home.c_str(), 0755);
-    mkdir(dir.c_str(), 0755);
+    const std::string& home = tree.home;
+    const std::string& dir = tree.dir;
     for (int i = 0; i < entries; ++i) {
         const int fd = open((dir + "f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0644);
         if (fd >= 0) {
             close(fd);
         }
     }
-    Gtk::Window* window = bench::OpenRummageWindow(base.path(), home);
+    Gtk::Window* window = bench::OpenRummageWindow(tree.base.path(), home);
     if (window == nullptr) {
         return 1;
     }
