@@ -341,10 +341,6 @@ TEST(WmFile, WriteRemovesStaleUserFilesUpToTheFirstGap) {
     EXPECT_EQ(again.CurrentUser, -1);
 }
 
-}  // namespace
-
-namespace {
-
 ino_t Inode(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
