@@ -15,6 +15,7 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,6 +166,84 @@ inline bool PumpUntil(const std::function<bool()>& pred, int ms = 5000) {
 inline void Pump(int ms = 50) {
     PumpUntil([] { return false; }, ms);
 }
+
+// Follows steps from inside whatever loop runs then: each waits for its
+// condition, then acts from an idle callback of its own, so that an action
+// may open a modal window whose loop the next steps run in.  One step at a
+// time: the next is looked at only once this one has started.  When no step
+// starts for `limit`, the test fails and `stalled` ends what runs (again each
+// `limit` after), so that a broken test ends instead of hanging.
+class Steps {
+  public:
+    Steps& Then(std::string what, std::function<bool()> ready, std::function<void()> act) {
+        steps_.push_back({std::move(what), std::move(ready), std::move(act)});
+        return *this;
+    }
+    // Call before the code under test runs.  `first`, when given, looks at
+    // every tick before the steps and takes the tick by returning true.
+    void Start(std::chrono::seconds limit, std::function<void()> stalled,
+               std::function<bool()> first = nullptr) {
+        limit_ = limit;
+        stalled_ = std::move(stalled);
+        first_ = std::move(first);
+        last_ = std::chrono::steady_clock::now();
+        auto alive = alive_;
+        timer_ = Glib::signal_timeout().connect([this, alive] { return *alive && Tick(); }, 20);
+    }
+    bool Done() const { return next_ >= steps_.size() && !*pending_; }
+    virtual ~Steps() {
+        *alive_ = false;
+        timer_.disconnect();
+    }
+
+  private:
+    struct Step {
+        std::string what;
+        std::function<bool()> ready;
+        std::function<void()> act;
+    };
+
+    bool Tick() {
+        const auto now = std::chrono::steady_clock::now();
+        if (first_ && first_()) {
+            return true;
+        }
+        if (next_ < steps_.size() && !*pending_ && steps_[next_].ready()) {
+            *pending_ = true;
+            last_ = now;
+            Glib::signal_idle().connect_once([act = steps_[next_++].act, pending = pending_] {
+                *pending = false;
+                if (act) {
+                    act();
+                }
+            });
+            return true;
+        }
+        if ((failed_ || next_ < steps_.size()) && now - last_ > limit_) {
+            if (!failed_) {
+                ADD_FAILURE() << "steps stalled at: " << steps_[next_].what;
+            }
+            failed_ = true;
+            next_ = steps_.size();
+            last_ = now;
+            if (stalled_) {
+                stalled_();
+            }
+        }
+        return true;
+    }
+
+    std::vector<Step> steps_;
+    std::size_t next_ = 0;
+    std::shared_ptr<bool> pending_ = std::make_shared<bool>(false);
+    bool failed_ = false;
+    std::chrono::seconds limit_{25};
+    std::function<void()> stalled_;
+    std::function<bool()> first_;
+    std::chrono::steady_clock::time_point last_;
+    sigc::connection timer_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
 
 // Real pointer input through the X server's test extension, which the
 // toolkit cannot tell from a person's (so its own drag and drop runs end to

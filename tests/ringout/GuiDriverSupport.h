@@ -62,25 +62,15 @@ inline void SendDeleteTo(const Glib::ustring& title) {
     }
 }
 
-class Scenario {
+// Steps on the dialer's windows; a stalled scenario closes every window.
+class Scenario : public Steps {
   public:
-    struct Step {
-        std::string what;
-        std::function<bool()> ready;
-        std::function<void()> act;
-    };
-
-    // Waits for `ready`, then runs `act` from an idle callback.
-    Scenario& Then(std::string what, std::function<bool()> ready, std::function<void()> act) {
-        steps_.push_back({std::move(what), std::move(ready), std::move(act)});
-        return *this;
-    }
     // Clicks `button` of the window titled `title` once it shows, after
     // `check` looked at the window.
     Scenario& Click(const std::string& title, const std::string& button,
                     std::function<void(Gtk::Window*)> check = nullptr) {
         auto found = std::make_shared<Gtk::Window*>(nullptr);
-        return Then(
+        Then(
             "click \"" + button + "\" in \"" + title + "\"",
             [title, button, found] { return (*found = WindowWith(title, button)) != nullptr; },
             [button, found, check] {
@@ -91,70 +81,23 @@ class Scenario {
                     b->clicked();
                 }
             });
+        return *this;
     }
-
+    Scenario& Then(std::string what, std::function<bool()> ready, std::function<void()> act) {
+        Steps::Then(std::move(what), std::move(ready), std::move(act));
+        return *this;
+    }
     // Starts following the steps; call before the code under test runs.
     void Start(std::chrono::seconds limit = std::chrono::seconds(25)) {
-        deadline_ = std::chrono::steady_clock::now() + limit;
-        auto alive = alive_;
-        timer_ = Glib::signal_timeout().connect(
-            [this, alive] {
-                if (!*alive) {
-                    return false;
+        Steps::Start(limit, [] {
+            for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+                if (window->get_visible()) {
+                    window->hide();
                 }
-                return Tick();
-            },
-            20);
-    }
-    bool Done() const { return next_ >= steps_.size(); }
-    ~Scenario() {
-        *alive_ = false;
-        timer_.disconnect();
-    }
-
-  private:
-    bool Tick() {
-        if (failed_) {
-            CloseEverything();
-            return true;
-        }
-        if (Done()) {
-            return true;
-        }
-        if (std::chrono::steady_clock::now() > deadline_) {
-            ADD_FAILURE() << "scenario stalled at: " << steps_[next_].what;
-            failed_ = true;
-            CloseEverything();
-            return true;
-        }
-        Step& step = steps_[next_];
-        if (!step.ready()) {
-            return true;
-        }
-        ++next_;
-        auto act = step.act;
-        Glib::signal_idle().connect_once([act] {
-            if (act) {
-                act();
             }
+            ro::QuitMainLoop();
         });
-        return true;
     }
-    static void CloseEverything() {
-        for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
-            if (window->get_visible()) {
-                window->hide();
-            }
-        }
-        ro::QuitMainLoop();
-    }
-
-    std::vector<Step> steps_;
-    std::size_t next_ = 0;
-    bool failed_ = false;
-    std::chrono::steady_clock::time_point deadline_;
-    sigc::connection timer_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 // Saves a picture of the window titled `title` (holding `button`) as

@@ -8,7 +8,6 @@
 #include <gtkmm.h>
 
 #include <chrono>
-#include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -74,101 +73,63 @@ inline void Shot(const std::string& name) {
     }
 }
 
-// Runs steps in order, each once its window (null title: the main window)
-// is the innermost one, and answers every message window with its first
-// button, recording the texts.  Gives up after a while, cancelling whatever
-// runs, so that a broken test fails instead of hanging.
-class Driver {
+// Runs steps in order, each once its window (empty title: the main window
+// with no dialog over it) is the innermost one, and answers every message
+// window with its first button, recording the texts.  A stalled driver
+// cancels whatever runs.
+class Driver : public Steps {
   public:
     using Action = std::function<void(Gtk::Window*)>;
     std::vector<std::string> messages;
 
-    Driver() { timer_ = Glib::signal_timeout().connect(sigc::mem_fun(*this, &Driver::Tick), 20); }
-    ~Driver() { timer_.disconnect(); }
-
-    // `title` empty: the main window with no dialog over it.
+    Driver() {
+        Start(
+            std::chrono::seconds(15),
+            [] {
+                tw::EndModalLoop();
+                tw::on_CancelButton_clicked();
+            },
+            [this] { return AnswerMessage(); });
+    }
     Driver& Then(const std::string& title, Action action) {
-        steps_.push_back({title, std::move(action)});
+        auto target = std::make_shared<Gtk::Window*>(nullptr);
+        Steps::Then(
+            "\"" + title + "\"", [title, target] { return (*target = Target(title)) != nullptr; },
+            [action, target] { action(*target); });
         return *this;
     }
-    bool Done() const { return steps_.empty(); }
 
   private:
-    struct Step {
-        std::string title;
-        Action action;
-    };
+    static Gtk::Window* Target(const std::string& title) {
+        Gtk::Window* dialog = tw::InnermostDialog();
+        if (title.empty()) {
+            return dialog == nullptr && tw::pwTwWindow && tw::pwTwWindow->get_realized() &&
+                           tw::pwTwWindow->get_sensitive()
+                       ? tw::pwTwWindow
+                       : nullptr;
+        }
+        return dialog && dialog->get_title() == title && dialog->get_realized() ? dialog : nullptr;
+    }
 
-    bool Tick() {
-        if (Gtk::Window* box = MessageWindow(); box && tw::InnermostDialogSerial() != answered_) {
-            std::string text;
-            for (const std::string& label : LabelTexts(box)) {
-                text += label;
-            }
-            messages.push_back(text);
-            Gtk::Button* first = Buttons(box).front();
-            Glib::signal_idle().connect_once([first] { first->clicked(); });
-            answered_ = tw::InnermostDialogSerial();
-            return true;
+    // The innermost dialog, when it is a message window ("Tunewell") not yet answered.
+    bool AnswerMessage() {
+        Gtk::Window* box = tw::InnermostDialog();
+        if (!box || box == tw::pwTwWindow || box->get_title() != "Tunewell" ||
+            !box->get_realized() || tw::InnermostDialogSerial() == answered_) {
+            return false;
         }
-        if (!steps_.empty() && !stepPending_) {
-            Step& step = steps_.front();
-            Gtk::Window* target = nullptr;
-            if (step.title.empty()) {
-                if (tw::InnermostDialog() == nullptr && tw::pwTwWindow &&
-                    tw::pwTwWindow->get_realized() && tw::pwTwWindow->get_sensitive()) {
-                    target = tw::pwTwWindow;
-                }
-            } else if (Gtk::Window* dialog = tw::InnermostDialog();
-                       dialog && dialog->get_title() == step.title && dialog->get_realized()) {
-                target = dialog;
-            }
-            if (target) {
-                Action action = std::move(step.action);
-                steps_.pop_front();
-                started_ = std::chrono::steady_clock::now();
-                // An action may run a nested loop (a click that opens a
-                // window): from its own source, so that this one keeps ticking.
-                // One step at a time: the next is looked at only once this one
-                // has started.
-                stepPending_ = true;
-                Glib::signal_idle().connect_once([this, action, target] {
-                    stepPending_ = false;
-                    action(target);
-                });
-                return true;
-            }
+        std::string text;
+        for (const std::string& label : LabelTexts(box)) {
+            text += label;
         }
-        if (std::chrono::steady_clock::now() - started_ > std::chrono::seconds(15)) {
-            Gtk::Window* innermost = tw::InnermostDialog();
-            ADD_FAILURE() << "driver stalled with " << steps_.size()
-                          << " steps left, waiting for \""
-                          << (steps_.empty() ? "" : steps_.front().title) << "\" over \""
-                          << (innermost ? std::string(innermost->get_title()) : "main window")
-                          << "\"";
-            steps_.clear();
-            tw::EndModalLoop();
-            tw::on_CancelButton_clicked();
-            started_ = std::chrono::steady_clock::now();
-        }
+        messages.push_back(text);
+        Gtk::Button* first = Buttons(box).front();
+        Glib::signal_idle().connect_once([first] { first->clicked(); });
+        answered_ = tw::InnermostDialogSerial();
         return true;
     }
 
-    // The innermost dialog when it is a message window ("Tunewell").
-    static Gtk::Window* MessageWindow() {
-        Gtk::Window* dialog = tw::InnermostDialog();
-        if (dialog && dialog != tw::pwTwWindow && dialog->get_title() == "Tunewell" &&
-            dialog->get_realized()) {
-            return dialog;
-        }
-        return nullptr;
-    }
-
-    std::deque<Step> steps_;
-    bool stepPending_ = false;
     unsigned long answered_ = 0;  // the message window already answered
-    sigc::connection timer_;
-    std::chrono::steady_clock::time_point started_ = std::chrono::steady_clock::now();
 };
 
 }  // namespace twtest
