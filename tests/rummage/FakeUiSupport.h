@@ -17,7 +17,6 @@ struct ShownBox {
     std::string title;            // empty for the delete question
     std::string text;             // the path for the delete question
     int style = 0;                // 0 for the delete question
-    int answer = 0;               // what the fake answered
 };
 
 class FakeUi : public rmg::UserInterface {
@@ -36,17 +35,13 @@ class FakeUi : public rmg::UserInterface {
     bool createOk = true;
     int cancelAtStep = 0;
     bool cancelled = false;
-    bool windowOpen = false;
     std::vector<int> createdKinds;
     std::vector<double> fractions;
     int destroyCount = 0;
-    int raiseCount = 0;
 
     // Called after every fraction shown, with the number shown so far; lets a
     // test change the world in the middle of an operation.
     std::function<void(int step)> onStep;
-    // Called before answering any box.
-    std::function<void(const ShownBox&)> onBox;
 
     FakeUi& Answer(int code) {
         messageAnswers.push_back(code);
@@ -57,17 +52,51 @@ class FakeUi : public rmg::UserInterface {
         return *this;
     }
 
-    int MessageBox(const std::string& title, const std::string& text, int style) override;
-    int DeleteMessageBox(const std::string& path) override;
-    bool CreateProgressWindow(int kind) override;
-    void ShowProgressFraction(double fraction) override;
-    bool ProgressCancelled() override;
-    void DestroyProgressWindow() override;
-    void RaiseProgressWindow() override;
+    int MessageBox(const std::string& title, const std::string& text, int style) override {
+        boxes.push_back({false, title, text, style});
+        return Next(messageAnswers, defaultMessageAnswer);
+    }
+    int DeleteMessageBox(const std::string& path) override {
+        boxes.push_back({true, "", path, 0});
+        return Next(deleteAnswers, defaultDeleteAnswer);
+    }
+    bool CreateProgressWindow(int kind) override {
+        createdKinds.push_back(kind);
+        return createOk;
+    }
+    void ShowProgressFraction(double fraction) override {
+        fractions.push_back(fraction);
+        const int step = static_cast<int>(fractions.size());
+        if (cancelAtStep > 0 && step >= cancelAtStep) {
+            cancelled = true;
+        }
+        if (onStep) {
+            onStep(step);
+        }
+    }
+    bool ProgressCancelled() override { return cancelled; }
+    void DestroyProgressWindow() override { ++destroyCount; }
+    void RaiseProgressWindow() override {}
 
     // Boxes whose text contains `part` (message boxes only).
-    int CountBoxes(const std::string& part = "") const;
+    int CountBoxes(const std::string& part = "") const {
+        int n = 0;
+        for (const auto& b : boxes) {
+            n += !b.deleteQuestion && b.text.find(part) != std::string::npos ? 1 : 0;
+        }
+        return n;
+    }
     std::string LastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
+
+  private:
+    static int Next(std::deque<int>& queue, int fallback) {
+        if (queue.empty()) {
+            return fallback;
+        }
+        const int answer = queue.front();
+        queue.pop_front();
+        return answer;
+    }
 };
 
 }  // namespace rmgtest

@@ -135,14 +135,11 @@ TEST_F(SettingsTest, MissingKeysKeepDefaultsAndValueForms) {
         "[Setting]\nShowHidden = YES\nShowBackup\tyes\nSortCase=1\nMixFileDir=Yesterday\n"
         "[Main Window]\nWindowX=  -12\nWindowY=abc\nWindowHeight=99999999999\n"
         "[Init]\nConfilmDel=no\n");
-    EXPECT_EQ(t.ShowHidden, 1);
-    EXPECT_EQ(t.ShowBackup, 1);
-    EXPECT_EQ(t.SortCase, 0);
-    EXPECT_EQ(t.MixFileDir, 1);
-    EXPECT_EQ(t.WindowX, -12);
-    EXPECT_EQ(t.WindowY, 0);
-    EXPECT_EQ(t.WindowHeight, 2147483647);
-    EXPECT_EQ(t.ConfilmDel, 1);  // written under the wrong section
+    // ShowHidden, ShowBackup, SortCase, MixFileDir; WindowX, WindowY, WindowHeight;
+    // ConfilmDel, written under the wrong section.
+    EXPECT_EQ((std::vector<long long>{t.ShowHidden, t.ShowBackup, t.SortCase, t.MixFileDir,
+                                      t.WindowX, t.WindowY, t.WindowHeight, t.ConfilmDel}),
+              (std::vector<long long>{1, 1, 0, 1, -12, 0, 2147483647, 1}));
 }
 
 TEST_F(SettingsTest, NamesCannotForgeSections) {
@@ -248,18 +245,14 @@ TEST_F(SettingsTest, ColoursAndColumnLayout) {
     GTable& t = Load(
         "[Setting]\nColor0Red=300\nColor0Green=255\nColor0Blue=-1\n"
         "[Detailed View]\nColumnCount=3\nColumnPosition0=2\nColumnSize0=10\nColumnPosition2=4\n");
-    EXPECT_EQ(t.Color[0].red, 0);
-    EXPECT_EQ(t.Color[0].green, 65280);
-    EXPECT_EQ(t.Color[0].blue, 0);
+    EXPECT_EQ((std::vector<int>{t.Color[0].red, t.Color[0].green, t.Color[0].blue}),
+              (std::vector<int>{0, 65280, 0}));
     // A missing position: Name, Size, Modification time; the widths read
     // before it stay, the others keep their defaults.
     EXPECT_EQ(t.ColumnCount, 3);
-    EXPECT_EQ(t.ColumnPosition[0], 0);
-    EXPECT_EQ(t.ColumnPosition[1], 1);
-    EXPECT_EQ(t.ColumnPosition[2], 8);
-    EXPECT_EQ(t.ColumnSize[0], 10);
-    EXPECT_EQ(t.ColumnSize[1], 70);
-    EXPECT_EQ(t.ColumnSize[2], 0);
+    EXPECT_EQ((std::vector<int>(t.ColumnPosition, t.ColumnPosition + 3)),
+              (std::vector<int>{0, 1, 8}));
+    EXPECT_EQ((std::vector<int>(t.ColumnSize, t.ColumnSize + 3)), (std::vector<int>{10, 70, 0}));
 
     std::string many = "[Detailed View]\nColumnCount=15\n";
     for (int i = 0; i < 15; ++i)
