@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -100,6 +101,19 @@ class BrowseTest : public ::testing::Test {
         delete window_;
         window_ = nullptr;  // a test may end the window early
         Pump();
+    }
+
+    // Makes entries under home, parents included: "dir/" is a directory,
+    // "name=text" a file holding the text.
+    void Make(std::initializer_list<const char*> entries) const {
+        for (const std::string entry : entries) {
+            const std::size_t eq = entry.find('=');
+            const std::string path = home_ + entry.substr(0, eq);
+            testutil::MakeDirs(eq == std::string::npos ? path : path.substr(0, path.rfind('/')));
+            if (eq != std::string::npos) {
+                testutil::WriteFile(path, entry.substr(eq + 1));
+            }
+        }
     }
 
     Gtk::TreeView* Tree() const { return rmg::pMainW->DirTree; }

@@ -101,8 +101,7 @@ class CommandsWindowTest : public rmgtest::BrowseTest {
 };
 
 TEST_F(CommandsWindowTest, FileMenuCreatesCopiesAndDeletes) {
-    WriteFile(home_ + "a.txt", "A");
-    WriteFile(home_ + "b.txt", "B");
+    Make({"a.txt=A", "b.txt=B"});
     Start([](GTable& t) { t.ConfilmDel = 1; });
 
     WhenShown("Create a new directory", [](Gtk::Window* w) {
@@ -324,10 +323,7 @@ TEST_F(CommandsWindowTest, BulkSelectionOfABigListKeepsItsPlace) {
 }
 
 TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
-    MakeDirs(home_ + "docs/old");
-    WriteFile(home_ + "docs/a.txt", "");
-    WriteFile(home_ + "docs/old/b.txt", "");
-    WriteFile(home_ + "docs/c.md", "");
+    Make({"docs/old/", "docs/a.txt=", "docs/old/b.txt=", "docs/c.md="});
     Start();
     int searches = 0;
     std::vector<std::string> rows;
@@ -430,8 +426,7 @@ TEST_F(CommandsWindowTest, OptionDialogEditsFlagsAndColumns) {
 }
 
 TEST_F(CommandsWindowTest, SortAndFilterDialogs) {
-    WriteFile(home_ + "a.txt", "x");
-    WriteFile(home_ + "b.md", "x");
+    Make({"a.txt=x", "b.md=x"});
     Start([](GTable& t) { t.SortColumn = 0; });
     WhenShown("Sort", [](Gtk::Window* w) {
         auto* combo = Widgets<Gtk::ComboBoxText>(w).front();
@@ -460,8 +455,7 @@ TEST_F(CommandsWindowTest, SortAndFilterDialogs) {
 }
 
 TEST_F(CommandsWindowTest, SymbolicLinkAndVersionBox) {
-    MakeDirs(home_ + "sub");
-    WriteFile(home_ + "sub/t", "t");
+    Make({"sub/", "sub/t=t"});
     Start();
     OpenChildTree(Tree(), home_ + "sub/", 0);
     Select({"t"});

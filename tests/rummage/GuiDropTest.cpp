@@ -19,10 +19,7 @@ namespace {
 class DropTest : public rmgtest::BrowseTest {};
 
 TEST_F(DropTest, CopyDropCopiesAndShowsTheDestination) {
-    testutil::MakeDirs(home_ + "src");
-    testutil::WriteFile(home_ + "src/a.txt", "alpha");
-    testutil::MakeDirs(home_ + "src/dir/inner");
-    testutil::MakeDirs(home_ + "dst");
+    Make({"src/", "src/a.txt=alpha", "src/dir/inner/", "dst/"});
     Start();
     AnswerDrops(1);
     const std::string text = MakeDragText({home_ + "src/a.txt", home_ + "src/dir/"});
@@ -38,9 +35,7 @@ TEST_F(DropTest, CopyDropCopiesAndShowsTheDestination) {
 }
 
 TEST_F(DropTest, MoveDropMovesAndRefreshesBothPlaces) {
-    testutil::MakeDirs(home_ + "src/only");
-    testutil::WriteFile(home_ + "src/only/f", "f");
-    testutil::MakeDirs(home_ + "dst");
+    Make({"src/only/", "src/only/f=f", "dst/"});
     Start();
     OpenChildTree(Tree(), home_ + "src/", 1);
     ASSERT_TRUE(GetPathNode(Tree(), home_ + "src/only/"));
@@ -63,9 +58,7 @@ TEST_F(DropTest, MoveDropMovesAndRefreshesBothPlaces) {
 }
 
 TEST_F(DropTest, DropsOntoTheirOwnPlaceOrDismissedAreRefused) {
-    testutil::MakeDirs(home_ + "src");
-    testutil::WriteFile(home_ + "src/a.txt", "a");
-    testutil::MakeDirs(home_ + "dst");
+    Make({"src/", "src/a.txt=a", "dst/"});
     Start();
     AnswerDrops(1);
     // Into the directory it came from, and a directory onto itself.

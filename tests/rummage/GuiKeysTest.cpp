@@ -38,9 +38,7 @@ class KeysTest : public rmgtest::BrowseTest {
 };
 
 TEST_F(KeysTest, TabSwitchesBetweenListAndTree) {
-    testutil::MakeDirs(home_ + "a");
-    testutil::MakeDirs(home_ + "b");
-    testutil::WriteFile(home_ + "f", "f");
+    Make({"a/", "b/", "f=f"});
     Start();
     EXPECT_TRUE(Press(GDK_KEY_Tab));
     EXPECT_EQ(Selected(), (std::vector<int>{1}));
@@ -163,8 +161,7 @@ TEST_F(KeysTest, PageKeysMoveTheTreeByWhatIsInView) {
 }
 
 TEST_F(KeysTest, ReturnEntersTheSelectedDirectory) {
-    testutil::MakeDirs(home_ + "sub");
-    testutil::WriteFile(home_ + "sub/inner", "x");
+    Make({"sub/", "sub/inner=x"});
     Start();
     Press(GDK_KEY_Tab);
     ASSERT_EQ(GetListRowName(1), "sub");

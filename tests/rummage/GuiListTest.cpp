@@ -67,12 +67,7 @@ TEST_F(ListTest, ColumnClicksReverseAndChangeTheSortKeepingParentAndDirectoriesF
 }
 
 TEST_F(ListTest, FilterAndHidingRules) {
-    testutil::WriteFile(home_ + "notes.txt", "t");
-    testutil::WriteFile(home_ + "notes.doc", "d");
-    testutil::WriteFile(home_ + ".profile", "p");
-    testutil::WriteFile(home_ + "old.BAK", "o");
-    testutil::WriteFile(home_ + "edit~", "e");
-    testutil::MakeDirs(home_ + "sub");
+    Make({"notes.txt=t", "notes.doc=d", ".profile=p", "old.BAK=o", "edit~=e", "sub/"});
     Start([](GTable& t) {
         t.Filter = 1;
         t.FilterName = "*.txt";
@@ -118,8 +113,7 @@ TEST_F(ListTest, StatusBarFollowsTheSelection) {
 }
 
 TEST_F(ListTest, ActivatingRowsEntersDirectoriesAndParentStopsAtHome) {
-    testutil::MakeDirs(home_ + "sub/inner");
-    testutil::WriteFile(home_ + "sub/f", "f");
+    Make({"sub/inner/", "sub/f=f"});
     Start();
     ActivateListRow(0);  // ".." at home: nothing
     EXPECT_EQ(pGTable->CurrentDir, home_);
@@ -294,8 +288,7 @@ TEST_F(ListTest, UnreadableDirectoryShowsOnlyTheParentRow) {
     if (rmgtest::RerunAsOrdinaryUser()) {
         return;
     }
-    testutil::MakeDirs(home_ + "locked");
-    testutil::WriteFile(home_ + "locked/f", "f");
+    Make({"locked/", "locked/f=f"});
     chmod((home_ + "locked").c_str(), 0);
     Start();
     OpenChildTree(Tree(), home_ + "locked/", 1);

@@ -26,8 +26,7 @@ TEST_F(TreeTest, ChildrenAreListedOnExpansionOnlyAndOnlyRealDirectories) {
     for (int i = 0; i < 10; ++i) {
         testutil::MakeDirs(home_ + "top/d" + std::to_string(i));
     }
-    testutil::MakeDirs(home_ + ".hidden/x");
-    testutil::WriteFile(home_ + "file.txt", "x");
+    Make({".hidden/x/", "file.txt=x"});
     ASSERT_EQ(symlink((home_ + "top").c_str(), (home_ + "link").c_str()), 0);
     Start();
 
@@ -82,8 +81,7 @@ TEST_F(TreeTest, RowsAreNamedForScreenReaders) {
 }
 
 TEST_F(TreeTest, HiddenDirectoriesShowWhenAskedFor) {
-    testutil::MakeDirs(home_ + ".hidden");
-    testutil::MakeDirs(home_ + "seen");
+    Make({".hidden/", "seen/"});
     Start([](GTable& t) { t.ShowHidden = 1; });
     EXPECT_EQ(TreeChildren(home_), (std::vector<std::string>{".hidden/", "seen/"}));
 }
@@ -160,8 +158,7 @@ TEST_F(TreeTest, RescanPicksUpNewAndDropsVanishedDirectories) {
     OpenChildTree(Tree(), home_ + "a/", 1);
     EXPECT_EQ(TreeChildren(home_ + "a/"), (std::vector<std::string>{"old/"}));
     rmdir((home_ + "a/old").c_str());
-    testutil::MakeDirs(home_ + "a/new1");
-    testutil::MakeDirs(home_ + "a/new2");
+    Make({"a/new1/", "a/new2/"});
     RescanTree(Tree(), home_ + "a/");
     EXPECT_EQ(TreeChildren(home_ + "a/"), (std::vector<std::string>{"new1/", "new2/"}));
     EXPECT_TRUE(IsTreeNodeExpanded(Tree(), GetPathNode(Tree(), home_ + "a/")));
@@ -181,8 +178,7 @@ TEST_F(TreeTest, RescanPicksUpNewAndDropsVanishedDirectories) {
 }
 
 TEST_F(TreeTest, DialogTreeShowsItsSelectionWithoutChangingTheShownDirectory) {
-    testutil::MakeDirs(home_ + "a");
-    testutil::MakeDirs(home_ + "b");
+    Make({"a/", "b/"});
     Start();
     Gtk::Window dialog;
     auto* combo = Gtk::manage(new Gtk::ComboBoxText(true));
@@ -233,8 +229,7 @@ class TreeDragTest : public TreeTest {
 };
 
 TEST_F(TreeDragTest, HoveringHighlightsWithoutChangingDirectoryAndExpandsAfterASecond) {
-    testutil::MakeDirs(home_ + "a/inner");
-    testutil::MakeDirs(home_ + "b");
+    Make({"a/inner/", "b/"});
     Start();
     rmgtest::Settle();
     const int y = RowY(home_ + "a/");
@@ -294,8 +289,7 @@ TEST_F(TreeTest, UnreadableDirectoryShowsNoChildren) {
     if (rmgtest::RerunAsOrdinaryUser()) {
         return;
     }
-    testutil::MakeDirs(home_ + "locked/inner");
-    testutil::MakeDirs(home_ + "open");
+    Make({"locked/inner/", "open/"});
     chmod((home_ + "locked").c_str(), 0);
     Start();
     EXPECT_EQ(TreeChildren(home_), (std::vector<std::string>{"locked/", "open/"}));
@@ -362,10 +356,7 @@ TEST_F(TreeMouseDropTest, MouseDragFromListOntoTreeCopies) {
 }
 
 TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
-    testutil::MakeDirs(home_ + "dst");
-    testutil::WriteFile(home_ + "one", "1");
-    testutil::WriteFile(home_ + "two", "2");
-    testutil::WriteFile(home_ + "three", "3");
+    Make({"dst/", "one=1", "two=2", "three=3"});
     StartWithPointer();
     if (IsSkipped()) {
         return;
@@ -394,9 +385,7 @@ TEST_F(TreeMouseDropTest, MouseDragCarriesEverySelectedRow) {
 }
 
 TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
-    testutil::MakeDirs(home_ + "a/moved");
-    testutil::WriteFile(home_ + "a/moved/f", "f");
-    testutil::MakeDirs(home_ + "b");
+    Make({"a/moved/", "a/moved/f=f", "b/"});
     StartWithPointer();
     if (IsSkipped()) {
         return;
@@ -415,8 +404,7 @@ TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
 }
 
 TEST_F(TreeMouseDropTest, MouseDropAsksWithTheCopyMovePopup) {
-    testutil::MakeDirs(home_ + "dst");
-    testutil::WriteFile(home_ + "f.txt", "f");
+    Make({"dst/", "f.txt=f"});
     StartWithPointer();
     if (IsSkipped()) {
         return;
