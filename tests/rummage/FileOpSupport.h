@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -81,6 +82,19 @@ class FileOpFixture : public ::testing::Test {
 
     std::string P(const std::string& name) const { return tmp / name; }
     std::string D(const std::string& name) const { return tmp / name + "/"; }
+
+    // Makes entries in the temporary directory, parents included: "dir/" is
+    // a directory, "name=text" a file holding the text.
+    void Make(std::initializer_list<const char*> entries) const {
+        for (const std::string entry : entries) {
+            const std::size_t eq = entry.find('=');
+            const std::string path = P(entry.substr(0, eq));
+            testutil::MakeDirs(eq == std::string::npos ? path : path.substr(0, path.rfind('/')));
+            if (eq != std::string::npos) {
+                testutil::WriteFile(path, entry.substr(eq + 1));
+            }
+        }
+    }
 
     // A directory named like the temporary one on /dev/shm when that is
     // another file system (the test removes it), or "".

@@ -50,8 +50,7 @@ class FileOpTest : public rmgtest::FileOpFixture {
 // ------------------------------------------------------------------- copy
 
 TEST_F(FileOpTest, CopiesATreeWithLinksPermissionsAndSpecialFiles) {
-    MakeDirs(P("src/sub/deeper"));
-    MakeDirs(P("src/empty"));
+    Make({"src/sub/deeper/", "src/empty/"});
     WriteFile(P("src/a"), "alpha", 0640);
     WriteFile(P("src/sub/deeper/c"), RandomBytes(300000, 1), 0600);
     ::chmod(P("src/sub").c_str(), 0750);
@@ -85,9 +84,7 @@ TEST_F(FileOpTest, CopiesATreeWithLinksPermissionsAndSpecialFiles) {
 }
 
 TEST_F(FileOpTest, CopyOntoItselfIsQuietAndIntoItselfIsRefused) {
-    MakeDirs(P("a/b"));
-    WriteFile(P("a/f"), "keep");
-    MakeDirs(P("ab"));
+    Make({"a/b/", "a/f=keep", "ab/"});
     // Onto itself, however spelt: nothing happens, nothing is asked.
     EXPECT_EQ(0, Run(OP_COPY, {P("a/f")}, D("a")));
     EXPECT_EQ(0, Run(OP_COPY, {D("a")}, tmp.path() + "//"));
@@ -115,8 +112,7 @@ TEST_F(FileOpTest, CopyOntoItselfIsQuietAndIntoItselfIsRefused) {
 TEST_F(FileOpTest, OverwriteIsAskedOnlyUntilOneItemGetsThrough) {
     for (auto n : {"1", "2", "3"})
         WriteFile(P(std::string("s") + n), n);
-    MakeDirs(P("dst"));
-    WriteFile(P("dst/s2"), "old");
+    Make({"dst/", "dst/s2=old"});
     // The first item has no conflict and settles the matter.
     EXPECT_EQ(0, Run(OP_COPY, {P("s1"), P("s2"), P("s3")}, D("dst")));
     EXPECT_TRUE(ui.boxes.empty());
@@ -135,11 +131,8 @@ TEST_F(FileOpTest, OverwriteIsAskedOnlyUntilOneItemGetsThrough) {
               (Strings{ReadFile(P("dst/s1")), ReadFile(P("dst/s2")), ReadFile(P("dst/s3"))}));
 
     // A directory merges into its namesake; nothing inside is asked about.
-    MakeDirs(P("tree/sub"));
-    WriteFile(P("tree/sub/x"), "new");
-    MakeDirs(P("dst/tree/sub"));
-    WriteFile(P("dst/tree/sub/x"), "old");
-    WriteFile(P("dst/tree/mine"), "mine");
+    Make({"tree/sub/", "tree/sub/x=new", "dst/tree/sub/", "dst/tree/sub/x=old",
+          "dst/tree/mine=mine"});
     ui.boxes.clear();
     ui.Answer(RESULT_YES);
     EXPECT_EQ(0, Run(OP_COPY, {D("tree")}, D("dst")));
@@ -157,13 +150,9 @@ TEST_F(FileOpTest, OverwriteIsAskedOnlyUntilOneItemGetsThrough) {
 
 TEST_F(FileOpTest, ReplacingALinkOrEmptyDirectoryButNotAFullOne) {
     scope.table.ConfilmOverwrite = 0;
-    WriteFile(P("s"), "new");
-    WriteFile(P("victim"), "untouched");
-    MakeDirs(P("d1/s"));
-    MakeDirs(P("d2"));
+    Make({"s=new", "victim=untouched", "d1/s/", "d2/"});
     ::symlink(P("victim").c_str(), P("d2/s").c_str());
-    MakeDirs(P("d3/s"));
-    WriteFile(P("d3/s/x"), "x");
+    Make({"d3/s/", "d3/s/x=x"});
     ui.Answer(RESULT_YES);  // Skip in the delete error box
     EXPECT_EQ(RESULT_YES, Run(OP_COPY, {P("s")}, D("d3")));
     EXPECT_EQ(0, Run(OP_COPY, {P("s")}, D("d1")));
@@ -321,8 +310,7 @@ TEST_F(FileOpTest, MovesByRenameAndReplacesExistingFiles) {
     MakeFiles(P("tree/sub"), 1);
     WriteFile(P("file"), "new", 0604);
     ::symlink("file", P("link").c_str());
-    MakeDirs(P("dst"));
-    WriteFile(P("dst/file"), "old");
+    Make({"dst/", "dst/file=old"});
     ASSERT_EQ(0, Run(OP_MOVE, {D("tree"), P("file"), P("link")}, D("dst")));
     EXPECT_EQ(0, ui.CountBoxes());  // dst/tree settled the overwrite question
     EXPECT_EQ("x", ReadFile(P("dst/tree/sub/f0")));
@@ -333,12 +321,8 @@ TEST_F(FileOpTest, MovesByRenameAndReplacesExistingFiles) {
 }
 
 TEST_F(FileOpTest, MoveMergesIntoAnExistingDirectory) {
-    MakeDirs(P("src/d/inner"));
-    WriteFile(P("src/d/same"), "new");
-    WriteFile(P("src/d/inner/x"), "x");
-    MakeDirs(P("dst/d/inner"));
-    WriteFile(P("dst/d/same"), "old");
-    WriteFile(P("dst/d/mine"), "mine");
+    Make({"src/d/inner/", "src/d/same=new", "src/d/inner/x=x", "dst/d/inner/", "dst/d/same=old",
+          "dst/d/mine=mine"});
     ::chmod(P("src/d").c_str(), 0701);
     scope.table.ConfilmOverwrite = 0;
     EXPECT_EQ(0, Run(OP_MOVE, {D("src/d")}, D("dst")));
@@ -364,8 +348,7 @@ TEST_F(FileOpTest, MoveMergesIntoAnExistingDirectory) {
     while (deep.size() < 1700)
         deep += "/" + std::string(200, 'q');
     MakeDirs(deep + "/g");
-    MakeDirs(P("src/g"));
-    WriteFile(P("src/g/a"), "a");
+    Make({"src/g/", "src/g/a=a"});
     WriteFile(P("src/g/") + std::string(255, 'n'), "y");
     ui.boxes.clear();
     ui.Answer(RESULT_YES);
@@ -382,8 +365,7 @@ TEST_F(FileOpTest, MoveToAnotherFileSystemIsReportedAndTouchesNothing) {
         GTEST_SKIP() << "no second file system";
     MakeDirs(dir);
     WriteFile(dir + "s", "old");
-    WriteFile(P("s"), "new");
-    MakeDirs(P("tree"));
+    Make({"s=new", "tree/"});
     scope.table.ConfilmOverwrite = 0;
     ui.Answer(RESULT_YES).Answer(RESULT_NO);  // Skip, then Cancel
     EXPECT_EQ(RESULT_NO, Run(OP_MOVE, {P("s"), D("tree")}, dir));
@@ -402,9 +384,7 @@ TEST_F(FileOpTest, MoveToAnotherFileSystemIsReportedAndTouchesNothing) {
 TEST_F(FileOpTest, DeleteQuestionCoversOneItemOrTheRest) {
     for (auto d : {"a", "b", "c", "e", "f"})
         MakeFiles(P(d) + "/sub", 1);
-    MakeDirs(P("emptydir"));
-    MakeDirs(P("real"));
-    WriteFile(P("real/keep"), "k");
+    Make({"emptydir/", "real/", "real/keep=k"});
     ::symlink(P("real").c_str(), P("l1").c_str());
     ::symlink(P("real").c_str(), P("l2").c_str());
     // No question for an empty directory or inside an answered one; links
@@ -464,8 +444,7 @@ TEST_F(FileOpTest, ReadOnlyTreesCanBeCopiedByAnOrdinaryUser) {
         GTEST_SKIP() << "needs root to hand the tree over";
     MakeFiles(P("src/ro/sub"), 1);
     MakeFiles(P("src/closed"), 1);
-    WriteFile(P("src/ro/f"), "f");
-    MakeDirs(P("dst"));
+    Make({"src/ro/f=f", "dst/"});
     GiveAway(P("src"));
     GiveAway(P("dst"));
     ::chmod(P("src/ro/sub").c_str(), 0555);

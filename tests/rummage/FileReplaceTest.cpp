@@ -140,8 +140,7 @@ TEST_F(FileReplaceTest, ReplacedFileKeepsWhatAWriteWouldKeep) {
 }
 
 TEST_F(FileReplaceTest, ContentIsFlushedBeforeItTakesTheOldName) {
-    WriteFile(P("src"), "new");
-    WriteFile(P("t"), "old");
+    Make({"src=new", "t=old"});
     g_calls.clear();
     g_recording = true;
     ASSERT_EQ(0, Copy({P("src")}, P("t")));
@@ -162,14 +161,11 @@ TEST_F(FileReplaceTest, ContentIsFlushedBeforeItTakesTheOldName) {
 TEST_F(FileReplaceTest, TargetsAreReplacedNotEntered) {
     // A link to a directory where "docs" goes is replaced by the copy; its
     // directory stays as it was.  A trailing hole stays a hole.
-    MakeDirs(P("src/docs"));
-    WriteFile(P("src/docs/a"), "a");
+    Make({"src/docs/", "src/docs/a=a"});
     const int fd = ::open(P("src/sparse").c_str(), O_WRONLY | O_CREAT, 0644);
     ASSERT_EQ(0, ::ftruncate(fd, off_t{64} << 20));
     ::close(fd);
-    MakeDirs(P("dst"));
-    MakeDirs(P("elsewhere"));
-    WriteFile(P("elsewhere/keep"), "k");
+    Make({"dst/", "elsewhere/", "elsewhere/keep=k"});
     ASSERT_EQ(0, ::symlink(P("elsewhere").c_str(), P("dst/docs").c_str()));
     ASSERT_EQ(0, Copy({D("src/docs"), P("src/sparse")}, D("dst")));
     EXPECT_TRUE(S_ISDIR(StatOf(P("dst/docs")).st_mode));
@@ -183,8 +179,7 @@ TEST_F(FileReplaceTest, TargetsAreReplacedNotEntered) {
 TEST_F(FileReplaceTest, DirectoryModeReachesOnlyTheDirectoryMade) {
     // While the copy fills "d", someone swaps it for a link to another
     // directory: the source's bits must not land there.
-    MakeDirs(P("src/d"));
-    WriteFile(P("src/d/f"), "f");
+    Make({"src/d/", "src/d/f=f"});
     ASSERT_EQ(0, ::chmod(P("src/d").c_str(), 0700));
     MakeDirs(P("victim"));
     ASSERT_EQ(0, ::chmod(P("victim").c_str(), 0755));
@@ -220,8 +215,7 @@ TEST_F(FileReplaceTest, PathOfExactlyTheLimitIsCopied) {
 
 TEST_F(FileReplaceTest, CancelInsideABigFileLeavesNoPartialCopy) {
     WriteFile(P("big"), std::string(40 << 20, 'b'));
-    WriteFile(P("after"), "a");
-    MakeDirs(P("dst"));
+    Make({"after=a", "dst/"});
     // The copy being written is in plain sight while it grows.
     Strings seen;
     ui.onStep = [&](int) { seen = Names(P("dst")); };
@@ -262,10 +256,7 @@ TEST_F(FileReplaceTest, SkipInTheDirectoryChainBoxSkipsThatItemOnly) {
     // "docs" is a file the user may not remove (a sticky directory) where
     // the copy of the directory "docs" must go; Skip goes on with the next
     // item without a second box.
-    MakeDirs(P("src/docs"));
-    WriteFile(P("src/docs/a"), "a");
-    WriteFile(P("src/next"), "n");
-    MakeDirs(P("dst"));
+    Make({"src/docs/", "src/docs/a=a", "src/next=n", "dst/"});
     ASSERT_EQ(0, ::chmod(P("dst").c_str(), 01777));
     WriteFile(P("dst/docs"), "in the way");
     EXPECT_EQ(
@@ -306,10 +297,7 @@ TEST_F(FileReplaceTest, MoveWithinAnOverlayFileSystemIsNotRefused) {
                     ::mount("tmpfs", P("upper").c_str(), "tmpfs", 0, nullptr) != 0) {
                     return "cannot mount";
                 }
-                MakeDirs(P("upper/up"));
-                MakeDirs(P("upper/work"));
-                MakeDirs(P("lower/dir"));
-                WriteFile(P("lower/f"), "lower file");
+                Make({"upper/up/", "upper/work/", "lower/dir/", "lower/f=lower file"});
                 const std::string options = "lowerdir=" + P("lower") +
                                             ",upperdir=" + P("upper/up") +
                                             ",workdir=" + P("upper/work");
