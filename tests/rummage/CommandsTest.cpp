@@ -50,16 +50,14 @@ using testutil::WriteFile;
 
 using rmgtest::LinkText;
 
-class CommandsTest : public ::testing::Test {
+class CommandsTest : public rmgtest::FileOpFixture {
   protected:
     void SetUp() override {
-        home = tmp.path() + "/";
+        FileOpFixture::SetUp();
         scope.table.HomeDir = home;
         scope.table.CurrentDir = home;
         scope.table.SettingsDir = tmp.path();
-        SetFileOpUi(&ui);
     }
-    void TearDown() override { SetFileOpUi(nullptr); }
 
     // `t` after a save to the settings file and a fresh load from it.
     GTable SavedAndLoaded(GTable& t) {
@@ -70,10 +68,7 @@ class CommandsTest : public ::testing::Test {
         return loaded;
     }
 
-    rmgtest::TableScope scope;
-    rmgtest::FakeUi ui;
-    testutil::TempDir tmp;
-    std::string home;
+    std::string home = tmp.path() + "/";
 };
 
 TEST_F(CommandsTest, ItemListsGiveKindAndDescription) {
@@ -125,9 +120,7 @@ TEST_F(CommandsTest, SeveralItemsToANewNameAllLandInsideIt) {
         EXPECT_EQ(Exists(src + "a"), kind == OP_COPY);
     }
     // A first directory becomes the new name; the rest go inside it.
-    MakeDirs(home + "s/dir");
-    WriteFile(home + "s/dir/in", "I");
-    WriteFile(home + "s/f", "F");
+    Make({"s/dir/", "s/dir/in=I", "s/f=F"});
     EXPECT_EQ(CopyMoveItems({home + "s/dir/", home + "s/f"}, home + "copy/", OP_COPY), 0);
     EXPECT_EQ(ReadFile(home + "copy/in"), "I");
     EXPECT_EQ(ReadFile(home + "copy/f"), "F");
@@ -135,9 +128,7 @@ TEST_F(CommandsTest, SeveralItemsToANewNameAllLandInsideIt) {
 }
 
 TEST_F(CommandsTest, SeveralItemsOntoAnExistingFileAreRefused) {
-    WriteFile(home + "a", "A");
-    WriteFile(home + "b", "B");
-    WriteFile(home + "target", "T");
+    Make({"a=A", "b=B", "target=T"});
     EXPECT_EQ(CopyMoveItems({home + "a", home + "b"}, home + "target", OP_MOVE),
               RESULT_BAD_ARGUMENT);
     EXPECT_EQ(ui.LastText(), "The specified file already exists.");
@@ -151,8 +142,7 @@ TEST_F(CommandsTest, SeveralItemsOntoAnExistingFileAreRefused) {
 }
 
 TEST_F(CommandsTest, DeleteAsksThenFollowsTheShownDirectoryUp) {
-    MakeDirs(home + "p/shown/deeper");
-    WriteFile(home + "p/f", "x");
+    Make({"p/shown/deeper/", "p/f=x"});
     scope.table.ConfilmDel = 1;
     std::string current = home + "p/shown/deeper/";
     ui.Answer(RESULT_NO);
@@ -221,9 +211,7 @@ TEST_F(CommandsTest, NewDirectoryAndFileAreCreatedOnceAndNeverOverwrite) {
 }
 
 TEST_F(CommandsTest, LinkTargetsAreCheckedWhereTheLinkWillResolveThem) {
-    MakeDirs(home + "sub/dir");
-    WriteFile(home + "sub/target", "t");
-    WriteFile(home + "only-here", "o");
+    Make({"sub/dir/", "sub/target=t", "only-here=o"});
 
     // Relative to the link's directory, not to the shown one.
     std::string link = "sub/rel";

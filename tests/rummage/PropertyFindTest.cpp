@@ -27,16 +27,13 @@ using testutil::WriteFile;
 
 using rmgtest::StatOf;
 
-class PropertyTest : public ::testing::Test {
+class PropertyTest : public rmgtest::FileOpFixture {
   protected:
     void SetUp() override {
-        home = tmp.path() + "/";
-        chmod(tmp.path().c_str(), 0755);
+        FileOpFixture::SetUp();
         scope.table.HomeDir = home;
         scope.table.CurrentDir = home;
-        SetFileOpUi(&ui);
     }
-    void TearDown() override { SetFileOpUi(nullptr); }
 
     // Reads `path` and applies `change` to what the dialog would send back.
     int Apply(const std::string& path, const std::function<void(PropertyEdit&)>& change,
@@ -53,10 +50,7 @@ class PropertyTest : public ::testing::Test {
         return result;
     }
 
-    rmgtest::TableScope scope;
-    rmgtest::FakeUi ui;
-    testutil::TempDir tmp;
-    std::string home;
+    std::string home = tmp.path() + "/";
 };
 
 TEST_F(PropertyTest, FactsOfFilesLinksAndBigFiles) {
@@ -161,8 +155,7 @@ TEST_F(PropertyTest, OwnershipFieldsAreCheckedOnlyWhenChanged) {
 }
 
 TEST_F(PropertyTest, RenamesAreCheckedAndTheShownDirectoryFollows) {
-    MakeDirs(home + "shown/inner");
-    WriteFile(home + "taken", "x");
+    Make({"shown/inner/", "taken=x"});
     int code = 0;
     EXPECT_EQ(Apply(
                   home + "shown/", [](PropertyEdit& e) { e.name = "taken"; }, nullptr, &code),
