@@ -109,7 +109,9 @@ TEST(GuiTwProgram, OpensItsWindowOnASampleTreeOrTheInstalledTreeUnderPkexec) {
         testutil::WriteFile(run / "start.sh", start.script, 0755);
         Program program("unshare -m sh '" + run / "start.sh" + "'", run);
         const pid_t pid = program.pid();
-        EXPECT_TRUE(x.WaitFor(pid, "Tunewell", kMainWidth)) << program.Err();
+        const auto mainWindow = x.WaitFor(pid, "Tunewell", kMainWidth);
+        EXPECT_TRUE(mainWindow) << program.Err();
+        EXPECT_EQ(mainWindow ? mainWindow->height : 0, 480);
         EXPECT_EQ(program.Wait(0), -1) << program.Err();
         EXPECT_TRUE(
             testutil::Exists("/proc/" + std::to_string(program.pid()) + "/root" + start.treeSeen))
