@@ -1,5 +1,5 @@
-// A main window started on a temporary home tree, for the tests of the
-// tree, the list, the keys and drag and drop.
+// A main window started on a temporary home tree, for every test of the
+// main window and its commands, and the helpers those tests share.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -51,7 +51,7 @@ using guitest::PumpUntil;
 // Saves what `window` shows, for a person to look at.
 inline void Shoot(Gtk::Window* window, const std::string& name) {
     PumpUntil([&] { return window->get_mapped(); }, 2000);
-    PumpUntil([] { return false; }, 300);
+    guitest::Pump(300);  // time to paint
     auto gdkWindow = window->get_window();
     auto shot =
         Gdk::Pixbuf::create(gdkWindow, 0, 0, gdkWindow->get_width(), gdkWindow->get_height());

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "GuiBrowseSupport.h"
@@ -23,6 +24,7 @@
 namespace rmg {
 namespace {
 
+using guitest::WidgetNamed;
 using rmgtest::ButtonNamed;
 using rmgtest::LabelTexts;
 using rmgtest::PumpUntil;
@@ -34,16 +36,6 @@ using testutil::MakeDirs;
 using testutil::ReadFile;
 using testutil::WriteFile;
 
-template <typename T>
-T* Named(Gtk::Window* window, const std::string& name) {
-    for (T* widget : Widgets<T>(window)) {
-        if (widget->get_accessible()->get_name() == name) {
-            return widget;
-        }
-    }
-    return nullptr;
-}
-
 Gtk::CheckButton* CheckLabelled(Gtk::Window* window, const std::string& label) {
     for (Gtk::CheckButton* check : Widgets<Gtk::CheckButton>(window)) {
         if (check->get_label() == label) {
@@ -54,12 +46,7 @@ Gtk::CheckButton* CheckLabelled(Gtk::Window* window, const std::string& label) {
 }
 
 bool HasText(Gtk::Window* window, const std::string& text) {
-    for (const std::string& shown : LabelTexts(window)) {
-        if (shown == text) {
-            return true;
-        }
-    }
-    return false;
+    return std::ranges::count(LabelTexts(window), text) > 0;
 }
 
 // Answers the next error box, remembering its text.
@@ -170,14 +157,14 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
         EXPECT_TRUE(HasText(w, "Normal file"));
         EXPECT_TRUE(HasText(w, home_));
         EXPECT_TRUE(HasText(w, "0644"));
-        auto* write = Named<Gtk::CheckButton>(w, "Other Write");
+        auto* write = WidgetNamed<Gtk::CheckButton>(w, "Other Write");
         ASSERT_NE(write, nullptr);
         write->set_active(true);
         EXPECT_TRUE(HasText(w, "0646"));
         struct stat st {};
         stat((home_ + "notes.txt").c_str(), &st);
         EXPECT_EQ(st.st_mode & 07777, 0644u);  // nothing before OK
-        Named<Gtk::Entry>(w, "File name:")->set_text("renamed.txt");
+        WidgetNamed<Gtk::Entry>(w, "File name:")->set_text("renamed.txt");
         Shoot(w, "property-dialog");
         Widgets<Gtk::Notebook>(w).front()->set_current_page(1);
         Shoot(w, "property-permissions");
@@ -195,7 +182,7 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
     Select({"renamed.txt"});
     std::string error;
     WhenShown("Property - renamed.txt", [&](Gtk::Window* w) {
-        Gtk::Entry* name = Named<Gtk::Entry>(w, "File name:");
+        Gtk::Entry* name = WidgetNamed<Gtk::Entry>(w, "File name:");
         name->set_text("other.txt");
         error = ErrorOnOk(w);
         EXPECT_TRUE(w->get_visible());
@@ -212,13 +199,13 @@ TEST_F(CommandsWindowTest, PropertyDialogShowsFactsAndAppliesOnOk) {
     Select({"ln"});
     WhenShown("Property - ln", [](Gtk::Window* w) {
         EXPECT_TRUE(HasText(w, "Symbolic link file (Exist file:renamed.txt)"));
-        EXPECT_FALSE(Named<Gtk::CheckButton>(w, "User Read")->get_sensitive());
+        EXPECT_FALSE(WidgetNamed<Gtk::CheckButton>(w, "User Read")->get_sensitive());
         ButtonNamed(w, "Cancel")->clicked();
     });
     on_Menu_Property_activate();
     UnselectAllListRows();
     WhenShown("Property - " + GetLastPath(home_), [](Gtk::Window* w) {
-        EXPECT_FALSE(Named<Gtk::Entry>(w, "File name:")->get_sensitive());
+        EXPECT_FALSE(WidgetNamed<Gtk::Entry>(w, "File name:")->get_sensitive());
         ButtonNamed(w, "Cancel")->clicked();
     });
     on_Menu_Property_activate();
@@ -328,14 +315,14 @@ TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
     int searches = 0;
     std::vector<std::string> rows;
     WhenShown("Find File", [&](Gtk::Window* find) {
-        Named<Gtk::Entry>(find, "Find name:")->set_text("*.txt");
+        WidgetNamed<Gtk::Entry>(find, "Find name:")->set_text("*.txt");
         CheckLabelled(find, "Search sub directory")->set_active(true);
         auto onResult = [&](Gtk::Window* result) {
             ++searches;
             auto* label = Widgets<Gtk::Label>(result).front();
             PumpUntil([&] { return label->get_text() == "Match file list"; });
             EXPECT_TRUE(ButtonNamed(result, "Serch again")->get_sensitive());
-            auto* tree = Named<Gtk::TreeView>(result, "Result of find");
+            auto* tree = WidgetNamed<Gtk::TreeView>(result, "Result of find");
             tree->get_model()->foreach_iter([&](const Gtk::TreeModel::iterator& it) {
                 Glib::ustring text;
                 it->get_value(0, text);
@@ -353,7 +340,7 @@ TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
         ButtonNamed(find, "OK")->clicked();
         // Back in the Find dialog with its values after "Serch again".
         EXPECT_TRUE(find->get_visible());
-        EXPECT_EQ(Named<Gtk::Entry>(find, "Start dir:")->get_text(), home_);
+        EXPECT_EQ(WidgetNamed<Gtk::Entry>(find, "Start dir:")->get_text(), home_);
         WhenShown("Result of find", onResult);
         ButtonNamed(find, "OK")->clicked();
     });
@@ -369,7 +356,7 @@ TEST_F(CommandsWindowTest, FindShowsMatchesAndCanSearchAgain) {
 TEST_F(CommandsWindowTest, OptionDialogEditsFlagsAndColumns) {
     Start();
     WhenShown("Option", [](Gtk::Window* w) {
-        auto* displayed = Named<Gtk::TreeView>(w, "Displayed columns");
+        auto* displayed = WidgetNamed<Gtk::TreeView>(w, "Displayed columns");
         auto* remove = ButtonNamed(w, "Remove");
         EXPECT_FALSE(remove->get_sensitive());
         displayed->get_selection()->select_all();
@@ -404,7 +391,7 @@ TEST_F(CommandsWindowTest, OptionDialogEditsFlagsAndColumns) {
             dialog->set_rgba(rgba);
             dialog->response(Gtk::RESPONSE_OK);
         });
-        Named<Gtk::Button>(w, "Directory")->clicked();
+        WidgetNamed<Gtk::Button>(w, "Directory")->clicked();
     };
     WhenShown("Option", [&](Gtk::Window* w) {
         CheckLabelled(w, "Show hidden files")->set_active(false);
@@ -460,8 +447,8 @@ TEST_F(CommandsWindowTest, SymbolicLinkAndVersionBox) {
     OpenChildTree(Tree(), home_ + "sub/", 0);
     Select({"t"});
     WhenShown("Symbolic link", [&](Gtk::Window* w) {
-        EXPECT_EQ(Named<Gtk::Entry>(w, "Existing file name:")->get_text(), home_ + "sub/t");
-        Named<Gtk::Entry>(w, "Symbolic link file name:")->set_text("ln");
+        EXPECT_EQ(WidgetNamed<Gtk::Entry>(w, "Existing file name:")->get_text(), home_ + "sub/t");
+        WidgetNamed<Gtk::Entry>(w, "Symbolic link file name:")->set_text("ln");
         ButtonNamed(w, "OK")->clicked();
     });
     on_Menu_SymbolicLink_activate();
