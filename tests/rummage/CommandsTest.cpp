@@ -44,21 +44,13 @@ namespace {
 
 using namespace rmg;
 using testutil::Exists;
-using testutil::MakeDirs;
 using testutil::ReadFile;
 using testutil::WriteFile;
 
 using rmgtest::LinkText;
 
-class CommandsTest : public rmgtest::FileOpFixture {
+class CommandsTest : public rmgtest::HomeFixture {
   protected:
-    void SetUp() override {
-        FileOpFixture::SetUp();
-        scope.table.HomeDir = home;
-        scope.table.CurrentDir = home;
-        scope.table.SettingsDir = tmp.path();
-    }
-
     // `t` after a save to the settings file and a fresh load from it.
     GTable SavedAndLoaded(GTable& t) {
         EXPECT_EQ(SetGTable(t), 0);
@@ -67,8 +59,6 @@ class CommandsTest : public rmgtest::FileOpFixture {
         GetGTable(loaded);
         return loaded;
     }
-
-    std::string home = tmp.path() + "/";
 };
 
 TEST_F(CommandsTest, ItemListsGiveKindAndDescription) {
@@ -104,30 +94,21 @@ TEST_F(CommandsTest, ItemListsGiveKindAndDescription) {
 }
 
 // Two or more items to a name that does not exist: all land in a new
-// directory of that name, none replaces another.
-TEST_F(CommandsTest, SeveralItemsToANewNameAllLandInsideIt) {
-    for (int kind : {OP_COPY, OP_MOVE}) {
-        const std::string src = home + "src" + std::to_string(kind) + "/";
-        MakeDirs(src + "d");
-        WriteFile(src + "a", "A");
-        WriteFile(src + "b", "B");
-        WriteFile(src + "d/c", "C");
-        const std::string dest = home + "new" + std::to_string(kind);
+// directory of that name, none replaces another.  Onto an existing file
+// they are refused.
+TEST_F(CommandsTest, SeveralItemsGoToANewNameAndNeverOntoAFile) {
+    Make({"c/a=A", "c/b=B", "c/d/c=C", "m/a=A", "m/b=B", "m/d/c=C", "s/dir/in=I", "s/f=F"});
+    for (const auto& [kind, src] : {std::pair{OP_COPY, home + "c/"}, {OP_MOVE, home + "m/"}}) {
+        const std::string dest = src + "new";
         EXPECT_EQ(CopyMoveItems({src + "a", src + "b", src + "d/"}, dest, kind), 0);
-        EXPECT_EQ(ReadFile(dest + "/a"), "A");
-        EXPECT_EQ(ReadFile(dest + "/b"), "B");
-        EXPECT_EQ(ReadFile(dest + "/d/c"), "C");
+        EXPECT_EQ(ReadFile(dest + "/a") + ReadFile(dest + "/b") + ReadFile(dest + "/d/c"), "ABC");
         EXPECT_EQ(Exists(src + "a"), kind == OP_COPY);
     }
     // A first directory becomes the new name; the rest go inside it.
-    Make({"s/dir/", "s/dir/in=I", "s/f=F"});
     EXPECT_EQ(CopyMoveItems({home + "s/dir/", home + "s/f"}, home + "copy/", OP_COPY), 0);
-    EXPECT_EQ(ReadFile(home + "copy/in"), "I");
-    EXPECT_EQ(ReadFile(home + "copy/f"), "F");
+    EXPECT_EQ(ReadFile(home + "copy/in") + ReadFile(home + "copy/f"), "IF");
     EXPECT_TRUE(ui.boxes.empty());
-}
 
-TEST_F(CommandsTest, SeveralItemsOntoAnExistingFileAreRefused) {
     Make({"a=A", "b=B", "target=T"});
     EXPECT_EQ(CopyMoveItems({home + "a", home + "b"}, home + "target", OP_MOVE),
               RESULT_BAD_ARGUMENT);
@@ -166,9 +147,7 @@ TEST_F(CommandsTest, NewDirectoryAndFileAreCreatedOnceAndNeverOverwrite) {
     std::string dir = "made";
     EXPECT_EQ(MakeNewDirectory(dir), 0);
     EXPECT_EQ(dir, home + "made/");
-    struct stat st {};
-    ASSERT_EQ(stat(dir.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_TRUE(IsDirectory(dir));
 
     std::string file = home + "made/new.txt";
     EXPECT_EQ(MakeNewFile(file), 0);

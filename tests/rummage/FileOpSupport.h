@@ -62,6 +62,19 @@ inline std::string RandomBytes(std::size_t n, unsigned seed) {
     return s;
 }
 
+// Makes entries under `root` (ending in "/"), parents included: "dir/" is a
+// directory, "name=text" a file holding the text.
+inline void MakeEntries(const std::string& root, std::initializer_list<const char*> entries) {
+    for (const std::string entry : entries) {
+        const std::size_t eq = entry.find('=');
+        const std::string path = root + entry.substr(0, eq);
+        testutil::MakeDirs(eq == std::string::npos ? path : path.substr(0, path.rfind('/')));
+        if (eq != std::string::npos) {
+            testutil::WriteFile(path, entry.substr(eq + 1));
+        }
+    }
+}
+
 // Moves the calling process (a child) into its own mount namespace, so
 // what it mounts is seen by nothing else.
 inline bool PrivateMounts() {
@@ -83,17 +96,8 @@ class FileOpFixture : public ::testing::Test {
     std::string P(const std::string& name) const { return tmp / name; }
     std::string D(const std::string& name) const { return tmp / name + "/"; }
 
-    // Makes entries in the temporary directory, parents included: "dir/" is
-    // a directory, "name=text" a file holding the text.
     void Make(std::initializer_list<const char*> entries) const {
-        for (const std::string entry : entries) {
-            const std::size_t eq = entry.find('=');
-            const std::string path = P(entry.substr(0, eq));
-            testutil::MakeDirs(eq == std::string::npos ? path : path.substr(0, path.rfind('/')));
-            if (eq != std::string::npos) {
-                testutil::WriteFile(path, entry.substr(eq + 1));
-            }
-        }
+        MakeEntries(tmp.path() + "/", entries);
     }
 
     // A directory named like the temporary one on /dev/shm when that is
@@ -138,6 +142,18 @@ class FileOpFixture : public ::testing::Test {
     TableScope scope;
     FakeUi ui;
     testutil::TempDir tmp;
+};
+
+// The temporary directory as home, shown directory and settings directory.
+class HomeFixture : public FileOpFixture {
+  protected:
+    void SetUp() override {
+        FileOpFixture::SetUp();
+        scope.table.HomeDir = home;
+        scope.table.CurrentDir = home;
+        scope.table.SettingsDir = tmp.path();
+    }
+    std::string home = tmp.path() + "/";
 };
 
 }  // namespace rmgtest

@@ -27,14 +27,8 @@ using testutil::WriteFile;
 
 using rmgtest::StatOf;
 
-class PropertyTest : public rmgtest::FileOpFixture {
+class PropertyTest : public rmgtest::HomeFixture {
   protected:
-    void SetUp() override {
-        FileOpFixture::SetUp();
-        scope.table.HomeDir = home;
-        scope.table.CurrentDir = home;
-    }
-
     // Reads `path` and applies `change` to what the dialog would send back.
     int Apply(const std::string& path, const std::function<void(PropertyEdit&)>& change,
               std::string* current = nullptr, int* code = nullptr) {
@@ -49,8 +43,6 @@ class PropertyTest : public rmgtest::FileOpFixture {
         }
         return result;
     }
-
-    std::string home = tmp.path() + "/";
 };
 
 TEST_F(PropertyTest, FactsOfFilesLinksAndBigFiles) {
@@ -103,33 +95,25 @@ TEST_F(PropertyTest, SomeoneElsesItemIsReadOnlyForAnOrdinaryUser) {
     EXPECT_EQ(report, "");
 }
 
-// A link's mode is never edited and its ownership change stays on the link.
-TEST_F(PropertyTest, LinksAreNeverFollowed) {
+// A mode and an owner changed in one OK: a link's mode is never edited and
+// its ownership change stays on the link; set-id bits survive the chown.
+TEST_F(PropertyTest, ModeAndOwnerInOneOk) {
     WriteFile(home + "target", "t", 0600);
     ASSERT_EQ(symlink("target", (home + "ln").c_str()), 0);
-    EXPECT_EQ(Apply(home + "ln",
-                    [](PropertyEdit& e) {
-                        e.mode = 0777;
-                        e.owner = "nobody";
-                    }),
-              PROPERTY_DONE);
+    WriteFile(home + "tool", "#!/bin/sh\n", 0755);
+    for (const auto& [name, mode] : {std::pair{"ln", 0777u}, {"tool", 06755u}}) {
+        EXPECT_EQ(Apply(home + name,
+                        [mode](PropertyEdit& e) {
+                            e.mode = mode;
+                            e.owner = "nobody";
+                        }),
+                  PROPERTY_DONE);
+        EXPECT_EQ(StatOf(home + name).st_uid, rmgtest::kNobody);
+    }
     EXPECT_EQ(StatOf(home + "target").st_mode & 07777, 0600u);
     EXPECT_EQ(StatOf(home + "target").st_uid, 0u);
-    EXPECT_EQ(StatOf(home + "ln").st_uid, rmgtest::kNobody);
+    EXPECT_EQ(StatOf(home + "tool").st_mode & 07777, 06755u);
     EXPECT_TRUE(ui.boxes.empty());
-}
-
-TEST_F(PropertyTest, SetIdBitsSurviveAnOwnerChangeInTheSameOk) {
-    WriteFile(home + "tool", "#!/bin/sh\n", 0755);
-    EXPECT_EQ(Apply(home + "tool",
-                    [](PropertyEdit& e) {
-                        e.mode = 06755;
-                        e.owner = "nobody";
-                    }),
-              PROPERTY_DONE);
-    const struct stat st = StatOf(home + "tool");
-    EXPECT_EQ(st.st_uid, rmgtest::kNobody);
-    EXPECT_EQ(st.st_mode & 07777, 06755u);
 }
 
 TEST_F(PropertyTest, OwnershipFieldsAreCheckedOnlyWhenChanged) {
@@ -180,7 +164,7 @@ TEST_F(PropertyTest, RenamesAreCheckedAndTheShownDirectoryFollows) {
 
 // ------------------------------------------------------------------ find
 
-class FindTest : public ::testing::Test {
+class FindTest : public rmgtest::HomeFixture {
   protected:
     std::vector<std::string> Found(const std::string& pattern, bool recursive) {
         std::vector<std::string> out;
@@ -190,18 +174,11 @@ class FindTest : public ::testing::Test {
         std::sort(out.begin(), out.end());
         return out;
     }
-    testutil::TempDir tmp;
-    std::string start = tmp.path() + "/";
+    std::string start = home;
 };
 
 TEST_F(FindTest, MatchesWithAndWithoutSubDirectories) {
-    MakeDirs(start + "docs/old");
-    MakeDirs(start + "notes.txt.d");
-    WriteFile(start + "a.txt", "");
-    WriteFile(start + "A.TXT", "");
-    WriteFile(start + "docs/b.txt", "");
-    WriteFile(start + "docs/old/c.txt", "");
-    WriteFile(start + "docs/old/c.md", "");
+    Make({"notes.txt.d/", "a.txt=", "A.TXT=", "docs/b.txt=", "docs/old/c.txt=", "docs/old/c.md="});
     ASSERT_EQ(symlink("docs", (start + "link.txt").c_str()), 0);
 
     EXPECT_EQ(Found("*.txt", true),
