@@ -170,38 +170,34 @@ TEST_F(GuiWmBar, StaleScrollTopAfterDeletionsShowsNoDeletedItem) {
     EXPECT_TRUE(starter.files.empty());
 }
 
-TEST_F(GuiWmBar, DroppedAddressProposesItsHostAndOkAddsAndSavesIt) {
+// A dropped address or file proposes a name and link; OK adds the item to the
+// drop's menu, saves it and opens that menu.
+TEST_F(GuiWmBar, DroppedAddressOrFileProposesAnItemAndOkAddsSavesAndOpensIt) {
     Build({{"Ann", Menus(2, 1)}}, 1024);
-    ASSERT_TRUE(wm::DropTextOnMenu(1, "HTTP://www.example.org/a/b.html\r\n", wm::TARGET_PLAIN));
-    ASSERT_NE(wm::pAddItem, nullptr);
-    EXPECT_EQ(wm::pAddItem->name->get_text(), "www.example.org");
-    EXPECT_EQ(wm::pAddItem->link->get_text(), "HTTP://www.example.org/a/b.html");
-    wm::pAddItem->ok->clicked();
-    Pump(20);
-    EXPECT_EQ(wm::pAddItem, nullptr);
-    const wm::NaviMenu& menu = data.UserList[0].MenuList[1];
-    ASSERT_EQ(menu.ItemCount, 2);
-    EXPECT_EQ(menu.ItemList[1].ItemCategory, wm::CATEGORY_WEB);
-    EXPECT_NE(
-        UserFile(0).find("ItemName=www.example.org\nLinkName=HTTP://www.example.org/a/b.html\n"),
-        std::string::npos);
-    // The drop's menu is now the open one.
-    EXPECT_TRUE(wm::pNavi->toggles[1].button->get_active());
-    EXPECT_EQ(data.UserList[0].CurrentMenu, 1);
-    EXPECT_TRUE(wm::GroupWindowVisible());
-}
-
-TEST_F(GuiWmBar, DroppedFileFromAUriListKeepsItsPathAndProposesItsName) {
-    Build({{"Ann", Menus(1, 0)}}, 1024);
     testutil::WriteFile(dir / "notes.txt", "x");
-    const std::string uri = "# comment\r\nfile://" + dir.path() + "/notes.txt\r\n";
-    ASSERT_TRUE(wm::DropTextOnMenu(0, uri, wm::TARGET_URI_LIST));
-    EXPECT_EQ(wm::pAddItem->name->get_text(), "notes.txt");
-    EXPECT_EQ(wm::pAddItem->link->get_text(), dir / "notes.txt");
-    wm::pAddItem->ok->clicked();
-    Pump(20);
-    ASSERT_EQ(data.UserList[0].MenuList[0].ItemCount, 1);
-    EXPECT_EQ(data.UserList[0].MenuList[0].ItemList[0].ItemCategory, wm::CATEGORY_DOCUMENT);
+    auto dropAndAdd = [this](int at, const std::string& text, guint target, const std::string& name,
+                             const std::string& link, int category) {
+        SCOPED_TRACE(text);
+        ASSERT_TRUE(wm::DropTextOnMenu(at, text, target));
+        ASSERT_NE(wm::pAddItem, nullptr);
+        EXPECT_EQ(wm::pAddItem->name->get_text(), name);
+        EXPECT_EQ(wm::pAddItem->link->get_text(), link);
+        wm::pAddItem->ok->clicked();
+        Pump(20);
+        EXPECT_EQ(wm::pAddItem, nullptr);
+        const wm::NaviMenu& menu = data.UserList[0].MenuList[at];
+        ASSERT_EQ(menu.ItemCount, 2);
+        EXPECT_EQ(menu.ItemList[1].ItemCategory, category);
+        EXPECT_NE(UserFile(0).find("ItemName=" + name + "\nLinkName=" + link + "\n"),
+                  std::string::npos);
+        EXPECT_TRUE(wm::pNavi->toggles[at].button->get_active());
+        EXPECT_EQ(data.UserList[0].CurrentMenu, at);
+        EXPECT_TRUE(wm::GroupWindowVisible());
+    };
+    dropAndAdd(1, "HTTP://www.example.org/a/b.html\r\n", wm::TARGET_PLAIN, "www.example.org",
+               "HTTP://www.example.org/a/b.html", wm::CATEGORY_WEB);
+    dropAndAdd(0, "# comment\r\nfile://" + dir.path() + "/notes.txt\r\n", wm::TARGET_URI_LIST,
+               "notes.txt", dir / "notes.txt", wm::CATEGORY_DOCUMENT);
 }
 
 TEST_F(GuiWmBar, DropThatIsNotAFileOrAddressIsRefusedWithItsMessage) {
@@ -222,7 +218,7 @@ TEST_F(GuiWmBar, DropThatIsNotAFileOrAddressIsRefusedWithItsMessage) {
     EXPECT_EQ(wm::pAddItem->name->get_text(), "files.example.org");
 }
 
-TEST_F(GuiWmBar, DraggingAnItemOntoAnotherMenuMovesItAndSaves) {
+TEST_F(GuiWmBar, DraggingAnItemOntoAnotherMenuOrSlotMovesItAndSaves) {
     Build({{"Ann", Menus(3, 2)}}, 1024);
     OpenMenuButton(0);
     const unsigned serial = wm::BeginItemDrag(1);
@@ -248,20 +244,21 @@ TEST_F(GuiWmBar, DraggingAnItemOntoAnotherMenuMovesItAndSaves) {
     EXPECT_FALSE(wm::DropItemOnMenu(2, again));
     EXPECT_TRUE(wm::GroupWindowVisible());
     EXPECT_EQ(user.MenuList[2].ItemCount, 3);
+
+    // Onto another slot: the menu is reordered.
+    ASSERT_TRUE(wm::DropItemOnSlot(2, wm::BeginItemDrag(0)));
+    EXPECT_EQ(SlotTexts()[0], "i2-1");
+    EXPECT_EQ(SlotTexts()[2], "i2-0");
+    EXPECT_NE(UserFile(0).find("[Item02-002]\nItemName=i2-0\n"), std::string::npos);
 }
 
-TEST_F(GuiWmBar, DraggingAnItemOntoAnotherSlotReordersTheMenuAndSaves) {
-    Build({{"Ann", Menus(1, 4)}}, 1024);
-    OpenMenuButton(0);
-    const unsigned serial = wm::BeginItemDrag(0);
-    ASSERT_TRUE(wm::DropItemOnSlot(2, serial));
-    EXPECT_EQ(SlotTexts()[0], "i0-1");
-    EXPECT_EQ(SlotTexts()[2], "i0-0");
-    EXPECT_NE(UserFile(0).find("[Item00-002]\nItemName=i0-0\n"), std::string::npos);
-}
-
-TEST_F(GuiWmBar, ReleasingASlotStartsItsItemAndClosesTheMenu) {
+// Releasing a slot starts its item and closes the menu; a document without an
+// association asks for the application first.
+TEST_F(GuiWmBar, ReleasingASlotStartsItsItemAndADocumentAsksForAnApplication) {
     Build({{"Ann", Menus(1, 2)}}, 1024);
+    testutil::WriteFile(dir / "photo.jpeg", "x");
+    wm::NaviMenu& menu = data.UserList[0].MenuList[0];
+    ASSERT_EQ(wm::AddItem(menu, "photo", dir / "photo.jpeg", wm::CATEGORY_DOCUMENT), 0);
     OpenMenuButton(0);
     wm::LaunchSlot(1);
     ASSERT_EQ(starter.argvs.size(), 1u);
@@ -270,13 +267,7 @@ TEST_F(GuiWmBar, ReleasingASlotStartsItsItemAndClosesTheMenu) {
     EXPECT_FALSE(wm::GroupWindowVisible());
     EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
     EXPECT_FALSE(wm::pNavi->toggles[0].button->get_active());
-}
 
-TEST_F(GuiWmBar, DocumentWithoutAssociationAsksForAnApplication) {
-    Build({{"Ann", Menus(1, 0)}}, 1024);
-    testutil::WriteFile(dir / "photo.jpeg", "x");
-    wm::NaviMenu& menu = data.UserList[0].MenuList[0];
-    ASSERT_EQ(wm::AddItem(menu, "photo", dir / "photo.jpeg", wm::CATEGORY_DOCUMENT), 0);
     OpenMenuButton(0);
     // Pick the second application in the chooser once it shows.
     Glib::signal_timeout().connect_once(
@@ -291,17 +282,17 @@ TEST_F(GuiWmBar, DocumentWithoutAssociationAsksForAnApplication) {
             ok->clicked();
         },
         100);
-    wm::LaunchSlot(0);
-    ASSERT_EQ(starter.files.size(), 1u);
-    EXPECT_EQ(starter.files[0], dir / "viewer");
-    EXPECT_EQ(starter.argvs[0].back(), dir / "photo.jpeg");
+    wm::LaunchSlot(2);
+    ASSERT_EQ(starter.files.size(), 2u);
+    EXPECT_EQ(starter.files[1], dir / "viewer");
+    EXPECT_EQ(starter.argvs[1].back(), dir / "photo.jpeg");
 
     // Cancelled: nothing starts and the items come back.
     OpenMenuButton(0);
     Glib::signal_timeout().connect_once([] { ButtonNamed(wm::pwSelectApp, "Cancel")->clicked(); },
                                         100);
-    wm::LaunchSlot(0);
-    EXPECT_EQ(starter.files.size(), 1u);
+    wm::LaunchSlot(2);
+    EXPECT_EQ(starter.files.size(), 2u);
     EXPECT_TRUE(wm::GroupWindowVisible());
 }
 
