@@ -437,6 +437,46 @@ void AddHistoryListC(Gtk::ComboBoxText* combo, HistoryList& list) {
     }
 }
 
+Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ustring& name,
+                              const HistoryList* history) {
+    Gtk::ComboBoxText* combo = CreateComboBox(entry, true, maxLength);
+    (*entry)->get_accessible()->set_name(name);
+    if (history != nullptr) {
+        SetComboList(combo, *history);
+    }
+    return combo;
+}
+
+int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
+                  const Glib::ustring& title, const Glib::ustring& label,
+                  const HistoryList& history, const Glib::ustring& text,
+                  void (*onOk)(Gtk::Entry*)) {
+    Gtk::Box* box = nullptr;
+    *dialog = CreateIconDialogBox(&box, icon, 0, 0, 5);
+    (*dialog)->set_title(title);
+    (*dialog)->set_border_width(5);
+    CreateLabel(box, label);
+    Gtk::Entry* entry = nullptr;
+    Gtk::ComboBoxText* combo = NamedCombo(&entry, 512, label, &history);
+    entry->set_size_request(340, -1);
+    if (!text.empty()) {
+        entry->set_text(text);
+    }
+    box->pack_start(*combo, false, false);
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
+        return RESULT_CREATE_FAILED;
+    }
+    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(onOk), entry));
+    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    entry->grab_focus();
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, MainWindow());
+    return 0;
+}
+
 Glib::ustring ToDisplay(const std::string& bytes) {
     // The one conversion of the core, so windows and messages agree.
     return DisplayName(bytes);

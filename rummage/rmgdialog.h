@@ -64,6 +64,19 @@ Gtk::Separator* CreateSeparator(Gtk::Box* parent);
 // limit) caps the text in bytes, so it always fits the fixed buffers.  Up
 // and Down in the entry step through the list; Return does not open it.
 Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLength);
+// An editable combo whose entry is named `name` for screen readers, its
+// drop-down filled from `history` when given.
+Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ustring& name,
+                              const HistoryList* history);
+
+// Runs a dialog that asks for one line of text: `icon`, `label` over a combo
+// (entry named by the label, holding `text`, drop-down from `history`), OK
+// and Cancel.  OK, or Return in the entry, calls `onOk`, which ends the loop
+// when it accepts the text.  0, or RESULT_CREATE_FAILED (the caller deletes
+// `*dialog`).
+int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
+                  const Glib::ustring& title, const Glib::ustring& label,
+                  const HistoryList& history, const Glib::ustring& text, void (*onOk)(Gtk::Entry*));
 
 // Shared handlers.
 // Clicks `button` and keeps the window (closing acts as that button).

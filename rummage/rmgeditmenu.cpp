@@ -21,10 +21,6 @@ namespace rmg {
 
 namespace {
 
-Gtk::Window* MainWindow() {
-    return pMainW != nullptr ? pMainW->Window : nullptr;
-}
-
 void ShowStop(const char* text) {
     MessageBox(_("Error"), _(text), MB_OK + MB_ICON_STOP);
 }
@@ -33,17 +29,6 @@ void RefuseText(Gtk::Entry* entry, const char* text) {
     entry->grab_focus();
     entry->select_region(0, -1);
     ShowStop(text);
-}
-
-// A combo with an entry, its entry named for screen readers.
-Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ustring& name,
-                              const HistoryList* history) {
-    Gtk::ComboBoxText* combo = CreateComboBox(entry, true, maxLength);
-    (*entry)->get_accessible()->set_name(name);
-    if (history != nullptr) {
-        SetComboList(combo, *history);
-    }
-    return combo;
 }
 
 // Runs `build`'s dialog, destroying what a failed build leaves.
@@ -279,29 +264,9 @@ int CreateSelectFilesDlg(DialogWindow** dialog) {
     if (dialog == nullptr || pGTable == nullptr) {
         return RESULT_BAD_ARGUMENT;
     }
-    Gtk::Box* box = nullptr;
-    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconSelect_xpm), 0, 0, 5);
-    (*dialog)->set_title(_("Select file"));
-    (*dialog)->set_border_width(5);
-    const Glib::ustring label =
-        _("Enter a filter here to select files in the file list view with.");
-    CreateLabel(box, label);
-    Gtk::Entry* entry = nullptr;
-    Gtk::ComboBoxText* combo = NamedCombo(&entry, 512, label, &pGTable->FilterHistory);
-    entry->set_size_request(340, -1);
-    box->pack_start(*combo, false, false);
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Select_OKButton_clicked), entry));
-    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
-    entry->grab_focus();
-    DialogWindow* running = *dialog;
-    *dialog = nullptr;
-    ModalMainLoop(running, MainWindow());
-    return 0;
+    return RunTextDialog(dialog, suite::PixbufFromXpm(IconSelect_xpm), _("Select file"),
+                         _("Enter a filter here to select files in the file list view with."),
+                         pGTable->FilterHistory, "", &on_Select_OKButton_clicked);
 }
 
 int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const std::string& start,

@@ -35,10 +35,6 @@ namespace rmg {
 
 namespace {
 
-Gtk::Window* MainWindow() {
-    return pMainW != nullptr ? pMainW->Window : nullptr;
-}
-
 Gtk::TreeView* MainTree() {
     return pMainW != nullptr ? pMainW->DirTree : nullptr;
 }
@@ -294,13 +290,20 @@ void on_Menu_NewFile_activate() {
     NewItem(OP_NEW_FILE);
 }
 
+namespace {
+
+// What a file command works on, and its description; false when nothing is
+// selected.
+bool CommandItems(std::vector<FileOperationItem>& items, std::string& description) {
+    return pGTable != nullptr && GetFileOperationString(items, &description) != SELECT_NOTHING;
+}
+
+}  // namespace
+
 void FileOperation(int kind) {
-    if (pGTable == nullptr) {
-        return;
-    }
     std::vector<FileOperationItem> items;
     std::string description;
-    if (GetFileOperationString(items, &description) == SELECT_NOTHING) {
+    if (!CommandItems(items, description)) {
         return;
     }
     std::string dest;
@@ -331,12 +334,9 @@ void on_Menu_Move_activate() {
 }
 
 void on_Menu_Delete_activate() {
-    if (pGTable == nullptr) {
-        return;
-    }
     std::vector<FileOperationItem> items;
     std::string description;
-    if (GetFileOperationString(items, &description) == SELECT_NOTHING) {
+    if (!CommandItems(items, description)) {
         return;
     }
     std::string current = pGTable->CurrentDir;

@@ -15,10 +15,6 @@ namespace rmg {
 
 namespace {
 
-Gtk::Window* MainWindow() {
-    return pMainW != nullptr ? pMainW->Window : nullptr;
-}
-
 struct SortRecord {
     Gtk::ComboBoxText* Combo = nullptr;
     Gtk::CheckButton* Reverse = nullptr;
@@ -102,31 +98,11 @@ int CreateFilterDlg(DialogWindow** dialog) {
     if (dialog == nullptr || pGTable == nullptr) {
         return RESULT_BAD_ARGUMENT;
     }
-    Gtk::Box* box = nullptr;
-    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconFilter_xpm), 0, 0, 5);
-    (*dialog)->set_title(_("Filter"));
-    (*dialog)->set_border_width(5);
-    const Glib::ustring label = _("Enter a filter here for files in the file list view.");
-    CreateLabel(box, label);
-    Gtk::Entry* entry = nullptr;
-    Gtk::ComboBoxText* combo = CreateComboBox(&entry, true, 512);
-    entry->get_accessible()->set_name(label);
-    entry->set_size_request(340, -1);
-    SetComboList(combo, pGTable->FilterHistory);
-    entry->set_text(ToDisplay(pGTable->Filter != 0 ? pGTable->FilterName : std::string("*")));
-    box->pack_start(*combo, false, false);
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Filter_OKButton_clicked), entry));
-    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
-    entry->grab_focus();
-    DialogWindow* running = *dialog;
-    *dialog = nullptr;
-    ModalMainLoop(running, MainWindow());
-    return 0;
+    return RunTextDialog(dialog, suite::PixbufFromXpm(IconFilter_xpm), _("Filter"),
+                         _("Enter a filter here for files in the file list view."),
+                         pGTable->FilterHistory,
+                         ToDisplay(pGTable->Filter != 0 ? pGTable->FilterName : std::string("*")),
+                         &on_Filter_OKButton_clicked);
 }
 
 void on_Menu_Sort_activate() {

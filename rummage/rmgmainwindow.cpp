@@ -138,6 +138,10 @@ void OnDestroyThunk(GtkWidget*, gpointer) {
 
 }  // namespace
 
+Gtk::Window* MainWindow() {
+    return pMainW != nullptr ? pMainW->Window : nullptr;
+}
+
 Gtk::Window* CreateMainWindow() {
     if (pMainW == nullptr || pGTable == nullptr) {
         return nullptr;

@@ -58,6 +58,9 @@ struct MainW {
 
 extern MainW* pMainW;
 
+// The main window dialogs open over; null before it is built.
+Gtk::Window* MainWindow();
+
 // Builds the window and fills pMainW (which must be allocated); null when a
 // part could not be built.
 Gtk::Window* CreateMainWindow();
