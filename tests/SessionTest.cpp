@@ -11,7 +11,6 @@
 
 #include <dirent.h>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
@@ -72,20 +71,6 @@ class Child {
     int stop_;
 };
 
-std::string Capture(const std::string& command) {
-    std::string out;
-    FILE* p = ::popen(command.c_str(), "r");
-    if (p == nullptr) {
-        return out;
-    }
-    char buf[256];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) {
-        out.append(buf, n);
-    }
-    ::pclose(p);
-    return out;
-}
-
 std::string LinkOf(const std::string& path) {
     char buf[256];
     const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
@@ -142,17 +127,6 @@ std::string PrivateDirs(const std::vector<std::string>& dirs) {
         script += "mkdir -p '" + dir + "'; ";
     }
     return script;
-}
-
-// The id `pid` has inside its own pid namespace (what its windows carry).
-std::string NamespacePid(pid_t pid) {
-    const std::string status = testutil::ReadFile("/proc/" + std::to_string(pid) + "/status");
-    const std::size_t at = status.find("NSpid:");
-    if (at == std::string::npos) {
-        return "";
-    }
-    const std::string line = status.substr(at, status.find('\n', at) - at);
-    return line.substr(line.find_last_of(" \t") + 1);
 }
 
 bool Available(const char* program) {
@@ -223,22 +197,21 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
         ns = LinkOf("/proc/" + std::to_string(session.pid()) + "/ns/pid_for_children");
         return !ns.empty() && ns != LinkOf("/proc/self/ns/pid");
     }));
-    // A shown window called Waymark that belongs to launcher process `pid`.
+    // A shown window called Waymark that belongs to launcher process `pid`
+    // (by the id it has inside its own pid namespace, which its windows carry).
+    testutil::TempDir scratch;
     auto barOf = [&](pid_t pid) {
-        const std::string windows =
-            Capture("DISPLAY=" + display + " xdotool search --onlyvisible --name '^Waymark$'");
-        const std::string owner = NamespacePid(pid);
-        std::size_t pos = 0;
-        while (!owner.empty() && pos < windows.size()) {
-            const std::size_t end = windows.find('\n', pos);
-            const std::string id = windows.substr(pos, end - pos);
-            pos = end == std::string::npos ? windows.size() : end + 1;
-            if (Capture("DISPLAY=" + display + " xdotool getwindowpid " + id + " 2>/dev/null") ==
-                owner + "\n") {
-                return true;
-            }
+        const std::string status = testutil::ReadFile("/proc/" + std::to_string(pid) + "/status");
+        const std::size_t at = status.find("NSpid:");
+        if (at == std::string::npos) {
+            return false;
         }
-        return false;
+        const std::string ids = status.substr(at, status.find('\n', at) - at);
+        const std::string owner = ids.substr(ids.find_last_of(" \t") + 1);
+        testutil::Shell("DISPLAY=" + display + " xdotool search --onlyvisible --name '^Waymark$' " +
+                        "getwindowpid %@ > '" + scratch / "pids" + "' 2>/dev/null");
+        return ("\n" + testutil::ReadFile(scratch / "pids")).find("\n" + owner + "\n") !=
+               std::string::npos;
     };
     std::set<pid_t> first;
     ASSERT_TRUE(testutil::WaitFor(
