@@ -447,6 +447,14 @@ Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ust
     return combo;
 }
 
+void RunDialog(int (*build)(DialogWindow**)) {
+    DialogWindow* dialog = nullptr;
+    const int result = build(&dialog);
+    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
+        delete dialog;
+    }
+}
+
 int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
                   const Glib::ustring& title, const Glib::ustring& label,
                   const HistoryList& history, const Glib::ustring& text,

@@ -95,6 +95,9 @@ bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window)
 // the dialog.  `disable` (may be null) is insensitive meanwhile and gets its
 // earlier sensitivity back.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
+// Runs the dialog `build` makes (it runs it modally itself), deleting what a
+// failed build leaves.
+void RunDialog(int (*build)(DialogWindow**));
 // Same as on_CancelButton_clicked, for OK handlers that close the dialog.
 void EndModalLoop();
 // Depth of running dialog loops (0 when none).

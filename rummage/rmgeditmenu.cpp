@@ -31,15 +31,6 @@ void RefuseText(Gtk::Entry* entry, const char* text) {
     ShowStop(text);
 }
 
-// Runs `build`'s dialog, destroying what a failed build leaves.
-void RunDialog(int (*build)(DialogWindow**)) {
-    DialogWindow* dialog = nullptr;
-    const int result = build(&dialog);
-    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
-        delete dialog;
-    }
-}
-
 // ---- Select files ----
 
 void on_Select_OKButton_clicked(Gtk::Entry* entry) {

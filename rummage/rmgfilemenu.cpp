@@ -624,11 +624,7 @@ int CreatePropertyDlg(DialogWindow** dialog) {
 }
 
 void on_Menu_Property_activate() {
-    DialogWindow* dialog = nullptr;
-    const int result = CreatePropertyDlg(&dialog);
-    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
-        delete dialog;
-    }
+    RunDialog(&CreatePropertyDlg);
 }
 
 }  // namespace rmg

@@ -47,7 +47,7 @@ int CreateAbortDlg(DialogWindow** dialog) {
     }
     DialogWindow* running = *dialog;
     *dialog = nullptr;
-    ModalMainLoop(running, pMainW != nullptr ? pMainW->Window : nullptr);
+    ModalMainLoop(running, MainWindow());
     return 0;
 }
 
@@ -56,11 +56,7 @@ void on_Menu_Manual_activate() {
 }
 
 void on_Menu_Abort_activate() {
-    DialogWindow* dialog = nullptr;
-    const int result = CreateAbortDlg(&dialog);
-    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
-        delete dialog;
-    }
+    RunDialog(&CreateAbortDlg);
 }
 
 }  // namespace rmg

@@ -46,14 +46,6 @@ void on_Filter_OKButton_clicked(Gtk::Entry* entry) {
     EndModalLoop();
 }
 
-void RunDialog(int (*build)(DialogWindow**)) {
-    DialogWindow* dialog = nullptr;
-    const int result = build(&dialog);
-    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
-        delete dialog;
-    }
-}
-
 }  // namespace
 
 int CreateSortDlg(DialogWindow** dialog) {

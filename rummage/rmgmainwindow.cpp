@@ -421,7 +421,7 @@ namespace {
 // Saves, releases the records, and takes the window off the screen: with
 // the records gone it must not draw again before the loop has ended.
 void EndRummage() {
-    Gtk::Window* window = pMainW != nullptr ? pMainW->Window : nullptr;
+    Gtk::Window* window = MainWindow();
     TerminateRummage();
     if (window != nullptr) {
         window->hide();

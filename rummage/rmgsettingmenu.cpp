@@ -269,16 +269,12 @@ int CreateOptionDlg(DialogWindow** dialog) {
     ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Option_OKButton_clicked), &rec));
     SetOptionValue(&rec);
     *dialog = nullptr;
-    ModalMainLoop(rec.Dialog, pMainW != nullptr ? pMainW->Window : nullptr);
+    ModalMainLoop(rec.Dialog, MainWindow());
     return 0;
 }
 
 void on_Menu_Option_activate() {
-    DialogWindow* dialog = nullptr;
-    const int result = CreateOptionDlg(&dialog);
-    if (result == RESULT_CREATE_FAILED || result == RESULT_BAD_ARGUMENT) {
-        delete dialog;
-    }
+    RunDialog(&CreateOptionDlg);
 }
 
 }  // namespace rmg
