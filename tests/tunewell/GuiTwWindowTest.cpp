@@ -78,7 +78,6 @@ TEST_F(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
     std::vector<std::string> lan, wireless, disabled, modem, phs;
     bool modifyWhenDisabled = true;
     std::string zone, year, month;
-    int zones = 0;
     std::vector<std::string> zoneNames;
     driver.Then("", [&](Gtk::Window*) {
         twtest::Shot("tunewell-network");
@@ -96,7 +95,6 @@ TEST_F(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
         tw::pwTwNotebook->set_current_page(tw::PAGE_TIME);
         twtest::Shot("tunewell-time");
         zone = tw::pwZoneCombo->get_entry()->get_text();
-        zones = static_cast<int>(tw::pwZoneCombo->get_model()->children().size());
         for (const Gtk::TreeRow& row : tw::pwZoneCombo->get_model()->children()) {
             Glib::ustring name;
             row.get_value(0, name);
@@ -130,8 +128,7 @@ TEST_F(GuiTwWindow, PanelsShowTheSettingsOfTheChosenTypeAndDevice) {
                                              "Account=", "Attestatior=non-procedural",
                                              "AT Command=", "Name Server="}));
     EXPECT_EQ(zone, "Asia/Tokyo");
-    EXPECT_EQ(zones, 20);
-    ASSERT_GE(zoneNames.size(), 3u);
+    ASSERT_EQ(zoneNames.size(), 20u);
     EXPECT_EQ(zoneNames[0], "Asia/Tokyo");
     EXPECT_TRUE(std::is_sorted(zoneNames.begin(), zoneNames.end()));
     EXPECT_EQ(year, "2023");
@@ -372,12 +369,18 @@ TEST_F(GuiTwWindow, UpdateAndQuitWriteTheFilesRunTheScriptsAndReport) {
     EXPECT_EQ(clock.sets.size(), 1u);
 }
 
-TEST_F(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
+// A failing script, then a failing write (a file where the LAN directory
+// belongs): each is reported instead of success, and the window stays with
+// the old record kept, so the change applies again.
+TEST_F(GuiTwWindow, FailedScriptOrWriteIsReportedAndKeepsTheOldRecord) {
     testutil::WriteFile(tree.dir / "scripts/network.sh",
                         "#!/bin/sh\necho \"network $*\" >> '" + tree.dir / "ran" + "'\nexit 3\n",
                         0755);
+    testutil::Shell("rm -rf '" + tree.wycfg + "/lan' && touch '" + tree.wycfg + "/lan'");
     bool windowOpen = false;
     int oldType = -1;
+    bool sensitive = false;
+    bool oldLanKept = false;
     driver.Then("", [](Gtk::Window*) {
         tw::pwNetRadio[tw::NET_DISABLED]->set_active(true);
         tw::pwQuitButton->clicked();
@@ -387,15 +390,33 @@ TEST_F(GuiTwWindow, FailedScriptIsReportedInsteadOfSuccessAndAppliesAgain) {
         oldType = tw::pTwOldSetup->NetworkType;
         tw::pwUpdateButton->clicked();
     });
-    driver.Then("", [](Gtk::Window*) { tw::pwCancelButton->clicked(); });
+    driver.Then("", [](Gtk::Window*) {
+        tw::pwNetRadio[tw::NET_LAN]->set_active(true);
+        tw::pwNetModButton->clicked();
+    });
+    driver.Then("Modify Network Configuration - LAN", [](Gtk::Window* window) {
+        Type(window, "Host name", "renamed");
+        twtest::ButtonNamed(window, "OK")->clicked();
+    });
+    driver.Then("", [](Gtk::Window*) { tw::pwUpdateButton->clicked(); });
+    driver.Then("", [&](Gtk::Window* window) {
+        sensitive = window->get_sensitive();
+        oldLanKept = !tw::SameNetwork(tw::pTwOldSetup->Lan, tw::pTwNewSetup->Lan);
+        tw::pwCancelButton->clicked();
+    });
     EXPECT_EQ(Run(), 0);
+    EXPECT_TRUE(driver.Done());
     EXPECT_TRUE(windowOpen);
     EXPECT_EQ(oldType, tw::NET_LAN);
-    ASSERT_EQ(driver.messages.size(), 2u);
-    for (const std::string& message : driver.messages) {
-        EXPECT_NE(message, kReflected);
-        EXPECT_NE(message.find("network.sh"), std::string::npos) << message;
+    EXPECT_TRUE(sensitive);
+    EXPECT_TRUE(oldLanKept);
+    ASSERT_EQ(driver.messages.size(), 3u);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NE(driver.messages[i], kReflected);
+        EXPECT_NE(driver.messages[i].find("network.sh"), std::string::npos) << driver.messages[i];
     }
+    EXPECT_EQ(driver.messages[2].rfind("Failed to", 0), 0u) << driver.messages[2];
+    // The failed write ran no script.
     EXPECT_EQ(tree.Ran(), "network 4\nnetwork 4\n");
 }
 
@@ -495,31 +516,6 @@ TEST_F(GuiTwWindow, NameServerListHoldsThreeAndOkCommitsWhatIsLeft) {
     EXPECT_EQ(std::vector<std::string>(panel.end() - 2, panel.end()),
               (std::vector<std::string>{"Name Server=8.8.8.8", "Name Server=1.2.3.4"}));
     EXPECT_TRUE(driver.messages.empty());
-}
-
-TEST_F(GuiTwWindow, FailedWriteStopsTheApplyAndKeepsTheOldRecord) {
-    // A file where the LAN directory belongs: every LAN write fails.
-    testutil::Shell("rm -rf '" + tree.wycfg + "/lan' && touch '" + tree.wycfg + "/lan'");
-    bool sensitive = false;
-    bool oldKept = false;
-    driver.Then("", [](Gtk::Window*) { tw::pwNetModButton->clicked(); });
-    driver.Then("Modify Network Configuration - LAN", [](Gtk::Window* window) {
-        Type(window, "Host name", "renamed");
-        twtest::ButtonNamed(window, "OK")->clicked();
-    });
-    driver.Then("", [](Gtk::Window*) { tw::pwUpdateButton->clicked(); });
-    driver.Then("", [&](Gtk::Window* window) {
-        sensitive = window->get_sensitive();
-        oldKept = !tw::SameNetwork(tw::pTwOldSetup->Lan, tw::pTwNewSetup->Lan);
-        tw::pwCancelButton->clicked();
-    });
-    EXPECT_EQ(Run(), 0);
-    EXPECT_TRUE(driver.Done());
-    EXPECT_TRUE(sensitive);
-    EXPECT_TRUE(oldKept);
-    ASSERT_EQ(driver.messages.size(), 1u);
-    EXPECT_EQ(driver.messages[0].rfind("Failed to", 0), 0u) << driver.messages[0];
-    EXPECT_EQ(tree.Ran(), "");
 }
 
 }  // namespace
