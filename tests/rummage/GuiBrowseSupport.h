@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "CoreTableSupport.h"
+#include "FileOpSupport.h"
 #include "GuiDriver.h"
 #include "TestUtil.h"
 #include "rummage/rmgdirtree.h"
@@ -103,18 +104,7 @@ class BrowseTest : public ::testing::Test {
         Pump();
     }
 
-    // Makes entries under home, parents included: "dir/" is a directory,
-    // "name=text" a file holding the text.
-    void Make(std::initializer_list<const char*> entries) const {
-        for (const std::string entry : entries) {
-            const std::size_t eq = entry.find('=');
-            const std::string path = home_ + entry.substr(0, eq);
-            testutil::MakeDirs(eq == std::string::npos ? path : path.substr(0, path.rfind('/')));
-            if (eq != std::string::npos) {
-                testutil::WriteFile(path, entry.substr(eq + 1));
-            }
-        }
-    }
+    void Make(std::initializer_list<const char*> entries) const { MakeEntries(home_, entries); }
 
     Gtk::TreeView* Tree() const { return rmg::pMainW->DirTree; }
 

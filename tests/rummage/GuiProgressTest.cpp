@@ -19,7 +19,10 @@ using namespace rmgtest;
 
 constexpr const char* kTitle = "File operation";
 
-TEST(GuiProgress, LabelNamesTheOperation) {
+// The label names the operation; the bar follows the fraction, kept
+// within 0..1, and the table sees the window while it is up.
+TEST(GuiProgress, LabelNamesTheOperationAndBarFollowsTheFraction) {
+    TableScope scope;
     const std::vector<std::pair<int, std::string>> cases = {
         {rmg::OP_MOVE, "File moving..."},
         {rmg::OP_DELETE, "File deleting..."},
@@ -37,28 +40,21 @@ TEST(GuiProgress, LabelNamesTheOperation) {
         ASSERT_TRUE(rmg::GetProgressBar());
         EXPECT_EQ(rmg::GetProgressBar()->get_fraction(), 0.0);
         EXPECT_TRUE(rmg::GetProgressBar()->get_show_text());
+        EXPECT_EQ(scope.table.ProgressDlg, rmg::GetProgressDlg());
+        EXPECT_EQ(scope.table.ProgressBar, rmg::GetProgressBar());
+        // More files done than counted, or fewer than none, stay in the bar.
+        for (const auto& [given, shown] : {std::pair{0.25, 0.25}, {1.7, 1.0}, {-3.0, 0.0}}) {
+            rmg::SetProgressFraction(given);
+            EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), shown);
+        }
         rmg::DestroyProgressDlg();
         EXPECT_EQ(rmg::GetProgressDlg(), nullptr);
         EXPECT_EQ(FindWindow(kTitle), nullptr);
+        EXPECT_EQ(scope.table.ProgressDlg, nullptr);
+        EXPECT_EQ(scope.table.ProgressBar, nullptr);
     }
     rmg::DestroyProgressDlg();  // no window: nothing
-}
-
-TEST(GuiProgress, BarFollowsTheFractionAndTableSeesTheWindow) {
-    TableScope scope;
-    rmg::CreateProgressDlg(rmg::OP_COPY);
-    EXPECT_EQ(scope.table.ProgressDlg, rmg::GetProgressDlg());
-    EXPECT_EQ(scope.table.ProgressBar, rmg::GetProgressBar());
-    rmg::SetProgressFraction(0.25);
-    EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), 0.25);
-    rmg::SetProgressFraction(1.7);  // more files done than counted
-    EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), 1.0);
-    rmg::SetProgressFraction(-3);
-    EXPECT_DOUBLE_EQ(rmg::GetProgressBar()->get_fraction(), 0.0);
-    rmg::DestroyProgressDlg();
-    EXPECT_EQ(scope.table.ProgressDlg, nullptr);
-    EXPECT_EQ(scope.table.ProgressBar, nullptr);
-    rmg::SetProgressFraction(0.5);  // no window: nothing
+    rmg::SetProgressFraction(0.5);
 }
 
 TEST(GuiProgress, CancelAndClosingAreNoticedWhileEventsAreLetThrough) {
@@ -129,11 +125,13 @@ class GuiProgressEngine : public ::testing::Test {
         return n;
     }
 
-    // Runs one copy the way the file commands do; the engine's result.
-    int Copy(const std::string& dst, const std::string& src, int kind = rmg::OP_COPY) {
+    // Runs one copy or delete the way the file commands do; the result.
+    static int Run(int kind, const std::string& src, const std::string& dst = {}) {
         int decided = 0;
+        int answer = rmg::RESULT_YES_ALL;
         rmg::SetupProgress({src}, kind);
-        const int result = rmg::CopyFile(dst, src, &decided);
+        const int result = kind == rmg::OP_COPY ? rmg::CopyFile(dst, src, &decided)
+                                                : rmg::RemoveFile(src, &answer);
         if (result == rmg::RESULT_NO) {
             rmg::DestroyProgress();
         }
@@ -211,20 +209,8 @@ TEST_F(GuiProgressEngine, CancelOrClosingStopsALongOperationOnceAndKeepsWhatWasD
                 return false;
             },
             5);
-        int result = 0;
-        if (kind == rmg::OP_COPY) {
-            result = Copy(dir / "to/", src);
-        } else {
-            int answer = rmg::RESULT_YES_ALL;
-            rmg::SetupProgress({src}, rmg::OP_DELETE);
-            result = rmg::RemoveFile(src, &answer);
-            if (result == rmg::RESULT_NO) {
-                rmg::DestroyProgress();
-            }
-            rmg::EndProgress();
-        }
+        EXPECT_EQ(Run(kind, src, dir / "to/"), rmg::RESULT_NO);
         EXPECT_TRUE(stopped);
-        EXPECT_EQ(result, rmg::RESULT_NO);
         const int left = CountIn(watched);
         EXPECT_GT(left, 0);
         EXPECT_LT(left, total);
