@@ -9,11 +9,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <dirent.h>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -70,37 +70,6 @@ class Child {
     pid_t pid_ = -1;
     int stop_;
 };
-
-std::string LinkOf(const std::string& path) {
-    char buf[256];
-    const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf - 1);
-    return n > 0 ? std::string(buf, static_cast<std::size_t>(n)) : std::string();
-}
-
-// Processes called `name` inside the pid namespace `ns`.
-std::set<pid_t> ProcessesIn(const std::string& ns, const std::string& name) {
-    std::set<pid_t> found;
-    DIR* dir = ::opendir("/proc");
-    if (dir == nullptr) {
-        return found;
-    }
-    while (dirent* e = ::readdir(dir)) {
-        const pid_t pid = static_cast<pid_t>(std::atoi(e->d_name));
-        if (pid <= 0) {
-            continue;
-        }
-        const std::string base = "/proc/" + std::string(e->d_name);
-        if (LinkOf(base + "/ns/pid") != ns) {
-            continue;
-        }
-        const std::string status = testutil::ReadFile(base + "/status");
-        if (status.rfind("Name:\t" + name + "\n", 0) == 0) {
-            found.insert(pid);
-        }
-    }
-    ::closedir(dir);
-    return found;
-}
 
 // Shell lines that put a private tmpfs under each of `dirs` (on the nearest
 // directory that exists) and create them; empty when that would hide /usr.
@@ -192,14 +161,29 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
     Child session({"unshare", "-m", "-p", "--fork", "--mount-proc", "--propagation", "private",
                    "--kill-child=SIGKILL", "sh", "-ec", script});
 
-    std::string ns;
+    // What a command prints.
+    testutil::TempDir scratch;
+    auto output = [&scratch](const std::string& command) {
+        testutil::Shell(command + " > '" + scratch / "out" + "' 2>/dev/null");
+        return testutil::ReadFile(scratch / "out");
+    };
+    // The namespace's first process, and the processes called `name` beside it.
+    std::string first;
     ASSERT_TRUE(testutil::WaitFor([&] {
-        ns = LinkOf("/proc/" + std::to_string(session.pid()) + "/ns/pid_for_children");
-        return !ns.empty() && ns != LinkOf("/proc/self/ns/pid");
+        first = output("pgrep -P " + std::to_string(session.pid()));
+        first = first.substr(0, first.find('\n'));
+        return !first.empty();
     }));
+    auto processesIn = [&](const char* name) {
+        std::istringstream lines(output("pgrep --ns " + first + " --nslist pid -x " + name));
+        std::set<pid_t> found;
+        for (pid_t pid = 0; lines >> pid;) {
+            found.insert(pid);
+        }
+        return found;
+    };
     // A shown window called Waymark that belongs to launcher process `pid`
     // (by the id it has inside its own pid namespace, which its windows carry).
-    testutil::TempDir scratch;
     auto barOf = [&](pid_t pid) {
         const std::string status = testutil::ReadFile("/proc/" + std::to_string(pid) + "/status");
         const std::size_t at = status.find("NSpid:");
@@ -208,37 +192,36 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
         }
         const std::string ids = status.substr(at, status.find('\n', at) - at);
         const std::string owner = ids.substr(ids.find_last_of(" \t") + 1);
-        testutil::Shell("DISPLAY=" + display + " xdotool search --onlyvisible --name '^Waymark$' " +
-                        "getwindowpid %@ > '" + scratch / "pids" + "' 2>/dev/null");
-        return ("\n" + testutil::ReadFile(scratch / "pids")).find("\n" + owner + "\n") !=
-               std::string::npos;
+        return ("\n" + output("DISPLAY=" + display +
+                              " xdotool search --onlyvisible --name '^Waymark$' getwindowpid %@"))
+                   .find("\n" + owner + "\n") != std::string::npos;
     };
-    std::set<pid_t> first;
+    std::set<pid_t> bar;
     ASSERT_TRUE(testutil::WaitFor(
         [&] {
-            first = ProcessesIn(ns, "Waymark");
-            return first.size() == 1 && barOf(*first.begin());
+            bar = processesIn("Waymark");
+            return bar.size() == 1 && barOf(*bar.begin());
         },
         60s))
         << "the bar did not come up";
     EXPECT_TRUE(testutil::Exists(home + "/.waymark/Waymark.dat"));
     EXPECT_TRUE(testutil::Exists(home + "/.waymark/User00.dat"));
-    ASSERT_EQ(ProcessesIn(ns, "Waywatch").size(), 1u);
+    ASSERT_EQ(processesIn("Waywatch").size(), 1u);
 
-    ASSERT_EQ(::kill(*first.begin(), SIGKILL), 0);
+    ASSERT_EQ(::kill(*bar.begin(), SIGKILL), 0);
     // The X server may hand the new bar the old one's window id: the bar is
     // told by the process it belongs to.
     std::set<pid_t> second;
     ASSERT_TRUE(testutil::WaitFor(
         [&] {
-            second = ProcessesIn(ns, "Waymark");
-            return second.size() == 1 && *second.begin() != *first.begin();
+            second = processesIn("Waymark");
+            return second.size() == 1 && *second.begin() != *bar.begin();
         },
         60s))
         << "Waymark was not started again";
     EXPECT_TRUE(testutil::WaitFor([&] { return barOf(*second.begin()); }, 60s))
         << "the bar did not come back";
-    EXPECT_EQ(ProcessesIn(ns, "Waywatch").size(), 1u);
+    EXPECT_EQ(processesIn("Waywatch").size(), 1u);
     EXPECT_TRUE(session.Running());
 }
 
