@@ -48,16 +48,6 @@ int VisibleToggles() {
     return shown;
 }
 
-TEST(GuiWmBarGeometry, MenuButtonsFitTheScreenWidthAndNeverExceedTwenty) {
-    struct Case {
-        int width;
-        int toggles;
-    };
-    for (const Case c : {Case{1024, 7}, Case{1280, 10}, Case{4000, 20}, Case{300, 0}}) {
-        EXPECT_EQ(wm::ToggleCountFor(c.width), c.toggles) << c.width;
-    }
-}
-
 TEST_F(GuiWmBar, BarSpansTheWidthWithItsButtonsAndShowsTheUsersMenus) {
     Build({{"Ann", Menus(3, 1)}, {"Bob", Menus(9, 1)}}, 1024);
     int w = 0, h = 0;
@@ -65,16 +55,16 @@ TEST_F(GuiWmBar, BarSpansTheWidthWithItsButtonsAndShowsTheUsersMenus) {
     EXPECT_EQ(w, 1024);
     EXPECT_EQ(h, wm::kBarHeight);
     EXPECT_EQ(wm::pNavi->ToggleCount, 7);
+    // Menu buttons fit the screen's width, never more than twenty.
+    for (const auto& [width, toggles] : {std::pair{1280, 10}, {4000, 20}, {300, 0}}) {
+        EXPECT_EQ(wm::ToggleCountFor(width), toggles) << width;
+    }
     EXPECT_EQ(VisibleToggles(), 3);
     EXPECT_EQ(wm::pNavi->toggles[0].upper->get_text(), "M0");
     EXPECT_EQ(wm::pNavi->comboEntry->get_text(), "Ann");
     // Three picture buttons and the two arrows on the bar.
     for (const char* name : {"Edit", "File manager", "Help", "Previous menus", "Next menus"}) {
-        bool found = false;
-        for (Gtk::Button* b : Widgets<Gtk::Button>(bar)) {
-            found = found || b->get_accessible()->get_name() == name;
-        }
-        EXPECT_TRUE(found) << name;
+        EXPECT_NE(WidgetNamed<Gtk::Button>(bar, name), nullptr) << name;
     }
     // Three menus on a seven-button strip: the arrows do nothing.
     wm::pNavi->rightArrow->clicked();
