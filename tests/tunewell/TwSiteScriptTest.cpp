@@ -21,24 +21,6 @@ std::string ScriptDir() {
     return here.substr(0, here.rfind("/tests/tunewell/")) + "/data/tunewell/";
 }
 
-// Runs `script arg` with WYCFG=cfg under a private /etc; copies `wanted`
-// (paths below /etc) into `out` afterwards.  The script's exit status.
-int RunInPrivateEtc(const TempDir& dir, const std::string& cfg, const std::string& script,
-                    const std::string& arg, const std::vector<std::string>& wanted,
-                    const std::string& out) {
-    std::string copyOut;
-    for (const std::string& w : wanted) {
-        copyOut += "cp -a /etc/" + w + " '" + out + "'/ 2>/dev/null || true; ";
-    }
-    testutil::MakeDirs(dir / "etcfs");
-    testutil::MakeDirs(out);
-    std::string inner = "mount --make-rprivate / && mount -t tmpfs tmpfs '" + (dir / "etcfs") +
-                        "' && (cp -a /etc/. '" + (dir / "etcfs") + "'/ 2>/dev/null; true) && " +
-                        "mount --bind '" + (dir / "etcfs") + "' /etc && " + "WYCFG='" + cfg +
-                        "' '" + script + "' " + arg + "; rc=\\$?; " + copyOut + "exit \\$rc";
-    return testutil::Shell("unshare -m sh -c \"" + inner + "\"");
-}
-
 // A configuration tree in cfg/, and out/ for what a script installed.
 class TwSiteScripts : public ::testing::Test {
   protected:
@@ -48,8 +30,22 @@ class TwSiteScripts : public ::testing::Test {
         }
         testutil::MakeDirs(dir / "cfg");
     }
+    // Runs `script arg` with WYCFG=cfg/ under a private /etc; copies `wanted`
+    // (paths below /etc) into out/ afterwards.  The script's exit status.
     int Run(const char* script, const std::string& arg, const std::vector<std::string>& wanted) {
-        return RunInPrivateEtc(dir, dir / "cfg", ScriptDir() + script, arg, wanted, out);
+        std::string copyOut;
+        for (const std::string& w : wanted) {
+            copyOut += "cp -a /etc/" + w + " '" + out + "'/ 2>/dev/null || true; ";
+        }
+        const std::string etc = dir / "etcfs";
+        testutil::MakeDirs(etc);
+        testutil::MakeDirs(out);
+        const std::string inner = "mount --make-rprivate / && mount -t tmpfs tmpfs '" + etc +
+                                  "' && (cp -a /etc/. '" + etc + "'/ 2>/dev/null; true) && " +
+                                  "mount --bind '" + etc + "' /etc && WYCFG='" + dir / "cfg" +
+                                  "' '" + ScriptDir() + script + "' " + arg + "; rc=\\$?; " +
+                                  copyOut + "exit \\$rc";
+        return testutil::Shell("unshare -m sh -c \"" + inner + "\"");
     }
     TempDir dir;
     const std::string out = dir / "out";
