@@ -1,7 +1,6 @@
 #include "rummage/rmgcopy.h"
 
 #include <fcntl.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -143,34 +142,6 @@ bool CopyContent(int in, int out, off_t size, CopyError& error, const CopyStep& 
     if (::ftruncate(out, pos) != 0) {
         error = {errno, false};
         return false;
-    }
-    return true;
-}
-
-bool CopyXattrs(int from, int out) {
-    ssize_t len = ::flistxattr(from, nullptr, 0);
-    if (len < 0) {
-        return errno == ENOTSUP;
-    }
-    std::string names(static_cast<std::size_t>(len), '\0');
-    len = ::flistxattr(from, names.data(), names.size());
-    if (len < 0) {
-        return false;
-    }
-    names.resize(static_cast<std::size_t>(len));
-    for (std::size_t pos = 0; pos < names.size();) {
-        const char* name = names.c_str() + pos;
-        pos += std::strlen(name) + 1;
-        ssize_t vlen = ::fgetxattr(from, name, nullptr, 0);
-        if (vlen < 0) {
-            return false;
-        }
-        std::string value(static_cast<std::size_t>(vlen), '\0');
-        vlen = ::fgetxattr(from, name, value.data(), value.size());
-        if (vlen < 0 ||
-            ::fsetxattr(out, name, value.data(), static_cast<std::size_t>(vlen), 0) != 0) {
-            return false;
-        }
     }
     return true;
 }

@@ -1,6 +1,6 @@
 // Copying one file's bytes: in the kernel where it can (copy_file_range),
-// through one bounded buffer where it cannot, holes kept; and the extended
-// attributes of a file.  Memory use does not grow with the file.
+// through one bounded buffer where it cannot, holes kept.  Memory use does
+// not grow with the file.
 #pragma once
 
 #include <sys/types.h>
@@ -22,9 +22,5 @@ using CopyStep = std::function<bool()>;
 // Holes stay holes; data past `size` (a growing file, or a pseudo-file that
 // reports no size) is copied too.
 bool CopyContent(int in, int out, off_t size, CopyError& error, const CopyStep& step = {});
-
-// Gives `out` the extended attributes (ACLs among them) of `from`.  False
-// when one cannot be carried over; true when the file system has none.
-bool CopyXattrs(int from, int out);
 
 }  // namespace rmg

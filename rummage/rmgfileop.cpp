@@ -16,6 +16,7 @@
 #include <random>
 
 #include "common/I18n.h"
+#include "common/SafeFile.h"
 #include "rummage/rmgtable.h"
 #include "rummage/rmgutil.h"
 
@@ -516,13 +517,9 @@ int WriteTarget(const std::string& target, const std::string& src, const Source&
     const bool replacing = Lstat(target, old) && S_ISREG(old.st_mode);
     int oldFd = -1;
     if (replacing) {
-        oldFd = ::open(target.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+        oldFd = suite::OpenToReplace(target, old);
         if (oldFd < 0) {
-            return FileErrorMessage(OP_COPY, target);
-        }
-        if (::fstat(oldFd, &old) != 0 || !S_ISREG(old.st_mode)) {
-            ::close(oldFd);
-            return FileErrorMessage(OP_COPY, target, EINVAL);
+            return FileErrorMessage(OP_COPY, target, errno);
         }
         if (old.st_nlink > 1) {
             return RewriteInPlace(oldFd, old, target, src, source);
@@ -544,12 +541,7 @@ int WriteTarget(const std::string& target, const std::string& src, const Source&
         return FileErrorMessage(OP_COPY, target, err);
     }
     if (replacing) {
-        struct stat made;
-        const bool kept =
-            CopyXattrs(oldFd, out) &&
-            (::fchown(out, old.st_uid, old.st_gid) == 0 ||
-             (::fstat(out, &made) == 0 && made.st_uid == old.st_uid && made.st_gid == old.st_gid));
-        if (!kept) {
+        if (!suite::TakeOverAttributes(oldFd, old, out)) {
             ::close(out);
             DropPartial();
             return RewriteInPlace(oldFd, old, target, src, source);

@@ -117,9 +117,7 @@ int WriteFile(const std::string& path, const std::string& data) {
     if (path.empty()) {
         return 2;
     }
-    suite::ReplaceOptions options;
-    options.syncAll = true;
-    return suite::ReplaceFile(path, data, options) == 0 ? 0 : 6;
+    return suite::ReplaceFile(path, data) == 0 ? 0 : 6;
 }
 
 std::size_t GetLastCharPosition(const std::string& text, std::size_t from) {

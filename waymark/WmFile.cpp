@@ -5,9 +5,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "common/SafeFile.h"
@@ -198,9 +200,23 @@ int wyReadFile(const std::string& path, std::string& text) {
 }
 
 int wyWriteFile(const std::string& path, const std::string& text) {
-    suite::ReplaceOptions options;
-    options.syncAll = true;
-    return suite::ReplaceFile(path, text, options) == 0 ? 0 : -1;
+    return suite::ReplaceFile(path, text) == 0 ? 0 : -1;
+}
+
+bool IsDataFileName(const std::string& name) {
+    if (name == "Waymark.dat") {
+        return true;
+    }
+    if (name.size() != 10 || name.compare(0, 4, "User") != 0 ||
+        name.compare(6, 4, ".dat") != 0 || name[4] < '0' || name[4] > '9' || name[5] < '0' ||
+        name[5] > '9') {
+        return false;
+    }
+    return (name[4] - '0') * 10 + (name[5] - '0') < kMaxUsers;
+}
+
+int RecoverNaviFiles(const std::string& dataDir) {
+    return suite::RecoverFileSet(dataDir, kSaveRecord, IsDataFileName);
 }
 
 std::string NaviFilePath(const NaviData& data) {
@@ -353,8 +369,9 @@ int GetNaviInfo(NaviData& data, const char* waymark) {
     }
     data.DataDir = AbsoluteDir(waymark);
     std::string text;
+    // A save that was cut off is finished, or thrown away, before reading.
     if (data.DataDir.empty() || data.DataDir.size() >= kPathMax ||
-        wyReadFile(NaviFilePath(data), text) != 0) {
+        RecoverNaviFiles(data.DataDir) != 0 || wyReadFile(NaviFilePath(data), text) != 0) {
         return CODE_READ_NAVI_FAILED;
     }
     return ParseNaviText(data, text);
@@ -598,28 +615,44 @@ int WriteNaviInfo(const NaviData& data) {
             return code;
         }
     }
-    // User files first and Waymark.dat last: until it is replaced the old
-    // Waymark.dat still names only files that exist.
+    // Only what changed is written; the files that change and the stale
+    // ones above the count are replaced as one set, so a reordering or a
+    // deletion cut off half way never leaves one user twice and another
+    // gone.
+    std::vector<suite::SetChange> changes;
     for (int i = 0; i < users; ++i) {
         const std::string path = UserFilePath(data, i);
-        if (!Unchanged(path, texts[static_cast<std::size_t>(i)]) &&
-            wyWriteFile(path, texts[static_cast<std::size_t>(i)]) != 0) {
-            return CODE_WRITE_USER_FAILED;
+        if (!Unchanged(path, texts[static_cast<std::size_t>(i)])) {
+            changes.push_back({path.substr(data.DataDir.size()), texts[static_cast<std::size_t>(i)]});
         }
     }
-    if (!Unchanged(NaviFilePath(data), navi) && wyWriteFile(NaviFilePath(data), navi) != 0) {
-        return CODE_WRITE_NAVI_FAILED;
+    const bool naviChanged = !Unchanged(NaviFilePath(data), navi);
+    if (naviChanged) {
+        changes.push_back({"Waymark.dat", navi});
     }
     for (int k = users; k < kMaxUsers; ++k) {
-        const std::string stale = UserFilePath(data, k);
         struct stat st {};
-        if (::stat(stale.c_str(), &st) != 0) {
+        if (::stat(UserFilePath(data, k).c_str(), &st) != 0) {
             break;
         }
-        ::unlink(stale.c_str());
-        ::sync();
+        changes.push_back({UserFilePath(data, k).substr(data.DataDir.size()), std::nullopt});
     }
-    return 0;
+    const int err = suite::ReplaceFileSet(data.DataDir, changes, kSaveRecord, IsDataFileName);
+    if (err == 0) {
+        return 0;
+    }
+    // Only the user files and Waymark.dat can be the cause; a directory that
+    // takes no new file still lets its files be rewritten one by one.
+    if ((err == EACCES || err == EPERM) && ::access(data.DataDir.c_str(), W_OK) != 0) {
+        for (const suite::SetChange& c : changes) {
+            if (c.data && wyWriteFile(data.DataDir + c.name, *c.data) != 0) {
+                return c.name == "Waymark.dat" ? CODE_WRITE_NAVI_FAILED : CODE_WRITE_USER_FAILED;
+            }
+        }
+        return 0;
+    }
+    const bool naviOnly = naviChanged && changes.size() == 1;
+    return naviOnly ? CODE_WRITE_NAVI_FAILED : CODE_WRITE_USER_FAILED;
 }
 
 }  // namespace wm

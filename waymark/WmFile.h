@@ -107,8 +107,17 @@ extern const char* const kDefaultButtonFont;
 // ends at the first NUL byte, as the file's users have always read it.
 int wyReadFile(const std::string& path, std::string& text);
 // Replaces the file whole and crash-safely (beside, fsync, rename; the old
-// file stays on any failure), then sync.  0 or -1.
+// file stays on any failure).  0 or -1.
 int wyWriteFile(const std::string& path, const std::string& text);
+
+// The record a save of several data files leaves in DataDir while it puts
+// them in place; the next load finishes that save.
+inline constexpr const char* kSaveRecord = "Waymark.commit";
+// Whether `name` is one of the data files (Waymark.dat, User00.dat..User19.dat).
+bool IsDataFileName(const std::string& name);
+// Finishes a save that was cut off after it committed and removes what an
+// uncommitted one left.  0 or an errno value.
+int RecoverNaviFiles(const std::string& dataDir);
 
 // DataDir + "Waymark.dat" and DataDir + "User%02d.dat".
 std::string NaviFilePath(const NaviData& data);
@@ -140,8 +149,10 @@ void GetColorInfo(NaviData& data, const std::string& text);
 // header.
 int GetExtensionData(const std::string& text, const char* section, std::vector<NaviExt>& list);
 
-// Writes the user files, then Waymark.dat last, then removes stale user
-// files above the count.  0 or the write-failure code (mode 1).  A model
+// Writes the changed user files and Waymark.dat and removes the stale user
+// files above the count, all as one set: a failure or a crash at any step
+// leaves, for the next load, the old files or the new ones, never a mix
+// (every user exactly once).  0 or the write-failure code (mode 1).  A model
 // the reader would refuse (a value over its limit, an empty required value,
 // a line break in a value, counts out of range) is not written: the old
 // files stay and the write-failure code is returned.
