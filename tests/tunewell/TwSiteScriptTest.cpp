@@ -106,7 +106,7 @@ TEST_F(TwSiteScripts, DialupAppliesKeepForeignSecretsAndCredentialsAtEveryStep) 
     const std::string options = "# distribution's options\nasyncmap 0\nauth\nlock\n";
     testutil::MakeDirs(etc + "/ppp");
     WriteFile(etc + "/ppp/pap-secrets", pap, 0600);
-    WriteFile(etc + "/ppp/chap-secrets", chap, 0600);
+    WriteFile(etc + "/ppp/chap-secrets", chap, 0644);  // made owner-only on the first apply
     WriteFile(etc + "/ppp/options", options, 0644);
     ::unlink((etc + "/ppp/chat_script").c_str());
     ::unlink((etc + "/ppp/options.tunewell-orig").c_str());
@@ -179,15 +179,15 @@ TEST_F(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
 
     ASSERT_EQ(Run("tunewell-network", "6"), 0) << ReadFile(err);
     EXPECT_EQ(ReadFile(etc + "/hostname"), "box\n");
-    EXPECT_EQ(ReadFile(etc + "/hosts").rfind(Block("127.0.0.1\tlocalhost localhost.localdomain\n"
-                                                   "192.168.5.7\tbox\n"),
-                                             0),
-              0u);
+    const std::string hostsBlock =
+        Block("127.0.0.1\tlocalhost localhost.localdomain\n192.168.5.7\tbox\n");
+    EXPECT_EQ(ReadFile(etc + "/hosts").rfind(hostsBlock, 0), 0u);
     EXPECT_EQ(ReadFile(etc + "/resolv.conf"),
               mark + "nameserver 192.168.5.1\ndomain example.org\nsearch example.org\n");
     EXPECT_EQ(ReadFile(etc + "/network/interfaces.d/tunewell"),
-              mark + "auto eth0\niface eth0 inet static\n    address 192.168.5.7\n"
-                     "    netmask 255.255.255.0\n    gateway 192.168.5.1\n");
+              mark +
+                  "auto eth0\niface eth0 inet static\n    address 192.168.5.7\n"
+                  "    netmask 255.255.255.0\n    gateway 192.168.5.1\n");
     EXPECT_NE(ReadFile("/etc/hostname"), "box\n");
     EXPECT_NE(Run("tunewell-network", "x"), 0);
 }
