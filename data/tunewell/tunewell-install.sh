@@ -67,15 +67,17 @@ end_file() {
     err=$(sync "$(dirname "$2")" 2>&1) || fail "cannot write $(dirname "$2") to disk: $err"
 }
 
-# keep_original <target>: the first time the suite replaces a whole file it
-# did not write, the original stays beside it as <target>.tunewell-orig; an
-# existing copy is never replaced, so it stays the distribution's file.
+# keep_original <target> <content>: the first time the suite replaces a whole
+# file it did not write, the original stays beside it as
+# <target>.tunewell-orig; an existing copy is never replaced, so it stays the
+# distribution's file.  A file without room for a mark (the host name) that
+# already reads <content> needs no copy either.
 keep_original() {
     orig=$1.tunewell-orig
     if { [ ! -e "$1" ] && [ ! -L "$1" ]; } || [ -e "$orig" ] || [ -L "$orig" ]; then
         return 0
     fi
-    if [ ! -L "$1" ] && grep -q "^$written_by" "$1"; then
+    if [ ! -L "$1" ] && { grep -q "^$written_by" "$1" || cmp -s "$1" "$2"; }; then
         return 0
     fi
     begin_file "$orig"
@@ -96,7 +98,7 @@ install_own() {
 # install_whole <mode|keep> <target> <content>: replaces a file others may
 # have written, keeping its original once.
 install_whole() {
-    keep_original "$2"
+    keep_original "$2" "$3"
     install_own "$@"
 }
 
