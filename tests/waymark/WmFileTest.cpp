@@ -1,13 +1,19 @@
 // The data files: exact bytes written, what makes a file invalid, and a
 // save that never leaves a cut or unreadable file behind.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "TestUtil.h"
+#include "common/SafeFile.h"
 #include "waymark/WmFile.h"
 
 namespace {
@@ -362,6 +368,280 @@ TEST(WmFile, UserSwitchRewritesOnlyWaymarkDat) {
     RenameMenu(data.UserList[0], 0, "Changed");
     ASSERT_EQ(WriteNaviInfo(data), 0);
     EXPECT_NE(ReadFile(dir / "User00.dat").find("MenuName=Changed\n"), std::string::npos);
+}
+
+// ---- limits ------------------------------------------------------------
+
+// Every limit: a value exactly at it is written and read back unchanged;
+// one past it is refused by the writer (the old files stay) and makes a
+// file the reader refuses.
+TEST(WmFile, EveryLimitAcceptsItsExactValueAndRefusesOneMore) {
+    using Set = void (*)(NaviData&, int);
+    struct Case {
+        const char* key;
+        int at;
+        int past;
+        Set set;
+        bool user;  // in User00.dat, else in Waymark.dat
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"Version", 6, 7, [](NaviData& d, int n) { d.Version = std::string(n, 'v'); }, false},
+        {"WebAP", 2048, 2049, [](NaviData& d, int n) { d.WebAP = std::string(n, 'w'); }, false},
+        {"WebProcName", 2048, 2049,
+         [](NaviData& d, int n) { d.WebProcName = std::string(n, 'p'); }, false},
+        {"HelpPath", 2048, 2049,
+         [](NaviData& d, int n) { d.HelpPath = std::string(n - 1, 'h') + "/"; }, false},
+        {"UserCount", 20, 21,
+         [](NaviData& d, int n) {
+             while (static_cast<int>(d.UserList.size()) < n) {
+                 AddUser(d, "u" + std::to_string(d.UserList.size()));
+             }
+         }, false},
+        {"UserName", 20, 21,
+         [](NaviData& d, int n) { d.UserList[0].UserName = std::string(n, 'u'); }, true},
+        {"MenuName", 20, 21,
+         [](NaviData& d, int n) { d.UserList[0].MenuList[0].MenuName = std::string(n, 'm'); },
+         true},
+        {"MenuCount", 20, 21,
+         [](NaviData& d, int n) {
+             while (static_cast<int>(d.UserList[0].MenuList.size()) < n) {
+                 AddMenu(d.UserList[0], "m");
+             }
+         }, true},
+        {"ItemCount", 100, 101,
+         [](NaviData& d, int n) {
+             NaviMenu& m = d.UserList[0].MenuList[0];
+             while (static_cast<int>(m.ItemList.size()) < n) {
+                 AddItem(m, "i", "http://i", CATEGORY_WEB);
+             }
+         }, true},
+        {"ItemName", 20, 21,
+         [](NaviData& d, int n) {
+             d.UserList[0].MenuList[0].ItemList[0].ItemName = std::string(n, 'i');
+         }, true},
+        {"LinkName", 2048, 2049,
+         [](NaviData& d, int n) {
+             d.UserList[0].MenuList[0].ItemList[0].LinkName = "http://" + std::string(n - 7, 'l');
+         }, true},
+        {"Date", 14, 15,
+         [](NaviData& d, int n) { d.UserList[0].MenuList[0].ItemList[0].Date = std::string(n, '1'); },
+         true},
+        {"ItemCategory", 2, 3,
+         [](NaviData& d, int n) { d.UserList[0].MenuList[0].ItemList[0].ItemCategory = n; }, true},
+        {"ItemCategory", 0, -1,
+         [](NaviData& d, int n) { d.UserList[0].MenuList[0].ItemList[0].ItemCategory = n; }, true},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        const std::string what = std::string(c.key) + " " + std::to_string(c.at);
+        TempDir dir;
+        NaviData at = SmallModel(dir.path());
+        c.set(at, c.at);
+        ASSERT_EQ(WriteNaviInfo(at), 0) << what;
+        const std::string file = dir / (c.user ? "User00.dat" : "Waymark.dat");
+        const std::string text = ReadFile(file);
+        NaviData back;
+        ASSERT_EQ(ReadNaviInfo(back, dir.path().c_str()), 0) << what;
+        std::string rebuilt;
+        ASSERT_EQ(c.user ? BuildUserText(back, 0, rebuilt) : BuildNaviText(back, rebuilt), 0);
+        EXPECT_EQ(rebuilt, text) << what;
+
+        NaviData past = SmallModel(dir.path());
+        c.set(past, c.past);
+        EXPECT_EQ(WriteNaviInfo(past), c.user ? CODE_WRITE_USER_FAILED : CODE_WRITE_NAVI_FAILED)
+            << what;
+        EXPECT_EQ(ReadFile(file), text) << what;
+
+        // The same file with the value one past: the line of the value at
+        // the limit names it (for counts, its number).
+        std::string line;
+        for (std::size_t pos = 0; pos < text.size();) {
+            const std::size_t end = text.find('\n', pos);
+            const std::string l = text.substr(pos, end - pos);
+            if (l.rfind(std::string(c.key) + "=", 0) == 0) {
+                line = l;
+                break;
+            }
+            pos = end + 1;
+        }
+        ASSERT_FALSE(line.empty()) << what;
+        const std::string value = line.substr(std::strlen(c.key) + 1);
+        std::string longer;
+        if (value.size() == static_cast<std::size_t>(c.at)) {
+            longer = value.substr(0, value.size() - 1) + value.substr(value.size() - 2);
+        } else {
+            longer = std::to_string(c.past);
+        }
+        WriteFile(file, Replace(text, line + "\n", std::string(c.key) + "=" + longer + "\n"));
+        NaviData refused;
+        EXPECT_EQ(ReadNaviInfo(refused, dir.path().c_str()),
+                  c.user ? CODE_INVALID_USER : CODE_INVALID_NAVI)
+            << what;
+    }
+}
+
+// ---- saves cut off -----------------------------------------------------
+
+std::vector<std::string> UserNames(const NaviData& data) {
+    std::vector<std::string> names;
+    for (const NaviUser& u : data.UserList) {
+        names.push_back(u.UserName);
+    }
+    return names;
+}
+
+NaviData ModelWithUsers(const std::string& dir, const std::vector<std::string>& names) {
+    NaviData data = SmallModel(dir);
+    data.UserList.clear();
+    for (const std::string& name : names) {
+        AddUser(data, name);
+        AddMenu(data.UserList.back(), "menu of " + name);
+    }
+    return data;
+}
+
+std::vector<std::string> DirNames(const std::string& dir) {
+    std::vector<std::string> names;
+    DIR* d = ::opendir(dir.c_str());
+    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
+        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
+            names.push_back(e->d_name);
+        }
+    }
+    if (d != nullptr) {
+        ::closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// A save that moves D to the front, C out and A and B down, failed or
+// killed at each of its steps in turn: the next load finds the old four or
+// the new three, every user once, nothing left over, and User01.dat, which
+// has a second link, still shares it.
+TEST(WmFile, SaveCutOffAtAnyStepKeepsEveryUserExactlyOnce) {
+    const std::vector<std::string> before = {"A", "B", "C", "D"};
+    const std::vector<std::string> after = {"D", "A", "B"};
+    for (const bool crash : {false, true}) {
+        bool sawOld = false;
+        bool sawNew = false;
+        bool finished = false;
+        for (int n = 1; !finished && n < 200; ++n) {
+            const std::string what = std::string(crash ? "killed" : "failed") + " at step " +
+                                     std::to_string(n);
+            TempDir top;
+            const std::string dir = top / "data";
+            testutil::MakeDirs(dir);
+            ASSERT_EQ(WriteNaviInfo(ModelWithUsers(dir, before)), 0);
+            const std::string link = top / "User01.link";
+            ASSERT_EQ(::link((dir + "/User01.dat").c_str(), link.c_str()), 0);
+            const ino_t linked = Inode(dir + "/User01.dat");
+            const NaviData next = ModelWithUsers(dir, after);
+            bool reached = false;
+            if (crash) {
+                const pid_t pid = ::fork();
+                ASSERT_GE(pid, 0);
+                if (pid == 0) {
+                    int step = 0;
+                    suite::SetFaultHook([&] {
+                        if (++step == n) {
+                            ::_exit(3);
+                        }
+                        return 0;
+                    });
+                    ::_exit(WriteNaviInfo(next) == 0 ? 0 : 1);
+                }
+                int status = 0;
+                ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+                ASSERT_TRUE(WIFEXITED(status)) << what;
+                reached = WEXITSTATUS(status) == 3;
+                EXPECT_NE(WEXITSTATUS(status), 1) << what;
+            } else {
+                int step = 0;
+                suite::SetFaultHook([&] { return ++step == n ? EIO : 0; });
+                const int code = WriteNaviInfo(next);
+                suite::SetFaultHook({});
+                reached = step >= n;
+                EXPECT_EQ(code != 0, reached) << what;
+            }
+            finished = !reached;
+
+            NaviData loaded;
+            ASSERT_EQ(ReadNaviInfo(loaded, dir.c_str()), 0) << what;
+            const std::vector<std::string> names = UserNames(loaded);
+            EXPECT_TRUE(names == before || names == after) << what;
+            sawOld = sawOld || names == before;
+            sawNew = sawNew || names == after;
+            std::vector<std::string> files = {"Waymark.dat"};
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                files.push_back("User0" + std::to_string(i) + ".dat");
+            }
+            std::sort(files.begin(), files.end());
+            EXPECT_EQ(DirNames(dir), files) << what;
+            EXPECT_EQ(Inode(dir + "/User01.dat"), linked) << what;
+            EXPECT_EQ(ReadFile(link), ReadFile(dir + "/User01.dat")) << what;
+            if (finished) {
+                EXPECT_EQ(names, after) << what;
+            }
+            // Whatever was left, the next save gives the new set.
+            ASSERT_EQ(WriteNaviInfo(next), 0) << what;
+            NaviData again;
+            ASSERT_EQ(ReadNaviInfo(again, dir.c_str()), 0) << what;
+            EXPECT_EQ(UserNames(again), after) << what;
+        }
+        EXPECT_TRUE(finished && sawOld && sawNew) << crash;
+    }
+}
+
+// The load acts only on a whole record that names the data files; a
+// record cut short or naming anything else is dropped untouched.
+TEST(WmFile, LoadIgnoresASaveRecordThatIsNotWholeOrNamesOtherFiles) {
+    TempDir top;
+    const std::string dir = top / "data";
+    testutil::MakeDirs(dir);
+    WriteFile(top / "victim", "keep");
+    const std::string z(1, '\0');
+    const std::string records[] = {
+        "remove" + z + "../victim" + z + z + z + "end" + z,
+        "remove" + z + "Waymark.dat" + z + z + z,
+        "rename" + z + "User00.dat" + z + top.path() + "/victim" + z + top.path() +
+            "/victim.saving-abcdef" + z + "end" + z,
+    };
+    for (const std::string& record : records) {
+        ASSERT_EQ(WriteNaviInfo(ModelWithUsers(dir, {"A", "B"})), 0);
+        WriteFile(top / "victim.saving-abcdef", "not mine");
+        WriteFile(dir + "/" + kSaveRecord, record);
+        NaviData loaded;
+        ASSERT_EQ(ReadNaviInfo(loaded, dir.c_str()), 0);
+        EXPECT_EQ(UserNames(loaded), (std::vector<std::string>{"A", "B"}));
+        EXPECT_EQ(ReadFile(top / "victim"), "keep");
+        EXPECT_TRUE(Exists(top / "victim.saving-abcdef"));
+        EXPECT_FALSE(Exists(dir + "/" + kSaveRecord));
+    }
+}
+
+int g_syncCalls = 0;
+
+}  // namespace
+
+// Stands in for the system call in this test program: a save must flush
+// its own files and directory, never every disk of the machine.
+extern "C" void sync() noexcept {
+    ++g_syncCalls;
+}
+
+namespace {
+
+TEST(WmFile, SaveNeverFlushesTheWholeSystem) {
+    TempDir dir;
+    NaviData data = ModelWithUsers(dir.path(), {"A", "B"});
+    g_syncCalls = 0;
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    RemoveUser(data, 1);
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    EXPECT_FALSE(Exists(dir / "User01.dat"));
+    EXPECT_EQ(g_syncCalls, 0);
 }
 
 }  // namespace
