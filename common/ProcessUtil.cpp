@@ -41,6 +41,7 @@ struct ScanRule {
     bool nameFirst;    // test "Name:" before "State:"
     std::size_t valueSize;
     pid_t skipPid;  // 0: skip none
+    uid_t realUid;  // only processes of this real user count
 };
 
 bool AllDigits(const char* s) {
@@ -87,6 +88,20 @@ bool NameMatches(const char* text, std::vector<char>& value, const ScanRule& rul
     return std::strncmp(value.data(), rule.name, rule.prefixLength) == 0;
 }
 
+// Whether the "Uid:" line's first value (the real user) is `uid`; a status
+// without one belongs to nobody we know.
+bool OwnedBy(const char* text, uid_t uid) {
+    char value[kFieldValueSize] = {};
+    if (GetStatus("Uid:", text, value, sizeof value) != 0) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long got = std::strtoul(value, &end, 10);
+    return end != value && errno == 0 && (*end == '\t' || *end == ' ' || *end == '\0') &&
+           got == static_cast<unsigned long>(uid);
+}
+
 int ScanProcesses(const ScanRule& rule, const ProcPaths& paths) {
     // An empty name would match every process.
     if (rule.prefixLength == 0) {
@@ -125,7 +140,9 @@ int ScanProcesses(const ScanRule& rule, const ProcPaths& paths) {
         } else {
             match = StateAlive(text.data(), value) && NameMatches(text.data(), value, rule);
         }
-        if (match) {
+        // Another user's process of the same name must not stop this one
+        // from starting, nor receive this user's browser requests.
+        if (match && OwnedBy(text.data(), rule.realUid)) {
             found = pid;
             break;
         }
@@ -158,19 +175,25 @@ int CheckDoubleStartup(const std::string& processName, const ProcPaths& paths) {
     if (self == 0) {
         return 0;
     }
-    ScanRule rule{processName.c_str(), processName.size(), true, false, kFieldValueSize, self};
+    ScanRule rule{processName.c_str(), processName.size(), true, false, kFieldValueSize, self,
+                  ::getuid()};
     return ScanProcesses(rule, paths);
 }
 
 int CheckWebProcess(const std::string& browserProcessName, const ProcPaths& paths) {
-    ScanRule rule{
-        browserProcessName.c_str(), browserProcessName.size(), true, false, kFieldValueSize, 0};
+    ScanRule rule{browserProcessName.c_str(),
+                  browserProcessName.size(),
+                  true,
+                  false,
+                  kFieldValueSize,
+                  0,
+                  ::getuid()};
     return ScanProcesses(rule, paths);
 }
 
 int CheckWebProcessRummage(const ProcPaths& paths) {
     static const char kName[] = "netscape";
-    ScanRule rule{kName, 8, false, true, kRummageFieldValueSize, 0};
+    ScanRule rule{kName, 8, false, true, kRummageFieldValueSize, 0, ::getuid()};
     return ScanProcesses(rule, paths);
 }
 

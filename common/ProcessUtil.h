@@ -28,6 +28,8 @@ struct ProcPaths {
 // Returns 0 when found, 1 when `pattern` does not occur.
 int GetStatus(const char* pattern, const char* text, char* value, std::size_t size);
 
+// Every scan counts only processes whose real user is the caller's real user.
+
 // Another live process (not a zombie, not this one) whose name begins with
 // `processName`; its pid, or 0.
 int CheckDoubleStartup(const std::string& processName, const ProcPaths& paths = {});

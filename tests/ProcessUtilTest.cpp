@@ -66,7 +66,8 @@ TEST(GetStatus, LongValueIsCutToBufferSizeMinusOne) {
 // A fake process table.
 class FakeProc {
   public:
-    void Add(const std::string& entry, const std::string& name, const std::string& state) {
+    void AddOwned(const std::string& entry, const std::string& name, const std::string& state,
+                  uid_t uid) {
         testutil::MakeDirs(dir_ / entry);
         std::string text;
         if (!name.empty())
@@ -75,7 +76,11 @@ class FakeProc {
         if (!state.empty())
             text += "State:\t" + state + "\n";
         text += "Tgid:\t" + entry + "\n";
+        text += "Uid:\t" + std::to_string(uid) + "\t" + std::to_string(uid) + "\t0\t0\n";
         testutil::WriteFile(dir_ / (entry + "/status"), text);
+    }
+    void Add(const std::string& entry, const std::string& name, const std::string& state) {
+        AddOwned(entry, name, state, ::getuid());
     }
     void AddRaw(const std::string& entry, const std::string& text) {
         testutil::MakeDirs(dir_ / entry);
@@ -117,6 +122,40 @@ TEST(ProcessScan, SkipsOwnProcessAndBrokenEntries) {
     EXPECT_EQ(::getpid(), suite::CheckWebProcess("Ringout", proc.paths()));
 }
 
+// Any user could otherwise keep a program from starting (or catch another
+// user's browser requests) by running a program of the same name.
+TEST(ProcessScan, OnlyTheCallersRealUserCounts) {
+    const uid_t other = ::getuid() == 65534 ? 65533 : 65534;
+    struct Case {
+        const char* status;
+        bool counts;
+    } cases[] = {
+        {"Name:\tWaymark\nState:\tS\nUid:\t%o\t%o\t%o\t%o\n", false},
+        {"Name:\tWaymark\nState:\tS\nUid:\t%o\t%u\t%u\t%u\n", false},  // set-user-ID to us
+        {"Name:\tWaymark\nState:\tS\nUid:\t%u\t%o\t%o\t%o\n", true},   // ours, running as other
+        {"Name:\tWaymark\nState:\tS\n", false},                            // no Uid line
+        {"Name:\tWaymark\nState:\tS\nUid:\tx%u\n", false},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.status;
+        for (std::size_t at; (at = text.find("%o")) != std::string::npos;) {
+            text.replace(at, 2, std::to_string(other));
+        }
+        for (std::size_t at; (at = text.find("%u")) != std::string::npos;) {
+            text.replace(at, 2, std::to_string(::getuid()));
+        }
+        SCOPED_TRACE(text);
+        FakeProc proc;
+        proc.AddRaw("170", text);
+        const int expected = c.counts ? 170 : 0;
+        EXPECT_EQ(expected, suite::CheckDoubleStartup("Waymark", proc.paths()));
+        EXPECT_EQ(expected, suite::CheckWebProcess("Waymark", proc.paths()));
+    }
+    FakeProc proc;
+    proc.AddOwned("171", "netscape", "S (sleeping)", other);
+    EXPECT_EQ(0, suite::CheckWebProcessRummage(proc.paths()));
+}
+
 TEST(ProcessScan, MissingProcOrEmptyNameMeansNone) {
     EXPECT_EQ(0, suite::CheckDoubleStartup("Waymark", {"/nonexistent/proc"}));
     FakeProc proc;
@@ -127,9 +166,11 @@ TEST(ProcessScan, MissingProcOrEmptyNameMeansNone) {
 TEST(ProcessScan, StatusTextIsLimitedTo2048Bytes) {
     FakeProc proc;
     // The Name: line beyond the first 2048 bytes is not seen.
-    proc.AddRaw("150", "State:\tS\n" + std::string(2100, 'x') + "\nName:\tWaywatch\n");
+    proc.AddRaw("150", "State:\tS\nUid:\t" + std::to_string(::getuid()) + "\n" +
+                           std::string(2100, 'x') + "\nName:\tWaywatch\n");
     EXPECT_EQ(0, suite::CheckDoubleStartup("Waywatch", proc.paths()));
-    proc.AddRaw("151", "State:\tS\nName:\tWaywatch\n" + std::string(3000, 'x'));
+    proc.AddRaw("151", "State:\tS\nName:\tWaywatch\nUid:\t" + std::to_string(::getuid()) + "\n" +
+                           std::string(3000, 'x'));
     EXPECT_EQ(151, suite::CheckDoubleStartup("Waywatch", proc.paths()));
 }
 

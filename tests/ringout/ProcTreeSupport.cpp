@@ -18,7 +18,8 @@ void AddProcess(const std::string& root, pid_t pid, const std::string& name, cha
     testutil::MakeDirs(dir);
     std::ostringstream status;
     status << "Name:\t" << name << "\nUmask:\t0022\nState:\t" << state << " (x)\nTgid:\t" << pid
-           << "\nPid:\t" << pid << "\nPPid:\t" << ppid << "\n";
+           << "\nPid:\t" << pid << "\nPPid:\t" << ppid << "\nUid:\t" << ::getuid() << "\t"
+           << ::getuid() << "\t" << ::getuid() << "\t" << ::getuid() << "\n";
     testutil::WriteFile(dir + "/status", status.str());
     std::ostringstream stat;
     stat << pid << " (" << name << ") " << state << " " << ppid << " " << pgrp << " " << pgrp
