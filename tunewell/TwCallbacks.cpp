@@ -13,6 +13,7 @@
 #include "common/I18n.h"
 #include "tunewell/TwDialogs.h"
 #include "tunewell/TwDialup.h"
+#include "tunewell/TwFile.h"
 #include "tunewell/TwInterface.h"
 #include "tunewell/TwMessage.h"
 #include "tunewell/TwModify.h"
@@ -121,6 +122,13 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     run.loop = Glib::MainLoop::create(false);
     pTwRun = &run;
     TwMessageHandler previous = SetTwMessageHandler(&TwMessageBox);
+    // While another Tunewell holds the tree, the window is still drawn.
+    SetTwLockWait([] {
+        auto context = Glib::MainContext::get_default();
+        while (context->pending()) {
+            context->iteration(false);
+        }
+    });
 
     pWYConfig = new WYConfig;
     pTwOldSetup = new TwSetup;
@@ -132,6 +140,7 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     int status = 0;
     auto finish = [&](int exitStatus) {
         FreeRecords();
+        SetTwLockWait(nullptr);
         SetTwMessageHandler(previous);
         pTwRun = nullptr;
         return exitStatus;
@@ -220,9 +229,10 @@ void on_OKButton_clicked(int stay) {
         return;
     }
     if (code != 0) {
-        // The files are written but a script or the clock command failed:
-        // say so, keep the window and compare the next apply with the old
-        // record, so that it runs everything again.
+        // A script or the clock command failed: the tree goes back to what
+        // the system still has, the window says why and stays, and the next
+        // apply compares with the old record, so it runs everything again.
+        RestoreConfigure(*pWYConfig, *pTwNewSetup, *pTwOldSetup, pTwRun->paths);
         TwMessageBox(code, failed, TW_STYLE_ERROR);
         return;
     }

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -262,6 +263,10 @@ char NetworkScriptDigit(int oldType, int newType) {
 int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup& newSetup,
                         const TwPaths& paths, TwClock& clock) {
     TwTreeLock lock(config.ConfigDir);
+    if (!lock.locked()) {
+        TwReport(lock.error(), lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+        return TW_APPLY_FATAL;
+    }
     int mask = 0;
     // A lost device or network choice would make the scripts install the wrong set.
     if (ReflectionWYConfig(config, newSetup) != 0) {
@@ -295,6 +300,30 @@ int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup
     return mask;
 }
 
+void CloseErrors(ApplyProcess& process) {
+    if (process.errorFd >= 0) {
+        ::close(process.errorFd);
+        process.errorFd = -1;
+    }
+}
+
+int RestoreConfigure(const WYConfig& config, const TwSetup& applied, const TwSetup& old,
+                     const TwPaths& paths) {
+    TwTreeLock lock(config.ConfigDir);
+    if (!lock.locked()) {
+        TwReport(lock.error(), lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+        return TW_APPLY_FATAL;
+    }
+    // The roles swap: what was applied is compared with the old record, and
+    // every group that differs is written back as it was.
+    if (ReflectionWYConfig(config, old) != 0 ||
+        ReflectionNetworkConf(config, applied, old) == TW_APPLY_FATAL ||
+        ReflectionDialupConf(config, applied, old, paths) == TW_APPLY_FATAL) {
+        return TW_APPLY_FATAL;
+    }
+    return 0;
+}
+
 int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newNetworkType,
                   const TwPaths& paths, ApplyProcess& process) {
     // Every argument vector is built here: the forked process only forks,
@@ -324,8 +353,12 @@ int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newN
         argvs.push_back(std::move(argv));
     }
 
+    // The steps' error output is kept, so a failure can be shown with its reason.
+    CloseErrors(process);
+    process.errorFd = ::memfd_create("tunewell-apply-errors", MFD_CLOEXEC);
     pid_t pid = ::fork();
     if (pid < 0) {
+        CloseErrors(process);
         g_warning("Memory allocate failed. Insufficient memory!");
         return TW_APPLY_FATAL;
     }
@@ -341,6 +374,9 @@ int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newN
                 ::_exit(static_cast<int>(10 + i));
             }
             if (child == 0) {
+                if (process.errorFd >= 0) {
+                    ::dup2(process.errorFd, 2);
+                }
                 // The scripts get no share of the window's connections.
                 ::close_range(3, ~0U, 0);
                 ::execv(files[i].c_str(), argvs[i].data());
@@ -364,9 +400,37 @@ int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newN
 
 namespace {
 
+// The first lines of what the steps wrote to their error output.
+std::string ErrorHead(const ApplyProcess& process) {
+    if (process.errorFd < 0) {
+        return "";
+    }
+    char buf[kApplyErrorBytes + 1];
+    ssize_t n = ::pread(process.errorFd, buf, kApplyErrorBytes, 0);
+    if (n <= 0) {
+        return "";
+    }
+    std::string head(buf, static_cast<std::size_t>(n));
+    std::size_t at = 0;
+    for (int line = 0; line < kApplyErrorLines && at != std::string::npos; ++line) {
+        at = head.find('\n', at);
+        if (at != std::string::npos) {
+            ++at;
+        }
+    }
+    if (at != std::string::npos) {
+        head.resize(at);
+    }
+    while (!head.empty() && (head.back() == '\n' || head.back() == ' ')) {
+        head.pop_back();
+    }
+    return head;
+}
+
 int Decode(ApplyProcess& process, int status, int& code, std::string& text) {
     process.pid = -1;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        CloseErrors(process);
         code = 0;
         text.clear();
         return 1;
@@ -379,6 +443,11 @@ int Decode(ApplyProcess& process, int status, int& code, std::string& text) {
             text = process.programs[step - 10];
         }
     }
+    const std::string reason = ErrorHead(process);
+    if (!reason.empty()) {
+        text += "\n" + reason;
+    }
+    CloseErrors(process);
     return 1;
 }
 
@@ -401,6 +470,7 @@ int CheckApplyProcess(ApplyProcess& process, int& code, std::string& text) {
         }
         // Collected elsewhere: its outcome is unknown, not a failure we can name.
         process.pid = -1;
+        CloseErrors(process);
         code = 0;
         text.clear();
         return 1;
@@ -418,6 +488,7 @@ int WaitApplyProcess(ApplyProcess& process, int& code, std::string& text) {
     while (::waitpid(process.pid, &status, 0) < 0) {
         if (errno != EINTR) {
             process.pid = -1;
+            CloseErrors(process);
             code = 0;
             text.clear();
             return 1;

@@ -174,12 +174,27 @@ char NetworkScriptDigit(int oldType, int newType);
 int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup& newSetup,
                         const TwPaths& paths, TwClock& clock);
 
+// After a failed apply: writes the old record's tool configuration, network
+// and dial-up files back over what `applied` wrote, so the tree again says
+// what the system has.  0 or TW_APPLY_FATAL (message shown).
+int RestoreConfigure(const WYConfig& config, const TwSetup& applied, const TwSetup& old,
+                     const TwPaths& paths);
+
+// How much of the steps' error output a failure message shows.
+inline constexpr int kApplyErrorLines = 4;
+inline constexpr std::size_t kApplyErrorBytes = 512;
+
 // A running apply process.
 struct ApplyProcess {
     pid_t pid = -1;
     // Programs in the order the process runs them, for the failure message.
     std::vector<std::string> programs;
+    // Holds the steps' error output until the end is reported.
+    int errorFd = -1;
 };
+
+// Closes the error-output holder (done when the end is reported).
+void CloseErrors(ApplyProcess& process);
 
 // Starts the apply process: the network script with the digit (mask bit 1),
 // the dial-up script (bit 2), hwclock --utc --systohc (bit 4), one after the
@@ -189,7 +204,8 @@ int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newN
 
 // Non-blocking check for the end of exactly that process.  0 while it runs;
 // 1 when it has ended, with `code` 0 (every step succeeded) or
-// TW_FILE_RUN_FAILED and `text` naming the program that failed.
+// TW_FILE_RUN_FAILED and `text` naming the program that failed, followed by
+// the first lines of the error output.
 int CheckApplyProcess(ApplyProcess& process, int& code, std::string& text);
 
 // Blocking form for tests and benchmarks.

@@ -74,6 +74,17 @@ bool HasIPrefix(const char* number) {
     return std::strchr(number, 'I') != nullptr || std::strchr(number, 'i') != nullptr;
 }
 
+// pppd reads a secret that begins with "@/" from the file it names; no
+// quoting in the secrets file prevents that.
+bool NamesSecretFile(int authType, const char* password) {
+    return (authType == AUTH_CHAP || authType == AUTH_PAP) && password[0] == '@' &&
+           password[1] == '/';
+}
+
+bool NamesSecretFile(int authType, const std::string& password) {
+    return NamesSecretFile(authType, password.c_str());
+}
+
 int RemoveFile(const std::string& path) {
     if (::unlink(path.c_str()) != 0 && errno != ENOENT) {
         TwReport(TW_FILE_WRITE, path);
@@ -149,14 +160,29 @@ std::string DialupDirectory(int device) {
                                 : "dialup/modem/";
 }
 
+// chat reads a send string that begins with '@' as a file to send, and sends
+// EOT and BREAK as signals: such values go with their first byte in octal,
+// which chat decodes only after those checks.
+static bool IsChatSpecial(const std::string& value) {
+    return (!value.empty() && value[0] == '@') || value == "EOT" || value == "BREAK";
+}
+
 std::string QuoteForChat(const std::string& value) {
-    if (IsOrdinary(value)) {
+    const bool special = IsChatSpecial(value);
+    if (!special && IsOrdinary(value)) {
         return value;
     }
     // chat reads \\ and \ddd in its strings; the quote characters and '^'
     // go as octal so neither sh nor chat sees them.
     std::string out = "'";
-    for (char c : value) {
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (i == 0 && special) {
+            char octal[8];
+            std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
+            out += octal;
+            continue;
+        }
         switch (c) {
             case '\\':
                 out += "\\\\";
@@ -574,6 +600,9 @@ int CheckDialupConf(DialupConf& record, DialupConf& scratch, const DialForm& for
     if (HasControl(form.Password)) {
         return fail(DIAL_FIELD_PASSWORD, TW_DIAL_BAD_PASSWORD);
     }
+    if (NamesSecretFile(scratch.AuthType, form.Password)) {
+        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_FILE_PASSWORD);
+    }
     if (form.Password != record.Password) {
         if (!confirm || confirm(1, form.Password) != 1) {
             return fail(DIAL_FIELD_PASSWORD, TW_DIAL_SILENT);
@@ -623,9 +652,18 @@ int ReflectionDialupValue(const WYConfig& config, const DialupConf& record, int 
     const std::string dir = DeviceDir(config, device);
     const std::string script = MakeChatScript(config, device, record, paths);
     int rc = 0;
+    // The new method's files are written before the old method's go, so a
+    // failure on the way leaves working credentials behind.
     if (record.AuthType == AUTH_CHAP || record.AuthType == AUTH_PAP) {
+        if (NamesSecretFile(record.AuthType, record.Password)) {
+            return TW_DIAL_FILE_PASSWORD;
+        }
         const bool chap = record.AuthType == AUTH_CHAP;
-        rc = TwWriteFile(dir + "chat_script", script, true, 0700);
+        rc = TwWriteFile(dir + (chap ? "chap-secrets" : "pap-secrets"), MakeSecretsLine(record),
+                         true, 0600);
+        if (rc == 0) {
+            rc = TwWriteFile(dir + "chat_script", script, true, 0700);
+        }
         if (rc == 0) {
             rc = SetConfiguration(dir + "options", "name", QuoteForPppd(record.Account), SEP_SPACE,
                                   true);
@@ -633,20 +671,16 @@ int ReflectionDialupValue(const WYConfig& config, const DialupConf& record, int 
         if (rc == 0) {
             rc = RemoveFile(dir + (chap ? "pap-secrets" : "chap-secrets"));
         }
-        if (rc == 0) {
-            rc = TwWriteFile(dir + (chap ? "chap-secrets" : "pap-secrets"), MakeSecretsLine(record),
-                             true, 0600);
-        }
     } else if (record.AuthType == AUTH_SCRIPT) {
-        rc = DeleteRow(dir + "options", "name");
+        rc = TwWriteFile(dir + "chat_script", script, true, 0700);
+        if (rc == 0) {
+            rc = DeleteRow(dir + "options", "name");
+        }
         if (rc == 0) {
             rc = RemoveFile(dir + "pap-secrets");
         }
         if (rc == 0) {
             rc = RemoveFile(dir + "chap-secrets");
-        }
-        if (rc == 0) {
-            rc = TwWriteFile(dir + "chat_script", script, true, 0700);
         }
     }
     return rc;

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "common/I18n.h"
 #include "common/SafeFile.h"
@@ -148,16 +149,31 @@ int TwReadFile(const std::string& path, std::string& text, bool showErrors) {
     return 0;
 }
 
+std::optional<mode_t> SecretFileMode(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name == "wireless.opts" || name == "pap-secrets" || name == "chap-secrets") {
+        return 0600;
+    }
+    return std::nullopt;
+}
+
 int TwWriteFile(const std::string& path, const std::string& text, bool showErrors,
                 std::optional<mode_t> forceMode) {
     MakeDirectoriesBelowRoot(path);
     suite::ReplaceOptions options;
     options.newMode = 0644;
-    options.forceMode = forceMode;
+    options.forceMode = forceMode ? forceMode : SecretFileMode(path);
     int err = suite::ReplaceFile(path, text, options);
     if (err != 0) {
         if (showErrors) {
-            TwReport(TW_FILE_WRITE, path);
+            // A file that could not be made or opened (read-only tree, no
+            // permission, a directory in the way) is an open failure; only a
+            // failing write of the content is a write failure.
+            const bool open = err == EROFS || err == EACCES || err == EPERM || err == ENOENT ||
+                              err == ENOTDIR || err == EISDIR || err == ELOOP ||
+                              err == ENAMETOOLONG || err == EINVAL;
+            TwReport(open ? TW_FILE_OPEN : TW_FILE_WRITE, path);
         }
         return TW_FAILED;
     }
@@ -377,17 +393,60 @@ int DeleteRow(const std::string& path, const std::string& key) {
     return DeleteKeyLine(path, key, false, true);
 }
 
-TwTreeLock::TwTreeLock(const std::string& configDir) {
-    fd_ = ::open(configDir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) {
+namespace {
+
+std::function<void()>& LockWaitHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+}  // namespace
+
+void SetTwLockWait(std::function<void()> whileWaiting) {
+    LockWaitHook() = std::move(whileWaiting);
+}
+
+std::string TwTreeLockPath(const std::string& configDir) {
+    std::string path = configDir;
+    if (!path.empty() && path.back() != '/') {
+        path += '/';
+    }
+    return path + ".tunewell.lock";
+}
+
+TwTreeLock::TwTreeLock(const std::string& configDir, int timeoutMs) {
+    // A file only its owner (root) can open: any user may open the tree's
+    // directory, and so could hold a lock on it for ever.  No link is followed.
+    const std::string path = TwTreeLockPath(configDir);
+    int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0600);
+    if (fd < 0) {
+        error_ = TW_FILE_OPEN;
         return;
     }
-    while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
-            ::close(fd_);
-            fd_ = -1;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        error_ = TW_FILE_OPEN;
+        return;
+    }
+    if ((st.st_mode & 077) != 0) {
+        (void)::fchmod(fd, 0600);
+    }
+    // Never an unbounded wait: the window stays usable and says why it gave up.
+    for (int waited = 0;; waited += 50) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            fd_ = fd;
             return;
         }
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waited >= timeoutMs) {
+            ::close(fd);
+            error_ = TW_FILE_BUSY;
+            return;
+        }
+        if (LockWaitHook()) {
+            LockWaitHook()();
+        }
+        ::usleep(50 * 1000);
     }
 }
 

@@ -12,6 +12,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -35,9 +36,14 @@ const std::string& TwTreeRoot();
 // TW_FAILED after showing TW_FILE_OPEN / TW_FILE_READ when `showErrors`.
 int TwReadFile(const std::string& path, std::string& text, bool showErrors);
 
-// Replaces the file with `text`.  `forceMode` sets the mode even of an
-// existing file (secrets, scripts); otherwise an existing file keeps its mode
-// and a new one gets 0644.  0 or TW_FAILED (TW_FILE_WRITE shown when asked).
+// Mode every file that holds a key or password gets, whatever the umask and
+// whoever wrote it before (wireless.opts and the secrets files: 0600).
+std::optional<mode_t> SecretFileMode(const std::string& path);
+
+// Replaces the file with `text`.  `forceMode` (or the secret mode above) sets
+// the mode even of an existing file; otherwise an existing file keeps its mode
+// and a new one gets 0644.  0 or TW_FAILED (shown when asked: TW_FILE_OPEN when
+// the file could not be made or opened, TW_FILE_WRITE when writing failed).
 int TwWriteFile(const std::string& path, const std::string& text, bool showErrors,
                 std::optional<mode_t> forceMode = std::nullopt);
 
@@ -76,18 +82,30 @@ void DeleteBackChar(std::string& text);
 // Composes "key<separators>value<quote>\n".
 std::string ComposeLine(const std::string& key, const std::string& value, int separatorBits);
 
+// The tree's lock file: "<configDir>.tunewell.lock", 0600, owned by root.
+std::string TwTreeLockPath(const std::string& configDir);
+
+// Called about every 50 ms while a lock is awaited (the window layer keeps
+// itself drawn); empty by default.
+void SetTwLockWait(std::function<void()> whileWaiting);
+
 // Holds an exclusive lock on the configuration tree while it lives, so two
-// Tunewells (one started by the dialer) never interleave their writes.
+// Tunewells (one started by the dialer) never interleave their writes.  Waits
+// at most `timeoutMs`; then error() is TW_FILE_BUSY.  A lock file that cannot
+// be opened, is not a plain file or is not the caller's gives TW_FILE_OPEN.
 class TwTreeLock {
   public:
-    explicit TwTreeLock(const std::string& configDir);
+    static constexpr int kDefaultTimeoutMs = 5000;
+    explicit TwTreeLock(const std::string& configDir, int timeoutMs = kDefaultTimeoutMs);
     ~TwTreeLock();
     TwTreeLock(const TwTreeLock&) = delete;
     TwTreeLock& operator=(const TwTreeLock&) = delete;
     bool locked() const { return fd_ >= 0; }
+    int error() const { return error_; }
 
   private:
     int fd_ = -1;
+    int error_ = 0;
 };
 
 }  // namespace tw

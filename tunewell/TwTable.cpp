@@ -58,6 +58,8 @@ const char* const kDialupTexts[] = {
     N_("Invalid Password."),
     N_("Invalid additional AT commands.\nThe AT command is too long."),
     N_("Invalid Account Name."),
+    N_("A password that begins with \"@/\" cannot be used with PAP or CHAP:\nthe PPP "
+       "program would read a file of that name instead."),
 };
 
 const char* const kTimeTexts[] = {
@@ -73,6 +75,7 @@ const char* const kFileTexts[] = {
     N_("Following Executable File not exists.\n%s"),
     N_("Failed in acquisition of the value from a file.\n%s"),
     N_("Following program failed.\n%s"),
+    N_("Another program is changing the settings.\nPlease try again later."),
 };
 
 const char* const kInformationTexts[] = {

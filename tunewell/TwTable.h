@@ -53,6 +53,8 @@ inline constexpr int TW_DIAL_BAD_PASSWORD = 0x03000007;
 inline constexpr int TW_DIAL_AT_TOO_LONG = 0x03000008;
 // Control bytes in the account would reach a root shell script and pppd.
 inline constexpr int TW_DIAL_BAD_ACCOUNT = 0x03000009;
+// PAP and CHAP secrets that begin with "@/" name a file the PPP daemon reads.
+inline constexpr int TW_DIAL_FILE_PASSWORD = 0x0300000A;
 inline constexpr int TW_DIAL_SILENT = 0x03000FFF;
 
 inline constexpr int TW_TIME_BAD_YEAR = 0x04000000;
@@ -69,6 +71,8 @@ inline constexpr int TW_FILE_NO_EXEC = 0x05010003;
 inline constexpr int TW_FILE_NO_VALUE = 0x05010004;
 // A site script or the hardware-clock command failed in the apply process.
 inline constexpr int TW_FILE_RUN_FAILED = 0x05010005;
+// The tree lock stayed taken past the time limit.
+inline constexpr int TW_FILE_BUSY = 0x05010006;
 inline constexpr int TW_FAILED = 0x0501FFFF;  // failed, the user has been told
 
 inline constexpr int TW_REFLECTED = 0x0F000000;

@@ -218,6 +218,11 @@ int ReflectionTimeConf(const TwSetup& oldSetup, TwSetup& newSetup, const TwPaths
     }
     ::setenv("TZ", TzValue(zone, paths).c_str(), 1);
     ::tzset();
+    // Untouched date and time fields: only the zone changed, and the absolute
+    // time stays (the hardware clock is set from the system clock after).
+    if (SameClockFields(oldSetup, newSetup)) {
+        return TW_CHANGED;
+    }
 
     struct tm tm = {};
     tm.tm_year = std::atoi(newSetup.Year) - 1900;
@@ -233,13 +238,7 @@ int ReflectionTimeConf(const TwSetup& oldSetup, TwSetup& newSetup, const TwPaths
         TwReport(TW_TIME_SET_FAILED);
         return TW_APPLY_FATAL;
     }
-    // Untouched fields show the time they were read at: keep the time that
-    // has passed since, rather than setting the clock back.
-    time_t elapsed = 0;
-    if (SameClockFields(oldSetup, newSetup) && oldSetup.TimeReadAt != 0) {
-        elapsed = std::max<time_t>(0, clock.now() - oldSetup.TimeReadAt);
-    }
-    if (clock.set(target + elapsed) != 0) {
+    if (clock.set(target) != 0) {
         TwReport(TW_TIME_SET_FAILED);
         return TW_APPLY_FATAL;
     }

@@ -12,6 +12,7 @@
 #include "TestUtil.h"
 #include "TwFakeSupport.h"
 #include "tunewell/TwConfig.h"
+#include "tunewell/TwDialup.h"
 #include "tunewell/TwFile.h"
 #include "tunewell/TwTime.h"
 
@@ -131,16 +132,47 @@ TEST(TwApply, StepsRunInOrderWithTheDigit) {
     EXPECT_EQ(ReadFile(t.log), "hwclock --utc --systohc\n");
 }
 
-TEST(TwApply, FailedStepIsReportedWithItsProgram) {
+// A failed step names its program and the first lines of its error output,
+// and the tree goes back to the old record, so that it again says what the
+// system has (a window that quits then leaves no disagreement behind).
+TEST(TwApply, FailedStepShowsItsReasonAndTheTreeGoesBack) {
     ApplyTree t;
-    WriteFile(t.dir / "dial.sh", "#!/bin/sh\necho dial >> " + t.log + "\nexit 3\n", 0755);
+    WriteFile(t.dir / "dial.sh",
+              "#!/bin/sh\necho dial >> " + t.log +
+                  "\nfor i in 1 2 3 4 5 6; do echo \"dial: reason $i\" >&2; done\nexit 3\n",
+              0755);
+    twtest::FakeClock clock;
+    twtest::MessageRecorder rec;
+    tw::TwSetup oldSetup, newSetup;
+    tw::ClearSetup(oldSetup);
+    tw::InitializeWYConfig(t.config, oldSetup);
+    tw::InitializeDialupConf(t.config, oldSetup);
+    newSetup = oldSetup;
+    newSetup.DialupDevice = tw::DIAL_PHS;
+    tw::SetField(newSetup.Phs.PhoneNumber, "0312");
+    newSetup.Phs.AuthType = tw::AUTH_PAP;
+    tw::SetField(newSetup.Phs.Account, "u");
+    tw::SetField(newSetup.Phs.Password, "p");
+    const int mask = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
+    ASSERT_EQ(mask, 2);
     std::string text;
-    EXPECT_EQ(t.Run(7, 0, 0, text), tw::TW_FILE_RUN_FAILED);
-    EXPECT_EQ(text, t.dir / "dial.sh");
-    EXPECT_EQ(ReadFile(t.log), "net 6\ndial\n");
+    EXPECT_EQ(t.Run(mask, 0, 0, text), tw::TW_FILE_RUN_FAILED);
+    EXPECT_EQ(text, t.dir / "dial.sh" +
+                        "\ndial: reason 1\ndial: reason 2\ndial: reason 3\ndial: reason 4");
     EXPECT_EQ(tw::TwMessageString(tw::TW_FILE_RUN_FAILED, text),
-              "Following program failed.\n" + (t.dir / "dial.sh"));
+              "Following program failed.\n" + text);
 
+    ASSERT_EQ(tw::RestoreConfigure(t.config, newSetup, oldSetup, t.paths), 0);
+    EXPECT_TRUE(rec.messages.empty());
+    tw::TwSetup back;
+    tw::ClearSetup(back);
+    tw::InitializeWYConfig(t.config, back);
+    tw::InitializeDialupConf(t.config, back);
+    EXPECT_EQ(back.DialupDevice, tw::DIAL_MODEM);
+    EXPECT_TRUE(tw::SameDialup(back.Phs, oldSetup.Phs));
+    EXPECT_FALSE(testutil::Exists(t.dir / "cfg/dialup/phs/pap-secrets"));
+
+    // A failing clock command without output still names the program alone.
     ::unlink(t.paths.hwclock.c_str());
     EXPECT_EQ(t.Run(4, 0, 0, text), tw::TW_FILE_RUN_FAILED);
     EXPECT_EQ(text, t.paths.hwclock);

@@ -126,6 +126,63 @@ TEST(TwDialupFiles, SwitchingAuthenticationReplacesSecretsAndNameLine) {
     EXPECT_STREQ(back.Modem.Password, "pass");
 }
 
+// A write that fails on the way to the new method leaves the old method's
+// credentials where they were (the new files come first, removals last).
+TEST(TwDialupFiles, FailedSwitchKeepsTheOldCredentials) {
+    TempDir dir;
+    tw::WYConfig config = twtest::MakeConfig(dir.path());
+    const std::string modem = dir / "dialup/modem/";
+    tw::DialupConf pap = MakeDial("03", tw::AUTH_PAP, "user", "pass");
+    ASSERT_EQ(tw::ReflectionDialupValue(config, pap, tw::DIAL_MODEM, tw::TwPaths()), 0);
+    // A directory where chap-secrets must go makes its write fail.
+    testutil::MakeDirs(modem + "chap-secrets");
+    twtest::MessageRecorder rec;
+    tw::DialupConf chap = pap;
+    chap.AuthType = tw::AUTH_CHAP;
+    EXPECT_NE(tw::ReflectionDialupValue(config, chap, tw::DIAL_MODEM, tw::TwPaths()), 0);
+    EXPECT_EQ(ReadFile(modem + "pap-secrets"), "user * pass\n");
+}
+
+// pppd reads a secret "@/path" from that file, whatever the quoting: such a
+// password is refused for PAP and CHAP and nothing is written, while the
+// login script (where chat can be told to send it literally) takes it.
+// Every other value reads back from the secrets line exactly as entered.
+TEST(TwDialupFiles, SecretsNeverNameAFileAndReadBackLiterally) {
+    TempDir dir;
+    tw::WYConfig config = twtest::MakeConfig(dir.path());
+    for (int auth : {tw::AUTH_PAP, tw::AUTH_CHAP, tw::AUTH_SCRIPT}) {
+        SCOPED_TRACE(auth);
+        tw::DialupConf record = MakeDial("", auth, "", "old");
+        tw::DialupConf scratch = record;
+        int focus = tw::DIAL_FIELD_NONE;
+        const int rc = tw::CheckDialupConf(
+            record, scratch, {"03", "u", "@/etc/shadow", ""}, [](int, const std::string&) { return 1; },
+            &focus);
+        EXPECT_EQ(rc, auth == tw::AUTH_SCRIPT ? 0 : tw::TW_DIAL_FILE_PASSWORD);
+        EXPECT_EQ(focus, auth == tw::AUTH_SCRIPT ? tw::DIAL_FIELD_NONE : tw::DIAL_FIELD_PASSWORD);
+    }
+    twtest::MessageRecorder rec;
+    tw::DialupConf bad = MakeDial("03", tw::AUTH_PAP, "u", "@/etc/shadow");
+    EXPECT_NE(tw::ReflectionDialupValue(config, bad, tw::DIAL_MODEM, tw::TwPaths()), 0);
+    EXPECT_FALSE(Exists(dir / "dialup/modem/pap-secrets"));
+    EXPECT_FALSE(Exists(dir / "dialup/modem/chat_script"));
+
+    for (const char* value : {"@home", "@", "a\"b", "back\\slash", "#not a comment", " lead",
+                              "EOT", "*", "x y\tz"}) {
+        SCOPED_TRACE(value);
+        tw::DialupConf d = MakeDial("03", tw::AUTH_PAP, value, value);
+        const std::string line = tw::MakeSecretsLine(d);
+        std::size_t pos = 0;
+        std::string account, server, password;
+        ASSERT_TRUE(tw::ReadPppdWord(line, pos, account));
+        ASSERT_TRUE(tw::ReadPppdWord(line, pos, server));
+        ASSERT_TRUE(tw::ReadPppdWord(line, pos, password));
+        EXPECT_EQ(account, value);
+        EXPECT_EQ(server, "*");
+        EXPECT_EQ(password, value);
+    }
+}
+
 // What was written reads back as the same record, and writing that record
 // again gives the same bytes: no service-class pair or backslash creeps into
 // the AT commands, hostile accounts stay one word.
@@ -387,6 +444,43 @@ TEST(TwDialupChat, RealChatDialsEveryDeviceInBothLoginModes) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         modem.Stop();
         EXPECT_EQ(modem.Commands(), c.sent);
+    }
+}
+
+// chat sends a string that begins with '@' from the file it names, and EOT
+// and BREAK as signals: as login values they must reach the line as text.
+TEST(TwDialupChat, RealChatSendsSpecialLoginWordsAsText) {
+    if (::access("/usr/sbin/chat", X_OK) != 0) {
+        GTEST_SKIP() << "chat is not installed";
+    }
+    TempDir dir;
+    const std::string secret = dir / "secret";
+    WriteFile(secret, "TOPSECRET\n");
+    tw::WYConfig config = twtest::MakeConfig(dir.path());
+    const std::pair<std::string, std::string> cases[] = {
+        {"@" + secret, "EOT"},
+        {"BREAK", "@" + secret},
+        {"@ " + secret, "@"},
+    };
+    for (const auto& [account, password] : cases) {
+        SCOPED_TRACE(account + " / " + password);
+        tw::DialupConf d = MakeDial("0312", tw::AUTH_SCRIPT, account.c_str(), password.c_str());
+        WriteFile(dir / "chat_script", tw::MakeChatScript(config, tw::DIAL_MODEM, d, tw::TwPaths()),
+                  0700);
+        modemtest::FakeModem modem(true);
+        ASSERT_FALSE(modem.SlavePath().empty());
+        const int status = RunOnLine(dir / "chat_script", modem.SlavePath());
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        modem.Stop();
+        const std::vector<std::string> sent = modem.Commands();
+        ASSERT_GE(sent.size(), 2u);
+        EXPECT_EQ(sent[sent.size() - 2], account);
+        EXPECT_EQ(sent.back(), password);
+        // Read back from the script, the values are the same.
+        tw::DialupConf back = MakeDial("", tw::AUTH_SCRIPT, "", "");
+        tw::GetDialupAccount(back, dir / "chat_script");
+        EXPECT_EQ(back.Account, account);
+        EXPECT_EQ(back.Password, password);
     }
 }
 

@@ -2,6 +2,7 @@
 // crash-safe writes, and the message table.
 #include <fcntl.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -10,6 +11,8 @@
 
 #include <dirent.h>
 #include <gtest/gtest.h>
+
+#include <vector>
 
 #include "TestUtil.h"
 #include "TwFakeSupport.h"
@@ -195,8 +198,9 @@ TEST(TwFileWrite, ModesOfFilesAndDirectoriesBelowTheTree) {
 }
 
 // A full disk must not empty the file: the old content stays and the write
-// error is shown.  Runs in a private mount namespace with a tiny tmpfs.
-TEST(TwFileWrite, FullDiskKeepsTheOldFile) {
+// error is shown; a read-only tree is an open failure, not a write failure.
+// Runs in a private mount namespace with a tiny tmpfs.
+TEST(TwFileWrite, FullDiskKeepsTheOldFileAndReadOnlyTreeFailsToOpen) {
     if (!testutil::CanUnshareMounts()) {
         GTEST_SKIP() << "no private mount namespace here";
     }
@@ -209,9 +213,9 @@ TEST(TwFileWrite, FullDiskKeepsTheOldFile) {
             ::mount("tmpfs", dir.path().c_str(), "tmpfs", 0, "size=64k") != 0) {
             ::_exit(2);
         }
-        int shown = 0;
+        std::vector<int> shown;
         tw::SetTwMessageHandler([&shown](int code, const std::string&, int) {
-            shown = code == tw::TW_FILE_WRITE ? shown + 1 : 100;
+            shown.push_back(code);
             return 0;
         });
         int fd = ::open((dir.path() + "/clock").c_str(), O_WRONLY | O_CREAT, 0644);
@@ -229,8 +233,14 @@ TEST(TwFileWrite, FullDiskKeepsTheOldFile) {
             }
             ::closedir(d);
         }
-        bool ok =
-            rc == tw::TW_FAILED && left == "ZONE=\"Asia/Tokyo\"\n" && shown == 1 && entries == 1;
+        bool ok = rc == tw::TW_FAILED && left == "ZONE=\"Asia/Tokyo\"\n" &&
+                  shown == std::vector<int>{tw::TW_FILE_WRITE} && entries == 1;
+        if (::mount(nullptr, dir.path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
+            ::_exit(4);
+        }
+        rc = tw::SetConfiguration(dir.path() + "/clock", "ZONE", "UTC", tw::SEP_EQUAL, true);
+        ok = ok && rc == tw::TW_FAILED &&
+             shown == std::vector<int>{tw::TW_FILE_WRITE, tw::TW_FILE_OPEN};
         ::_exit(ok ? 0 : 1);
     }
     int status = 0;
@@ -239,19 +249,72 @@ TEST(TwFileWrite, FullDiskKeepsTheOldFile) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
-TEST(TwFileWrite, TreeLockExcludesASecondWriter) {
+// The tree lock is a root-only file: a user who can open the tree's directory
+// (and once could hold a lock on it for ever) cannot block an apply, a link
+// in the lock's place is not followed, and a lock held by another Tunewell is
+// given up after the time limit with a message, never waited on for ever.
+TEST(TwFileWrite, TreeLockCannotBeBlockedOrRedirected) {
     TempDir dir;
-    tw::TwTreeLock lock(dir.path());
-    ASSERT_TRUE(lock.locked());
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
-        ::_exit(fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK ? 0 : 1);
+    ::chmod(dir.path().c_str(), 0755);
+    const std::string lockPath = tw::TwTreeLockPath(dir.path());
+    {
+        tw::TwTreeLock lock(dir.path());
+        ASSERT_TRUE(lock.locked());
+        EXPECT_EQ(ModeOf(lockPath), 0600u);
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    if (::getuid() == 0) {
+        // An unprivileged user holds what it can: the directory, never the file.
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        pid_t user = ::fork();
+        ASSERT_GE(user, 0);
+        if (user == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
+                ::_exit(2);
+            }
+            int fd = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+            ::flock(fd, LOCK_EX);
+            const char opened = ::open(lockPath.c_str(), O_RDONLY) >= 0 ? 'y' : 'n';
+            (void)!::write(ready[1], &opened, 1);
+            ::pause();
+            ::_exit(0);
+        }
+        char opened = '?';
+        ASSERT_EQ(::read(ready[0], &opened, 1), 1);
+        EXPECT_EQ(opened, 'n');
+        {
+            tw::TwTreeLock lock(dir.path(), 100);
+            EXPECT_TRUE(lock.locked());
+        }
+        ::kill(user, SIGKILL);
+        ::waitpid(user, nullptr, 0);
+        ::close(ready[0]);
+        ::close(ready[1]);
+    }
+    // Held by another holder: bounded wait, then TW_FILE_BUSY.
+    {
+        tw::TwTreeLock first(dir.path());
+        ASSERT_TRUE(first.locked());
+        pid_t other = ::fork();
+        ASSERT_GE(other, 0);
+        if (other == 0) {
+            int waits = 0;
+            tw::SetTwLockWait([&waits] { ++waits; });
+            tw::TwTreeLock second(dir.path(), 300);
+            ::_exit(!second.locked() && second.error() == tw::TW_FILE_BUSY && waits > 0 ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(other, &status, 0), other);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    // A link in the lock's place is refused and its target left alone.
+    ::unlink(lockPath.c_str());
+    testutil::WriteFile(dir / "target", "keep\n", 0644);
+    ASSERT_EQ(::symlink((dir / "target").c_str(), lockPath.c_str()), 0);
+    tw::TwTreeLock linked(dir.path());
+    EXPECT_FALSE(linked.locked());
+    EXPECT_EQ(linked.error(), tw::TW_FILE_OPEN);
+    EXPECT_EQ(ModeOf(dir / "target"), 0644u);
 }
 
 // How a code becomes its text: the class picks the list, the second byte is

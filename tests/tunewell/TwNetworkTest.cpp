@@ -92,10 +92,17 @@ TEST_F(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
         MakeNet(0, "wl", "d.org", "10.1.2.3", "255.255.0.0", "10.1.0.1", {"1.1.1.1"});
     tw::SetField(newSetup.WirelessLan.Essid, "my_ess");
     tw::SetField(newSetup.WirelessLan.CipherKey, "0x0123456789");
+    // The key file is the owner's alone, whatever the umask and whoever made it.
+    const std::string samsung = dir / "wirelesslan/samsung/";
+    testutil::MakeDirs(samsung);
+    WriteFile(samsung + "wireless.opts", "ESSID=\"x\"\n", 0644);
+    const mode_t mask = ::umask(0);
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
+    ::umask(mask);
     for (const char* card : {"wirelesslan/melco/", "wirelesslan/samsung/"}) {
         SCOPED_TRACE(card);
         const std::string d = dir / card;
+        EXPECT_EQ(twtest::ModeOf(d + "wireless.opts"), 0600u);
         EXPECT_EQ(ReadFile(d + "wireless.opts"), "ESSID=\"my_ess\"\nKEY=\"0123456789\"\n");
         EXPECT_EQ(ReadFile(d + "network.opts"),
                   "DHCP=\"y\"\nDNS_1=\"1.1.1.1\"\nDNS_2=\"\"\nDNS_3=\"\"\nDOMAIN=\"d.org\"\n"

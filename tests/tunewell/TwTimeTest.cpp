@@ -156,22 +156,30 @@ TEST(TwTimeApply, SummerDateInTheNewZoneAndTheLinkTargetUntouched) {
     EXPECT_EQ(clock.sets.size(), 1u);
 }
 
-TEST(TwTimeApply, ZoneOnlyChangeKeepsTheTimeThatPassed) {
+// Moving from one zone to another with the shown time untouched must not
+// move the clock by the zones' difference: only the zone files change.
+TEST(TwTimeApply, ZoneOnlyChangeLeavesTheClockAlone) {
     TimeApply t;
     twtest::FakeClock clock;
     t.Read(clock);
     clock.Advance(600);
     tw::SetField(t.newSetup.TimeZone, "Asia/Tokyo");
     EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
-    // The fields read as wall time in Tokyo (9 hours ahead of UTC), plus the ten minutes.
-    EXPECT_EQ(clock.sets, std::vector<time_t>{1700000000 - 9 * 3600 + 600});
+    EXPECT_TRUE(clock.sets.empty());
+    EXPECT_EQ(ReadFile(t.paths.clockFile), "ZONE=\"Asia/Tokyo\"\n");
+    EXPECT_EQ(ReadFile(t.paths.localtime), ReadFile(t.paths.zoneinfoDir + "Asia/Tokyo"));
 
-    // After "Update" a second zone change counts from the time just set.
+    // After "Update", an edited hour is wall time in the zone now in force.
     t.oldSetup = t.newSetup;
-    clock.Advance(30);
-    tw::SetField(t.newSetup.TimeZone, "Etc/UTC");
+    tw::SetField(t.newSetup.Hour, "9");
+    tw::SetField(t.newSetup.Minute, "0");
+    tw::SetField(t.newSetup.Second, "0");
     EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
-    EXPECT_EQ(clock.sets.back(), 1700000000 + 600 + 30);
+    ASSERT_EQ(clock.sets.size(), 1u);
+    struct tm utc = {};
+    const time_t set = clock.sets[0];
+    ::gmtime_r(&set, &utc);
+    EXPECT_EQ(utc.tm_hour, 0);
 }
 
 TEST(TwTimeApply, FailuresAreShownAndStop) {
