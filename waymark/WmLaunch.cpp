@@ -1,6 +1,8 @@
 // Launching items and the bar's file-manager and help buttons.
 #include "waymark/WmLaunch.h"
 
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,11 +59,30 @@ pid_t SystemStarter::Start(const std::string& file, const std::vector<std::strin
         args.push_back(const_cast<char*>(a.c_str()));
     }
     args.push_back(nullptr);
+    // A child starts as a program started afresh: every signal at its
+    // default and none blocked.  What Waymark ignores (the toolkit ignores
+    // SIGPIPE) would otherwise outlive the exec, and a pipeline in a started
+    // script would never end.  Signals wait until the child has reset them.
+    sigset_t all;
+    sigset_t none;
+    sigset_t kept;
+    ::sigfillset(&all);
+    ::sigemptyset(&none);
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    ::sigemptyset(&byDefault.sa_mask);
+    const int lastSignal = SIGRTMAX;
+    ::pthread_sigmask(SIG_SETMASK, &all, &kept);
     const pid_t pid = ::fork();
     if (pid == 0) {
+        for (int s = 1; s <= lastSignal; ++s) {
+            ::sigaction(s, &byDefault, nullptr);  // refused for KILL, STOP: both fixed anyway
+        }
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
         ::execv(file.c_str(), args.data());
         ::_exit(0);
     }
+    ::pthread_sigmask(SIG_SETMASK, &kept, nullptr);
     if (pid < 0) {
         return -1;
     }

@@ -37,7 +37,8 @@ class ProcessStarter {
 };
 
 // The real starter: fork, then exec of a vector built before the fork; a
-// failed exec ends the child with _exit(0).  It remembers its children and
+// failed exec ends the child with _exit(0).  The child starts with every
+// signal at its default and none blocked, whatever Waymark set.  It remembers its children and
 // collects exactly those.
 class SystemStarter : public ProcessStarter {
   public:

@@ -2,6 +2,8 @@
 // item, the browser's remote form, asking for an application, missing
 // files and programs, and collecting exactly the children we started.
 #include <gtest/gtest.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -240,6 +242,40 @@ TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) 
     EXPECT_EQ(::waitpid(stranger, &status, 0), stranger);
     strangerGuard.pid = -1;
     EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+
+// The bar ignores SIGPIPE (the toolkit does) and may block signals; a
+// started program must not inherit either, or a pipeline in a started
+// script never ends.
+TEST(WmLaunch, StartedProgramBeginsWithDefaultSignalsAndNoneBlocked) {
+    TempDir dir;
+    const std::string out = dir / "signals";
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction before {};
+    ASSERT_EQ(::sigaction(SIGPIPE, &ignore, &before), 0);
+    sigset_t usr1;
+    sigset_t mask;
+    ::sigemptyset(&usr1);
+    ::sigaddset(&usr1, SIGUSR1);
+    ASSERT_EQ(::pthread_sigmask(SIG_BLOCK, &usr1, &mask), 0);
+    SystemStarter starter;
+    // cp reads its own status: no shell in between to reset anything.
+    const pid_t pid = starter.Start("/bin/cp", {"cp", "/proc/self/status", out});
+    ::pthread_sigmask(SIG_SETMASK, &mask, nullptr);
+    ::sigaction(SIGPIPE, &before, nullptr);
+    ASSERT_GT(pid, 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    std::string lines;
+    const std::string text = testutil::ReadFile(out);
+    for (const char* key : {"SigBlk:", "SigIgn:"}) {
+        const std::size_t at = text.find(key);
+        ASSERT_NE(at, std::string::npos) << key;
+        lines += text.substr(at, text.find('\n', at) + 1 - at);
+    }
+    EXPECT_EQ(lines, "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
 }
 
 }  // namespace
