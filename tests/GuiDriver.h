@@ -284,8 +284,9 @@ class FakePointer {
         flush_(display_);
         Pump(settleMs);
     }
-    void Button(bool press) {
-        button_(display_, 1, press ? 1 : 0, 0);
+    // `which`: 1 the left button, 3 the right one.
+    void Button(bool press, unsigned which = 1) {
+        button_(display_, which, press ? 1 : 0, 0);
         flush_(display_);
         Pump(60);
     }

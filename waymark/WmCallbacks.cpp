@@ -79,6 +79,12 @@ bool RequestDropData(Gtk::Widget& widget, const Glib::RefPtr<Gdk::DragContext>& 
     return true;
 }
 
+// The event reached the slot box through its own window, not one of its
+// children's (the info button and the handle have windows of their own).
+bool FromSlotItself(GdkEvent* event, int slot) {
+    return gtk_get_event_widget(event) == GTK_WIDGET(pwyGroup->slots[slot].box->gobj());
+}
+
 bool SameItem(const NaviItem& a, const NaviItem& b) {
     return a.ItemName == b.ItemName && a.LinkName == b.LinkName && a.Date == b.Date &&
            a.ItemCategory == b.ItemCategory;
@@ -266,13 +272,34 @@ void on_AddItemButton_clicked() {
 }
 
 bool on_Slot_button_press_event(GdkEventButton* event, int slot) {
-    if (event->type == GDK_BUTTON_PRESS) {
+    // Presses on the info button or the handle are theirs, not the slot's.
+    if (!FromSlotItself(reinterpret_cast<GdkEvent*>(event), slot)) {
+        return true;
+    }
+    if (event->button == 1 && event->type == GDK_BUTTON_PRESS) {
+        pwyGroup->pressedSlot = slot;
         ChangeSlotPictures(slot, 2);
     }
     return true;
 }
 
-bool on_Slot_button_release_event(GdkEventButton*, int slot) {
+bool on_Slot_button_release_event(GdkEventButton* event, int slot) {
+    const bool pressedHere = pwyGroup->pressedSlot == slot;
+    if (event->button == 1) {
+        pwyGroup->pressedSlot = -1;
+    }
+    if (!FromSlotItself(reinterpret_cast<GdkEvent*>(event), slot) || event->button != 1 ||
+        !pressedHere) {
+        return true;
+    }
+    // The press's grab brings the release here wherever it happened: only
+    // one on the slot itself starts the item.
+    const ItemSlot& s = pwyGroup->slots[slot];
+    if (event->x < 0 || event->y < 0 || event->x >= s.box->get_allocated_width() ||
+        event->y >= s.box->get_allocated_height()) {
+        ChangeSlotPictures(slot, 0);
+        return true;
+    }
     LaunchSlot(slot);
     return true;
 }

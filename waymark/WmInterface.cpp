@@ -160,9 +160,20 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
         false);
     // The handle's clicks belong to dragging only.
     slot.handle->signal_button_press_event().connect([](GdkEventButton*) { return true; });
-    slot.handle->signal_button_release_event().connect([](GdkEventButton*) { return true; });
+    slot.handle->signal_button_release_event().connect([](GdkEventButton*) {
+        pwyGroup->pressedSlot = -1;
+        return true;
+    });
     slot.info->signal_pressed().connect([s] { ChangeSlotPictures(s, 3); });
+    slot.info->signal_released().connect([s] { ChangeSlotPictures(s, 0); });
     slot.info->signal_clicked().connect([s] { on_InfoButton_clicked(s); });
+    // The info button's clicks end here: the slot below must not take them
+    // for a launch.
+    slot.info->signal_button_press_event().connect([](GdkEventButton*) { return true; });
+    slot.info->signal_button_release_event().connect([](GdkEventButton*) {
+        pwyGroup->pressedSlot = -1;
+        return true;
+    });
     slot.box->hide();
 }
 
@@ -607,6 +618,7 @@ void ShowGroupWindow() {
 void HideGroupWindow() {
     if (pwyGroup != nullptr) {
         pwyGroup->scrollTimer.disconnect();
+        pwyGroup->pressedSlot = -1;
         pwyGroup->window->hide();
     }
 }

@@ -88,6 +88,7 @@ struct GroupWindow {
     Gtk::Image* addItemImage = nullptr;
     ItemSlot slots[kSlotCount];
     sigc::connection scrollTimer;
+    int pressedSlot = -1;  // the slot the left button went down on
 };
 
 // The item being dragged, kept inside the process; the drag data carries

@@ -119,7 +119,18 @@ void InstallStyle(const BarStyle& style) {
         << Css(style.stringA) << "; }\n"
         << ".wm-itembase { background-color: rgb(205,210,213); background-image: none; }\n"
         << ".wm-zone { background-color: rgb(95,121,197); background-image: none; }\n"
-        << ".wm-transparent { background-color: transparent; background-image: none; }\n";
+        << ".wm-transparent { background-color: transparent; background-image: none; }\n"
+        // The rule above takes every size from the theme; the parts that are
+        // only CSS nodes need theirs back, or they shrink to nothing and
+        // take no clicks: the scroll bar's trough and thumb, the combo's arrow.
+        << ".wmbar scrollbar { background-color: rgb(70,96,170); }\n"
+        << ".wmbar scrollbar trough { min-width: 16px; min-height: 40px; }\n"
+        << ".wmbar scrollbar slider { min-width: 14px; min-height: 24px; margin: 0 1px;"
+           " border: 1px solid rgb(40,60,130); background-color: rgb(175,190,215); }\n"
+        << ".wmbar scrollbar slider:hover { background-color: rgb(205,215,235); }\n"
+        << ".wmbar scrollbar slider:active { background-color: rgb(235,240,250); }\n"
+        << ".wmbar combobox button { min-width: 18px; padding: 0 1px; }\n"
+        << ".wmbar combobox arrow { min-width: 16px; min-height: 16px; }\n";
     auto screen = Gdk::Screen::get_default();
     if (!screen) {
         return;
@@ -191,6 +202,92 @@ std::string FromDisplay(const Glib::ustring& text) {
     std::string bytes(converted, written);
     g_free(converted);
     return bytes;
+}
+
+namespace {
+
+struct EntryOrigin {
+    std::string bytes;
+    Glib::ustring shown;
+};
+
+constexpr const char* kEntryOrigin = "wm-entry-bytes";
+
+}  // namespace
+
+void SetEntryBytes(Gtk::Entry& entry, const std::string& bytes) {
+    auto* origin = new EntryOrigin{bytes, ToDisplay(bytes)};
+    g_object_set_data_full(G_OBJECT(entry.gobj()), kEntryOrigin, origin,
+                           [](gpointer p) { delete static_cast<EntryOrigin*>(p); });
+    entry.set_text(origin->shown);
+}
+
+std::string EntryBytes(Gtk::Entry& entry) {
+    const Glib::ustring text = entry.get_text();
+    const auto* origin =
+        static_cast<const EntryOrigin*>(g_object_get_data(G_OBJECT(entry.gobj()), kEntryOrigin));
+    if (origin != nullptr && origin->shown == text) {
+        return origin->bytes;
+    }
+    return FromDisplay(text);
+}
+
+void SetFittedText(Gtk::Label& label, const Glib::ustring& text, int width, int height) {
+    label.set_text(text);
+    label.set_ellipsize(Pango::ELLIPSIZE_NONE);
+    auto layout = label.create_pango_layout(text);
+    if (label.get_line_wrap()) {
+        layout->set_width(width * PANGO_SCALE);
+        layout->set_wrap(label.get_line_wrap_mode());
+    }
+    const Pango::FontDescription own = label.get_pango_context()->get_font_description();
+    const bool absolute = own.get_size_is_absolute();
+    int size = own.get_size() > 0 ? own.get_size() : 10 * PANGO_SCALE;
+    // Half a pixel (or point) at a time, down to a size still readable.
+    const int step = PANGO_SCALE / 2;
+    const int smallest = 6 * PANGO_SCALE;
+    Pango::AttrList attributes;
+    for (;;) {
+        layout->set_attributes(attributes);
+        int w = 0;
+        int h = 0;
+        layout->get_pixel_size(w, h);
+        if (w <= width && (height <= 0 || h <= height)) {
+            break;
+        }
+        if (size - step < smallest) {
+            // Nothing readable fits: cut the text rather than the layout.
+            label.set_ellipsize(Pango::ELLIPSIZE_END);
+            break;
+        }
+        size -= step;
+        Pango::FontDescription smaller;
+        if (absolute) {
+            smaller.set_absolute_size(size);
+        } else {
+            smaller.set_size(size);
+        }
+        attributes = Pango::AttrList();
+        auto attribute = Pango::Attribute::create_attr_font_desc(smaller);
+        attributes.insert(attribute);
+    }
+    label.set_attributes(attributes);
+}
+
+void FitButtonText(Gtk::Button& button, int width, int height) {
+    auto* label = dynamic_cast<Gtk::Label*>(button.get_child());
+    if (label == nullptr) {
+        return;
+    }
+    auto context = button.get_style_context();
+    const Gtk::StateFlags state = context->get_state();
+    const Gtk::Border padding = context->get_padding(state);
+    const Gtk::Border border = context->get_border(state);
+    const int inner =
+        width - padding.get_left() - padding.get_right() - border.get_left() - border.get_right();
+    const int innerHeight =
+        height - padding.get_top() - padding.get_bottom() - border.get_top() - border.get_bottom();
+    SetFittedText(*label, label->get_text(), inner, innerHeight);
 }
 
 Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int height) {

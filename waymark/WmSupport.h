@@ -62,6 +62,20 @@ void SetAccessibleName(Gtk::Widget& widget, const Glib::ustring& name);
 Glib::ustring ToDisplay(const std::string& bytes);
 std::string FromDisplay(const Glib::ustring& text);
 
+// An entry showing `bytes`; EntryBytes gives them back unchanged while the
+// shown text is untouched, so a name or path the locale cannot decode is
+// never replaced by its display form.  Typed text is converted.
+void SetEntryBytes(Gtk::Entry& entry, const std::string& bytes);
+std::string EntryBytes(Gtk::Entry& entry);
+
+// Shows `text` in `label` at the label's own font, or at the largest
+// smaller size whose text fits `width` pixels (and, when `height` is set,
+// `height` pixels once wrapped): the fixed layouts keep their sizes with
+// any face and language.
+void SetFittedText(Gtk::Label& label, const Glib::ustring& text, int width, int height = 0);
+// The same for a button's caption, inside the button's padding and border.
+void FitButtonText(Gtk::Button& button, int width, int height);
+
 // A fixed-size, centred, modal dialog window (not resizable).
 Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int height);
 

@@ -111,6 +111,59 @@ class WaymarkFixture : public ::testing::Test {
     Gtk::Window* bar = nullptr;
 };
 
+// A point on the screen.
+struct Point {
+    int x, y;
+};
+
+// The screen point `dx`, `dy` from the top left of `widget`.
+inline Point ScreenPoint(Gtk::Widget& widget, int dx, int dy) {
+    Gtk::Widget* top = widget.get_toplevel();
+    int x = 0, y = 0, ox = 0, oy = 0;
+    widget.translate_coordinates(*top, dx, dy, x, y);
+    top->get_window()->get_origin(ox, oy);
+    return {ox + x, oy + y};
+}
+
+inline Point CentreOf(Gtk::Widget& widget) {
+    return ScreenPoint(widget, widget.get_allocated_width() / 2, widget.get_allocated_height() / 2);
+}
+
+// The shown menu entries of every popped-up menu, in order.
+inline std::vector<Gtk::MenuItem*> ShownMenuItems() {
+    std::vector<Gtk::MenuItem*> items;
+    for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+        if (!window->get_mapped()) {
+            continue;
+        }
+        for (Gtk::Menu* menu : Widgets<Gtk::Menu>(window)) {
+            for (Gtk::MenuItem* item : Widgets<Gtk::MenuItem>(menu)) {
+                if (item->get_mapped()) {
+                    items.push_back(item);
+                }
+            }
+        }
+    }
+    return items;
+}
+
+inline std::vector<std::string> ShownMenuLabels() {
+    std::vector<std::string> labels;
+    for (Gtk::MenuItem* item : ShownMenuItems()) {
+        labels.push_back(item->get_label());
+    }
+    return labels;
+}
+
+// Presses at `from`, glides to `to` and lets go there.
+inline void DragPointer(FakePointer& input, Point from, Point to) {
+    input.Move(from.x, from.y);
+    input.Button(true);
+    input.Glide(from.x, from.y, to.x, to.y);
+    Pump(100);
+    input.Button(false);
+}
+
 // Menu names of `count` menus "M0".."M<count-1>", each with `items` items.
 inline std::vector<MenuData> Menus(int count, int items) {
     std::vector<MenuData> menus;
