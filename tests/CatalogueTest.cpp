@@ -119,11 +119,53 @@ TEST(JapaneseCatalogue, EveryTemplateMessageHasAFaithfulTranslationAndMsgfmtAcce
             EXPECT_FALSE(it->second.fuzzy);
             EXPECT_EQ(AllMatches(msgstr, conversion), AllMatches(msgid, conversion));
             EXPECT_EQ(AllMatches(msgstr, mnemonic), AllMatches(msgid, mnemonic));
-            EXPECT_EQ(AllMatches(msgstr, std::regex("\n")).size(),
+            // A long line may be broken where the English has none, never joined.
+            EXPECT_GE(AllMatches(msgstr, std::regex("\n")).size(),
                       AllMatches(msgid, std::regex("\n")).size());
             // Blanks and breaks at the edges place the text in fixed layouts.
             EXPECT_EQ(Edge(msgstr, true), Edge(msgid, true));
             EXPECT_EQ(Edge(msgstr, false), Edge(msgid, false));
+        }
+    }
+}
+
+// Display columns of UTF-8 text: a full-width character takes two.
+int Columns(const std::string& text) {
+    int columns = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char lead = static_cast<unsigned char>(text[i]);
+        const int length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (int k = 1; k < length && i + k < text.size(); ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        const bool wide = (cp >= 0x1100 && cp <= 0x115F) || (cp >= 0x2E80 && cp <= 0xA4CF) ||
+                          (cp >= 0xAC00 && cp <= 0xD7A3) || (cp >= 0xF900 && cp <= 0xFAFF) ||
+                          (cp >= 0xFE30 && cp <= 0xFE4F) || (cp >= 0xFF00 && cp <= 0xFF60) ||
+                          (cp >= 0xFFE0 && cp <= 0xFFE6);
+        columns += wide ? 2 : 1;
+        i += length;
+    }
+    return columns;
+}
+
+// These programs show their texts unwrapped, in message boxes as wide as
+// the longest line or on a terminal; about 30 full-width characters is what
+// a line may hold.  Waymark and Ringout wrap texts to their windows.
+TEST(JapaneseCatalogue, NoUnwrappedLineIsLongerThanThirtyFullWidthCharacters) {
+    for (const char* domain : {"rummage", "Tunewell", "Rootgate", "Waywatch"}) {
+        SCOPED_TRACE(domain);
+        for (const auto& [msgid, entry] : ReadCatalogue(PoDir(domain) + "/ja.po")) {
+            std::size_t start = 0;
+            while (start <= entry.msgstr.size()) {
+                std::size_t end = entry.msgstr.find('\n', start);
+                if (end == std::string::npos) {
+                    end = entry.msgstr.size();
+                }
+                const std::string line = entry.msgstr.substr(start, end - start);
+                EXPECT_LE(Columns(line), 60) << line;
+                start = end + 1;
+            }
         }
     }
 }
