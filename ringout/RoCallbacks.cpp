@@ -1,6 +1,8 @@
 #include "ringout/RoCallbacks.h"
 
+#include <glib-unix.h>
 #include <pwd.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <memory>
@@ -17,6 +19,8 @@ namespace {
 
 // Set when a message with the end bit closed the program's loop.
 bool gEndedByMessage = false;
+// The signal that ended the program, or 0.
+int gEndSignal = 0;
 
 void Warn(const std::string& text) {
     g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text.c_str());
@@ -37,16 +41,49 @@ bool BecomeRoot() {
     return ::setuid(pw->pw_uid) == 0 && ::setgid(pw->pw_gid) == 0;
 }
 
+// The connection window after the connection: the time it lasted, and the
+// button (see UpdateButtons).
 void ShowFinalTime() {
     RingoutState& st = *pRingout;
     if (st.TimeLabel != nullptr) {
         st.TimeLabel->set_text(FormatConnectTime(st, _("Stop")));
     }
-    if (st.ConnectButton != nullptr) {
-        st.ConnectButton->set_label(_("Connect "));
-        st.ConnectButton->get_accessible()->set_name(_("Connect "));
-    }
     st.Hours = st.Minutes = st.Seconds = 0;
+    UpdateButtons();
+}
+
+gboolean CheckStopProcess(gpointer) {
+    RingoutState& st = *pRingout;
+    if (!ContinueStop(st, st.Paths, st.System)) {
+        return TRUE;
+    }
+    st.StopTimer = -1;
+    UpdateButtons();
+    return FALSE;
+}
+
+// Stops the daemon while the windows go on being drawn; the buttons that
+// would start another one wait for its end.
+void BeginDaemonStop() {
+    RingoutState& st = *pRingout;
+    BeginStop(st, st.Paths, st.System);
+    if (st.Stopping.pid > 0 && st.StopTimer == -1) {
+        st.StopTimer = static_cast<int>(g_timeout_add(100, &CheckStopProcess, nullptr));
+    }
+    UpdateButtons();
+}
+
+// What SIGTERM, SIGHUP and SIGINT do: end the program as its own close
+// does; the daemon is stopped on the way out.
+gboolean OnEndSignal(gpointer signo) {
+    RingoutState& st = *pRingout;
+    gEndSignal = GPOINTER_TO_INT(signo);
+    if (st.WaitWindow != nullptr) {
+        RemoveTimer(st.PollTimer);
+        st.WaitResult = CONNECT_CANCELLED;
+    }
+    EndAllLoops();
+    return G_SOURCE_CONTINUE;
 }
 
 void DestroyConnectWindow() {
@@ -73,6 +110,26 @@ void DestroyStartWindow() {
 
 RingoutOptions::RingoutOptions() : becomeRoot(&BecomeRoot) {}
 
+void UpdateButtons() {
+    RingoutState& st = *pRingout;
+    const bool stopping = st.Stopping.pid > 0;
+    const bool configuring = st.ConfigPid > 0;
+    if (st.StartButton != nullptr) {
+        st.StartButton->set_sensitive(!stopping && !configuring);
+    }
+    if (st.ConfigButton != nullptr) {
+        st.ConfigButton->set_sensitive(!configuring);
+    }
+    // After a connection: "Connect " once the daemon has ended.
+    if (st.ConnectButton != nullptr && st.MonitorTimer == -1) {
+        if (!stopping) {
+            st.ConnectButton->set_label(_("Connect "));
+            st.ConnectButton->get_accessible()->set_name(_("Connect "));
+        }
+        st.ConnectButton->set_sensitive(!stopping);
+    }
+}
+
 std::string VersionText() {
     char line[64];
     std::snprintf(line, sizeof line, "Ringout  Version 1.02 %s\n", "2001/03/26");
@@ -82,7 +139,9 @@ std::string VersionText() {
 
 int ExecPPPD() {
     RingoutState& st = *pRingout;
-    st.PppdPid = StartProgram(st.Paths.pppd, {"-detach"}, true, &Warn);
+    // However Ringout ends, even without running another line, the daemon
+    // is told to stop.
+    st.PppdPid = StartProgram(st.Paths.pppd, {"-detach"}, true, &Warn, SIGTERM);
     if (st.PppdPid <= 0) {
         st.PppdPid = -1;
         MessageBox(MSG_PPPD_START_FAILED);
@@ -93,7 +152,7 @@ int ExecPPPD() {
     const int result = CreateWaitWindow();
     if (result == CONNECT_MACHINE_FAILURE) {
         RemoveTimer(st.PollTimer);
-        StopDaemon(st, st.Paths, st.System);
+        BeginDaemonStop();
         MessageBox(MSG_NO_MEMORY);
     } else if (result == CONNECT_DIALUP_FAILED) {
         // The daemon has ended; a dialler it left behind goes with it.
@@ -106,8 +165,27 @@ int ExecPPPD() {
 void Disconnect() {
     RingoutState& st = *pRingout;
     RemoveTimer(st.MonitorTimer);
-    StopDaemon(st, st.Paths, st.System);
+    BeginDaemonStop();
     ShowFinalTime();
+}
+
+void CancelWait() {
+    RingoutState& st = *pRingout;
+    // Decided already, or the question is up.
+    if (st.WaitWindow == nullptr || st.PollTimer == -1) {
+        return;
+    }
+    // The attempt is not decided behind the question's back.
+    RemoveTimer(st.PollTimer);
+    if (MessageBox(MSG_ASK_DISCONNECT) == 1) {
+        st.WaitResult = CONNECT_CANCELLED;
+        BeginDaemonStop();
+        if (st.WaitWindow != nullptr) {
+            st.WaitWindow->hide();
+        }
+    } else if (st.WaitWindow != nullptr && !LoopsEnding()) {
+        st.PollTimer = static_cast<int>(g_timeout_add(500, &CheckConnectNetworkTimer, nullptr));
+    }
 }
 
 gboolean CheckConnectNetworkTimer(gpointer) {
@@ -153,12 +231,7 @@ gboolean CheckTwSetupProcess(gpointer) {
     if (st.StartLabel != nullptr) {
         st.StartLabel->set_text(StartText(device));
     }
-    if (st.ConfigButton != nullptr) {
-        st.ConfigButton->set_sensitive(true);
-    }
-    if (st.StartButton != nullptr) {
-        st.StartButton->set_sensitive(true);
-    }
+    UpdateButtons();
     return FALSE;
 }
 
@@ -182,11 +255,16 @@ void on_ConnectStartButton_clicked() {
         return;
     }
     st.StartWindow->hide();
-    if (ExecPPPD() == CONNECT_OK) {
+    const int result = ExecPPPD();
+    if (LoopsEnding()) {
+        return;
+    }
+    if (result == CONNECT_OK) {
         st.Replacing = 1;
         DestroyStartWindow();
         CreateConnectWindow();
     } else if (st.StartWindow != nullptr) {
+        UpdateButtons();
         st.StartWindow->show();
     }
 }
@@ -217,6 +295,10 @@ void on_ConnectButton_clicked() {
         if (MessageBox(MSG_ASK_DISCONNECT) == 1 && st.MonitorTimer != -1) {
             Disconnect();
         }
+        return;
+    }
+    // No new start while the last daemon still hangs up.
+    if (st.Stopping.pid > 0) {
         return;
     }
     DestroyConnectWindow();
@@ -255,6 +337,19 @@ void on_MessageWindow_destroy(bool endFlag) {
     }
 }
 
+bool on_WaitWindow_delete_event(GdkEventAny*) {
+    CancelWait();
+    return true;
+}
+
+bool on_WaitWindow_key_press_event(GdkEventKey* event) {
+    if (event->keyval != GDK_KEY_Escape) {
+        return false;
+    }
+    CancelWait();
+    return true;
+}
+
 void on_WaitWindow_destroy() {
     RingoutState& st = *pRingout;
     RemoveTimer(st.PollTimer);
@@ -277,6 +372,12 @@ int RingoutMain(const RingoutOptions& options) {
     state->System = options.system;
     pRingout = state.get();
 
+    ResetLoops();
+    gEndSignal = 0;
+    std::vector<guint> signalSources;
+    for (int signo : {SIGTERM, SIGHUP, SIGINT}) {
+        signalSources.push_back(g_unix_signal_add(signo, &OnEndSignal, GINT_TO_POINTER(signo)));
+    }
     int status = 1;
     gEndedByMessage = false;
     if (CreateStartWindow() != nullptr) {
@@ -286,10 +387,8 @@ int RingoutMain(const RingoutOptions& options) {
         status = gEndedByMessage ? 1 : 0;
     }
     RingoutState& st = *pRingout;
-    if (st.PppdPid > 0) {
-        StopDaemon(st, st.Paths, st.System);
-    }
     RemoveTimer(st.PollTimer);
+    RemoveTimer(st.StopTimer);
     if (st.WaitWindow != nullptr) {
         st.WaitWindow->hide();
     }
@@ -300,6 +399,15 @@ int RingoutMain(const RingoutOptions& options) {
     auto context = Glib::MainContext::get_default();
     while (context->iteration(false)) {
     }
+    // No window is left to freeze: the daemon gets its whole hang-up.
+    StopDaemon(st, st.Paths, st.System);
+    for (guint id : signalSources) {
+        g_source_remove(id);
+    }
+    if (gEndSignal != 0) {
+        status = 128 + gEndSignal;
+    }
+    ResetLoops();
     pRingout = nullptr;
     return status;
 }

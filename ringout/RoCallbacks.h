@@ -29,13 +29,20 @@ std::string VersionText();
 
 // The program after GTK is set up: root, single instance, the start window
 // and the main loop.  Its exit status: 0 after a normal end, 1 when it
-// could not run (after the message saying why).
+// could not run (after the message saying why), 128 + the signal when
+// SIGTERM, SIGHUP or SIGINT ended it.  A daemon it started is stopped
+// before it returns.
 int RingoutMain(const RingoutOptions& options);
 
 // Starts the daemon and runs the wait window; the attempt's result.
 int ExecPPPD();
-// Stops the connection shown in the connection window.
+// Stops the connection shown in the connection window, without waiting.
 void Disconnect();
+// Closing the wait window: asks, and on OK stops the daemon and ends the wait.
+void CancelWait();
+// Sensitivity and caption of the buttons that start a daemon or the tool,
+// from whether one is being stopped or the tool runs.
+void UpdateButtons();
 
 // Timers (GLib sources; true keeps them).
 gboolean CheckConnectNetworkTimer(gpointer data);
@@ -52,6 +59,8 @@ bool on_ConnectWindow_delete_event(GdkEventAny* event);
 void on_MessageOKButton_clicked(int& result, Gtk::Window* window);
 void on_MessageCancelButton_clicked(int& result, Gtk::Window* window);
 void on_MessageWindow_destroy(bool endFlag);
+bool on_WaitWindow_delete_event(GdkEventAny* event);
+bool on_WaitWindow_key_press_event(GdkEventKey* event);
 void on_WaitWindow_destroy();
 
 }  // namespace ro

@@ -3,7 +3,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,8 +22,6 @@
 #include "common/ProcessUtil.h"
 #include "ringout/RoTable.h"
 
-extern char** environ;
-
 namespace ro {
 
 RingoutState* pRingout = nullptr;
@@ -38,6 +36,11 @@ RoSystem::RoSystem()
           return r;
       }),
       now([] { return std::time(nullptr); }),
+      monotonicMs([] {
+          timespec ts{};
+          ::clock_gettime(CLOCK_MONOTONIC, &ts);
+          return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+      }),
       sleepMs([](int ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }) {}
 
 namespace {
@@ -190,9 +193,13 @@ std::uint32_t CheckDialupConfiguration(const RoPaths& paths, std::string& name) 
         }
     }
 
-    const char* device = nullptr;
+    static const char* const kModem = N_("MODEM");
+    static const char* const kPhs = N_("PHS");
+    static const char* const kPdc = N_("PDC");
+    // Options that do not say which device is used are the modem's.
+    const char* device = kModem;
     if (!lines.empty() && lines[0].compare(0, 11, "/dev/ttyS14") == 0) {
-        device = "MODEM";
+        device = kModem;
     } else {
         static const char kLabel[] = "# DeviceName";
         for (const std::string& line : lines) {
@@ -202,18 +209,14 @@ std::uint32_t CheckDialupConfiguration(const RoPaths& paths, std::string& name) 
             // The value begins after the label and one separator.
             const std::string value = line.size() > 13 ? line.substr(13) : std::string();
             if (value.compare(0, 3, "PHS") == 0) {
-                device = "PHS";
+                device = kPhs;
             } else if (value.compare(0, 3, "PDC") == 0) {
-                device = "PDC";
-            } else {
-                device = "MODEM";
+                device = kPdc;
             }
             break;
         }
     }
-    if (device != nullptr) {
-        name = _(device);
-    }
+    name = _(device);
     return 0;
 }
 
@@ -344,32 +347,50 @@ bool ChildEnded(pid_t& pid, const RoSystem& sys) {
     return false;
 }
 
-void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
+void BeginStop(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
     const pid_t daemon = state.PppdPid;
-    if (daemon <= 0) {
-        state.PppdPid = -1;
+    state.PppdPid = -1;
+    if (daemon <= 0 || state.Stopping.pid > 0) {
         return;
     }
+    DaemonStop& stop = state.Stopping;
+    stop = DaemonStop{};
     // The diallers it runs now may leave its group; they are known by pid.
     std::vector<ProcEntry> table;
-    std::vector<pid_t> diallers;
     if (ReadProcessTable(paths.procRoot, table)) {
-        diallers = FindChatProcesses(daemon, table);
+        stop.diallers = FindChatProcesses(daemon, table);
     }
+    stop.pid = daemon;
+    stop.sinceMs = sys.monotonicMs();
     SignalProcess(sys, daemon, SIGINT);
+}
+
+bool ContinueStop(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
+    DaemonStop& stop = state.Stopping;
+    if (stop.pid <= 0) {
+        return true;
+    }
+    const pid_t daemon = stop.pid;
     pid_t pid = daemon;
+    if (ChildEnded(pid, sys)) {
+        // Its group still names the chat processes it left behind.
+        KillChat(daemon, paths, sys, stop.diallers);
+        stop = DaemonStop{};
+        return true;
+    }
+    if (!stop.killed && sys.monotonicMs() - stop.sinceMs >= sys.stopGraceMs) {
+        SignalProcess(sys, daemon, SIGKILL);
+        stop.killed = true;
+    }
+    return false;
+}
+
+void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
+    BeginStop(state, paths, sys);
     constexpr int kStepMs = 20;
-    for (int waited = 0; !ChildEnded(pid, sys); waited += kStepMs) {
-        if (waited >= sys.stopGraceMs) {
-            SignalProcess(sys, daemon, SIGKILL);
-            sys.waitpid(daemon, 0);
-            break;
-        }
+    while (!ContinueStop(state, paths, sys)) {
         sys.sleepMs(kStepMs);
     }
-    // Its group still names the chat processes it left behind.
-    KillChat(daemon, paths, sys, diallers);
-    state.PppdPid = -1;
 }
 
 PppLink ReadPppLink(const std::string& netDevText) {
@@ -467,7 +488,7 @@ std::string FormatConnectTime(const RingoutState& state, const std::string& word
 }
 
 pid_t StartProgram(const std::string& path, const std::vector<std::string>& args, bool ownGroup,
-                   const std::function<void(const std::string&)>& warn) {
+                   const std::function<void(const std::string&)>& warn, int deathSignal) {
     if (path.empty()) {
         return -1;
     }
@@ -478,8 +499,8 @@ pid_t StartProgram(const std::string& path, const std::vector<std::string>& args
         }
         return -1;
     }
-    // Everything the child needs exists before it does; posix_spawn's child
-    // only applies the attributes and execs.
+    // Everything the child needs exists before it does; the child only
+    // sets its attributes and execs.
     std::vector<std::string> argv{path};
     argv.insert(argv.end(), args.begin(), args.end());
     std::vector<char*> argp;
@@ -488,27 +509,58 @@ pid_t StartProgram(const std::string& path, const std::vector<std::string>& args
     }
     argp.push_back(nullptr);
 
-    posix_spawnattr_t attr;
-    posix_spawnattr_init(&attr);
-    short flags = POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF;
-    sigset_t none;
-    sigemptyset(&none);
-    posix_spawnattr_setsigmask(&attr, &none);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT}) {
-        sigaddset(&defaults, signo);
+    // A failed exec reports its errno here; a successful one closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        if (warn) {
+            warn("Create process failed.");
+        }
+        return -1;
     }
-    posix_spawnattr_setsigdefault(&attr, &defaults);
-    if (ownGroup) {
-        flags |= POSIX_SPAWN_SETPGROUP;
-        posix_spawnattr_setpgroup(&attr, 0);
+    const pid_t parent = ::getpid();
+    // No handler of ours may run in the child before its exec.
+    sigset_t all;
+    sigset_t old;
+    sigfillset(&all);
+    ::pthread_sigmask(SIG_SETMASK, &all, &old);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        struct sigaction dfl {};
+        dfl.sa_handler = SIG_DFL;
+        for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT}) {
+            ::sigaction(signo, &dfl, nullptr);
+        }
+        if (ownGroup) {
+            ::setpgid(0, 0);
+        }
+        // A parent that ended before the signal was armed would never send it.
+        if (deathSignal != 0 &&
+            (::prctl(PR_SET_PDEATHSIG, deathSignal) != 0 || ::getppid() != parent)) {
+            ::_exit(127);
+        }
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        ::execv(path.c_str(), argp.data());
+        const int error = errno;
+        [[maybe_unused]] const ssize_t sent = ::write(report[1], &error, sizeof error);
+        ::_exit(127);
     }
-    posix_spawnattr_setflags(&attr, flags);
-    pid_t pid = -1;
-    const int rc = ::posix_spawn(&pid, path.c_str(), nullptr, &attr, argp.data(), environ);
-    posix_spawnattr_destroy(&attr);
-    if (rc != 0) {
+    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
+    ::close(report[1]);
+    int error = 0;
+    ssize_t got = 0;
+    if (pid > 0) {
+        do {
+            got = ::read(report[0], &error, sizeof error);
+        } while (got < 0 && errno == EINTR);
+    }
+    ::close(report[0]);
+    if (pid < 0 || got != 0) {
+        if (pid > 0) {
+            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
         if (warn) {
             warn("Create process failed.");
         }

@@ -37,11 +37,23 @@ struct RoSystem {
     // waitpid without status; EINTR is retried by the default.
     std::function<pid_t(pid_t, int)> waitpid;
     std::function<std::time_t()> now;
+    // A clock that is never set back, in milliseconds: times the stop.
+    std::function<std::int64_t()> monotonicMs;
     std::function<void(int)> sleepMs;
-    // How long a daemon told to stop gets before it is killed.
-    int stopGraceMs = 5000;
+    // How long a daemon told to stop gets before it is killed: its own
+    // hang-up (terminate requests, about 10 s) must fit in.
+    int stopGraceMs = 12000;
 
     RoSystem();
+};
+
+// A daemon told to stop that has not ended yet.
+struct DaemonStop {
+    pid_t pid = -1;  // -1 when no stop is under way
+    std::int64_t sinceMs = 0;
+    bool killed = false;
+    // Its diallers when it was told: they may leave its group meanwhile.
+    std::vector<pid_t> diallers;
 };
 
 // The one state record of the program.  Pids and timers start at -1: a pid
@@ -69,6 +81,9 @@ struct RingoutState {
     Gtk::Window* WaitWindow = nullptr;
     Gtk::Window* ConnectWindow = nullptr;
     Gtk::Button* ConnectButton = nullptr;
+    // The daemon being stopped, and the timer that follows it.
+    DaemonStop Stopping;
+    int StopTimer = -1;
     RoPaths Paths;
     RoSystem System;
 };
@@ -78,6 +93,8 @@ extern RingoutState* pRingout;
 // Results of a connection attempt.
 inline constexpr int CONNECT_OK = 0;
 inline constexpr int CONNECT_MACHINE_FAILURE = 1;
+// The user gave up waiting; the daemon is being stopped.
+inline constexpr int CONNECT_CANCELLED = 2;
 inline constexpr int CONNECT_DIALUP_FAILED = 3;
 // CheckConnectNetwork: not decided yet.
 inline constexpr int CONNECT_PENDING = -1;
@@ -124,8 +141,17 @@ int SignalProcess(const RoSystem& sys, pid_t pid, int signo);
 // Sets `pid` to -1 when it has.
 bool ChildEnded(pid_t& pid, const RoSystem& sys);
 
-// Stops the daemon: SIGINT, a bounded wait, then SIGKILL; then its chat
-// processes.  Leaves PppdPid at -1.
+// Tells the daemon to stop (SIGINT) without waiting for it: PppdPid moves
+// to `Stopping`.  Nothing happens without a daemon.
+void BeginStop(RingoutState& state, const RoPaths& paths, const RoSystem& sys);
+
+// One step of a stop under way, never blocking: once the daemon has ended,
+// its chat processes are killed and the stop is over (true).  A daemon still
+// there after the grace time gets SIGKILL.  True when no stop is under way.
+bool ContinueStop(RingoutState& state, const RoPaths& paths, const RoSystem& sys);
+
+// Stops the daemon and waits until it has ended (for the program's end,
+// when no window is left to keep drawn).  Leaves PppdPid at -1.
 void StopDaemon(RingoutState& state, const RoPaths& paths, const RoSystem& sys);
 
 // Traffic on the PPP interface, from the text of /proc/net/dev.
@@ -144,9 +170,10 @@ std::string FormatConnectTime(const RingoutState& state, const std::string& word
 
 // Starts `path` with `args` (argv[0] is `path`) without waiting.  With
 // `ownGroup` the child leads a new process group, so that whatever it starts
-// can be told from other processes.  -1 after `warn` ("%s search Failed.",
-// "Create process failed.") when it cannot be started.
+// can be told from other processes.  A `deathSignal` other than 0 reaches
+// the child when this process ends, however it ends.  -1 after `warn`
+// ("%s search Failed.", "Create process failed.") when it cannot be started.
 pid_t StartProgram(const std::string& path, const std::vector<std::string>& args, bool ownGroup,
-                   const std::function<void(const std::string&)>& warn);
+                   const std::function<void(const std::string&)>& warn, int deathSignal = 0);
 
 }  // namespace ro

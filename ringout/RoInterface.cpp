@@ -86,7 +86,8 @@ int CreateMessageWindow(const Glib::ustring& title, const Glib::ustring& text, i
 
 int MessageBox(std::uint32_t code) {
     const MessageParts parts = DecodeMessage(code);
-    if (parts.title == nullptr || parts.text == nullptr) {
+    // The program is ending: nobody is left to answer.
+    if (LoopsEnding() || parts.title == nullptr || parts.text == nullptr) {
         return 0;
     }
     return CreateMessageWindow(_(parts.title), _(parts.text), parts.icon, parts.endProgram);
@@ -120,6 +121,7 @@ Gtk::Window* CreateStartWindow() {
         return true;
     });
     st.StartWindow = window;
+    UpdateButtons();
     window->show();
     return window;
 }
@@ -160,8 +162,9 @@ int CreateWaitWindow() {
     Gtk::Fixed* fixed = CreateFixed(frame);
     CreatePixmap(fixed, ConnectingPicture(), _("Connecting..."), 0, 4, 48, 42);
     CreateLabel(fixed, _("Connecting..."), 50, 8, 170, 32);
-    // Only the poll ends this window.
-    window->signal_delete_event().connect([](GdkEventAny*) { return true; });
+    // The poll ends this window, or the user gives up (asked first).
+    window->signal_delete_event().connect(&on_WaitWindow_delete_event);
+    window->signal_key_press_event().connect(&on_WaitWindow_key_press_event, false);
 
     st.WaitResult = CONNECT_MACHINE_FAILURE;
     st.WaitWindow = window;

@@ -12,6 +12,14 @@ std::vector<Glib::RefPtr<Glib::MainLoop>>& MainLoops() {
     return loops;
 }
 
+// The nested loops of modal windows, innermost last.
+std::vector<Glib::RefPtr<Glib::MainLoop>>& ModalLoops() {
+    static std::vector<Glib::RefPtr<Glib::MainLoop>> loops;
+    return loops;
+}
+
+bool gEnding = false;
+
 void Place(Gtk::Fixed* fixed, Gtk::Widget* widget, int x, int y, int width, int height) {
     widget->set_size_request(width, height);
     fixed->put(*widget, x, y);
@@ -95,6 +103,9 @@ void DestroyLater(Gtk::Window* window) {
 }
 
 void RunMainLoop() {
+    if (gEnding) {
+        return;
+    }
     auto loop = Glib::MainLoop::create(false);
     MainLoops().push_back(loop);
     loop->run();
@@ -112,13 +123,37 @@ bool MainLoopRunning() {
 }
 
 void RunModal(Gtk::Window* window) {
+    if (gEnding) {
+        return;
+    }
     auto loop = Glib::MainLoop::create(false);
     sigc::connection hidden = window->signal_hide().connect([loop] { loop->quit(); });
     window->show();
     window->add_modal_grab();
+    ModalLoops().push_back(loop);
     loop->run();
+    ModalLoops().erase(std::find(ModalLoops().begin(), ModalLoops().end(), loop));
     window->remove_modal_grab();
+    window->hide();
     hidden.disconnect();
+}
+
+void EndAllLoops() {
+    gEnding = true;
+    for (auto it = ModalLoops().rbegin(); it != ModalLoops().rend(); ++it) {
+        (*it)->quit();
+    }
+    for (auto& loop : MainLoops()) {
+        loop->quit();
+    }
+}
+
+bool LoopsEnding() {
+    return gEnding;
+}
+
+void ResetLoops() {
+    gEnding = false;
 }
 
 }  // namespace ro

@@ -28,13 +28,20 @@ void SetupPosition(Gtk::Window* window, int x = -1, int y = -1);
 // Hides `window` now and frees it once the current handler has returned.
 void DestroyLater(Gtk::Window* window);
 
-// The program's loop; returns when QuitMainLoop is called.
+// The program's loop; returns when QuitMainLoop is called.  Starts no loop
+// once EndAllLoops was called.
 void RunMainLoop();
 // Ends the program's loop if it runs (nested loops end first).
 void QuitMainLoop();
 bool MainLoopRunning();
 // Shows `window` with the input grab and runs a nested loop until the
-// window is hidden; releases the grab.  The caller owns the window.
+// window is hidden; releases the grab.  The caller owns the window.  Shows
+// nothing once EndAllLoops was called.
 void RunModal(Gtk::Window* window);
+// The program is ending: every loop, nested ones first, returns, and no new
+// one starts until ResetLoops.
+void EndAllLoops();
+bool LoopsEnding();
+void ResetLoops();
 
 }  // namespace ro

@@ -37,6 +37,7 @@ struct FakeSystem {
     std::vector<std::pair<pid_t, int>> kills;
     std::vector<std::pair<pid_t, int>> waits;
     std::time_t now = 1000;
+    std::int64_t ms = 0;
 
     ro::RoSystem Make() {
         ro::RoSystem sys;
@@ -49,6 +50,7 @@ struct FakeSystem {
             return ended.count(pid) ? pid : 0;
         };
         sys.now = [this] { return now; };
+        sys.monotonicMs = [this] { return ms; };
         sys.sleepMs = [](int) {};
         return sys;
     }
@@ -68,7 +70,8 @@ TEST(RingoutConfig, DeviceNameAndCodeForEachOptionsFile) {
         {"# DeviceName ISDN\n", true, 0, "MODEM"},
         // A label with nothing after it is read no further than its line.
         {"lock\n# DeviceName\nPHS\n", true, 0, "MODEM"},
-        {"lock\nnoauth", true, 0, ""},
+        // Options that do not name the device are the modem's.
+        {"lock\nnoauth", true, 0, "MODEM"},
         {nullptr, true, ro::MSG_NO_OPTIONS, ""},
         {"/dev/ttyS14\n", false, ro::MSG_NO_CHAT_SCRIPT, ""},
         {"", true, ro::MSG_OPTIONS_READ_FAILED, ""},
@@ -325,6 +328,61 @@ TEST(RingoutClock, ElapsedTimeAndAClockSetBack) {
     EXPECT_EQ("00:00:00 Connect", ro::FormatConnectTime(st, "Connect"));
     ro::UpdateConnectTime(st, 40007);
     EXPECT_EQ("00:00:07 Connect", ro::FormatConnectTime(st, "Connect"));
+}
+
+// Stopping never waits in the window's loop: each step looks once, and the
+// daemon gets its whole hang-up before SIGKILL; once it has ended, the
+// diallers it left go too.
+TEST(RingoutSignals, StopStepsNeverBlockAndKillOnlyAfterTheHangUpGrace) {
+    // pppd's own hang-up sends terminate requests for about 10 s.
+    EXPECT_GE(ro::RoSystem().stopGraceMs, 10000);
+    TempDir dir;
+    const ro::RoPaths paths = PathsIn(dir);
+    rotest::AddProcess(paths.procRoot, 4000, "pppd", 'S', 1, 4000);
+    rotest::AddProcess(paths.procRoot, 4001, "chat", 'S', 4000, 4000);
+    struct Case {
+        const char* what;
+        std::int64_t endsAtMs;  // when the daemon ends by itself
+        bool killed;
+    };
+    const Case cases[] = {
+        {"hangs up in time", 11900, false},
+        {"never ends by itself", 1'000'000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeSystem fake;
+        ro::RingoutState st;
+        st.System = fake.Make();
+        st.PppdPid = 4000;
+        ro::BeginStop(st, paths, st.System);
+        EXPECT_EQ(-1, st.PppdPid);
+        EXPECT_EQ((std::vector<std::pair<pid_t, int>>{{4000, SIGINT}}), fake.kills);
+        bool done = false;
+        for (fake.ms = 0; !done && fake.ms < 20000; fake.ms += 100) {
+            if (fake.ms >= c.endsAtMs || (c.killed && fake.kills.size() > 1)) {
+                fake.ended = {4000};
+            }
+            done = ro::ContinueStop(st, paths, st.System);
+        }
+        EXPECT_TRUE(done);
+        if (c.killed) {
+            EXPECT_GT(fake.ms, 12000) << "killed before the grace was over";
+        }
+        EXPECT_EQ(-1, st.Stopping.pid);
+        for (const auto& [pid, options] : fake.waits) {
+            EXPECT_EQ(4000, pid) << "waited for another process";
+            EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's loop";
+        }
+        std::vector<std::pair<pid_t, int>> expected{{4000, SIGINT}};
+        if (c.killed) {
+            expected.emplace_back(4000, SIGKILL);
+        }
+        expected.emplace_back(4001, SIGKILL);  // its dialler, once it has ended
+        EXPECT_EQ(expected, fake.kills);
+        // Nothing left to stop.
+        EXPECT_TRUE(ro::ContinueStop(st, paths, st.System));
+    }
 }
 
 // A real daemon stand-in: a shell that starts diallers and takes its time.

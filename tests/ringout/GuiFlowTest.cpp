@@ -36,20 +36,21 @@ class RingoutWindows : public ::testing::Test {
     // Whatever the fake daemon left running was started by this test.
     void TearDown() override { rotest::EndGroup(rotest::PidFromFile(dir_ / "pppd.pid")); }
     // The fake daemon: `dial` runs after the pid is noted and SIGINT is
-    // trapped (it leaves a short-lived "chat" behind, as a hang-up script
-    // would); then it idles until told to stop.
-    void FakeDaemon(const std::string& dial) {
+    // trapped (`hangUp` runs then, and it leaves a short-lived "chat"
+    // behind, as a hang-up script would); then it idles until told to stop.
+    void FakeDaemon(const std::string& dial, const std::string& hangUp = "") {
         WriteFile(options_.paths.pppd,
                   "#!/bin/sh\necho $$ > " + (dir_ / "pppd.pid") + "\necho \"$@\" > " +
-                      (dir_ / "args") + "\ntrap 'echo int >> " + (dir_ / "int") + "; " + chat_ +
-                      " 20 & exit 0' INT\n" + dial + "\nwhile :; do sleep 0.05; [ -e " +
+                      (dir_ / "args") + "\ntrap 'echo int >> " + (dir_ / "int") + "; " + hangUp +
+                      chat_ + " 20 & exit 0' INT\n" + dial + "\nwhile :; do sleep 0.05; [ -e " +
                       (dir_ / "hangup") + " ] && exit 1; done\n",
                   0755);
     }
     // Dials for a moment, then the link comes up idle and carries traffic.
-    void ConnectingDaemon() {
+    void ConnectingDaemon(const std::string& hangUp = "") {
         FakeDaemon(chat_ + " 1\nprintf '" + std::string(kIdle) + "' > " + options_.paths.netDev +
-                   "\nsleep 0.6\nprintf '" + kBusy + "' > " + options_.paths.netDev);
+                       "\nsleep 0.6\nprintf '" + kBusy + "' > " + options_.paths.netDev,
+                   hangUp);
     }
     pid_t DaemonPid() { return std::atoi(testutil::ReadFile(dir_ / "pppd.pid").c_str()); }
     int Run(Scenario& scenario) {
@@ -135,7 +136,7 @@ TEST_F(RingoutWindows, ConnectionComesUpCountsAndIsStoppedAfterTheQuestion) {
 
 // A dial-up that cannot go on says why, and OK returns to the start window:
 // the daemon gave up, or without a process table the wait cannot go on (the
-// daemon is then stopped before "Memory Error" is shown).
+// daemon is then stopped).
 TEST_F(RingoutWindows, FailedDialupSaysWhyAndReturnsToTheStartWindow) {
     struct Case {
         const char* title;
@@ -157,11 +158,17 @@ TEST_F(RingoutWindows, FailedDialupSaysWhyAndReturnsToTheStartWindow) {
             FakeDaemon(chat_ + " 0.3\nexit 1");
         }
         Scenario scenario;
+        // The daemon that was still dialling is stopped while the message is up.
         scenario.Click("Ringout", "Start")
+            .Then(
+                "the daemon has ended",
+                [&] {
+                    return rotest::FindWindow(c.title) != nullptr && !rotest::Alive(DaemonPid());
+                },
+                nullptr)
             .Click(c.title, "OK",
                    [&](Gtk::Window* window) {
                        EXPECT_EQ(c.text, rotest::LabelText(window));
-                       EXPECT_FALSE(rotest::Alive(DaemonPid()));
                        rotest::MaybeScreenshot(
                            c.title, "OK", c.noProcessTable ? "ringout-memory" : "ringout-failed");
                    })
@@ -170,6 +177,137 @@ TEST_F(RingoutWindows, FailedDialupSaysWhyAndReturnsToTheStartWindow) {
     }
     // Only the daemon that was still dialling was interrupted.
     EXPECT_EQ("int\n", testutil::ReadFile(dir_ / "int"));
+}
+
+// The longest time the loop that runs went without a tick, from Begin on.
+class Heartbeat {
+  public:
+    void Begin() {
+        last_ = std::chrono::steady_clock::now();
+        beat_ = Glib::signal_timeout().connect(
+            [this] {
+                const auto now = std::chrono::steady_clock::now();
+                longest_ = std::max(longest_, now - last_);
+                last_ = now;
+                return true;
+            },
+            50);
+    }
+    std::chrono::milliseconds Longest() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(longest_);
+    }
+    ~Heartbeat() { beat_.disconnect(); }
+
+  private:
+    std::chrono::steady_clock::time_point last_;
+    std::chrono::steady_clock::duration longest_{};
+    sigc::connection beat_;
+};
+
+// A daemon whose hang-up takes longer than a window may freeze: the window
+// answers all along, shows the final time at once and offers "Connect "
+// only once the daemon has ended by itself.
+TEST_F(RingoutWindows, StopLetsTheDaemonHangUpWhileTheWindowKeepsAnswering) {
+    ConnectingDaemon("sleep 6; echo done > " + (dir_ / "hungup") + "; ");
+    Heartbeat heartbeat;
+    Scenario scenario;
+    scenario.Click("Ringout", "Start")
+        .Then("connected", LabelMatches("Ringout", "Stop ", "00:00:0[1-9] Connect"), nullptr)
+        .Click("Ringout", "Stop ")
+        .Click("System Closed", "OK", [&](Gtk::Window*) { heartbeat.Begin(); })
+        .Then(
+            "hanging up",
+            [] {
+                Gtk::Window* window = rotest::WindowWith("Ringout", "Stop ");
+                return window != nullptr &&
+                       !rotest::ButtonNamed(window, "Stop ")->get_sensitive() &&
+                       std::regex_match(rotest::LabelText(window),
+                                        std::regex("00:00:[0-9]{2} Stop"));
+            },
+            [this] { EXPECT_TRUE(rotest::Alive(DaemonPid())); })
+        .Then(
+            "hung up",
+            [] {
+                Gtk::Window* window = rotest::WindowWith("Ringout", "Connect ");
+                return window != nullptr &&
+                       rotest::ButtonNamed(window, "Connect ")->get_sensitive();
+            },
+            [&] {
+                EXPECT_FALSE(rotest::Alive(DaemonPid()));
+                EXPECT_TRUE(testutil::Exists(dir_ / "hungup")) << "killed during its hang-up";
+                EXPECT_LT(heartbeat.Longest(), std::chrono::milliseconds(1000));
+                SendDeleteTo("Ringout");
+            })
+        .Click("System Closed", "OK");
+    EXPECT_EQ(0, Run(scenario));
+    EXPECT_EQ("int\n", testutil::ReadFile(dir_ / "int"));
+}
+
+// A dial that does not get anywhere can be given up: Escape or the window
+// manager's close asks first; Cancel waits on, OK stops the daemon and
+// brings back the start window, whose Start waits for the daemon's end.
+TEST_F(RingoutWindows, ClosingTheWaitAsksAndOkStopsTheDaemon) {
+    struct Case {
+        const char* what;
+        std::function<void(Gtk::Window*)> close;
+    };
+    const Case cases[] = {
+        {"Escape", [](Gtk::Window* window) { rotest::SendKey(window, GDK_KEY_Escape); }},
+        {"window manager", [](Gtk::Window* window) { rotest::SendDelete(window); }},
+    };
+    const auto closeWait = [](const Case& c) {
+        Gtk::Window* wait = rotest::FindWindow("Connecting...");
+        ASSERT_NE(nullptr, wait);
+        c.close(wait);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::unlink((dir_ / "int").c_str());
+        FakeDaemon("", "sleep 1; ");
+        Scenario scenario;
+        scenario.Click("Ringout", "Start")
+            .Then(
+                "waiting", [] { return rotest::FindWindow("Connecting...") != nullptr; },
+                [&] { closeWait(c); })
+            .Click("System Closed", "Cancel",
+                   [](Gtk::Window* window) {
+                       EXPECT_EQ("Do you wish to disconnect PPP connection?",
+                                 rotest::LabelText(window));
+                   })
+            .Then(
+                "still waiting",
+                [] {
+                    return rotest::FindWindow("System Closed") == nullptr &&
+                           rotest::FindWindow("Connecting...") != nullptr;
+                },
+                [&] {
+                    EXPECT_TRUE(rotest::Alive(DaemonPid()));
+                    closeWait(c);
+                })
+            .Click("System Closed", "OK")
+            .Then(
+                "start window while the daemon hangs up",
+                [] { return rotest::WindowWith("Ringout", "Start") != nullptr; },
+                [] {
+                    Gtk::Window* window = rotest::WindowWith("Ringout", "Start");
+                    EXPECT_FALSE(rotest::ButtonNamed(window, "Start")->get_sensitive());
+                    EXPECT_EQ(nullptr, rotest::FindWindow("Connecting..."));
+                })
+            .Then(
+                "start again once it has ended",
+                [] {
+                    Gtk::Window* window = rotest::WindowWith("Ringout", "Start");
+                    return window != nullptr &&
+                           rotest::ButtonNamed(window, "Start")->get_sensitive();
+                },
+                [this] {
+                    EXPECT_FALSE(rotest::Alive(DaemonPid()));
+                    rotest::ButtonNamed(rotest::WindowWith("Ringout", "Start"), "Cancel")
+                        ->clicked();
+                });
+        EXPECT_EQ(0, Run(scenario));
+        EXPECT_EQ("int\n", testutil::ReadFile(dir_ / "int"));
+    }
 }
 
 TEST_F(RingoutWindows, DaemonEndingWhileConnectedIsReportedAndConnectOpensANewStart) {

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -152,6 +154,150 @@ TEST_F(RingoutProgram, ConnectionByPointerComesUpAndIsStopped) {
     ASSERT_TRUE(close);
     x_.Click(*close, 315 + 37, 72 + 16);
     EXPECT_EQ(0, program.Wait());
+}
+
+// A virtual X server of one test's own, so that the test may end it.
+class PrivateX {
+  public:
+    PrivateX() {
+        int fds[2];
+        if (::pipe(fds) != 0) {
+            return;
+        }
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, 0);
+            ::dup2(null, 1);
+            ::dup2(null, 2);
+            const std::string fd = std::to_string(fds[1]);
+            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+                     "-nolisten", "tcp", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        // It names its display once it listens.
+        std::string number;
+        char c;
+        while (pid_ > 0 && ::read(fds[0], &c, 1) == 1 && c != '\n') {
+            number += c;
+        }
+        ::close(fds[0]);
+        if (!number.empty()) {
+            display_ = ":" + number;
+        }
+    }
+    ~PrivateX() { End(); }
+    PrivateX(const PrivateX&) = delete;
+    PrivateX& operator=(const PrivateX&) = delete;
+    const std::string& display() const { return display_; }
+    void End() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+    // What an X client command prints on this display.
+    std::string Run(const TempDir& dir, const std::string& command) const {
+        testutil::Shell("DISPLAY=" + display_ + " " + command + " > '" + (dir / "x.out") +
+                        "' 2>/dev/null");
+        return testutil::ReadFile(dir / "x.out");
+    }
+    // Whether a shown window is titled (wholly) `title`, `width` wide unless 0.
+    bool Shows(const TempDir& dir, const std::string& title, int width = 0) const {
+        const std::string out =
+            Run(dir, "xdotool search --onlyvisible --name '^" + title + "$' getwindowgeometry %@");
+        return out.find(width == 0 ? "Geometry: " : "Geometry: " + std::to_string(width) + "x") !=
+               std::string::npos;
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+bool Available(const char* program) {
+    return testutil::Shell(std::string("command -v ") + program + " >/dev/null 2>&1") == 0;
+}
+
+// However Ringout ends, the daemon it started does not outlive it: a signal
+// that asks it to end disconnects as its own Stop does (SIGINT to the
+// daemon); an end it cannot see (its display gone, SIGKILL) reaches the
+// daemon as SIGTERM.  While connected, and while still dialling (a modal
+// window's loop runs then).
+TEST_F(RingoutProgram, DaemonIsStoppedHoweverTheProgramEnds) {
+    if (!Available("Xvfb") || !Available("xdotool") || !Available("ip")) {
+        GTEST_SKIP() << "needs Xvfb, xdotool and ip";
+    }
+    enum class End { kSignal, kDisplay };
+    struct Case {
+        const char* what;
+        End end;
+        int signo;
+        bool connected;
+        const char* daemonGot;
+    };
+    const Case cases[] = {
+        {"SIGTERM while connected", End::kSignal, SIGTERM, true, "int\n"},
+        {"SIGHUP while dialling", End::kSignal, SIGHUP, false, "int\n"},
+        {"SIGINT while connected", End::kSignal, SIGINT, true, "int\n"},
+        {"display gone while connected", End::kDisplay, 0, true, "term\n"},
+        {"SIGKILL while dialling", End::kSignal, SIGKILL, false, "term\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir dir;
+        PrivateX x;
+        ASSERT_FALSE(x.display().empty()) << "Xvfb did not start";
+        const std::string chat = rotest::MakeNamedSleep(dir / "bin", "chat");
+        // Connected: dials with a "chat", renames the namespace's loopback to
+        // ppp0 and sends over it.  Dialling: never gets anywhere.
+        const std::string dial =
+            c.connected ? chat +
+                              " 1\nip link set dev lo name ppp0 && ip link set ppp0 up || exit 1\n"
+                              "while :; do echo x 2>/dev/null > /dev/udp/127.0.0.1/9; sleep "
+                              "0.1; done\n"
+                        : "while :; do sleep 0.1; done\n";
+        WriteFile(dir / "pppd",
+                  "#!/bin/bash\necho $$ > " + (dir / "pppd.pid") + "\ntrap 'echo int >> " +
+                      (dir / "got") + "; exit 0' INT\ntrap 'echo term >> " + (dir / "got") +
+                      "; exit 0' TERM\n" + dial,
+                  0755);
+        Program program(dir,
+                        "export DISPLAY=" + x.display() + "\nmount --bind " + (dir / "pppd") +
+                            " /usr/sbin/pppd || exit 91\n",
+                        true);
+        ASSERT_TRUE(testutil::WaitFor([&] { return x.Shows(dir, "Ringout", 340); },
+                                      std::chrono::seconds(20)))
+            << program.Err();
+        const char* stage = c.connected ? "Ringout" : "Connecting\\.\\.\\.";
+        const int width = c.connected ? 200 : 0;
+        // A click that came before the window listened is given again.
+        bool reached = false;
+        for (int attempt = 0; attempt < 3 && !reached; ++attempt) {
+            x.Run(dir,
+                  "xdotool search --onlyvisible --name '^Ringout$' "
+                  "mousemove --window %1 108 120 click 1");
+            reached = testutil::WaitFor([&] { return x.Shows(dir, stage, width); },
+                                        std::chrono::seconds(10));
+        }
+        ASSERT_TRUE(reached) << program.Err();
+        const pid_t daemon = rotest::PidFromFile(dir / "pppd.pid");
+        ASSERT_TRUE(rotest::Alive(daemon));
+
+        if (c.end == End::kDisplay) {
+            x.End();
+        } else {
+            ASSERT_EQ(0, ::kill(program.pid(), c.signo));
+        }
+        EXPECT_NE(-1, program.Wait(20)) << "Ringout did not end";
+        EXPECT_TRUE(
+            testutil::WaitFor([&] { return !rotest::Alive(daemon); }, std::chrono::seconds(20)))
+            << "the daemon outlived Ringout";
+        EXPECT_EQ(c.daemonGot, testutil::Exists(dir / "got") ? testutil::ReadFile(dir / "got")
+                                                             : std::string("nothing"));
+    }
 }
 
 }  // namespace
