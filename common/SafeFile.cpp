@@ -303,7 +303,8 @@ int RewriteInPlace(int fd, const struct stat& old, const std::string& data,
     }
     // Only growth needs blocks; they are taken before the first byte is
     // overwritten, so a full disk leaves the old file as it was.
-    if (static_cast<unsigned long long>(data.size()) > static_cast<unsigned long long>(old.st_size)) {
+    if (static_cast<unsigned long long>(data.size()) >
+        static_cast<unsigned long long>(old.st_size)) {
         if (::fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(data.size())) != 0) {
             if (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) {
                 return errno;

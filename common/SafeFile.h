@@ -46,7 +46,8 @@ struct ReplaceOptions {
 // content is made beside the file first and removed after.
 //
 // A link is followed (see `followLink`).  Returns 0 or an errno value.
-int ReplaceFile(const std::string& path, const std::string& data, const ReplaceOptions& options = {});
+int ReplaceFile(const std::string& path, const std::string& data,
+                const ReplaceOptions& options = {});
 
 // Reads a whole file. Returns 0, or an errno value (ENOENT for a missing file).
 int ReadWholeFile(const std::string& path, std::string& out);

@@ -1,8 +1,8 @@
 // The shared writer: it replaces only what a write to the file would have
 // been allowed to change, and its in-place rewrite never leaves a file cut
 // short, whatever step a crash ends it at.
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

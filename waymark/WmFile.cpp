@@ -207,9 +207,8 @@ bool IsDataFileName(const std::string& name) {
     if (name == "Waymark.dat") {
         return true;
     }
-    if (name.size() != 10 || name.compare(0, 4, "User") != 0 ||
-        name.compare(6, 4, ".dat") != 0 || name[4] < '0' || name[4] > '9' || name[5] < '0' ||
-        name[5] > '9') {
+    if (name.size() != 10 || name.compare(0, 4, "User") != 0 || name.compare(6, 4, ".dat") != 0 ||
+        name[4] < '0' || name[4] > '9' || name[5] < '0' || name[5] > '9') {
         return false;
     }
     return (name[4] - '0') * 10 + (name[5] - '0') < kMaxUsers;
@@ -623,7 +622,8 @@ int WriteNaviInfo(const NaviData& data) {
     for (int i = 0; i < users; ++i) {
         const std::string path = UserFilePath(data, i);
         if (!Unchanged(path, texts[static_cast<std::size_t>(i)])) {
-            changes.push_back({path.substr(data.DataDir.size()), texts[static_cast<std::size_t>(i)]});
+            changes.push_back(
+                {path.substr(data.DataDir.size()), texts[static_cast<std::size_t>(i)]});
         }
     }
     const bool naviChanged = !Unchanged(NaviFilePath(data), navi);

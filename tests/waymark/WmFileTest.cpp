@@ -528,8 +528,8 @@ TEST(WmFile, SaveCutOffAtAnyStepKeepsEveryUserExactlyOnce) {
         bool sawNew = false;
         bool finished = false;
         for (int n = 1; !finished && n < 200; ++n) {
-            const std::string what = std::string(crash ? "killed" : "failed") + " at step " +
-                                     std::to_string(n);
+            const std::string what =
+                std::string(crash ? "killed" : "failed") + " at step " + std::to_string(n);
             TempDir top;
             const std::string dir = top / "data";
             testutil::MakeDirs(dir);

@@ -244,7 +244,6 @@ TEST(WmLaunch, RealStartPassesTheVectorWithoutAShellAndReapsOnlyItsOwnChildren) 
     EXPECT_EQ(WEXITSTATUS(status), 7);
 }
 
-
 // The bar ignores SIGPIPE (the toolkit does) and may block signals; a
 // started program must not inherit either, or a pipeline in a started
 // script never ends.
