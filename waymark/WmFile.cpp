@@ -614,6 +614,11 @@ int WriteNaviInfo(const NaviData& data) {
             return code;
         }
     }
+    // A save cut off after it committed is finished first: what is on disk
+    // is compared below, and finishing it later would put back its texts.
+    if (RecoverNaviFiles(data.DataDir) != 0) {
+        return CODE_WRITE_USER_FAILED;
+    }
     // Only what changed is written; the files that change and the stale
     // ones above the count are replaced as one set, so a reordering or a
     // deletion cut off half way never leaves one user twice and another

@@ -645,3 +645,25 @@ TEST(WmFile, SaveNeverFlushesTheWholeSystem) {
 }
 
 }  // namespace
+
+// A save that failed after it committed is finished by the next save before
+// that one looks at what is on disk, so the later model wins.
+TEST(WmFile, SaveAfterAnUnfinishedOneKeepsTheLaterModel) {
+    const std::vector<std::string> first = {"A", "B", "C", "D"};
+    const std::vector<std::string> second = {"D", "A", "B"};
+    bool finished = false;
+    for (int n = 1; !finished && n < 200; ++n) {
+        TempDir dir;
+        ASSERT_EQ(WriteNaviInfo(ModelWithUsers(dir.path(), first)), 0);
+        int step = 0;
+        suite::SetFaultHook([&] { return ++step == n ? EIO : 0; });
+        WriteNaviInfo(ModelWithUsers(dir.path(), second));
+        suite::SetFaultHook({});
+        finished = step < n;
+        ASSERT_EQ(WriteNaviInfo(ModelWithUsers(dir.path(), first)), 0) << n;
+        NaviData loaded;
+        ASSERT_EQ(ReadNaviInfo(loaded, dir.path().c_str()), 0) << n;
+        EXPECT_EQ(UserNames(loaded), first) << "first save failed at step " << n;
+    }
+    EXPECT_TRUE(finished);
+}
