@@ -235,7 +235,8 @@ TEST_F(RingoutWindows, StopLetsTheDaemonHangUpWhileTheWindowKeepsAnswering) {
             [&] {
                 EXPECT_FALSE(rotest::Alive(DaemonPid()));
                 EXPECT_TRUE(testutil::Exists(dir_ / "hungup")) << "killed during its hang-up";
-                EXPECT_LT(heartbeat.Longest(), std::chrono::milliseconds(1000));
+                EXPECT_LT(heartbeat.Longest(), std::chrono::milliseconds(2000))
+                    << "the window froze";
                 SendDeleteTo("Ringout");
             })
         .Click("System Closed", "OK");
