@@ -228,6 +228,32 @@ TEST(TwApply, ReflectionConfigureMasksAndUpdate) {
     EXPECT_TRUE(tw::SameSetup(oldSetup, newSetup));
 }
 
+// Another Tunewell holding the tree makes an apply give up after the time
+// limit and say so, with nothing written.
+TEST(TwApply, HeldTreeLockStopsTheApplyWithAMessage) {
+    ApplyTree t;
+    const std::string before = ReadFile(t.dir / "cfg/wycfg.dat");
+    tw::TwTreeLock held(t.config.ConfigDir);
+    ASSERT_TRUE(held.locked());
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        twtest::FakeClock clock;
+        twtest::MessageRecorder rec;
+        tw::TwSetup oldSetup, newSetup;
+        tw::ClearSetup(oldSetup);
+        newSetup = oldSetup;
+        newSetup.NetworkType = tw::NET_DISABLED;
+        const int rc = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
+        ::_exit(rc == tw::TW_APPLY_FATAL && rec.Codes() == std::vector<int>{tw::TW_FILE_BUSY} ? 0
+                                                                                            : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(ReadFile(t.dir / "cfg/wycfg.dat"), before);
+}
+
 TEST(TwApply, FailedWycfgWriteStopsTheApply) {
     ApplyTree t;
     twtest::FakeClock clock;
