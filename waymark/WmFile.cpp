@@ -646,8 +646,8 @@ int WriteNaviInfo(const NaviData& data) {
     if (err == 0) {
         return 0;
     }
-    // Only the user files and Waymark.dat can be the cause; a directory that
-    // takes no new file still lets its files be rewritten one by one.
+    // A directory that takes no new file (a locked-down home) cannot hold a
+    // set; its writable files are still rewritten in place, one by one.
     if ((err == EACCES || err == EPERM) && ::access(data.DataDir.c_str(), W_OK) != 0) {
         for (const suite::SetChange& c : changes) {
             if (c.data && wyWriteFile(data.DataDir + c.name, *c.data) != 0) {

@@ -667,3 +667,39 @@ TEST(WmFile, SaveAfterAnUnfinishedOneKeepsTheLaterModel) {
     }
     EXPECT_TRUE(finished);
 }
+
+// A data directory the person may not write (a locked-down home) with
+// files they may: a save still rewrites the files where they are.
+TEST(WmFile, SaveInADirectoryThatTakesNoNewFileRewritesTheFilesInPlace) {
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to hand the files to another user";
+    }
+    constexpr uid_t kPerson = 65534;
+    TempDir top;
+    ASSERT_EQ(::chmod(top.path().c_str(), 0755), 0);
+    const std::string dir = top / "data";
+    testutil::MakeDirs(dir);
+    NaviData data = ModelWithUsers(dir, {"A", "B"});
+    ASSERT_EQ(WriteNaviInfo(data), 0);
+    for (const char* name : {"/Waymark.dat", "/User00.dat", "/User01.dat"}) {
+        ASSERT_EQ(::chown((dir + name).c_str(), kPerson, kPerson), 0);
+    }
+    ASSERT_EQ(::chmod(dir.c_str(), 0755), 0);
+    RenameUser(data, 1, "Renamed");
+    data.CurrentUser = 1;
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::setgid(kPerson) != 0 || ::setuid(kPerson) != 0) {
+            ::_exit(255);
+        }
+        ::_exit(WriteNaviInfo(data) == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    NaviData loaded;
+    ASSERT_EQ(ReadNaviInfo(loaded, dir.c_str()), 0);
+    EXPECT_EQ(UserNames(loaded), (std::vector<std::string>{"A", "Renamed"}));
+    EXPECT_EQ(loaded.CurrentUser, 1);
+}
