@@ -126,7 +126,9 @@ std::string UserFilePath(const NaviData& data, int index);
 // Loads the whole model: GetNaviInfo, then every user file.  0 or the
 // start-up message code (mode 3).  `waymark` is the WAYMARK value, null or
 // empty for unset; a relative one is made absolute against the current
-// directory.  The form without it reads the environment.
+// directory.  The form without it reads the environment.  GetNaviInfo
+// first finishes (or throws away) a save that was cut off, so the files
+// read are all of one save.
 int ReadNaviInfo(NaviData& data);
 int ReadNaviInfo(NaviData& data, const char* waymark);
 int GetNaviInfo(NaviData& data, const char* waymark);
