@@ -120,6 +120,7 @@ int CreateConfilmWindow(int kind, const std::string& text) {
     state.entry->set_activates_default(true);
     Gtk::Button* ok = PutButton(&fixed, _("OK"), 112, 80, 88, 30);
     Gtk::Button* cancel = PutButton(&fixed, _("Cancel"), 210, 80, 88, 30);
+    FitRowToRight(&fixed, {ok, cancel}, 16);
     ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_ConfilmOKButton_clicked), &state));
     cancel->signal_clicked().connect(
         sigc::bind(sigc::ptr_fun(&on_ConfilmCancelButton_clicked), &state));

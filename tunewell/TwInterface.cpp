@@ -79,8 +79,11 @@ void BuildNetworkPage(Gtk::Fixed* page) {
     for (int i = 0; i < 3; ++i) {
         pwNetRadio[i] =
             PutRadio(use, i == 0 ? nullptr : pwNetRadio[0], _(names[i]), 12, 4 + i * 24, 230, 22);
+        FitRowToLeft(use, {pwNetRadio[i]}, 256);
     }
     pwNetModButton = PutButton(page, _("Modify..."), 288, 8, 100, 24);
+    // The page is wider than the window: its right edge is the frame's below.
+    FitRowToLeft(page, {pwNetModButton}, 422);
     Gtk::Fixed* current = PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
     MakePanel(current, pwNetCaption, pwNetValue, kNetPanelRows);
 }
@@ -91,8 +94,10 @@ void BuildDialupPage(Gtk::Fixed* page) {
     for (int i = 0; i < 3; ++i) {
         pwDialupRadio[i] = PutRadio(use, i == 0 ? nullptr : pwDialupRadio[0], _(names[i]), 12,
                                     4 + i * 24, 230, 22);
+        FitRowToLeft(use, {pwDialupRadio[i]}, 256);
     }
     pwDialupModButton = PutButton(page, _("Modify..."), 288, 8, 100, 24);
+    FitRowToLeft(page, {pwDialupModButton}, 422);
     Gtk::Fixed* current = PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
     MakePanel(current, pwDialCaption, pwDialValue, kDialPanelRows);
 }
@@ -169,6 +174,7 @@ Gtk::Window* CreateTwWindow(int mode) {
     pwUpdateButton = PutButton(buttons, _("Update"), 149, 0, 88, 32);
     pwQuitButton = PutButton(buttons, _("Quit"), 244, 0, 88, 32);
     pwCancelButton = PutButton(buttons, _("Cancel"), 340, 0, 88, 32);
+    FitRowToRight(buttons, {pwUpdateButton, pwQuitButton, pwCancelButton}, 8);
 
     pwUpdateButton->signal_clicked().connect([] { on_OKButton_clicked(1); });
     pwQuitButton->signal_clicked().connect([] { on_OKButton_clicked(0); });

@@ -264,8 +264,9 @@ Gtk::Window* NewModWindow(const Glib::ustring& title, int width, int height, Gtk
     return window;
 }
 
-// Name-server entry, list, Add and Delete, at (x, y).
-void PutNameServers(Gtk::Fixed* fixed, int x, int y) {
+// Name-server entry, list, Add and Delete, at (x, y); the buttons widen
+// up to `right`.
+void PutNameServers(Gtk::Fixed* fixed, int x, int y, int right) {
     PutLabel(fixed, _("Name Server"), 16, y + 2, 110, 20);
     pTwMod->nameServer = PutAddress(fixed, _("Name Server"), x, y);
     pTwMod->nsStore = Gtk::ListStore::create(Columns());
@@ -282,6 +283,8 @@ void PutNameServers(Gtk::Fixed* fixed, int x, int y) {
     scroll->show_all();
     pTwMod->nsAdd = PutButton(fixed, _("Add"), x + 192, y + 30, 80, 26);
     pTwMod->nsDelete = PutButton(fixed, _("Delete"), x + 192, y + 62, 80, 26);
+    FitRowToLeft(fixed, {pTwMod->nsAdd}, right);
+    FitRowToLeft(fixed, {pTwMod->nsDelete}, right);
     pTwMod->nsAdd->signal_clicked().connect(&on_NSAddButton_clicked);
     pTwMod->nsDelete->signal_clicked().connect(&on_NSDelButton_clicked);
     pTwMod->nsDelete->set_sensitive(false);
@@ -291,6 +294,7 @@ void PutNameServers(Gtk::Fixed* fixed, int x, int y) {
 void PutOkCancel(Gtk::Fixed* fixed, int width, int y, void (*onOk)()) {
     pTwMod->ok = PutButton(fixed, _("OK"), width - 200, y, 88, 30);
     pTwMod->cancel = PutButton(fixed, _("Cancel"), width - 104, y, 88, 30);
+    FitRowToRight(fixed, {pTwMod->ok, pTwMod->cancel}, 16);
     pTwMod->ok->signal_clicked().connect(onOk);
     pTwMod->cancel->signal_clicked().connect(&on_ModCancelButton_clicked);
 }
@@ -342,7 +346,9 @@ Gtk::Window* CreateNetModWindow(int networkType) {
     pTwMod->netmask = PutAddress(fixed, _("Netmask"), 190, 166);
     PutLabel(fixed, _("Gateway"), 40, 198, 110, 20);
     pTwMod->gateway = PutAddress(fixed, _("Gateway"), 190, 196);
-    PutNameServers(fixed, 110, 236);
+    FitRowToLeft(fixed, {pTwMod->dhcpRadio[0]}, 392);
+    FitRowToLeft(fixed, {pTwMod->dhcpRadio[1]}, 392);
+    PutNameServers(fixed, 110, 236, 392);
     if (wireless) {
         Gtk::Fixed* frame = PutFrame(fixed, _("Wireless LAN Configuration"), 12, 346, 384, 96);
         PutLabel(frame, _("ESS-ID"), 12, 10, 100, 20);
@@ -383,7 +389,10 @@ Gtk::Window* CreateDialupModWindow(int device) {
     pTwMod->attestRadio[2] = PutRadio(fixed, pTwMod->attestRadio[0], _("PAP"), 336, 132, 64, 22);
     PutLabel(fixed, _("AT Command"), 16, 164, 110, 20);
     pTwMod->atCommand = PutEntry(fixed, _("AT Command"), 130, 162, 270, 127);
-    PutNameServers(fixed, 130, 194);
+    FitRowToLeft(fixed, {pTwMod->dialRadio[0], pTwMod->dialRadio[1]}, 400);
+    FitRowToLeft(fixed, {pTwMod->attestRadio[0], pTwMod->attestRadio[1], pTwMod->attestRadio[2]},
+                 400);
+    PutNameServers(fixed, 130, 194, 402);
     PutOkCancel(fixed, 418, 314, &on_DialupModOKButton_clicked);
     for (int i = 0; i < 2; ++i) {
         pTwMod->dialRadio[i]->signal_toggled().connect([i] { on_DialRadio_toggled(i); });

@@ -1,5 +1,6 @@
 #include "tunewell/TwSupport.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -49,7 +50,116 @@ void Place(Gtk::Fixed* fixed, Gtk::Widget* widget, int x, int y, int width, int 
     widget->show();
 }
 
+// Where a row's buttons sit and the sizes they were given.
+struct Slot {
+    Gtk::Button* button = nullptr;
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+std::vector<Slot> SlotsOf(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row) {
+    std::vector<Slot> slots;
+    for (Gtk::Button* button : row) {
+        Slot slot;
+        slot.button = button;
+        gtk_container_child_get(GTK_CONTAINER(fixed->gobj()), GTK_WIDGET(button->gobj()), "x",
+                                &slot.x, "y", &slot.y, nullptr);
+        button->get_size_request(slot.width, slot.height);
+        slots.push_back(slot);
+    }
+    return slots;
+}
+
+// The width the button asks for its caption alone: the label's Pango layout
+// in its font, the indicator of a radio button, the padding of the style.
+int CaptionWidth(Gtk::Button* button) {
+    int width = 0;
+    int height = 0;
+    button->get_size_request(width, height);
+    button->set_size_request(-1, height);
+    int minimum = 0;
+    int natural = 0;
+    button->get_preferred_width(minimum, natural);
+    button->set_size_request(width, height);
+    return natural;
+}
+
+void ScaleCaption(Gtk::Button* button, double scale) {
+    auto* label = dynamic_cast<Gtk::Label*>(button->get_child());
+    if (!label) {
+        return;
+    }
+    Pango::AttrList attributes;
+    if (scale < 1.0) {
+        Pango::Attribute attribute = Pango::Attribute::create_attr_scale(scale);
+        attributes.insert(attribute);
+    }
+    label->set_attributes(attributes);
+}
+
+// Lays the row out from its anchored end and returns how far it reaches
+// at the other end (its left x, or its right end).
+int LayOutRow(std::vector<Slot>& slots, const std::vector<int>& widths, bool toRight,
+              std::vector<int>& xs) {
+    const std::size_t n = slots.size();
+    xs.assign(n, 0);
+    if (toRight) {
+        int right = slots[n - 1].x + slots[n - 1].width;
+        for (std::size_t i = n; i-- > 0;) {
+            if (i + 1 < n) {
+                const int gap = slots[i + 1].x - (slots[i].x + slots[i].width);
+                right = std::min(slots[i].x + slots[i].width, xs[i + 1] - gap);
+            }
+            xs[i] = right - widths[i];
+        }
+        return xs[0];
+    }
+    int x = slots[0].x;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (i > 0) {
+            const int gap = slots[i].x - (slots[i - 1].x + slots[i - 1].width);
+            x = std::max(slots[i].x, xs[i - 1] + widths[i - 1] + gap);
+        }
+        xs[i] = x;
+    }
+    return xs[n - 1] + widths[n - 1];
+}
+
+void FitRow(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row, int limit, bool toRight) {
+    if (!fixed || row.empty()) {
+        return;
+    }
+    std::vector<Slot> slots = SlotsOf(fixed, row);
+    std::vector<int> widths(slots.size());
+    std::vector<int> xs;
+    // A twentieth smaller at a time, down to 70 %, still readable.
+    for (int step = 0;; ++step) {
+        for (std::size_t i = 0; i < slots.size(); ++i) {
+            ScaleCaption(slots[i].button, 1.0 - 0.05 * step);
+            widths[i] = std::max(slots[i].width, CaptionWidth(slots[i].button));
+        }
+        const int reach = LayOutRow(slots, widths, toRight, xs);
+        if ((toRight ? reach >= limit : reach <= limit) || step == 6) {
+            break;
+        }
+    }
+    for (std::size_t i = 0; i < slots.size(); ++i) {
+        slots[i].button->set_size_request(widths[i], slots[i].height);
+        fixed->move(*slots[i].button, xs[i], slots[i].y);
+    }
+}
+
 }  // namespace
+
+void FitRowToRight(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row, int left) {
+    FitRow(fixed, row, left, true);
+}
+
+void FitRowToLeft(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row, int right) {
+    FitRow(fixed, row, right, false);
+}
 
 void InstallTwStyle() {
     auto screen = Gdk::Screen::get_default();

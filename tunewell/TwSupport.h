@@ -7,6 +7,7 @@
 #include <gtkmm.h>
 
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -30,6 +31,16 @@ Gtk::RadioButton* PutRadio(Gtk::Fixed* fixed, Gtk::RadioButton* groupOf, const G
 // A titled frame holding its own fixed container, which is returned.
 Gtk::Fixed* PutFrame(Gtk::Fixed* fixed, const Glib::ustring& title, int x, int y, int width,
                      int height, Gtk::Frame** frame = nullptr);
+
+// Buttons (radio buttons too) placed in a row by PutButton or PutRadio, left
+// to right, keep the positions and sizes they were given while their
+// captions fit.  One whose caption, measured in the font it is drawn with,
+// needs more room widens and moves its neighbours along, keeping the gaps:
+// FitRowToRight keeps the row's right end and grows it leftwards, never
+// past `left`; FitRowToLeft keeps the left end, never past `right`.  Where
+// even that is too little, the row's captions are drawn smaller.
+void FitRowToRight(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row, int left);
+void FitRowToLeft(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row, int right);
 
 // A four-part address entry ("a.b.c.d"): four entries of three characters
 // with dots between them.  `name` prefixes the parts' accessible names.
