@@ -43,7 +43,8 @@ struct ReplaceOptions {
 // write, the file holds the new content's beginning followed by the old
 // content's rest: never an empty file and never shorter than the shorter
 // of the two.  Where the directory allows, a flushed copy of the new
-// content is made beside the file first and removed after.
+// content is made beside the file first; it is removed once the file is
+// whole and left there, the one complete copy, when the rewrite fails.
 //
 // A link is followed (see `followLink`).  Returns 0 or an errno value.
 int ReplaceFile(const std::string& path, const std::string& data,
