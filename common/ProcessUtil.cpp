@@ -1,13 +1,11 @@
+// Reading the process table: status fields and the scans built on them.
 #include "common/ProcessUtil.h"
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -32,6 +30,48 @@ int GetStatus(const char* pattern, const char* text, char* value, std::size_t si
     return 0;
 }
 
+bool IsPidName(const char* name) {
+    if (*name == '\0') {
+        return false;
+    }
+    for (; *name != '\0'; ++name) {
+        if (*name < '0' || *name > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ReadStatusText(const std::string& path, std::string& text) {
+    text.clear();
+    // Non-blocking, so that a FIFO in a fake tree cannot hang a scan.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return false;
+    }
+    char buffer[kStatusTextSize];
+    ssize_t got;
+    do {
+        got = ::read(fd, buffer, sizeof buffer);
+    } while (got < 0 && errno == EINTR);
+    ::close(fd);
+    if (got <= 0) {
+        return false;
+    }
+    text.assign(buffer, static_cast<std::size_t>(got));
+    return true;
+}
+
+std::optional<std::string> StatusField(const std::string& text, const char* label,
+                                       std::size_t size) {
+    // Cleared before the read: GetStatus writes no terminator.
+    std::vector<char> value(std::max<std::size_t>(size, 1), '\0');
+    if (GetStatus(label, text.c_str(), value.data(), size) != 0) {
+        return std::nullopt;
+    }
+    return std::string(value.data());
+}
+
 namespace {
 
 struct ScanRule {
@@ -44,61 +84,28 @@ struct ScanRule {
     uid_t realUid;  // only processes of this real user count
 };
 
-bool AllDigits(const char* s) {
-    if (*s == '\0') {
-        return false;
-    }
-    for (; *s != '\0'; ++s) {
-        if (*s < '0' || *s > '9') {
-            return false;
-        }
-    }
-    return true;
+bool StateAlive(const std::string& text, const ScanRule& rule) {
+    const std::optional<std::string> state = StatusField(text, "State:", rule.valueSize);
+    return state && (state->empty() || (*state)[0] != 'Z');
 }
 
-// Reads the first kStatusTextSize bytes of a status file; false when the
-// file cannot be opened or is empty.
-bool ReadStatusText(const std::string& path, std::array<char, kStatusTextSize + 1>& text) {
-    text.fill('\0');
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
-    }
-    ssize_t got;
-    do {
-        got = ::read(fd, text.data(), kStatusTextSize);
-    } while (got < 0 && errno == EINTR);
-    ::close(fd);
-    return got > 0;
-}
-
-bool StateAlive(const char* text, std::vector<char>& value) {
-    std::fill(value.begin(), value.end(), '\0');
-    if (GetStatus("State:", text, value.data(), value.size()) != 0) {
-        return false;
-    }
-    return value[0] != 'Z';
-}
-
-bool NameMatches(const char* text, std::vector<char>& value, const ScanRule& rule) {
-    std::fill(value.begin(), value.end(), '\0');
-    if (GetStatus("Name:", text, value.data(), value.size()) != 0) {
-        return false;
-    }
-    return std::strncmp(value.data(), rule.name, rule.prefixLength) == 0;
+bool NameMatches(const std::string& text, const ScanRule& rule) {
+    const std::optional<std::string> name = StatusField(text, "Name:", rule.valueSize);
+    return name && name->compare(0, rule.prefixLength, rule.name, rule.prefixLength) == 0;
 }
 
 // Whether the "Uid:" line's first value (the real user) is `uid`; a status
 // without one belongs to nobody we know.
-bool OwnedBy(const char* text, uid_t uid) {
-    char value[kFieldValueSize] = {};
-    if (GetStatus("Uid:", text, value, sizeof value) != 0) {
+bool OwnedBy(const std::string& text, uid_t uid) {
+    const std::optional<std::string> value = StatusField(text, "Uid:");
+    if (!value) {
         return false;
     }
+    const char* begin = value->c_str();
     char* end = nullptr;
     errno = 0;
-    const unsigned long got = std::strtoul(value, &end, 10);
-    return end != value && errno == 0 && (*end == '\t' || *end == ' ' || *end == '\0') &&
+    const unsigned long got = std::strtoul(begin, &end, 10);
+    return end != begin && errno == 0 && (*end == '\t' || *end == ' ' || *end == '\0') &&
            got == static_cast<unsigned long>(uid);
 }
 
@@ -115,57 +122,32 @@ int ScanProcesses(const ScanRule& rule, const ProcPaths& paths) {
     // directory's own order: the answer must not depend on it.
     std::vector<std::pair<long, std::string>> entries;
     while (struct dirent* entry = ::readdir(dir)) {
-        if (rule.numericOnly && !AllDigits(entry->d_name)) {
+        if (rule.numericOnly && !IsPidName(entry->d_name)) {
             continue;
         }
         entries.emplace_back(std::strtol(entry->d_name, nullptr, 10), entry->d_name);
     }
     ::closedir(dir);
     std::sort(entries.begin(), entries.end());
-    std::array<char, kStatusTextSize + 1> text{};
-    std::vector<char> value(rule.valueSize, '\0');
-    int found = 0;
+    std::string text;
     for (const auto& [number, name] : entries) {
         const int pid = static_cast<int>(number);
         if (rule.skipPid != 0 && pid == rule.skipPid) {
             continue;
         }
-        std::string statusPath = paths.procRoot + "/" + name + "/status";
-        if (!ReadStatusText(statusPath, text)) {
+        if (!ReadStatusText(paths.procRoot + "/" + name + "/status", text)) {
             continue;
         }
-        bool match;
-        if (rule.nameFirst) {
-            match = NameMatches(text.data(), value, rule) && StateAlive(text.data(), value);
-        } else {
-            match = StateAlive(text.data(), value) && NameMatches(text.data(), value, rule);
-        }
+        const bool match = rule.nameFirst
+                               ? NameMatches(text, rule) && StateAlive(text, rule)
+                               : StateAlive(text, rule) && NameMatches(text, rule);
         // Another user's process of the same name must not stop this one
         // from starting, nor receive this user's browser requests.
-        if (match && OwnedBy(text.data(), rule.realUid)) {
-            found = pid;
-            break;
+        if (match && OwnedBy(text, rule.realUid)) {
+            return pid;
         }
     }
-    return found;
-}
-
-void ExecChild(const char* path, const char* arg0, const char* arg1) {
-    ::execlp(path, path, arg0, arg1, static_cast<char*>(nullptr));
-    ::_exit(0);
-}
-
-bool Findable(const char* path) {
-    struct stat st;
-    return ::stat(path, &st) == 0;
-}
-
-pid_t WaitRetry(pid_t pid, int options) {
-    pid_t r;
-    do {
-        r = ::waitpid(pid, nullptr, options);
-    } while (r < 0 && errno == EINTR);
-    return r;
+    return 0;
 }
 
 }  // namespace
@@ -195,158 +177,6 @@ int CheckWebProcessRummage(const ProcPaths& paths) {
     static const char kName[] = "netscape";
     ScanRule rule{kName, 8, false, true, kRummageFieldValueSize, 0, ::getuid()};
     return ScanProcesses(rule, paths);
-}
-
-BrowserSettings RummageBrowser() {
-    return BrowserSettings{"/usr/lib/netscape/start", "netscape", {}};
-}
-
-pid_t ExecProcessDetached(const char* path, const char* argument) {
-    if (path == nullptr || *path == '\0' || !Findable(path)) {
-        return -1;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ExecChild(path, argument, nullptr);
-    }
-    return pid < 0 ? -1 : pid;
-}
-
-pid_t ExecProcessLogged(const char* path, const char* argument,
-                        const std::function<void(const std::string&)>& warn) {
-    if (path == nullptr || *path == '\0') {
-        return -1;
-    }
-    if (!Findable(path)) {
-        if (warn) {
-            warn(std::string(path) + " search Failed.");
-        }
-        return -1;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ExecChild(path, argument, nullptr);
-    }
-    if (pid < 0) {
-        if (warn) {
-            warn("Create process failed.");
-        }
-        return -1;
-    }
-    return pid;
-}
-
-pid_t ExecProcessWait(const char* path, const char* argument) {
-    if (path == nullptr || *path == '\0') {
-        return 0;
-    }
-    if (!Findable(path)) {
-        return -1;
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ExecChild(path, argument, nullptr);
-    }
-    if (pid < 0) {
-        return -1;
-    }
-    pid_t r;
-    do {
-        r = ::wait(nullptr);
-    } while (r < 0 && errno == EINTR);
-    return r;
-}
-
-pid_t ExecProcessDoubleFork(const char* path, const char* argument, const BrowserSettings& browser,
-                            const std::function<void()>& fatal) {
-    // Everything the grandchild needs is prepared here: the parent may be
-    // multi-threaded, so the children only exec.
-    std::string first, second;
-    const char* arg0 = argument;
-    const char* arg1 = nullptr;
-    if (argument != nullptr && browser.program == path) {
-        if (CheckWebProcess(browser.processName, browser.paths) != 0) {
-            first = "-remote";
-            second = std::string("openURL(") + argument + ")";
-            arg0 = first.c_str();
-            arg1 = second.c_str();
-        } else {
-            first = std::string("file:") + argument;
-            arg0 = first.c_str();
-        }
-    }
-    std::vector<std::string> argv{path};
-    if (arg0 != nullptr)
-        argv.emplace_back(arg0);
-    if (arg1 != nullptr)
-        argv.emplace_back(arg1);
-    return ExecArgvDoubleFork(path, argv, fatal);
-}
-
-pid_t ExecArgvDoubleFork(const char* file, const std::vector<std::string>& argv,
-                         const std::function<void()>& fatal) {
-    std::vector<char*> args;
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    const pid_t child = ::fork();
-    if (child < 0) {
-        if (fatal) {
-            fatal();
-        }
-        return -1;
-    }
-    if (child == 0) {
-        const pid_t grandchild = ::fork();
-        if (grandchild == 0) {
-            ::execvp(file, args.data());
-            ::_exit(0);
-        }
-        // The parent cannot be told; the grandchild was simply not started.
-        ::_exit(grandchild < 0 ? 1 : 0);
-    }
-    int status = 0;
-    pid_t r;
-    do {
-        r = ::waitpid(child, &status, 0);
-    } while (r < 0 && errno == EINTR);
-    if (r == child && WIFEXITED(status) && WEXITSTATUS(status) != 0 && fatal) {
-        fatal();
-    }
-    return child;
-}
-
-pid_t ExecProcessLauncher(const char* path, const char* argument, const BrowserSettings& browser,
-                          const std::function<void()>& missing) {
-    if (path == nullptr || *path == '\0') {
-        return 0;
-    }
-    if (!Findable(path)) {
-        if (missing) {
-            missing();
-        }
-        return 0;
-    }
-    const char* arg = (argument != nullptr && *argument != '\0') ? argument : nullptr;
-    std::string remoteArg;
-    const char* arg0 = arg;
-    const char* arg1 = nullptr;
-    if (browser.program == path && CheckWebProcess(browser.processName, browser.paths) != 0) {
-        remoteArg = std::string("openURL(") + (argument ? argument : "") + ")";
-        arg0 = "-remote";
-        arg1 = remoteArg.c_str();
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ExecChild(path, arg0, arg1);
-    }
-    return pid < 0 ? -1 : pid;
-}
-
-int CheckExitChildProcess() {
-    WaitRetry(0, WNOHANG);
-    return 1;
 }
 
 }  // namespace suite

@@ -5,7 +5,11 @@
 #include <unistd.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+
+#include <chrono>
 #include <cstring>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -252,14 +256,35 @@ TEST(ExecProcess, FailedExecEndsChildWithStatusZero) {
     EXPECT_EQ(0, ExitStatusOf(pid));
 }
 
-TEST(ExecProcess, LoggedFormWarnsOnMissingProgram) {
+TEST(ExecProcess, LoggedFormWarnsAndCountsAFailedExecAsAFailedStart) {
+    TempDir dir;
     std::vector<std::string> warnings;
     auto warn = [&](const std::string& w) { warnings.push_back(w); };
     EXPECT_EQ(-1, suite::ExecProcessLogged("", nullptr, warn));
     EXPECT_TRUE(warnings.empty());
     EXPECT_EQ(-1, suite::ExecProcessLogged("/no/such/pppd", nullptr, warn));
-    ASSERT_EQ(1u, warnings.size());
-    EXPECT_EQ("/no/such/pppd search Failed.", warnings[0]);
+    testutil::WriteFile(dir / "noexec", "#!/bin/sh\n", 0644);
+    EXPECT_EQ(-1, suite::ExecProcessLogged((dir / "noexec").c_str(), nullptr, warn));
+    EXPECT_EQ((std::vector<std::string>{"/no/such/pppd search Failed.", "Create process failed."}),
+              warnings);
+    // Nothing is left to collect after the failed exec.
+    errno = 0;
+    EXPECT_EQ(-1, ::waitpid(-1, nullptr, WNOHANG));
+    EXPECT_EQ(ECHILD, errno);
+
+    // The daemon's start: its one argument, in a group of its own.
+    testutil::WriteFile(dir / "daemon",
+                        "#!/bin/sh\necho \"$@\" > " + (dir / "args") + "\nexec sleep 30\n", 0755);
+    suite::LaunchOptions options;
+    options.newProcessGroup = true;
+    const pid_t pid = suite::ExecProcessLogged((dir / "daemon").c_str(), "-detach", warn, options);
+    ASSERT_GT(pid, 0);
+    EXPECT_TRUE(testutil::WaitFor([&] { return testutil::Exists(dir / "args"); }));
+    EXPECT_EQ("-detach\n", testutil::ReadFile(dir / "args"));
+    EXPECT_EQ(pid, ::getpgid(pid));
+    ::kill(pid, SIGKILL);
+    EXPECT_EQ(pid, suite::WaitChild(pid));
+    EXPECT_EQ(2u, warnings.size());
 }
 
 TEST(ExecProcess, WaitFormBlocksUntilChildEnds) {
@@ -342,10 +367,7 @@ TEST(ExecProcess, LauncherFormIsBrowserAware) {
         suite::ExecProcessLauncher(browser.c_str(), "http://example.org/", settings, onMissing);
     ASSERT_GT(pid, 0);
     EXPECT_EQ("http://example.org/\n", WaitArgs(browser));
-    EXPECT_TRUE(testutil::WaitFor([&] {
-        suite::CheckExitChildProcess();
-        return ::kill(pid, 0) != 0;
-    }));
+    EXPECT_TRUE(testutil::WaitFor([&] { return suite::CollectChild(pid) == pid; }));
 
     ::unlink((browser + ".args").c_str());
     proc.Add("300", "firefox-esr", "S (sleeping)");
@@ -361,16 +383,172 @@ TEST(ExecProcess, LauncherFormIsBrowserAware) {
     ::waitpid(pid, nullptr, 0);
 }
 
-TEST(ExecProcess, CheckExitChildProcessCollectsWithoutBlocking) {
-    EXPECT_EQ(1, suite::CheckExitChildProcess());  // nothing to collect
-    pid_t pid = ::fork();
-    if (pid == 0)
+// Collecting is for exactly the child named: another finished child stays
+// for its own owner, and a pid that would mean "any child" is refused.
+TEST(Launch, CollectChildTakesOnlyThatChildAndNeverBlocks) {
+    const pid_t quick = ::fork();
+    if (quick == 0)
         ::_exit(3);
-    EXPECT_TRUE(testutil::WaitFor([&] {
-        suite::CheckExitChildProcess();
+    const pid_t other = ::fork();
+    if (other == 0)
+        ::_exit(4);
+    const pid_t slow = ::fork();
+    if (slow == 0) {
+        ::pause();
+        ::_exit(0);
+    }
+    EXPECT_EQ(0, suite::CollectChild(slow));
+    for (pid_t any : {0, -1}) {
         errno = 0;
-        return ::waitpid(pid, nullptr, WNOHANG) == -1 && errno == ECHILD;
-    }));
+        EXPECT_EQ(-1, suite::CollectChild(any));
+        EXPECT_EQ(ECHILD, errno);
+    }
+    int status = 0;
+    ASSERT_TRUE(testutil::WaitFor([&] { return suite::CollectChild(quick, &status) == quick; }));
+    EXPECT_EQ(3, WEXITSTATUS(status));
+    EXPECT_EQ(-1, suite::CollectChild(quick));  // gone: not ours any more
+    ::kill(slow, SIGKILL);
+    EXPECT_EQ(slow, suite::WaitChild(slow));
+    // The other one was never taken.
+    EXPECT_EQ(other, suite::WaitChild(other, &status));
+    EXPECT_EQ(4, WEXITSTATUS(status));
+}
+
+// A started program begins as one started afresh, whatever this process
+// ignores, blocks or holds open, and its output can be captured.
+TEST(Launch, ChildStartsWithDefaultSignalsNoInheritedDescriptorsAndCapturedOutput) {
+    TempDir dir;
+    const int leaked = ::open("/dev/null", O_RDONLY);  // not close-on-exec
+    ASSERT_GE(leaked, 3);
+    const int out = ::open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(out, 0);
+    struct sigaction ignore {};
+    ignore.sa_handler = SIG_IGN;
+    struct sigaction oldPipe {};
+    ::sigaction(SIGPIPE, &ignore, &oldPipe);
+    sigset_t usr1;
+    sigset_t oldMask;
+    ::sigemptyset(&usr1);
+    ::sigaddset(&usr1, SIGUSR1);
+    ::pthread_sigmask(SIG_BLOCK, &usr1, &oldMask);
+
+    suite::LaunchOptions options;
+    options.stdoutFd = out;
+    options.stderrFd = out;
+    const std::string script = "grep -E '^Sig(Ign|Blk)' /proc/self/status; test -e /proc/$$/fd/" +
+                               std::to_string(leaked) + " && echo leaked; echo err >&2";
+    const suite::LaunchResult started = suite::Launch("/bin/sh", {"sh", "-c", script}, options);
+
+    ::pthread_sigmask(SIG_SETMASK, &oldMask, nullptr);
+    ::sigaction(SIGPIPE, &oldPipe, nullptr);
+    ::close(leaked);
+    ::close(out);
+    ASSERT_GT(started.pid, 0);
+    EXPECT_EQ(suite::LaunchFailure::kNone, started.failure);
+    int status = -1;
+    EXPECT_EQ(started.pid, suite::WaitChild(started.pid, &status));
+    EXPECT_EQ("SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\nerr\n",
+              testutil::ReadFile(dir / "out"));
+}
+
+// Why a start failed reaches the caller; the child it made has ended with
+// the status asked for, in the caller's hands to collect.
+TEST(Launch, ExecFailureIsReportedWithItsErrno) {
+    TempDir dir;
+    testutil::WriteFile(dir / "data", "not a program", 0644);
+    struct Case {
+        std::string file;
+        bool searchPath;
+        int error;
+    };
+    const Case cases[] = {
+        {dir / "missing", false, ENOENT},
+        {dir / "data", false, EACCES},
+        {"no-such-program-anywhere", true, ENOENT},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        suite::LaunchOptions options;
+        options.searchPath = c.searchPath;
+        options.execFailureStatus = 127;
+        const suite::LaunchResult started = suite::Launch(c.file, {c.file}, options);
+        EXPECT_EQ(suite::LaunchFailure::kNoExec, started.failure);
+        EXPECT_EQ(c.error, started.error);
+        ASSERT_GT(started.pid, 0);
+        int status = 0;
+        EXPECT_EQ(started.pid, suite::WaitChild(started.pid, &status));
+        EXPECT_EQ(127, WEXITSTATUS(status));
+    }
+    // Searched for in PATH, a name without a slash is found.
+    const suite::LaunchResult found = suite::Launch("true", {"true"}, [] {
+        suite::LaunchOptions options;
+        options.searchPath = true;
+        return options;
+    }());
+    EXPECT_EQ(suite::LaunchFailure::kNone, found.failure);
+    EXPECT_EQ(found.pid, suite::WaitChild(found.pid));
+}
+
+// A detached start leaves nothing to collect and still says when its
+// program could not be run.
+TEST(Launch, DetachedStartLeavesNoChildAndReportsAFailedExec) {
+    TempDir dir;
+    suite::LaunchOptions options;
+    options.detach = true;
+    const std::string mark = dir / "ran";
+    const suite::LaunchResult started =
+        suite::Launch("/bin/sh", {"sh", "-c", "sleep 0.2; echo $PPID > '" + mark + "'"}, options);
+    EXPECT_EQ(suite::LaunchFailure::kNone, started.failure);
+    ASSERT_GT(started.pid, 0);
+    errno = 0;
+    EXPECT_EQ(-1, ::waitpid(-1, nullptr, WNOHANG));
+    EXPECT_EQ(ECHILD, errno);
+    ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(mark); }));
+    EXPECT_NE(std::to_string(::getpid()) + "\n", testutil::ReadFile(mark));
+
+    const suite::LaunchResult failed = suite::Launch(dir / "missing", {"missing"}, options);
+    EXPECT_EQ(suite::LaunchFailure::kNoExec, failed.failure);
+    EXPECT_EQ(ENOENT, failed.error);
+    EXPECT_FALSE(HasZombieChild());
+}
+
+// A child asked to end with this process does, even when this process is
+// killed; an unarmed one lives on.
+TEST(Launch, DeathSignalEndsTheChildWithItsParent) {
+    for (int deathSignal : {SIGTERM, 0}) {
+        SCOPED_TRACE(deathSignal);
+        int pids[2];
+        ASSERT_EQ(0, ::pipe(pids));
+        const pid_t parent = ::fork();
+        if (parent == 0) {
+            suite::LaunchOptions options;
+            options.deathSignal = deathSignal;
+            const suite::LaunchResult started =
+                suite::Launch("/bin/sleep", {"sleep", "30"}, options);
+            [[maybe_unused]] ssize_t n = ::write(pids[1], &started.pid, sizeof started.pid);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(pids[1]);
+        pid_t child = -1;
+        ASSERT_EQ(static_cast<ssize_t>(sizeof child), ::read(pids[0], &child, sizeof child));
+        ::close(pids[0]);
+        ASSERT_GT(child, 0);
+        ::kill(parent, SIGKILL);
+        suite::WaitChild(parent);
+        const auto ended = [&] {
+            const std::string stat = testutil::ReadFile("/proc/" + std::to_string(child) + "/stat");
+            const std::size_t close = stat.rfind(')');
+            return close == std::string::npos || stat[close + 2] == 'Z';
+        };
+        if (deathSignal != 0) {
+            EXPECT_TRUE(testutil::WaitFor(ended));
+        } else {
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            EXPECT_FALSE(ended());
+            ::kill(child, SIGKILL);
+        }
+    }
 }
 
 }  // namespace
