@@ -2,6 +2,7 @@
 // the application chooser and the file selection run a nested loop.
 #include "waymark/WmDialogs.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "common/I18n.h"
@@ -40,15 +41,38 @@ Gtk::Fixed* AddFixed(Gtk::Window& window) {
     return fixed;
 }
 
+// Captions and labels keep the sizes they are placed with: a face or a
+// translation too wide for them is drawn smaller instead.
 Gtk::Button* MakeButton(Gtk::Fixed& fixed, const Glib::ustring& label, int x, int y, int w, int h) {
     auto* button = Gtk::make_managed<Gtk::Button>(label);
-    return Place(fixed, button, x, y, w, h);
+    Place(fixed, button, x, y, w, h);
+    FitButtonText(*button, w, h);
+    return button;
 }
 
-Gtk::Label* MakeLabel(Gtk::Fixed& fixed, const Glib::ustring& text, int x, int y, int w, int h) {
-    auto* label = Gtk::make_managed<Gtk::Label>(text);
+// `wrap`: the text takes as many lines as `h` holds.
+Gtk::Label* MakeLabel(Gtk::Fixed& fixed, const Glib::ustring& text, int x, int y, int w, int h,
+                      bool wrap = false) {
+    auto* label = Gtk::make_managed<Gtk::Label>();
     label->set_xalign(0);
-    return Place(fixed, label, x, y, w, h);
+    if (wrap) {
+        label->set_line_wrap(true);
+        label->set_line_wrap_mode(Pango::WRAP_WORD_CHAR);
+        label->set_yalign(0);
+        // A wrapping label's natural width is a guess of its own, which a
+        // window that is not resizable would grow to: bound it in
+        // characters of the label's font, as the toolkit counts them.
+        auto context = label->get_pango_context();
+        const Pango::FontMetrics metrics = context->get_metrics(context->get_font_description());
+        const int perChar =
+            std::max(metrics.get_approximate_char_width(), metrics.get_approximate_digit_width());
+        const int chars = perChar > 0 ? std::max(1, w * PANGO_SCALE / perChar) : 1;
+        label->set_width_chars(chars);
+        label->set_max_width_chars(chars);
+    }
+    Place(fixed, label, x, y, w, h);
+    SetFittedText(*label, text, w, wrap ? h : 0);
+    return label;
 }
 
 Gtk::Entry* MakeEntry(Gtk::Fixed& fixed, const Glib::ustring& name, int maxChars, int x, int y,
@@ -272,8 +296,7 @@ void wyMessageBox(int code, bool showItemWindow) {
     if (picture) {
         Place(*fixed, Gtk::make_managed<Gtk::Image>(picture), 16, 16, 32, 32);
     }
-    Gtk::Label* text = MakeLabel(*fixed, GetMessageText(code), 56, 16, 424, 32);
-    text->set_line_wrap(true);
+    MakeLabel(*fixed, GetMessageText(code), 56, 16, 424, 32, true);
     pwyMessage->ok = MakeButton(*fixed, _("OK"), 396, 66, 84, 42);
     pwyMessage->ok->signal_clicked().connect(&CloseMessage);
     // Closing the box by any route is its OK (a start-up error then ends
@@ -298,8 +321,7 @@ void wyConfilmBox(const ConfirmRequest& request) {
     if (ques) {
         Place(*fixed, Gtk::make_managed<Gtk::Image>(ques), 16, 16, 32, 32);
     }
-    Gtk::Label* text = MakeLabel(*fixed, GetConfirmText(request.code), 56, 16, 444, 40);
-    text->set_line_wrap(true);
+    MakeLabel(*fixed, GetConfirmText(request.code), 56, 16, 444, 40, true);
     pwyConfilm->yes = MakeButton(*fixed, _("Yes"), 324, 66, 84, 42);
     pwyConfilm->no = MakeButton(*fixed, _("No"), 416, 66, 84, 42);
     pwyConfilm->no->signal_clicked().connect(&CloseConfirm);

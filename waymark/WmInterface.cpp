@@ -40,6 +40,17 @@ Gtk::Label* CreateLabel(Gtk::Fixed& fixed, int x, int y, int width, int height) 
     return Place(fixed, label, x, y, width, height);
 }
 
+// The two labels of a menu button or an item slot, each fitted to the width
+// it was placed with.
+void SetLabelPair(Gtk::Label& lower, Gtk::Label& upper, const Glib::ustring& text) {
+    for (Gtk::Label* label : {&lower, &upper}) {
+        int width = 0;
+        int height = 0;
+        label->get_size_request(width, height);
+        SetFittedText(*label, text, width);
+    }
+}
+
 PictureButton CreatePictureButton(Gtk::Fixed& fixed, const Picture& picture, int x,
                                   const Glib::ustring& name) {
     PictureButton result;
@@ -521,8 +532,7 @@ void SetToggleButton(bool closeOpen) {
             }
             MenuToggle& t = pNavi->toggles[shown];
             const Glib::ustring text = ToDisplay(CreateDisplayString(menu->MenuName, 12));
-            t.lower->set_text(text);
-            t.upper->set_text(text);
+            SetLabelPair(*t.lower, *t.upper, text);
             SetAccessibleName(*t.button, ToDisplay(menu->MenuName));
             t.button->set_tooltip_text(ToDisplay(menu->MenuName));
             t.button->show();
@@ -589,8 +599,7 @@ void SetGroupWindow() {
             continue;
         }
         const Glib::ustring text = ToDisplay(CreateDisplayString(item->ItemName, 13));
-        slot.lower->set_text(text);
-        slot.upper->set_text(text);
+        SetLabelPair(*slot.lower, *slot.upper, text);
         SetAccessibleName(*slot.box, ToDisplay(item->ItemName));
         slot.box->set_tooltip_text(ToDisplay(item->LinkName));
         Picture icon = item->IconPath.empty() ? Picture() : ItemIcon(*item);

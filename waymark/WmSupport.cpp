@@ -130,7 +130,10 @@ void InstallStyle(const BarStyle& style) {
         << ".wmbar scrollbar slider:hover { background-color: rgb(205,215,235); }\n"
         << ".wmbar scrollbar slider:active { background-color: rgb(235,240,250); }\n"
         << ".wmbar combobox button { min-width: 18px; padding: 0 1px; }\n"
-        << ".wmbar combobox arrow { min-width: 16px; min-height: 16px; }\n";
+        << ".wmbar combobox arrow { min-width: 16px; min-height: 16px; }\n"
+        // The dialogs place their buttons at fixed sizes the theme's minimum
+        // would exceed.
+        << ".wm-dialog button { min-height: 0; min-width: 0; padding: 2px 6px; }\n";
     auto screen = Gdk::Screen::get_default();
     if (!screen) {
         return;
@@ -243,9 +246,10 @@ void SetFittedText(Gtk::Label& label, const Glib::ustring& text, int width, int 
     const Pango::FontDescription own = label.get_pango_context()->get_font_description();
     const bool absolute = own.get_size_is_absolute();
     int size = own.get_size() > 0 ? own.get_size() : 10 * PANGO_SCALE;
-    // Half a pixel (or point) at a time, down to a size still readable.
+    // Half a pixel (or point) at a time, down to 6 pixels: the widest face
+    // still shows a 13-byte name whole beside the info button.
     const int step = PANGO_SCALE / 2;
-    const int smallest = 6 * PANGO_SCALE;
+    const int smallest = absolute ? 6 * PANGO_SCALE : 6 * PANGO_SCALE * 72 / 96;
     Pango::AttrList attributes;
     for (;;) {
         layout->set_attributes(attributes);
@@ -299,6 +303,7 @@ Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int heigh
     window->set_modal(true);
     window->set_position(Gtk::WIN_POS_CENTER);
     window->set_keep_above(true);
+    AddClass(*window, "wm-dialog");
     // Escape closes the dialog the way its close box does.
     window->signal_key_press_event().connect(
         [window](GdkEventKey* event) {

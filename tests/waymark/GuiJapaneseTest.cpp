@@ -20,7 +20,8 @@ TEST_F(GuiWmJapanese, MessageBoxReadsInJapanese) {
     EXPECT_EQ(wm::pwyMessage->window->get_title(), "入力エラー");
     const std::vector<std::string> texts = LabelTexts(wm::pwyMessage->window);
     ASSERT_FALSE(texts.empty());
-    EXPECT_EQ(texts[0], "文字数が多すぎます。20 バイト (全角 10 文字) までしか入力できません。");
+    // Limits are bytes: the text promises no count of characters.
+    EXPECT_EQ(texts[0], "入力が長すぎます。入力できるのは 20 バイトまでです。");
     wm::pwyMessage->ok->clicked();
     Pump(10);
     EXPECT_EQ(wm::pwyMessage, nullptr);
