@@ -22,10 +22,6 @@ bool gEndedByMessage = false;
 // The signal that ended the program, or 0.
 int gEndSignal = 0;
 
-void Warn(const std::string& text) {
-    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text.c_str());
-}
-
 void RemoveTimer(int& id) {
     if (id > 0) {
         g_source_remove(static_cast<guint>(id));
@@ -41,47 +37,103 @@ bool BecomeRoot() {
     return ::setuid(pw->pw_uid) == 0 && ::setgid(pw->pw_gid) == 0;
 }
 
-// The connection window after the connection: the time it lasted, and the
-// button (see UpdateButtons).
-void ShowFinalTime() {
-    RingoutState& st = *pRingout;
-    if (st.TimeLabel != nullptr) {
-        st.TimeLabel->set_text(FormatConnectTime(st, _("Stop")));
+// Milliseconds between the calls of each timer.
+int IntervalOf(RoTimer timer) {
+    switch (timer) {
+        case RoTimer::kWaitPoll:
+        case RoTimer::kToolWatch:
+            return 500;
+        case RoTimer::kClock:
+            return 1000;
+        case RoTimer::kStopWatch:
+            return 100;
     }
-    st.Hours = st.Minutes = st.Seconds = 0;
-    UpdateButtons();
+    return 1000;
 }
 
-gboolean CheckStopProcess(gpointer) {
+// The wait's poll and the tool's watch never run together: one id serves both.
+int& IdOf(RoTimer timer) {
     RingoutState& st = *pRingout;
-    if (!ContinueStop(st, st.Paths, st.System)) {
-        return TRUE;
+    switch (timer) {
+        case RoTimer::kClock:
+            return st.MonitorTimer;
+        case RoTimer::kStopWatch:
+            return st.StopTimer;
+        default:
+            return st.PollTimer;
     }
-    st.StopTimer = -1;
-    UpdateButtons();
+}
+
+gboolean OnTimer(gpointer data) {
+    RingoutState& st = *pRingout;
+    RingoutView& view = WindowView();
+    switch (static_cast<RoTimer>(GPOINTER_TO_INT(data))) {
+        case RoTimer::kWaitPoll:
+            return PollWait(st, view) ? TRUE : FALSE;
+        case RoTimer::kToolWatch:
+            return CheckTwSetupProcess(st, view) ? TRUE : FALSE;
+        case RoTimer::kClock:
+            return CheckPPPDProcess(st, view) ? TRUE : FALSE;
+        case RoTimer::kStopWatch:
+            return CheckStopProcess(st, view) ? TRUE : FALSE;
+    }
     return FALSE;
 }
 
-// Stops the daemon while the windows go on being drawn; the buttons that
-// would start another one wait for its end.
-void BeginDaemonStop() {
-    RingoutState& st = *pRingout;
-    BeginStop(st, st.Paths, st.System);
-    if (st.Stopping.pid > 0 && st.StopTimer == -1) {
-        st.StopTimer = static_cast<int>(g_timeout_add(100, &CheckStopProcess, nullptr));
+class Windows : public RingoutView {
+  public:
+    int ShowMessage(std::uint32_t code) override { return MessageBox(code); }
+    int RunWait() override { return CreateWaitWindow(); }
+    void EndWait() override {
+        if (pRingout->WaitWindow != nullptr) {
+            pRingout->WaitWindow->hide();
+        }
     }
-    UpdateButtons();
-}
+    void StartTimer(RoTimer timer) override {
+        int& id = IdOf(timer);
+        // No timer outlives the loops once the program ends.
+        if (id > 0 || LoopsEnding()) {
+            return;
+        }
+        id = static_cast<int>(
+            g_timeout_add(static_cast<guint>(IntervalOf(timer)), &OnTimer,
+                          GINT_TO_POINTER(static_cast<int>(timer))));
+    }
+    void StopTimer(RoTimer timer) override { RemoveTimer(IdOf(timer)); }
+    void ShowTime(const std::string& text) override {
+        if (pRingout->TimeLabel != nullptr) {
+            pRingout->TimeLabel->set_text(text);
+        }
+    }
+    void ShowDevice(const std::string& device) override {
+        if (pRingout->StartLabel != nullptr) {
+            pRingout->StartLabel->set_text(StartText(device));
+        }
+    }
+    void ShowButtons(const ButtonLook& look) override {
+        RingoutState& st = *pRingout;
+        if (st.StartButton != nullptr) {
+            st.StartButton->set_sensitive(look.start);
+        }
+        if (st.ConfigButton != nullptr) {
+            st.ConfigButton->set_sensitive(look.setting);
+        }
+        if (st.ConnectButton == nullptr || look.connect == ConnectButtonLook::kAsItIs) {
+            return;
+        }
+        if (look.connect == ConnectButtonLook::kConnect) {
+            st.ConnectButton->set_label(_("Connect "));
+            st.ConnectButton->get_accessible()->set_name(_("Connect "));
+        }
+        st.ConnectButton->set_sensitive(look.connect == ConnectButtonLook::kConnect);
+    }
+};
 
 // What SIGTERM, SIGHUP and SIGINT do: end the program as its own close
 // does; the daemon is stopped on the way out.
 gboolean OnEndSignal(gpointer signo) {
-    RingoutState& st = *pRingout;
     gEndSignal = GPOINTER_TO_INT(signo);
-    if (st.WaitWindow != nullptr) {
-        RemoveTimer(st.PollTimer);
-        st.WaitResult = CONNECT_CANCELLED;
-    }
+    GiveUpWait(*pRingout, WindowView());
     EndAllLoops();
     return G_SOURCE_CONTINUE;
 }
@@ -110,24 +162,9 @@ void DestroyStartWindow() {
 
 RingoutOptions::RingoutOptions() : becomeRoot(&BecomeRoot) {}
 
-void UpdateButtons() {
-    RingoutState& st = *pRingout;
-    const bool stopping = st.Stopping.pid > 0;
-    const bool configuring = st.ConfigPid > 0;
-    if (st.StartButton != nullptr) {
-        st.StartButton->set_sensitive(!stopping && !configuring);
-    }
-    if (st.ConfigButton != nullptr) {
-        st.ConfigButton->set_sensitive(!configuring);
-    }
-    // After a connection: "Connect " once the daemon has ended.
-    if (st.ConnectButton != nullptr && st.MonitorTimer == -1) {
-        if (!stopping) {
-            st.ConnectButton->set_label(_("Connect "));
-            st.ConnectButton->get_accessible()->set_name(_("Connect "));
-        }
-        st.ConnectButton->set_sensitive(!stopping);
-    }
+RingoutView& WindowView() {
+    static Windows windows;
+    return windows;
 }
 
 std::string VersionText() {
@@ -137,116 +174,8 @@ std::string VersionText() {
            "Dial-up connection tool; free to use and to pass on, without warranty.\n";
 }
 
-int ExecPPPD() {
-    RingoutState& st = *pRingout;
-    // However Ringout ends, even without running another line, the daemon
-    // is told to stop.
-    st.PppdPid = StartProgram(st.Paths.pppd, {"-detach"}, true, &Warn, SIGTERM);
-    if (st.PppdPid <= 0) {
-        st.PppdPid = -1;
-        MessageBox(MSG_PPPD_START_FAILED);
-        return CONNECT_MACHINE_FAILURE;
-    }
-    const pid_t daemon = st.PppdPid;
-    st.Phase = 0;
-    const int result = CreateWaitWindow();
-    if (result == CONNECT_MACHINE_FAILURE) {
-        RemoveTimer(st.PollTimer);
-        BeginDaemonStop();
-        MessageBox(MSG_NO_MEMORY);
-    } else if (result == CONNECT_DIALUP_FAILED) {
-        // The daemon has ended; a dialler it left behind goes with it.
-        KillChat(daemon, st.Paths, st.System);
-        MessageBox(MSG_DIALUP_FAILED);
-    }
-    return result;
-}
-
-void Disconnect() {
-    RingoutState& st = *pRingout;
-    RemoveTimer(st.MonitorTimer);
-    BeginDaemonStop();
-    ShowFinalTime();
-}
-
-void CancelWait() {
-    RingoutState& st = *pRingout;
-    // Decided already, or the question is up.
-    if (st.WaitWindow == nullptr || st.PollTimer == -1) {
-        return;
-    }
-    // The attempt is not decided behind the question's back.
-    RemoveTimer(st.PollTimer);
-    if (MessageBox(MSG_ASK_DISCONNECT) == 1) {
-        st.WaitResult = CONNECT_CANCELLED;
-        BeginDaemonStop();
-        if (st.WaitWindow != nullptr) {
-            st.WaitWindow->hide();
-        }
-    } else if (st.WaitWindow != nullptr && !LoopsEnding()) {
-        st.PollTimer = static_cast<int>(g_timeout_add(500, &CheckConnectNetworkTimer, nullptr));
-    }
-}
-
-gboolean CheckConnectNetworkTimer(gpointer) {
-    RingoutState& st = *pRingout;
-    const int result = CheckConnectNetwork(st, st.Paths, st.System);
-    if (result == CONNECT_PENDING) {
-        return TRUE;
-    }
-    st.WaitResult = result;
-    st.PollTimer = -1;
-    if (st.WaitWindow != nullptr) {
-        st.WaitWindow->hide();
-    }
-    return FALSE;
-}
-
-gboolean CheckPPPDProcess(gpointer) {
-    RingoutState& st = *pRingout;
-    const pid_t daemon = st.PppdPid;
-    if (ChildEnded(st.PppdPid, st.System)) {
-        st.MonitorTimer = -1;
-        KillChat(daemon, st.Paths, st.System);
-        ShowFinalTime();
-        MessageBox(MSG_DISCONNECTED);
-        return FALSE;
-    }
-    UpdateConnectTime(st, st.System.now());
-    if (st.TimeLabel != nullptr) {
-        st.TimeLabel->set_text(FormatConnectTime(st, _("Connect")));
-    }
-    return TRUE;
-}
-
-gboolean CheckTwSetupProcess(gpointer) {
-    RingoutState& st = *pRingout;
-    if (!ChildEnded(st.ConfigPid, st.System)) {
-        return TRUE;
-    }
-    st.PollTimer = -1;
-    std::string device;
-    // Whatever the tool left behind is shown by the next start attempt.
-    CheckDialupConfiguration(st.Paths, device);
-    if (st.StartLabel != nullptr) {
-        st.StartLabel->set_text(StartText(device));
-    }
-    UpdateButtons();
-    return FALSE;
-}
-
 void on_ConfigButton_clicked() {
-    RingoutState& st = *pRingout;
-    st.ConfigButton->set_sensitive(false);
-    st.StartButton->set_sensitive(false);
-    st.ConfigPid = StartProgram(st.Paths.tunewell, {"--dialuponly"}, false, &Warn);
-    if (st.ConfigPid <= 0) {
-        st.ConfigPid = -1;
-        MessageBox(MSG_CONFIG_START_FAILED);
-        return;
-    }
-    RemoveTimer(st.PollTimer);
-    st.PollTimer = static_cast<int>(g_timeout_add(500, &CheckTwSetupProcess, nullptr));
+    StartSetting(*pRingout, WindowView());
 }
 
 void on_ConnectStartButton_clicked() {
@@ -255,7 +184,7 @@ void on_ConnectStartButton_clicked() {
         return;
     }
     st.StartWindow->hide();
-    const int result = ExecPPPD();
+    const int result = ExecPPPD(st, WindowView());
     if (LoopsEnding()) {
         return;
     }
@@ -264,7 +193,7 @@ void on_ConnectStartButton_clicked() {
         DestroyStartWindow();
         CreateConnectWindow();
     } else if (st.StartWindow != nullptr) {
-        UpdateButtons();
+        UpdateButtons(st, WindowView());
         st.StartWindow->show();
     }
 }
@@ -277,7 +206,7 @@ void on_StartWindow_destroy() {
     RingoutState& st = *pRingout;
     // Its widgets are gone with it; so is the watch that would update them.
     if (st.ConfigPid > 0) {
-        RemoveTimer(st.PollTimer);
+        WindowView().StopTimer(RoTimer::kToolWatch);
     }
     st.StartLabel = nullptr;
     st.ConfigButton = nullptr;
@@ -290,43 +219,28 @@ void on_StartWindow_destroy() {
 }
 
 void on_ConnectButton_clicked() {
-    RingoutState& st = *pRingout;
-    if (st.MonitorTimer != -1) {
-        if (MessageBox(MSG_ASK_DISCONNECT) == 1 && st.MonitorTimer != -1) {
-            Disconnect();
-        }
-        return;
+    if (PressConnectButton(*pRingout, WindowView())) {
+        DestroyConnectWindow();
+        CreateStartWindow();
+        // Without a usable configuration the message above ended the loop.
     }
-    // No new start while the last daemon still hangs up.
-    if (st.Stopping.pid > 0) {
-        return;
-    }
-    DestroyConnectWindow();
-    CreateStartWindow();
-    // Without a usable configuration the message above ended the loop.
 }
 
 bool on_ConnectWindow_delete_event(GdkEventAny*) {
-    RingoutState& st = *pRingout;
-    const bool connected = st.MonitorTimer != -1;
-    if (MessageBox(connected ? MSG_ASK_DISCONNECT : MSG_ASK_CLOSE) != 1) {
-        return true;
+    if (CloseConnectWindow(*pRingout, WindowView())) {
+        DestroyConnectWindow();
+        QuitMainLoop();
     }
-    if (st.MonitorTimer != -1) {
-        Disconnect();
-    }
-    DestroyConnectWindow();
-    QuitMainLoop();
     return true;
 }
 
 void on_MessageOKButton_clicked(int& result, Gtk::Window* window) {
-    result = 1;
+    result = MSG_ANSWER_OK;
     window->hide();
 }
 
 void on_MessageCancelButton_clicked(int& result, Gtk::Window* window) {
-    result = 2;
+    result = MSG_ANSWER_CANCEL;
     window->hide();
 }
 
@@ -338,7 +252,7 @@ void on_MessageWindow_destroy(bool endFlag) {
 }
 
 bool on_WaitWindow_delete_event(GdkEventAny*) {
-    CancelWait();
+    CancelWait(*pRingout, WindowView());
     return true;
 }
 
@@ -346,14 +260,13 @@ bool on_WaitWindow_key_press_event(GdkEventKey* event) {
     if (event->keyval != GDK_KEY_Escape) {
         return false;
     }
-    CancelWait();
+    CancelWait(*pRingout, WindowView());
     return true;
 }
 
 void on_WaitWindow_destroy() {
-    RingoutState& st = *pRingout;
-    RemoveTimer(st.PollTimer);
-    st.WaitWindow = nullptr;
+    WindowView().StopTimer(RoTimer::kWaitPoll);
+    pRingout->WaitWindow = nullptr;
 }
 
 int RingoutMain(const RingoutOptions& options) {

@@ -1,5 +1,6 @@
-// The dialer's handlers and timers, the connection flow between its windows,
-// and the program's start.
+// The dialer's window layer: the handlers and timers that hand each event to
+// the core's connection flow (RoControl), the view the flow shows through,
+// and the program's start.  Used by RoInterface's windows and by main.cpp.
 #pragma once
 
 #include <gtkmm.h>
@@ -34,20 +35,8 @@ std::string VersionText();
 // before it returns.
 int RingoutMain(const RingoutOptions& options);
 
-// Starts the daemon and runs the wait window; the attempt's result.
-int ExecPPPD();
-// Stops the connection shown in the connection window, without waiting.
-void Disconnect();
-// Closing the wait window: asks, and on OK stops the daemon and ends the wait.
-void CancelWait();
-// Sensitivity and caption of the buttons that start a daemon or the tool,
-// from whether one is being stopped or the tool runs.
-void UpdateButtons();
-
-// Timers (GLib sources; true keeps them).
-gboolean CheckConnectNetworkTimer(gpointer data);
-gboolean CheckPPPDProcess(gpointer button);
-gboolean CheckTwSetupProcess(gpointer data);
+// The windows as the flow sees them; its timers call back into the flow.
+RingoutView& WindowView();
 
 // Handlers.
 void on_ConfigButton_clicked();

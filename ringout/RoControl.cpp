@@ -1,9 +1,9 @@
+// The dialer's core: PPP files, process table, phases, clock and flow.
 #include "ringout/RoControl.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +18,8 @@
 #include <set>
 #include <sstream>
 
+#include <glib.h>
+
 #include "common/I18n.h"
 #include "common/ProcessUtil.h"
 #include "ringout/RoTable.h"
@@ -26,14 +28,18 @@ namespace ro {
 
 RingoutState* pRingout = nullptr;
 
+namespace {
+
+void WarnInLog(const std::string& text) {
+    g_log(nullptr, G_LOG_LEVEL_WARNING, "%s", text.c_str());
+}
+
+}  // namespace
+
 RoSystem::RoSystem()
     : kill([](pid_t pid, int signo) { return ::kill(pid, signo); }),
       waitpid([](pid_t pid, int options) {
-          pid_t r;
-          do {
-              r = ::waitpid(pid, nullptr, options);
-          } while (r < 0 && errno == EINTR);
-          return r;
+          return (options & WNOHANG) != 0 ? suite::CollectChild(pid) : suite::WaitChild(pid);
       }),
       now([] { return std::time(nullptr); }),
       monotonicMs([] {
@@ -41,51 +47,18 @@ RoSystem::RoSystem()
           ::clock_gettime(CLOCK_MONOTONIC, &ts);
           return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
       }),
-      sleepMs([](int ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }) {}
+      sleepMs([](int ms) { ::usleep(static_cast<useconds_t>(ms) * 1000); }),
+      start([](const std::string& path, const std::string& argument,
+               const suite::LaunchOptions& options) {
+          return suite::ExecProcessLogged(path.c_str(), argument.c_str(), &WarnInLog, options);
+      }) {}
 
 namespace {
 
 constexpr std::size_t kLineMax = 2047;
 
-bool AllDigits(const char* s) {
-    if (*s == '\0') {
-        return false;
-    }
-    for (; *s != '\0'; ++s) {
-        if (*s < '0' || *s > '9') {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The first kStatusTextSize bytes of a small /proc file; false when it
-// cannot be read or is empty.
-bool ReadSmallFile(const std::string& path, std::string& text) {
-    text.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        return false;
-    }
-    char buffer[suite::kStatusTextSize];
-    ssize_t got;
-    do {
-        got = ::read(fd, buffer, sizeof buffer);
-    } while (got < 0 && errno == EINTR);
-    ::close(fd);
-    if (got <= 0) {
-        return false;
-    }
-    text.assign(buffer, static_cast<std::size_t>(got));
-    return true;
-}
-
 std::string Field(const std::string& text, const char* label) {
-    std::vector<char> value(suite::kFieldValueSize, '\0');
-    if (suite::GetStatus(label, text.c_str(), value.data(), value.size()) != 0) {
-        return {};
-    }
-    return value.data();
+    return suite::StatusField(text, label).value_or(std::string());
 }
 
 // "pid (name) S ppid pgrp ...": the name runs to the last parenthesis, as it
@@ -121,11 +94,11 @@ bool ReadEntry(const std::string& procRoot, const char* name, ProcEntry& entry) 
     const std::string dir = procRoot + "/" + name;
     // One read per process: the stat line holds all that is needed.
     std::string text;
-    if (ReadSmallFile(dir + "/stat", text) && ParseStatLine(text, entry)) {
+    if (suite::ReadStatusText(dir + "/stat", text) && ParseStatLine(text, entry)) {
         return true;
     }
     // Without it, the status file gives all but the group.
-    if (!ReadSmallFile(dir + "/status", text)) {
+    if (!suite::ReadStatusText(dir + "/status", text)) {
         return false;
     }
     // Names are compared whole, so a missing "Name:" never matches anything.
@@ -227,7 +200,7 @@ bool ReadProcessTable(const std::string& procRoot, std::vector<ProcEntry>& table
         return false;
     }
     while (struct dirent* entry = ::readdir(dir)) {
-        if (!AllDigits(entry->d_name)) {
+        if (!suite::IsPidName(entry->d_name)) {
             continue;
         }
         ProcEntry process;
@@ -428,13 +401,13 @@ std::string ReadNetDev(const RoPaths& paths) {
 
 int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSystem& sys) {
     switch (state.Phase) {
-        case 0: {
+        case PHASE_AWAIT_CHAT: {
             const int chat = CheckChatProcess(state.PppdPid, paths);
             if (chat == CHAT_NO_PROC) {
                 return CONNECT_MACHINE_FAILURE;
             }
             if (chat == CHAT_RUNNING) {
-                state.Phase = 1;
+                state.Phase = PHASE_CHAT_RUNNING;
                 return CONNECT_PENDING;
             }
             if (ChildEnded(state.PppdPid, sys)) {
@@ -444,18 +417,18 @@ int CheckConnectNetwork(RingoutState& state, const RoPaths& paths, const RoSyste
             // link carries traffic, so go on as if its end had been watched.
             if (ReadPppLink(ReadNetDev(paths)) == PppLink::kTraffic) {
                 state.ConnectTime = sys.now();
-                state.Phase = 2;
+                state.Phase = PHASE_AWAIT_TRAFFIC;
             }
             return CONNECT_PENDING;
         }
-        case 1: {
+        case PHASE_CHAT_RUNNING: {
             const int chat = CheckChatProcess(state.PppdPid, paths);
             if (chat == CHAT_NO_PROC) {
                 return CONNECT_MACHINE_FAILURE;
             }
             if (chat == CHAT_NONE) {
                 state.ConnectTime = sys.now();
-                state.Phase = 2;
+                state.Phase = PHASE_AWAIT_TRAFFIC;
             }
             return CONNECT_PENDING;
         }
@@ -487,86 +460,212 @@ std::string FormatConnectTime(const RingoutState& state, const std::string& word
     return buffer + word;
 }
 
-pid_t StartProgram(const std::string& path, const std::vector<std::string>& args, bool ownGroup,
-                   const std::function<void(const std::string&)>& warn, int deathSignal) {
-    if (path.empty()) {
-        return -1;
-    }
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) {
-        if (warn) {
-            warn(path + " search Failed.");
-        }
-        return -1;
-    }
-    // Everything the child needs exists before it does; the child only
-    // sets its attributes and execs.
-    std::vector<std::string> argv{path};
-    argv.insert(argv.end(), args.begin(), args.end());
-    std::vector<char*> argp;
-    for (std::string& a : argv) {
-        argp.push_back(a.data());
-    }
-    argp.push_back(nullptr);
+namespace {
 
-    // A failed exec reports its errno here; a successful one closes it.
-    int report[2];
-    if (::pipe2(report, O_CLOEXEC) != 0) {
-        if (warn) {
-            warn("Create process failed.");
-        }
-        return -1;
+// The connection window after the connection: the time it lasted, and the
+// button (see DecideButtons).
+void ShowFinalTime(RingoutState& state, RingoutView& view) {
+    view.ShowTime(FormatConnectTime(state, _("Stop")));
+    state.Hours = state.Minutes = state.Seconds = 0;
+    UpdateButtons(state, view);
+}
+
+// Stops the daemon while the windows go on being drawn; the buttons that
+// would start another one wait for its end.
+void BeginDaemonStop(RingoutState& state, RingoutView& view) {
+    BeginStop(state, state.Paths, state.System);
+    if (state.Stopping.pid > 0) {
+        view.StartTimer(RoTimer::kStopWatch);
     }
-    const pid_t parent = ::getpid();
-    // No handler of ours may run in the child before its exec.
-    sigset_t all;
-    sigset_t old;
-    sigfillset(&all);
-    ::pthread_sigmask(SIG_SETMASK, &all, &old);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        struct sigaction dfl {};
-        dfl.sa_handler = SIG_DFL;
-        for (int signo : {SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGCHLD, SIGQUIT}) {
-            ::sigaction(signo, &dfl, nullptr);
-        }
-        if (ownGroup) {
-            ::setpgid(0, 0);
-        }
-        // A parent that ended before the signal was armed would never send it.
-        if (deathSignal != 0 &&
-            (::prctl(PR_SET_PDEATHSIG, deathSignal) != 0 || ::getppid() != parent)) {
-            ::_exit(127);
-        }
-        sigset_t none;
-        sigemptyset(&none);
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::execv(path.c_str(), argp.data());
-        const int error = errno;
-        [[maybe_unused]] const ssize_t sent = ::write(report[1], &error, sizeof error);
-        ::_exit(127);
+    UpdateButtons(state, view);
+}
+
+void EndWaitWith(RingoutState& state, RingoutView& view, int result) {
+    state.WaitResult = result;
+    state.Mode = DialerMode::kStart;
+    view.StopTimer(RoTimer::kWaitPoll);
+    view.EndWait();
+}
+
+}  // namespace
+
+int ExecPPPD(RingoutState& state, RingoutView& view) {
+    suite::LaunchOptions options;
+    // Its own group names the diallers it starts; however Ringout ends,
+    // even without running another line, the daemon is told to stop.
+    options.newProcessGroup = true;
+    options.deathSignal = SIGTERM;
+    state.PppdPid = state.System.start(state.Paths.pppd, "-detach", options);
+    if (state.PppdPid <= 0) {
+        state.PppdPid = -1;
+        view.ShowMessage(MSG_PPPD_START_FAILED);
+        return CONNECT_MACHINE_FAILURE;
     }
-    ::pthread_sigmask(SIG_SETMASK, &old, nullptr);
-    ::close(report[1]);
-    int error = 0;
-    ssize_t got = 0;
-    if (pid > 0) {
-        do {
-            got = ::read(report[0], &error, sizeof error);
-        } while (got < 0 && errno == EINTR);
+    const pid_t daemon = state.PppdPid;
+    state.Phase = PHASE_AWAIT_CHAT;
+    state.WaitResult = CONNECT_PENDING;
+    state.Mode = DialerMode::kDialling;
+    int result = view.RunWait();
+    // A wait that ended undecided could not go on.
+    if (result == CONNECT_PENDING) {
+        result = CONNECT_MACHINE_FAILURE;
     }
-    ::close(report[0]);
-    if (pid < 0 || got != 0) {
-        if (pid > 0) {
-            while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-            }
-        }
-        if (warn) {
-            warn("Create process failed.");
-        }
-        return -1;
+    state.Mode = result == CONNECT_OK ? DialerMode::kConnected : DialerMode::kStart;
+    if (result == CONNECT_MACHINE_FAILURE) {
+        view.StopTimer(RoTimer::kWaitPoll);
+        BeginDaemonStop(state, view);
+        view.ShowMessage(MSG_NO_MEMORY);
+    } else if (result == CONNECT_DIALUP_FAILED) {
+        // The daemon has ended; a dialler it left behind goes with it.
+        KillChat(daemon, state.Paths, state.System);
+        view.ShowMessage(MSG_DIALUP_FAILED);
     }
-    return pid;
+    return result;
+}
+
+bool PollWait(RingoutState& state, RingoutView& view) {
+    if (state.Mode != DialerMode::kDialling) {
+        view.StopTimer(RoTimer::kWaitPoll);
+        return false;
+    }
+    const int result = CheckConnectNetwork(state, state.Paths, state.System);
+    if (result == CONNECT_PENDING) {
+        return true;
+    }
+    EndWaitWith(state, view, result);
+    return false;
+}
+
+void CancelWait(RingoutState& state, RingoutView& view) {
+    // Decided already, or the question is up.
+    if (state.Mode != DialerMode::kDialling) {
+        return;
+    }
+    // The attempt is not decided behind the question's back.
+    view.StopTimer(RoTimer::kWaitPoll);
+    state.Mode = DialerMode::kAskingToStop;
+    const int answer = view.ShowMessage(MSG_ASK_DISCONNECT);
+    // Given up meanwhile: the program is ending.
+    if (state.Mode != DialerMode::kAskingToStop) {
+        return;
+    }
+    if (answer == MSG_ANSWER_OK) {
+        state.WaitResult = CONNECT_CANCELLED;
+        BeginDaemonStop(state, view);
+        EndWaitWith(state, view, CONNECT_CANCELLED);
+    } else {
+        state.Mode = DialerMode::kDialling;
+        view.StartTimer(RoTimer::kWaitPoll);
+    }
+}
+
+void GiveUpWait(RingoutState& state, RingoutView& view) {
+    if (state.Mode == DialerMode::kDialling || state.Mode == DialerMode::kAskingToStop) {
+        state.WaitResult = CONNECT_CANCELLED;
+        state.Mode = DialerMode::kStart;
+        view.StopTimer(RoTimer::kWaitPoll);
+    }
+}
+
+bool CheckPPPDProcess(RingoutState& state, RingoutView& view) {
+    const pid_t daemon = state.PppdPid;
+    if (ChildEnded(state.PppdPid, state.System)) {
+        view.StopTimer(RoTimer::kClock);
+        state.Mode = DialerMode::kDisconnected;
+        KillChat(daemon, state.Paths, state.System);
+        ShowFinalTime(state, view);
+        view.ShowMessage(MSG_DISCONNECTED);
+        return false;
+    }
+    UpdateConnectTime(state, state.System.now());
+    view.ShowTime(FormatConnectTime(state, _("Connect")));
+    return true;
+}
+
+void Disconnect(RingoutState& state, RingoutView& view) {
+    view.StopTimer(RoTimer::kClock);
+    state.Mode = DialerMode::kDisconnected;
+    BeginDaemonStop(state, view);
+    ShowFinalTime(state, view);
+}
+
+bool PressConnectButton(RingoutState& state, RingoutView& view) {
+    if (state.Mode == DialerMode::kConnected) {
+        // The daemon may end while the question is up.
+        if (view.ShowMessage(MSG_ASK_DISCONNECT) == MSG_ANSWER_OK &&
+            state.Mode == DialerMode::kConnected) {
+            Disconnect(state, view);
+        }
+        return false;
+    }
+    // No new start while the last daemon still hangs up.
+    if (state.Stopping.pid > 0) {
+        return false;
+    }
+    state.Mode = DialerMode::kStart;
+    return true;
+}
+
+bool CloseConnectWindow(RingoutState& state, RingoutView& view) {
+    const bool connected = state.Mode == DialerMode::kConnected;
+    if (view.ShowMessage(connected ? MSG_ASK_DISCONNECT : MSG_ASK_CLOSE) != MSG_ANSWER_OK) {
+        return false;
+    }
+    if (state.Mode == DialerMode::kConnected) {
+        Disconnect(state, view);
+    }
+    return true;
+}
+
+void StartSetting(RingoutState& state, RingoutView& view) {
+    view.ShowButtons(ButtonLook{false, false, ConnectButtonLook::kAsItIs});
+    state.ConfigPid = state.System.start(state.Paths.tunewell, "--dialuponly", {});
+    if (state.ConfigPid <= 0) {
+        state.ConfigPid = -1;
+        view.ShowMessage(MSG_CONFIG_START_FAILED);
+        return;
+    }
+    view.StopTimer(RoTimer::kToolWatch);
+    view.StartTimer(RoTimer::kToolWatch);
+}
+
+bool CheckTwSetupProcess(RingoutState& state, RingoutView& view) {
+    if (!ChildEnded(state.ConfigPid, state.System)) {
+        return true;
+    }
+    view.StopTimer(RoTimer::kToolWatch);
+    std::string device;
+    // Whatever the tool left behind is shown by the next start attempt.
+    CheckDialupConfiguration(state.Paths, device);
+    view.ShowDevice(device);
+    UpdateButtons(state, view);
+    return false;
+}
+
+bool CheckStopProcess(RingoutState& state, RingoutView& view) {
+    if (!ContinueStop(state, state.Paths, state.System)) {
+        return true;
+    }
+    view.StopTimer(RoTimer::kStopWatch);
+    UpdateButtons(state, view);
+    return false;
+}
+
+ButtonLook DecideButtons(const RingoutState& state) {
+    const bool stopping = state.Stopping.pid > 0;
+    const bool configuring = state.ConfigPid > 0;
+    ButtonLook look;
+    look.start = !stopping && !configuring;
+    look.setting = !configuring;
+    // After a connection: "Connect " once the daemon has ended.
+    if (state.Mode == DialerMode::kDisconnected) {
+        look.connect = stopping ? ConnectButtonLook::kHeld : ConnectButtonLook::kConnect;
+    }
+    return look;
+}
+
+void UpdateButtons(RingoutState& state, RingoutView& view) {
+    view.ShowButtons(DecideButtons(state));
 }
 
 }  // namespace ro

@@ -1,8 +1,9 @@
-// The dialer's widget-free half: the installed PPP files, the daemon and its
-// `chat` dialler in the process table, the connection phases, the traffic
-// counters of the PPP interface and the connection clock.  Every path, the
-// signals, the waits and the clock come in from outside so that tests can
-// play them.
+// The dialer's widget-free core: the installed PPP files, the daemon and its
+// `chat` dialler in the process table, the connection phases and clock, and
+// the connection flow between the windows, which it drives through the
+// small RingoutView interface.  Used by the window layer (RoCallbacks,
+// RoInterface) and tested headlessly; every path, the process calls and the
+// clock come in from outside so that tests can play them.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +13,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "common/ProcessUtil.h"
 
 namespace Gtk {
 class Button;
@@ -40,11 +43,45 @@ struct RoSystem {
     // A clock that is never set back, in milliseconds: times the stop.
     std::function<std::int64_t()> monotonicMs;
     std::function<void(int)> sleepMs;
+    // Starts `path` with its one argument, as the shared start form of the
+    // dialer does (warnings logged); the pid, or -1 after the warning.
+    std::function<pid_t(const std::string& path, const std::string& argument,
+                        const suite::LaunchOptions& options)>
+        start;
     // How long a daemon told to stop gets before it is killed: its own
     // hang-up (terminate requests, about 10 s) must fit in.
     int stopGraceMs = 12000;
 
     RoSystem();
+};
+
+// Results of a connection attempt.
+inline constexpr int CONNECT_OK = 0;
+inline constexpr int CONNECT_MACHINE_FAILURE = 1;
+// The user gave up waiting; the daemon is being stopped.
+inline constexpr int CONNECT_CANCELLED = 2;
+inline constexpr int CONNECT_DIALUP_FAILED = 3;
+// CheckConnectNetwork: not decided yet.
+inline constexpr int CONNECT_PENDING = -1;
+
+// Connection phases of the wait (Phase).
+inline constexpr int PHASE_AWAIT_CHAT = 0;     // the dialler has not shown up yet
+inline constexpr int PHASE_CHAT_RUNNING = 1;   // the dialler runs
+inline constexpr int PHASE_AWAIT_TRAFFIC = 2;  // it has ended; the link must carry traffic
+
+// CheckChatProcess results.
+inline constexpr int CHAT_NONE = 0;
+inline constexpr int CHAT_RUNNING = 1;
+inline constexpr int CHAT_NO_PROC = 3;
+
+// Where the dialer is in its window sequence: what a handler does depends on
+// it, never on which window happens to exist.
+enum class DialerMode {
+    kStart,         // the start window (the tool may run meanwhile: ConfigPid)
+    kDialling,      // the wait window; the poll decides the attempt
+    kAskingToStop,  // the wait window, asking whether to give the dial up
+    kConnected,     // the connection window with the clock running
+    kDisconnected,  // the connection window after the link has ended
 };
 
 // A daemon told to stop that has not ended yet.
@@ -73,8 +110,9 @@ struct RingoutState {
     Gtk::Label* StartLabel = nullptr;
     Gtk::Button* ConfigButton = nullptr;
     Gtk::Button* StartButton = nullptr;
+    DialerMode Mode = DialerMode::kStart;
     // Result of the running connection attempt, set by the poll.
-    int WaitResult = 1;
+    int WaitResult = CONNECT_PENDING;
     // The windows that are up (null when not) and the connection window's
     // Stop/Connect button.
     Gtk::Window* StartWindow = nullptr;
@@ -89,20 +127,6 @@ struct RingoutState {
 };
 
 extern RingoutState* pRingout;
-
-// Results of a connection attempt.
-inline constexpr int CONNECT_OK = 0;
-inline constexpr int CONNECT_MACHINE_FAILURE = 1;
-// The user gave up waiting; the daemon is being stopped.
-inline constexpr int CONNECT_CANCELLED = 2;
-inline constexpr int CONNECT_DIALUP_FAILED = 3;
-// CheckConnectNetwork: not decided yet.
-inline constexpr int CONNECT_PENDING = -1;
-
-// CheckChatProcess results.
-inline constexpr int CHAT_NONE = 0;
-inline constexpr int CHAT_RUNNING = 1;
-inline constexpr int CHAT_NO_PROC = 3;
 
 // 0, or the message code of the first missing or unreadable file.  `name`
 // receives the translated device name ("MODEM", "PHS", "PDC"), or stays
@@ -168,12 +192,82 @@ void UpdateConnectTime(RingoutState& state, std::time_t now);
 // "%02u:%02u:%02u %s" of the counters and `word`.
 std::string FormatConnectTime(const RingoutState& state, const std::string& word);
 
-// Starts `path` with `args` (argv[0] is `path`) without waiting.  With
-// `ownGroup` the child leads a new process group, so that whatever it starts
-// can be told from other processes.  A `deathSignal` other than 0 reaches
-// the child when this process ends, however it ends.  -1 after `warn`
-// ("%s search Failed.", "Create process failed.") when it cannot be started.
-pid_t StartProgram(const std::string& path, const std::vector<std::string>& args, bool ownGroup,
-                   const std::function<void(const std::string&)>& warn, int deathSignal = 0);
+// The connection flow.  The window layer calls these from its handlers and
+// timers and shows what they ask for through RingoutView.
+
+// The timers the flow starts and stops; the window layer keeps their ids
+// (PollTimer, MonitorTimer, StopTimer) and calls back into the flow.
+enum class RoTimer {
+    kWaitPoll,   // 500 ms: PollWait
+    kToolWatch,  // 500 ms: CheckTwSetupProcess
+    kClock,      // 1000 ms: CheckPPPDProcess
+    kStopWatch,  // 100 ms: CheckStopProcess
+};
+
+// What the connection window's Stop/Connect button shows.
+enum class ConnectButtonLook {
+    kAsItIs,   // left alone (no connection has ended)
+    kHeld,     // insensitive while the last daemon still hangs up
+    kConnect,  // reads "Connect " and starts a new dial
+};
+
+// Sensitivity of the buttons that start a daemon or the tool.
+struct ButtonLook {
+    bool start = true;    // "Start"
+    bool setting = true;  // "Setting..."
+    ConnectButtonLook connect = ConnectButtonLook::kAsItIs;
+    bool operator==(const ButtonLook&) const = default;
+};
+
+// What the flow needs shown or run by the windows.
+class RingoutView {
+  public:
+    virtual ~RingoutView() = default;
+    // The message of `code`, modally: MSG_ANSWER_OK, MSG_ANSWER_CANCEL or
+    // MSG_ANSWER_NONE (closed, or nothing could be shown).
+    virtual int ShowMessage(std::uint32_t code) = 0;
+    // Runs the wait window, which starts the kWaitPoll timer, until EndWait
+    // or the program's end: WaitResult, or CONNECT_MACHINE_FAILURE when the
+    // window cannot be built.
+    virtual int RunWait() = 0;
+    virtual void EndWait() = 0;
+    // Starts `timer` unless it runs (or the program is ending); stops it.
+    virtual void StartTimer(RoTimer timer) = 0;
+    virtual void StopTimer(RoTimer timer) = 0;
+    // The connection window's time text; the start window's device.
+    virtual void ShowTime(const std::string& text) = 0;
+    virtual void ShowDevice(const std::string& device) = 0;
+    virtual void ShowButtons(const ButtonLook& look) = 0;
+};
+
+// "Start": starts the daemon and runs the wait; the attempt's result, after
+// its message.  Mode becomes kConnected on CONNECT_OK, else kStart.
+int ExecPPPD(RingoutState& state, RingoutView& view);
+// The wait's poll; false once the attempt is decided and the wait ends.
+bool PollWait(RingoutState& state, RingoutView& view);
+// Closing the wait window: asks; OK gives the dial up and stops the daemon,
+// Cancel waits on.
+void CancelWait(RingoutState& state, RingoutView& view);
+// The program is ending: an undecided wait is given up (no message).
+void GiveUpWait(RingoutState& state, RingoutView& view);
+// The connection clock; false once the daemon has ended (then reported).
+bool CheckPPPDProcess(RingoutState& state, RingoutView& view);
+// Stops the connection shown in the connection window, without waiting.
+void Disconnect(RingoutState& state, RingoutView& view);
+// The connection window's button: true when a new start window is to
+// replace the connection window.
+bool PressConnectButton(RingoutState& state, RingoutView& view);
+// Closing the connection window: true when the program is to end.
+bool CloseConnectWindow(RingoutState& state, RingoutView& view);
+// "Setting...": starts the configuration tool in its dial-up mode.
+void StartSetting(RingoutState& state, RingoutView& view);
+// The tool's watch; false once it has ended and the device was read again.
+bool CheckTwSetupProcess(RingoutState& state, RingoutView& view);
+// The watch of a daemon being stopped; false once it has ended.
+bool CheckStopProcess(RingoutState& state, RingoutView& view);
+// Button sensitivity from whether a daemon is being stopped, the tool runs,
+// and a connection has ended.
+ButtonLook DecideButtons(const RingoutState& state);
+void UpdateButtons(RingoutState& state, RingoutView& view);
 
 }  // namespace ro

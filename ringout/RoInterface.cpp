@@ -44,11 +44,11 @@ Glib::ustring StartText(const std::string& device) {
 int CreateMessageWindow(const Glib::ustring& title, const Glib::ustring& text, int icon,
                         bool endFlag) {
     if (icon != MSG_STOP && icon != MSG_INFORMATION && icon != MSG_QUESTION) {
-        return 0;
+        return MSG_ANSWER_NONE;
     }
     Gtk::Window* window = CreateWindow(title, 488, 118);
     if (window == nullptr) {
-        return 0;
+        return MSG_ANSWER_NONE;
     }
     SetupPosition(window);
     window->set_modal(true);
@@ -57,7 +57,7 @@ int CreateMessageWindow(const Glib::ustring& title, const Glib::ustring& text, i
     CreatePixmap(fixed, MessageIcon(icon), IconName(icon), 16, 16, 32, 32);
     CreateLabel(fixed, text, 56, 16, 424, 32);
 
-    int result = 0;
+    int result = MSG_ANSWER_NONE;
     Gtk::Button* preferred = nullptr;
     if (icon == MSG_QUESTION) {
         Gtk::Button* ok = CreateButton(fixed, _("OK"), 315, 72, 74, 32);
@@ -88,7 +88,7 @@ int MessageBox(std::uint32_t code) {
     const MessageParts parts = DecodeMessage(code);
     // The program is ending: nobody is left to answer.
     if (LoopsEnding() || parts.title == nullptr || parts.text == nullptr) {
-        return 0;
+        return MSG_ANSWER_NONE;
     }
     return CreateMessageWindow(_(parts.title), _(parts.text), parts.icon, parts.endProgram);
 }
@@ -121,7 +121,7 @@ Gtk::Window* CreateStartWindow() {
         return true;
     });
     st.StartWindow = window;
-    UpdateButtons();
+    UpdateButtons(st, WindowView());
     window->show();
     return window;
 }
@@ -140,7 +140,7 @@ Gtk::Window* CreateConnectWindow() {
     st.ConnectButton->signal_clicked().connect(&on_ConnectButton_clicked);
     window->signal_delete_event().connect(&on_ConnectWindow_delete_event);
     st.ConnectWindow = window;
-    st.MonitorTimer = static_cast<int>(g_timeout_add(1000, &CheckPPPDProcess, st.ConnectButton));
+    WindowView().StartTimer(RoTimer::kClock);
     window->show();
     st.ConnectButton->grab_focus();
     return window;
@@ -166,9 +166,8 @@ int CreateWaitWindow() {
     window->signal_delete_event().connect(&on_WaitWindow_delete_event);
     window->signal_key_press_event().connect(&on_WaitWindow_key_press_event, false);
 
-    st.WaitResult = CONNECT_MACHINE_FAILURE;
     st.WaitWindow = window;
-    st.PollTimer = static_cast<int>(g_timeout_add(500, &CheckConnectNetworkTimer, nullptr));
+    WindowView().StartTimer(RoTimer::kWaitPoll);
     RunModal(window);
     on_WaitWindow_destroy();
     delete window;

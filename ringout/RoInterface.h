@@ -1,5 +1,6 @@
 // The dialer's windows: start, wait ("Connecting..."), connection, and the
-// one message window every error, notice and question goes through.
+// one message window every error, notice and question goes through.  Built
+// by the window layer (RoCallbacks) when the connection flow moves on.
 #pragma once
 
 #include <gtkmm.h>
@@ -24,7 +25,7 @@ Gtk::Window* CreateStartWindow();
 // starts the connection clock.
 Gtk::Window* CreateConnectWindow();
 // Runs the "Connecting..." window until the poll decides; the attempt's
-// result (1 when the window cannot be built).
+// result (CONNECT_MACHINE_FAILURE when the window cannot be built).
 int CreateWaitWindow();
 
 // "Start Connection by %s." for `device`.

@@ -46,9 +46,9 @@ const char* MessageText(unsigned index) {
 
 MessageParts DecodeMessage(std::uint32_t code) {
     MessageParts parts;
-    parts.icon = static_cast<int>(code & 0xFu);
-    parts.text = MessageText((code >> 4) & 0xFFFFu);
-    parts.title = MessageTitle((code >> 20) & 0xFFu);
+    parts.icon = static_cast<int>(code & MSG_ICON_MASK);
+    parts.text = MessageText((code >> MSG_TEXT_SHIFT) & MSG_TEXT_MASK);
+    parts.title = MessageTitle((code >> MSG_TITLE_SHIFT) & MSG_TITLE_MASK);
     parts.endProgram = (code & MSG_END_PROGRAM) != 0;
     return parts;
 }

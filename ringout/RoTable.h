@@ -1,5 +1,6 @@
 // The dialer's coded messages: one 32-bit number selects the icon and
 // buttons, the text, the title and whether the program ends afterwards.
+// The core raises the codes; the message window (RoInterface) decodes them.
 #pragma once
 
 #include <cstdint>
@@ -11,8 +12,19 @@ inline constexpr int MSG_STOP = 0;         // stop icon, one "OK"
 inline constexpr int MSG_INFORMATION = 1;  // information icon, one "OK"
 inline constexpr int MSG_QUESTION = 2;     // question icon, "OK" and "Cancel"
 
+// Where the fields lie in a code.
+inline constexpr std::uint32_t MSG_ICON_MASK = 0xFu;
+inline constexpr unsigned MSG_TEXT_SHIFT = 4;
+inline constexpr std::uint32_t MSG_TEXT_MASK = 0xFFFFu;
+inline constexpr unsigned MSG_TITLE_SHIFT = 20;
+inline constexpr std::uint32_t MSG_TITLE_MASK = 0xFFu;
 // Bit 29: end the program's main loop once the message is closed.
 inline constexpr std::uint32_t MSG_END_PROGRAM = 1u << 29;
+
+// What the message window answers.
+inline constexpr int MSG_ANSWER_NONE = 0;    // closed by the window manager, or nothing shown
+inline constexpr int MSG_ANSWER_OK = 1;      // "OK" of a question
+inline constexpr int MSG_ANSWER_CANCEL = 2;  // "Cancel", or a lone "OK"
 
 // The codes the program raises.
 inline constexpr std::uint32_t MSG_NOT_ROOT = 0x204000E0;

@@ -396,8 +396,11 @@ class RingoutProcesses : public ::testing::Test {
     pid_t Start(const std::string& script, bool ownGroup) {
         WriteFile(dir_ / "daemon", "#!/bin/sh\n" + script, 0755);
         std::vector<std::string> warnings;
-        const pid_t pid = ro::StartProgram(dir_ / "daemon", {"-detach"}, ownGroup,
-                                           [&](const std::string& w) { warnings.push_back(w); });
+        suite::LaunchOptions options;
+        options.newProcessGroup = ownGroup;
+        const pid_t pid = suite::ExecProcessLogged(
+            (dir_ / "daemon").c_str(), "-detach",
+            [&](const std::string& w) { warnings.push_back(w); }, options);
         EXPECT_GT(pid, 0);
         EXPECT_TRUE(warnings.empty());
         started_.push_back(pid);
@@ -459,22 +462,6 @@ TEST_F(RingoutProcesses, StopDaemonWaitsBoundedThenKillsAndTakesItsLastChat) {
         EXPECT_EQ(-1, ::waitpid(daemon, nullptr, WNOHANG)) << c.name;
     }
     EXPECT_TRUE(testutil::Exists(dir_ / "int"));
-}
-
-TEST_F(RingoutProcesses, DaemonGetsDetachInItsOwnGroupAndAMissingOneIsReported) {
-    const pid_t pid = Start("echo \"$@\" > " + (dir_ / "args") + "\nexec sleep 30\n", true);
-    ASSERT_TRUE(testutil::WaitFor([&] { return testutil::Exists(dir_ / "args"); }));
-    EXPECT_EQ("-detach\n", testutil::ReadFile(dir_ / "args"));
-    EXPECT_EQ(pid, ::getpgid(pid));
-    std::vector<std::string> warnings;
-    const auto warn = [&](const std::string& w) { warnings.push_back(w); };
-    EXPECT_EQ(-1, ro::StartProgram(dir_ / "nothing", {}, false, warn));
-    EXPECT_EQ(-1, ro::StartProgram("", {}, false, warn));
-    WriteFile(dir_ / "noexec", "#!/bin/sh\n", 0644);
-    EXPECT_EQ(-1, ro::StartProgram(dir_ / "noexec", {}, false, warn));
-    EXPECT_EQ((std::vector<std::string>{(dir_ / "nothing") + " search Failed.",
-                                        "Create process failed."}),
-              warnings);
 }
 
 }  // namespace
