@@ -93,9 +93,11 @@ int CopyMoveItems(const std::vector<FileOperationItem>& items, const std::string
             return RESULT_BAD_ARGUMENT;
         }
         // The first item would become the new name and each further one
-        // replace it; a directory made first takes them all in.  A first
-        // directory already becomes that directory itself.
-        if (!exists && !IsDirItem(items.front()) && CreateDirectoryEx(dest + "/") != 0) {
+        // replace it; a directory made first takes them all in, each under
+        // its own name.  A first directory must not become the new name
+        // either: its own name would be lost and its mode (even 000) given
+        // to the directory that holds the rest.
+        if (!exists && CreateDirectoryEx(dest + "/") != 0) {
             return RESULT_BAD_ARGUMENT;
         }
     }

@@ -46,7 +46,8 @@ int BuildFileOperationList(const SelectionSource& source, const std::string& cur
 // Copy and Move commands and a drop run it.  Two or more items and a
 // `dest` that is an existing file are refused with the path-check box;
 // two or more items and a `dest` that does not exist make it a directory
-// first, so every item lands inside it.  Returns the last item's result,
+// first (mode 0775 less the umask), so every item, a directory too, lands
+// inside it under its own name; one item takes the new name.  Returns the last item's result,
 // RESULT_NO when the operation was stopped, RESULT_BAD_ARGUMENT when it
 // was refused before anything was done.
 int CopyMoveItems(const std::vector<FileOperationItem>& items, const std::string& dest, int kind);

@@ -93,21 +93,59 @@ TEST_F(CommandsTest, ItemListsGiveKindAndDescription) {
     }
 }
 
-// Two or more items to a name that does not exist: all land in a new
-// directory of that name, none replaces another.  Onto an existing file
-// they are refused.
-TEST_F(CommandsTest, SeveralItemsGoToANewNameAndNeverOntoAFile) {
-    Make({"c/a=A", "c/b=B", "c/d/c=C", "m/a=A", "m/b=B", "m/d/c=C", "s/dir/in=I", "s/f=F"});
-    for (const auto& [kind, src] : {std::pair{OP_COPY, home + "c/"}, {OP_MOVE, home + "m/"}}) {
-        const std::string dest = src + "new";
-        EXPECT_EQ(CopyMoveItems({src + "a", src + "b", src + "d/"}, dest, kind), 0);
-        EXPECT_EQ(ReadFile(dest + "/a") + ReadFile(dest + "/b") + ReadFile(dest + "/d/c"), "ABC");
-        EXPECT_EQ(Exists(src + "a"), kind == OP_COPY);
+// Two or more items to a name that does not exist: a new directory of
+// that name (mode from the umask) holds every item under its own name,
+// whatever comes first; a first directory was once poured into the new
+// name, losing its own name and, unreadable, giving the holder mode 000.
+// Onto an existing file they are refused; one item takes the new name.
+TEST_F(CommandsTest, SeveralItemsToANewNameLandInsideItUnderTheirOwnNames) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> items;  // relative to the source directory
+        mode_t firstMode;                // applied to the first item after it is made
+    };
+    const Case cases[] = {
+        {"files only", {"a", "b"}, 0644},
+        {"directory first", {"d/", "a"}, 0755},
+        {"unreadable directory first", {"d/", "a", "b"}, 0},
+    };
+    const mode_t oldMask = ::umask(027);
+    for (const Case& c : cases) {
+        for (const int kind : {OP_COPY, OP_MOVE}) {
+            SCOPED_TRACE(std::string(c.what) + (kind == OP_COPY ? ", copy" : ", move"));
+            const std::string src = home + "src/";
+            const std::string dest = home + "new";
+            std::filesystem::remove_all(src);
+            std::filesystem::remove_all(dest);
+            Make({"src/a=A", "src/b=B", "src/d/in=I"});
+            std::vector<FileOperationItem> items;
+            for (const std::string& item : c.items) {
+                items.push_back(src + item);
+            }
+            ::chmod(StripSlash(items.front()).c_str(), c.firstMode);
+            EXPECT_EQ(CopyMoveItems(items, dest, kind), 0);
+            EXPECT_EQ(rmgtest::ModeOf(dest) & 07777, 0750u);
+            std::vector<std::string> names;
+            for (const std::string& item : c.items) {
+                names.push_back(GetLastPath(item));
+                EXPECT_EQ(Exists(StripSlash(src + item)), kind == OP_COPY);
+            }
+            std::sort(names.begin(), names.end());
+            EXPECT_EQ(rmgtest::Names(dest), names);
+            ::chmod((dest + "/d").c_str(), 0755);
+            ::chmod((src + "d").c_str(), 0755);
+            // Only the superuser can copy out of an unreadable directory.
+            if (Exists(dest + "/d") && (c.firstMode != 0 || kind == OP_MOVE || ::geteuid() == 0)) {
+                EXPECT_EQ(ReadFile(dest + "/d/in"), "I");
+            }
+            EXPECT_EQ(ReadFile(dest + "/a"), "A");
+        }
     }
-    // A first directory becomes the new name; the rest go inside it.
-    EXPECT_EQ(CopyMoveItems({home + "s/dir/", home + "s/f"}, home + "copy/", OP_COPY), 0);
-    EXPECT_EQ(ReadFile(home + "copy/in") + ReadFile(home + "copy/f"), "IF");
-    EXPECT_TRUE(ui.boxes.empty());
+    ::umask(oldMask);
+    // One directory to a new name becomes that name.
+    Make({"src/d/in=I"});
+    EXPECT_EQ(CopyMoveItems({home + "src/d/"}, home + "solo", OP_COPY), 0);
+    EXPECT_EQ(ReadFile(home + "solo/in"), "I");
 
     Make({"a=A", "b=B", "target=T"});
     EXPECT_EQ(CopyMoveItems({home + "a", home + "b"}, home + "target", OP_MOVE),
