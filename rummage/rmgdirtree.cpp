@@ -73,6 +73,10 @@ Gtk::TreeModel::Path dragPath;    // node being dragged out of the main tree
 Gtk::TreeModel::Path expandPath;  // node the expand timer opens
 double dragY = 0;                 // last drag pointer, bin-window coordinates
 bool listingSuppressed = false;   // a rescan lists the children itself
+// A button went down on the main tree and no drag has begun: the row the
+// press selected becomes the shown directory only on release, so a folder
+// dragged out of the tree is not first made the list's own directory.
+bool pressPending = false;
 
 std::string NodeName(const Gtk::TreeModel::iterator& it) {
     return (*it)[Cols().name];
@@ -98,6 +102,27 @@ Gtk::TreeModel::iterator FindChild(const Gtk::TreeModel::iterator& node, const s
     return {};
 }
 
+// The press is pending while its button is still down; a release the tree
+// never saw (a grab elsewhere) ends it too.
+bool IsPressPending(DirTreeView* tree) {
+    if (!pressPending) {
+        return false;
+    }
+    auto window = tree->get_window();
+    auto display = tree->get_display();
+    if (window && display && display->get_default_seat()) {
+        int x = 0;
+        int y = 0;
+        Gdk::ModifierType mask;
+        window->get_device_position(display->get_default_seat()->get_pointer(), x, y, mask);
+        if ((mask & (Gdk::BUTTON1_MASK | Gdk::BUTTON3_MASK)) != 0) {
+            return true;
+        }
+    }
+    pressPending = false;
+    return false;
+}
+
 // Selection handler of every tree.  A dialog's tree only shows its
 // selection in its combo: CurrentDir stays the directory the main window
 // shows, which the list and the file commands rely on.
@@ -110,7 +135,7 @@ void on_DirTree_select_row(DirTreeView* tree) {
         SetComboText(tree->combo, path);
         return;
     }
-    if (pGTable == nullptr) {
+    if (pGTable == nullptr || IsPressPending(tree)) {
         return;
     }
     if (path != pGTable->CurrentDir) {
@@ -228,6 +253,7 @@ gboolean TreeDownScroll(gpointer) {
 }
 
 void on_DirTree_drag_begin(DirTreeView* tree) {
+    pressPending = false;
     auto node = GetTreeSelect(tree);
     dragPath = node ? tree->store->get_path(node) : Gtk::TreeModel::Path();
     if (pGTable != nullptr) {
@@ -235,11 +261,32 @@ void on_DirTree_drag_begin(DirTreeView* tree) {
     }
 }
 
-void on_DirTree_drag_end() {
+void RestoreMainSelection(DirTreeView* tree);
+
+void on_DirTree_drag_end(DirTreeView* tree) {
     dragPath.clear();
     if (pGTable != nullptr) {
         pGTable->DragNode = nullptr;
     }
+    // The dragged folder was only highlighted; the shown one is selected.
+    RestoreMainSelection(tree);
+}
+
+bool on_DirTree_button_press_event(const GdkEventButton* event) {
+    if (event->type == GDK_BUTTON_PRESS && (event->button == 1 || event->button == 3)) {
+        pressPending = true;
+    }
+    return false;
+}
+
+bool on_DirTree_button_release_event(DirTreeView* tree) {
+    if (pressPending) {
+        pressPending = false;
+        if (IsSelectConnected()) {
+            on_DirTree_select_row(tree);
+        }
+    }
+    return false;
 }
 
 void on_DirTree_drag_data_get(DirTreeView* tree, Gtk::SelectionData& data, guint info) {
@@ -299,7 +346,7 @@ void RestoreMainSelection(DirTreeView* tree) {
         return;
     }
     auto node = GetPathNode(tree, pGTable->CurrentDir);
-    if (node) {
+    if (node && !tree->get_selection()->is_selected(node)) {
         tree->get_selection()->select(node);
     }
 }
@@ -339,7 +386,12 @@ void SetupTreeDragDrop(DirTreeView* tree) {
     tree->signal_drag_begin().connect(
         [tree](const Glib::RefPtr<Gdk::DragContext>&) { on_DirTree_drag_begin(tree); });
     tree->signal_drag_end().connect(
-        [](const Glib::RefPtr<Gdk::DragContext>&) { on_DirTree_drag_end(); });
+        [tree](const Glib::RefPtr<Gdk::DragContext>&) { on_DirTree_drag_end(tree); });
+    // Before the tree's own handling, which selects the row on the press.
+    tree->signal_button_press_event().connect(
+        [](const GdkEventButton* event) { return on_DirTree_button_press_event(event); }, false);
+    tree->signal_button_release_event().connect(
+        [tree](const GdkEventButton*) { return on_DirTree_button_release_event(tree); }, false);
     tree->signal_drag_data_get().connect(
         [tree](const Glib::RefPtr<Gdk::DragContext>&, Gtk::SelectionData& data, guint info, guint) {
             on_DirTree_drag_data_get(tree, data, info);

@@ -392,6 +392,39 @@ TEST_F(TreeMouseDropTest, MouseDragBetweenTreeNodesMoves) {
     EXPECT_FALSE(GetPathNode(Tree(), home_ + "a/moved/"));
 }
 
+// A folder dragged from the tree onto the list goes into the directory the
+// list shows.  The press once made the folder the list's directory, and
+// the drop was then refused as a folder onto itself.  A press and release
+// without a drag still opens the folder, on the release.
+TEST_F(TreeMouseDropTest, FolderDraggedFromTheTreeDropsIntoTheShownDirectory) {
+    Make({"shown/", "src/x/f=f"});
+    StartWithPointer();
+    if (IsSkipped()) {
+        return;
+    }
+    OpenChildTree(Tree(), home_ + "shown/", 0);
+    rmgtest::Settle();
+    AnswerDrops(1);
+    EXPECT_TRUE(Drag(Tree(), TreeRow(home_ + "src/"), pMainW->FileList, ListRow(0),
+                     [&] { return testutil::Exists(home_ + "shown/src/x/f"); }));
+    rmgtest::Settle();
+    EXPECT_EQ(asked_, 1);
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "shown/");
+    std::string selected;
+    GetTreeSelect(Tree(), &selected);
+    EXPECT_EQ(selected, home_ + "shown/");
+
+    int x = 0;
+    int y = 0;
+    rmgtest::RowPoint(Tree(), TreeRow(home_ + "src/"), x, y);
+    input_->Move(x, y);
+    input_->Button(true);
+    EXPECT_EQ(pGTable->CurrentDir, home_ + "shown/");
+    input_->Button(false);
+    EXPECT_TRUE(rmgtest::PumpUntil([&] { return pGTable->CurrentDir == home_ + "src/"; }, 2000));
+    EXPECT_EQ(ListNames(), (std::vector<std::string>{"..", "x"}));
+}
+
 TEST_F(TreeMouseDropTest, MouseDropAsksWithTheCopyMovePopup) {
     Make({"dst/", "f.txt=f"});
     StartWithPointer();
