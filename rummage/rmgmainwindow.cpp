@@ -132,6 +132,23 @@ void PlaceWindow(Gtk::Window& window) {
     }
 }
 
+// The command items' sensitivity follows every change of what they would
+// act on; expanding or collapsing the tree's node changes what Open does.
+void FollowSelectionWithCommands() {
+    pMainW->FileList->get_selection()->signal_changed().connect(
+        sigc::ptr_fun(&SensitiveSelectionCommands));
+    Gtk::TreeView* tree = pMainW->DirTree;
+    tree->get_selection()->signal_changed().connect(sigc::ptr_fun(&SensitiveSelectionCommands));
+    tree->signal_row_expanded().connect(
+        [](const Gtk::TreeModel::iterator&, const Gtk::TreeModel::Path&) {
+            SensitiveSelectionCommands();
+        });
+    tree->signal_row_collapsed().connect(
+        [](const Gtk::TreeModel::iterator&, const Gtk::TreeModel::Path&) {
+            SensitiveSelectionCommands();
+        });
+}
+
 void OnDestroyThunk(GtkWidget*, gpointer) {
     on_MainWindow_destroy();
 }
@@ -178,6 +195,7 @@ Gtk::Window* CreateMainWindow() {
         return nullptr;
     }
     DisplayFilterStatus();
+    FollowSelectionWithCommands();
 
     g_signal_connect(window->gobj(), "destroy", G_CALLBACK(OnDestroyThunk), nullptr);
     window->signal_delete_event().connect(sigc::ptr_fun(&on_MainWindow_delete_event));
@@ -195,6 +213,7 @@ void OpenStartDirectory() {
     }
     const std::string start = pGTable->CurrentDir;
     OpenInTree(start, 0);
+    SensitiveSelectionCommands();
     // The tree was built with CurrentDir already set, so selecting the
     // start directory is no change to it and runs no history update; a
     // start directory below home must still show in the location bar, be

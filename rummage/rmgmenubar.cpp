@@ -104,10 +104,6 @@ bool TreeSelectionExpandable() {
     return node && !node->children().empty() && !IsTreeNodeExpanded(tree, node);
 }
 
-bool CurrentDirIsHome() {
-    return pGTable == nullptr || pGTable->CurrentDir == pGTable->HomeDir;
-}
-
 }  // namespace
 
 const MenuEntry& GetMenuEntry(int index) {
@@ -157,35 +153,40 @@ Gtk::MenuBar* CreateMenuBar(Gtk::Box& box, Gtk::Window& window) {
     return bar;
 }
 
-void on_Menu_File_activate() {
-    if (pMainW == nullptr) {
+void SensitiveSelectionCommands() {
+    if (pMainW == nullptr || pMainW->MenuItem[MENU_OPEN] == nullptr) {
         return;
     }
-    SelectionSource source;
-    ReadSelectionSource(source);
-    const bool rows = !source.rows.empty();
-    bool open = false;
-    if (source.rows.size() == 1) {
-        open = true;
-    } else if (!rows) {
-        open = !source.treeSelected || TreeSelectionExpandable();
+    // Counted, not read: a big selection changes with every click.
+    int rows = 0;
+    if (pMainW->FileList != nullptr) {
+        rows = gtk_tree_selection_count_selected_rows(pMainW->FileList->get_selection()->gobj());
     }
-    const bool fileCommands = rows || (source.treeSelected && !CurrentDirIsHome());
+    Gtk::TreeView* tree = pMainW->DirTree;
+    std::string treePath;
+    const bool treeSelected = tree != nullptr && GetTreeSelect(tree, &treePath);
+    bool open = rows == 1;
+    if (rows == 0) {
+        open = !treeSelected || TreeSelectionExpandable();
+    }
+    // The node the commands would take, which is the shown directory but
+    // for the moment between the tree's selection and the list following it.
+    const bool fileCommands =
+        rows > 0 || (treeSelected && pGTable != nullptr && treePath != pGTable->HomeDir);
     pMainW->MenuItem[MENU_OPEN]->set_sensitive(open);
     pMainW->MenuItem[MENU_COPY]->set_sensitive(fileCommands);
     pMainW->MenuItem[MENU_MOVE]->set_sensitive(fileCommands);
     pMainW->MenuItem[MENU_DELETE]->set_sensitive(fileCommands);
+    pMainW->MenuItem[MENU_SYMBOLIC_LINK]->set_sensitive((rows > 0 || treeSelected) && rows <= 1);
+}
+
+void on_Menu_File_activate() {
+    SensitiveSelectionCommands();
     SensitivePropertyButton();
 }
 
 void on_Menu_Edit_activate() {
-    if (pMainW == nullptr) {
-        return;
-    }
-    SelectionSource source;
-    ReadSelectionSource(source);
-    const bool something = !source.rows.empty() || source.treeSelected;
-    pMainW->MenuItem[MENU_SYMBOLIC_LINK]->set_sensitive(something && source.rows.size() <= 1);
+    SensitiveSelectionCommands();
 }
 
 }  // namespace rmg

@@ -31,6 +31,11 @@ const char* GetMenuTitle(int menu);
 // and fills pMainW->MenuItem.  Null when something could not be built.
 Gtk::MenuBar* CreateMenuBar(Gtk::Box& box, Gtk::Window& window);
 
+// Open, Copy, Move, Delete and Symbolic link follow the selection of the
+// list and the tree.  Run on every selection change, not only when a menu
+// opens: their accelerators act on what the items say.
+void SensitiveSelectionCommands();
+
 // Opening the File and Edit menus: sensitivity from the current selection.
 void on_Menu_File_activate();
 void on_Menu_Edit_activate();
