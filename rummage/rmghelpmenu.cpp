@@ -8,19 +8,37 @@
 #include "pixmaps/Abort.xpm"
 #include "rummage/rmgcommands.h"
 #include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
 #include "rummage/rmgutil.h"
 
 namespace rmg {
 
-bool ShowManual(const std::string& browser, const std::string& page) {
-    if (access(browser.c_str(), X_OK) == 0) {
-        return DefaultStartProgram(browser.c_str(), page.c_str()) > 0;
-    }
+namespace {
+
+ManualSetup& Manual() {
+    static ManualSetup setup;
+    return setup;
+}
+
+}  // namespace
+
+bool OpenWithDesktop(const std::string& uri) {
     try {
-        return Gio::AppInfo::launch_default_for_uri(Glib::filename_to_uri(page));
+        return Gio::AppInfo::launch_default_for_uri(uri);
     } catch (const Glib::Error&) {
         return false;
     }
+}
+
+void SetManualSetup(ManualSetup setup) {
+    Manual() = std::move(setup);
+}
+
+bool ShowManual(const std::string& browser, const std::string& page, const UriOpener& openDefault) {
+    if (access(browser.c_str(), X_OK) == 0) {
+        return DefaultStartProgram(browser.c_str(), page.c_str()) > 0;
+    }
+    return openDefault && openDefault(Glib::filename_to_uri(page));
 }
 
 int CreateAbortDlg(DialogWindow** dialog) {
@@ -52,7 +70,22 @@ int CreateAbortDlg(DialogWindow** dialog) {
 }
 
 void on_Menu_Manual_activate() {
-    ShowManual();
+    const ManualSetup& setup = Manual();
+    if (ShowManual(setup.browser, setup.page, setup.openDefault)) {
+        return;
+    }
+    // Nothing opened the page: say what is missing rather than nothing.
+    struct stat st {};
+    const std::string text =
+        stat(setup.page.c_str(), &st) != 0
+            ? FillText(_("Cannot show the manual:\n%s is not installed.\n"
+                         "Install Rummage again to put it there."),
+                       {DisplayName(setup.page)})
+            : FillText(_("Cannot show the manual:\nno web browser could open it.\n"
+                         "Install a web browser at %s,\n"
+                         "or one the desktop opens web pages with."),
+                       {DisplayName(setup.browser)});
+    MessageBox(_("Error"), text, MB_OK + MB_ICON_EXCLAMATION);
 }
 
 void on_Menu_Abort_activate() {

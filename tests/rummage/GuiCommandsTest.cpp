@@ -459,5 +459,74 @@ TEST_F(CommandsWindowTest, SymbolicLinkAndVersionBox) {
     EXPECT_NE(pMainW->Window, nullptr);
 }
 
+// "Manual" once did nothing, without a word, when neither the browser nor
+// the desktop could open the page; now a box says what to install.
+TEST_F(CommandsWindowTest, ManualSaysWhatToInstallWhenNothingOpensIt) {
+    const std::string page = tmp_.path() + "/Help/rummage.htm";
+    const std::string browser = tmp_.path() + "/browser";
+    const std::string seen = tmp_.path() + "/browser-saw";
+    MakeDirs(tmp_.path() + "/Help");
+    WriteFile(page, "<html></html>");
+    Start();
+    struct Case {
+        const char* what;
+        bool pagePresent;
+        bool browserPresent;
+        bool desktopOpens;
+        std::string box;  // the error box's text, empty for none
+    };
+    const Case cases[] = {
+        {"browser", true, true, false, ""},
+        {"desktop handler", true, false, true, ""},
+        {"neither", true, false, false,
+         "Cannot show the manual:\nno web browser could open it.\nInstall a web browser at " +
+             browser + ",\nor one the desktop opens web pages with."},
+        {"no page", false, false, false,
+         "Cannot show the manual:\n" + page +
+             " is not installed.\nInstall Rummage again to put it there."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ::unlink(browser.c_str());
+        ::unlink(seen.c_str());
+        if (c.browserPresent) {
+            WriteFile(browser, "#!/bin/sh\necho \"$1\" > '" + seen + "'\n");
+            ::chmod(browser.c_str(), 0755);
+        }
+        if (!c.pagePresent) {
+            ::unlink(page.c_str());
+        }
+        std::string asked;
+        SetManualSetup({browser, page, [&](const std::string& uri) {
+                            asked = uri;
+                            return c.desktopOpens;
+                        }});
+        std::string box;
+        sigc::connection answer = Glib::signal_timeout().connect(
+            [&box] {
+                Gtk::Window* w = rmgtest::FindWindow("Error");
+                if (w == nullptr || !w->get_realized()) {
+                    return true;
+                }
+                for (const std::string& text : LabelTexts(w)) {
+                    box += text;
+                }
+                ButtonNamed(w, "OK")->clicked();
+                return false;
+            },
+            20);
+        pMainW->MenuItem[MENU_MANUAL]->activate();
+        rmgtest::Settle(100);
+        answer.disconnect();
+        EXPECT_EQ(box, c.box);
+        EXPECT_EQ(asked, c.browserPresent ? "" : Glib::filename_to_uri(page));
+        if (c.browserPresent) {
+            EXPECT_TRUE(testutil::WaitFor([&] { return Exists(seen); }));
+            EXPECT_EQ(ReadFile(seen), page + "\n");
+        }
+    }
+    SetManualSetup({});
+}
+
 }  // namespace
 }  // namespace rmg
