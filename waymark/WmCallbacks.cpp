@@ -103,15 +103,10 @@ void on_ComboEntry_changed() {
     if (pNavi == nullptr || pNavi->filling) {
         return;
     }
-    const std::string name = CutToBytes(FromDisplay(pNavi->comboEntry->get_text()), kNameMax);
-    int found = -1;
-    for (int i = 0; i < pNaviData->UserCount; ++i) {
-        if (const NaviUser* user = GetUser(*pNaviData, i); user && user->UserName == name) {
-            found = i;
-            break;
-        }
-    }
-    if (found < 0) {
+    // The row, not the shown text: a name the locale cannot show is shown
+    // with stand-ins that would match no user, or the wrong one.
+    const int found = pNavi->combo->get_active_row_number();
+    if (found < 0 || GetUser(*pNaviData, found) == nullptr) {
         return;
     }
     CloseOpenMenu();
@@ -381,8 +376,8 @@ bool DropTextOnMenu(int position, const std::string& raw, guint info) {
     if (CreateAddItemWindow(index, position) == nullptr) {
         return false;
     }
-    pAddItem->name->set_text(ToDisplay(drop.name));
-    pAddItem->link->set_text(ToDisplay(drop.link));
+    SetEntryBytes(*pAddItem->name, drop.name);
+    SetEntryBytes(*pAddItem->link, drop.link);
     pAddItem->name->grab_focus();
     pAddItem->name->select_region(0, -1);
     return true;

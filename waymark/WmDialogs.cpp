@@ -414,8 +414,8 @@ void on_AddItemOK_clicked() {
     if (pAddItem == nullptr) {
         return;
     }
-    const std::string name = FromDisplay(pAddItem->name->get_text());
-    const std::string link = FromDisplay(pAddItem->link->get_text());
+    const std::string name = EntryBytes(*pAddItem->name);
+    const std::string link = EntryBytes(*pAddItem->link);
     const ItemCheck check = CheckAddItem(name, link);
     if (check.code != 0) {
         wyMessageBox(check.code);
@@ -469,7 +469,7 @@ void on_AddItemFile_clicked() {
         chooser.set_current_folder(home);
     }
     if (chooser.run() == Gtk::RESPONSE_OK && pAddItem != nullptr) {
-        pAddItem->link->set_text(ToDisplay(chooser.get_filename()));
+        SetEntryBytes(*pAddItem->link, chooser.get_filename());
     }
 }
 
@@ -527,7 +527,7 @@ Gtk::Window* CreateRenameItemWindow(int item) {
     pRenameItem->link = MakeEntry(*fixed, _("Item Dir"), 0, 112, 56, 310, 28);
     MakeLabel(*fixed, _("Registration"), 16, 98, 96, 24);
     pRenameItem->date = MakeEntry(*fixed, _("Registration"), 0, 112, 96, 150, 28);
-    pRenameItem->name->set_text(ToDisplay(record->ItemName));
+    SetEntryBytes(*pRenameItem->name, record->ItemName);
     pRenameItem->link->set_text(ToDisplay(record->LinkName));
     pRenameItem->date->set_text(ToDisplay(FormatRegistrationDate(record->Date, nLANG == 1)));
     pRenameItem->link->set_sensitive(false);
@@ -549,7 +549,7 @@ void on_RenameItemOK_clicked() {
     if (pRenameItem == nullptr) {
         return;
     }
-    const std::string name = FromDisplay(pRenameItem->name->get_text());
+    const std::string name = EntryBytes(*pRenameItem->name);
     if (const int code = CheckItemName(name); code != 0) {
         wyMessageBox(code);
         SelectAll(pRenameItem->name);
@@ -750,7 +750,7 @@ Gtk::Window* CreatewyRenameWindow(bool users, const std::string& name) {
     MakeLabel(*fixed, users ? _("User Name") : _("Menu Name"), 16, 12, 288, 20);
     pwyRename->entry = MakeEntry(*fixed, users ? _("User Name") : _("Menu Name"),
                                  static_cast<int>(kNameMax), 16, 34, 288, 28);
-    pwyRename->entry->set_text(ToDisplay(name));
+    SetEntryBytes(*pwyRename->entry, name);
     pwyRename->ok = MakeButton(*fixed, _("OK"), 128, 78, 84, 40);
     pwyRename->cancel = MakeButton(*fixed, _("Cancel"), 220, 78, 84, 40);
     pwyRename->ok->signal_clicked().connect(&on_RenameOK_clicked);
@@ -771,7 +771,7 @@ void on_RenameOK_clicked() {
         return;
     }
     EditWindow& e = *pwyEdit;
-    const std::string name = FromDisplay(pwyRename->entry->get_text());
+    const std::string name = EntryBytes(*pwyRename->entry);
     if (const int code = CheckEditName(e.users, true, name, EditNames()); code != 0) {
         wyMessageBox(code);
         SelectAll(pwyRename->entry);

@@ -248,6 +248,55 @@ TEST_F(GuiWmDialogs, MenuEditorOkReplacesTheModelRefreshesTheStripAndSaves) {
     EXPECT_NE(UserFile(0).find("[Menu01]\nMenuName=News\nItemCount=0\n"), std::string::npos);
 }
 
+// Names and paths whose bytes the locale cannot decode are shown with a
+// stand-in but kept as they are: the user can still be chosen, renaming it
+// to itself is refused, an untouched item name and a dropped file's path
+// reach the model and the files unchanged.
+TEST_F(GuiWmDialogs, BytesTheLocaleCannotDecodeAreKeptNotReplaced) {
+    const std::string bob =
+        "B\xFF"
+        "ob";
+    const std::string item = "it\xFE";
+    Build({{"Ann", Menus(1, 0)}, {bob, {{"M0", {item}}}}});
+    wm::pNavi->combo->set_active(1);
+    Pump(20);
+    ASSERT_EQ(data.CurrentUser, 1);
+    EXPECT_NE(NaviFile().find("\nCurrentUser=1\n"), std::string::npos);
+
+    ASSERT_NE(wm::CreatewyEditWindow(true), nullptr);
+    wm::pwyEdit->list->get_selection()->select(Gtk::TreePath("1"));
+    wm::pwyEdit->rename->clicked();
+    ASSERT_NE(wm::pwyRename, nullptr);
+    wm::pwyRename->ok->clicked();
+    ASSERT_EQ(TakeMessage(),
+              std::make_pair(std::string("Modify User Name"),
+                             std::string("Input name is already used or registered.")));
+    wm::pwyRename->cancel->clicked();
+    wm::pwyEdit->ok->clicked();
+    Pump(10);
+    EXPECT_EQ(data.UserList[1].UserName, bob);
+
+    OpenMenuButton(0);
+    ASSERT_NE(wm::CreateRenameItemWindow(0), nullptr);
+    wm::pRenameItem->ok->clicked();
+    Pump(10);
+    EXPECT_EQ(data.UserList[1].MenuList[0].ItemList[0].ItemName, item);
+    EXPECT_NE(UserFile(1).find("ItemName=" + item + "\n"), std::string::npos);
+    EXPECT_NE(UserFile(1).find("UserName=" + bob + "\n"), std::string::npos);
+
+    const std::string path = dir / "caf\xE9.txt";
+    testutil::WriteFile(path, "x");
+    ASSERT_TRUE(wm::DropTextOnMenu(0, "file:" + path, wm::TARGET_STRING));
+    wm::pAddItem->ok->clicked();
+    Pump(10);
+    EXPECT_EQ(wm::pwyMessage, nullptr);
+    const wm::NaviMenu& menu = data.UserList[1].MenuList[0];
+    ASSERT_EQ(menu.ItemCount, 2);
+    EXPECT_EQ(menu.ItemList[1].LinkName, path);
+    EXPECT_EQ(menu.ItemList[1].ItemName, "caf\xE9.txt");
+    EXPECT_EQ(menu.ItemList[1].ItemCategory, wm::CATEGORY_DOCUMENT);
+}
+
 TEST_F(GuiWmDialogs, EditorButtonsFollowTheSelectionTheProtectedUserAndTheLimit) {
     Build({{"Ann", {}}, {"Bob", {}}});
     data.UserList[0].NoDelete = true;
