@@ -1,8 +1,7 @@
 // Texts fit the fixed sizes of the launcher's windows with the font in use,
 // in English and in Japanese: a 13-byte item name stays whole beside the
 // info button, menu names stay inside their buttons, messages inside their
-// boxes with the window at its own size.  WAYMARK_SHOTS names a directory to
-// save what the screen shows, for a person to look at.
+// boxes with the window at its own size.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -55,17 +54,6 @@ void ExpectLinesFit(Gtk::Label& label, int width) {
     EXPECT_LE(w, width);
 }
 
-void Shoot(const std::string& name) {
-    const char* dir = std::getenv("WAYMARK_SHOTS");
-    if (dir == nullptr) {
-        return;
-    }
-    Pump(300);
-    auto root = Gdk::Screen::get_default()->get_root_window();
-    Gdk::Pixbuf::create(root, 0, 0, root->get_width(), root->get_height())
-        ->save(std::string(dir) + "/" + name + ".png", "png");
-}
-
 class GuiWmTextFit : public WaymarkFixture, public ::testing::WithParamInterface<const char*> {
   protected:
     void SetUp() override {
@@ -102,6 +90,7 @@ TEST_P(GuiWmTextFit, NamesFitTheBarAndTheItemWindowWhole) {
         ExpectFits(*t.lower, share - 3, 0, "menu " + std::to_string(i));
     }
     EXPECT_EQ(wm::pNavi->toggles[0].upper->get_text(), "WWWWWWWWWWWW");
+    Shoot(Shot("bar"));
 
     OpenMenuButton(0);
     ASSERT_TRUE(PumpUntil([] { return wm::pwyGroup->window->get_mapped(); }));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -162,6 +163,19 @@ inline void DragPointer(FakePointer& input, Point from, Point to) {
     input.Glide(from.x, from.y, to.x, to.y);
     Pump(100);
     input.Button(false);
+}
+
+// Saves the screen as <name>.png in the directory WAYMARK_SHOTS names, when
+// it names one, for a person to look at.
+inline void Shoot(const std::string& name) {
+    const char* dir = std::getenv("WAYMARK_SHOTS");
+    if (dir == nullptr) {
+        return;
+    }
+    Pump(300);
+    auto root = Gdk::Screen::get_default()->get_root_window();
+    Gdk::Pixbuf::create(root, 0, 0, root->get_width(), root->get_height())
+        ->save(std::string(dir) + "/" + name + ".png", "png");
 }
 
 // Menu names of `count` menus "M0".."M<count-1>", each with `items` items.
