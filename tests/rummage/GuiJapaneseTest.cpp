@@ -115,7 +115,7 @@ TEST_F(RummageJapaneseTest, EveryDialogShowsItsButtonsWhole) {
         {"Sort", &on_Menu_Sort_activate},
         {"Filter", &on_Menu_FilterView_activate},
         {"Abort", &on_Menu_Abort_activate},
-        {"Delete", [&] { DeleteMessageBox(nullptr, home_ + "sub/"); }},
+        {"Delete", [&] { DeleteMessageBox(nullptr, home_ + "sub/"); }, "delete-question"},
         {"Error",
          [&] {
              MessageBox(gettext("Error"),
