@@ -6,27 +6,37 @@
 # the distribution's packages, other desktop programs as peers.  Each is
 # timed the same way by bench_startup_watch, from launch until its first
 # window is drawn ("drawn") and until that window stops changing
-# ("complete": the file list filled in, for instance); the programs take
+# ("complete": the file list filled in, for instance), and by the processor
+# time it used, which a loaded machine disturbs less; the programs take
 # turns within each round, and the medians of the rounds are compared with
 # the bare window's.
-#   bench/startup.sh [--install-peers] [build dir] [rounds]
+#   bench/startup.sh [--install-peers] [--compare dir] [build dir] [rounds]
 # --install-peers installs the peers (pcmanfm, thunar, lxpanel) with
 # apt-get first; without it a missing peer is reported as not installed.
+# --compare times the programs found in another directory too (an older
+# build, say), in the same rounds.  The bare window is also timed with the
+# toolkit's OpenGL probe turned off (GDK_GL=disable), as the suite's
+# programs start: the floor they are then held to.
 # Runs as root: the settings tool and the dialer are timed on temporary
 # trees (TUNEWELL_SYSROOT, and a private /etc/ppp in this benchmark's own
 # mount namespace), so nothing of the machine's configuration is touched.
 set -euo pipefail
+# First, so that the benchmark runs in its own namespaces with every option.
+. "$(dirname "$0")/startup-lib.sh"
 install_peers=0
-if [ "${1:-}" = "--install-peers" ]; then
-  install_peers=1
-  shift
-fi
-if [ "$install_peers" = 1 ] && [ -z "${SUITE_BENCH_OWN_PIDS:-}" ]; then
+compare=""
+while [ $# -gt 0 ]; do
+  case $1 in
+    --install-peers) install_peers=1; shift ;;
+    --compare) compare=$(cd "$2" && pwd); shift 2 ;;
+    *) break ;;
+  esac
+done
+if [ "$install_peers" = 1 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends pcmanfm thunar lxpanel
 fi
 build=${1:-build-bench}
 rounds=${2:-15}
-. "$(dirname "$0")/startup-lib.sh"
 startup_init "$build/bin/bench_startup_watch" 60 "$build/bin/bench_startup_watch" "$rounds"
 bindir=$(dirname "$bin")
 watch=$bin
@@ -55,7 +65,7 @@ bash "$top/scripts/make-demo-tree.sh" "$work/small" >/dev/null
 (cd "$work/files10000" && seq -f "file%06g.txt" 1 10000 | xargs touch)
 # The launcher's installed default data.
 mkdir -p "$work/waymark"
-cp "$top/$build/waymark/data/Waymark.dat" "$top/$build/waymark/data/User00.dat" "$work/waymark/"
+cp "$bindir/../waymark/data/Waymark.dat" "$bindir/../waymark/data/User00.dat" "$work/waymark/"
 # The settings tool's sample tree.
 bash "$top/bench/TwGuiSampleTree.sh" "$work/tunewell" 500
 # The dialer reads /etc/ppp: a private copy, only inside this benchmark's
@@ -73,11 +83,17 @@ fi
 names=(); cmds=()
 add() { names+=("$1"); shift; cmds+=("$*"); }
 add "bare gtkmm window" "$bindir/bench_bare_window"
-add "Rummage small folder" "HOME=$work/home-small $bindir/rummage --home $work/small"
-add "Rummage 10,000 files" "HOME=$work/home-10000 $bindir/rummage --home $work/files10000"
-add "Waymark" "HOME=$work/home-wm WAYMARK=$work/waymark $bindir/Waymark"
-add "Tunewell" "WYCFG=$work/tunewell/wycfg TUNEWELL_SYSROOT=$work/tunewell/sysroot TUNEWELL_CLOCK_FILE=$work/tunewell/clock $bindir/Tunewell"
-[ "$ringout" = 1 ] && add "Ringout" "$bindir/Ringout"
+add "bare window, no GL probe" "GDK_GL=disable $bindir/bench_bare_window"
+add_ours() {
+  local dir=$1 tag=$2
+  add "Rummage small folder$tag" "HOME=$work/home-small $dir/rummage --home $work/small"
+  add "Rummage 10,000 files$tag" "HOME=$work/home-10000 $dir/rummage --home $work/files10000"
+  add "Waymark$tag" "HOME=$work/home-wm WAYMARK=$work/waymark $dir/Waymark"
+  add "Tunewell$tag" "WYCFG=$work/tunewell/wycfg TUNEWELL_SYSROOT=$work/tunewell/sysroot TUNEWELL_CLOCK_FILE=$work/tunewell/clock $dir/Tunewell"
+  if [ "$ringout" = 1 ]; then add "Ringout$tag" "$dir/Ringout"; fi
+}
+add_ours "$bindir" ""
+[ -z "$compare" ] || add_ours "$compare" " ($(basename "$compare"))"
 ours=${#names[@]}
 missing=()
 for peer in "pcmanfm small folder|pcmanfm|HOME=$work/home-pcmanfm pcmanfm $work/small" \
@@ -94,7 +110,8 @@ for peer in "pcmanfm small folder|pcmanfm|HOME=$work/home-pcmanfm pcmanfm $work/
 done
 for n in home-small home-10000 home-wm home-pcmanfm home-thunar home-lxpanel; do mkdir -p "$work/$n"; done
 
-# One subject once: "<drawn ms> <complete ms>", or "- -" when no window came.
+# One subject once: "<drawn ms> <complete ms> <cpu ms>", or "- - -" when no
+# window came.
 run_one() {
   # Variables first, then the program and its arguments; the watcher's
   # child inherits the variables, so no extra process is timed.
@@ -106,11 +123,11 @@ run_one() {
   local out
   out=$( (for v in "${vars[@]}"; do export "${v?}"; done
           exec "$watch" -t 20000 -q 400 -- "${argv[@]}") 2>/dev/null) || true
-  read -r _ d c <<<"$out"
-  echo "${d:--} ${c:--}"
+  read -r _ d c u <<<"$out"
+  echo "${d:--} ${c:--} ${u:--}"
 }
 
-declare -A drawn complete
+declare -A drawn complete cpu
 count=${#names[@]}
 # The first round warms the caches and writes each program's settings; it
 # is not counted.  Each later round starts with a different program so no
@@ -118,32 +135,35 @@ count=${#names[@]}
 for round in $(seq 0 "$rounds"); do
   for k in $(seq 0 $((count - 1))); do
     i=$(( (k + round) % count ))
-    read -r d c <<<"$(run_one "${cmds[$i]}")"
+    read -r d c u <<<"$(run_one "${cmds[$i]}")"
     if [ "$round" -gt 0 ] && [ "$d" != - ]; then
       drawn[$i]+="$d "
       complete[$i]+="$c "
+      cpu[$i]+="$u "
     fi
   done
 done
 
 med() { tr ' ' '\n' <<<"$1" | grep -v '^$' | median; }
 bare=$(med "${drawn[0]:-}")
-printf '%d rounds, medians; ratio = median / bare window median (drawn)\n' "$rounds"
-printf '%-24s %10s %12s %8s %10s\n' "program" "drawn ms" "complete ms" "ratio" "ratio c."
+bare_cpu=$(med "${cpu[0]:-}")
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+printf '%d rounds, medians; ratio: to the bare window'"'"'s drawn median (cpu: to its cpu median)\n' "$rounds"
+printf '%-30s %10s %8s %12s %8s %8s %8s\n' "program" "drawn ms" "ratio" "complete ms" "ratio" "cpu ms" "ratio"
 for i in $(seq 0 $((count - 1))); do
   [ "$i" -eq "$ours" ] && echo "peers:"
   if [ -z "${drawn[$i]:-}" ]; then
-    printf '%-24s %10s\n' "${names[$i]}" "no window"
+    printf '%-30s %10s\n' "${names[$i]}" "no window"
     continue
   fi
   d=$(med "${drawn[$i]}")
   c=$(med "${complete[$i]}")
-  printf '%-24s %10s %12s %8s %10s\n' "${names[$i]}" "$d" "$c" \
-    "$(awk -v a="$d" -v b="$bare" 'BEGIN { printf "%.2f", a / b }')" \
-    "$(awk -v a="$c" -v b="$bare" 'BEGIN { printf "%.2f", a / b }')"
+  u=$(med "${cpu[$i]}")
+  printf '%-30s %10s %8s %12s %8s %8s %8s\n' "${names[$i]}" "$d" "$(ratio "$d" "$bare")" \
+    "$c" "$(ratio "$c" "$bare")" "$u" "$(ratio "$u" "$bare_cpu")"
 done
 [ "$ringout" = 1 ] || echo "Ringout: left out (no private mount namespace for /etc/ppp, or not root)"
 [ "$ours" -eq "$count" ] && echo "peers:"
 for name in "${missing[@]}"; do
-  printf '%-24s %10s\n' "$name" "not installed"
+  printf '%-30s %10s\n' "$name" "not installed"
 done

@@ -4,6 +4,7 @@
 
 #include <gtkmm.h>
 
+#include "common/GlProbe.h"
 #include "common/I18n.h"
 #include "ringout/RoCallbacks.h"
 
@@ -16,8 +17,10 @@ int main(int argc, char** argv) {
     }
     // Other arguments are ignored; GTK must not take them as its own.
     int gtkArgc = 1;
+    suite::SkipGlProbe skipGl;
     auto app =
         Gtk::Application::create(gtkArgc, argv, "org.waymark.ringout", Gio::APPLICATION_NON_UNIQUE);
+    skipGl.Restore();
     ro::RingoutOptions options;
     return ro::RingoutMain(options);
 }

@@ -17,6 +17,7 @@
 
 #include <gtkmm.h>
 
+#include "common/GlProbe.h"
 #include "common/I18n.h"
 #include "rummage/rmgfileop.h"
 #include "rummage/rmgmainwindow.h"
@@ -153,8 +154,10 @@ int main(int argc, char** argv) {
     const std::string home = UserHome();
 
     suite::InitLocale("rummage", true);
+    suite::SkipGlProbe skipGl;
     auto app =
         Gtk::Application::create(argc, argv, "org.waymark.rummage", Gio::APPLICATION_NON_UNIQUE);
+    skipGl.Restore();
 
     if (rmg::InitGlobalTable(home) != 0) {
         rmg::TerminateGlobalTable();

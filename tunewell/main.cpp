@@ -8,6 +8,7 @@
 
 #include <gtkmm.h>
 
+#include "common/GlProbe.h"
 #include "common/I18n.h"
 #include "tunewell/TwCallbacks.h"
 #include "tunewell/TwConfig.h"
@@ -45,10 +46,12 @@ int main(int argc, char** argv) {
     }
     suite::InitLocale("Tunewell", true);
     const int mode = tw::ParseMode(argc, argv);
+    suite::SkipGlProbe skipGl;
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "Tunewell: %s\n", _("Cannot open the display."));
         return 1;
     }
+    skipGl.Restore();
     auto app =
         Gtk::Application::create(argc, argv, "org.waymark.tunewell", Gio::APPLICATION_NON_UNIQUE);
 

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 
+#include "common/GlProbe.h"
 #include "common/I18n.h"
 #include "common/ProcessUtil.h"
 #include "waymark/WmDialogs.h"
@@ -69,10 +70,12 @@ int main(int argc, char** argv) {
     // Placement, stacking and the item window's shape are X11 matters.
     gdk_set_allowed_backends("x11");
     suite::InitLocale("Waymark", true);
+    suite::SkipGlProbe skipGl;
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "Waymark: cannot open the display\n");
         return 1;
     }
+    skipGl.Restore();
     // Sets up the C++ wrappers; GTK itself is already running.
     auto app = Gtk::Application::create("org.waymark.Waymark", Gio::APPLICATION_NON_UNIQUE);
     Gtk::IconTheme::get_default()->append_search_path(SUITE_DATADIR "/Waymark/pixmaps");
