@@ -148,6 +148,7 @@ TEST_P(GuiWmTextFit, MessagesAndButtonCaptionsFitTheirFixedWindows) {
                                 wm::pwyEdit->rename, wm::pwyEdit->remove}) {
         ExpectButtonFits(*button, 96, 32);
     }
+    Shoot(Shot("edit"));
     wm::pwyEdit->cancel->clicked();
     Pump(10);
     ASSERT_NE(wm::CreateAddItemWindow(0, -1), nullptr);
