@@ -74,6 +74,7 @@ TEST(GuiTwJapanese, EveryWindowShowsItsButtonsWhole) {
         SCOPED_TRACE("font \"" + font + "\"");
         guitest::FontScope scope(font);
         std::vector<std::string> faults;
+        const std::string size = font.empty() ? "default" : "large";
         // Looks at a window in a step of its own: pumping here would run the
         // next steps inside this one.
         auto check = [&faults](const std::string& what, Gtk::Window* window) {
@@ -93,16 +94,18 @@ TEST(GuiTwJapanese, EveryWindowShowsItsButtonsWhole) {
                     }
                 });
                 // A later tick: the page just chosen has been laid out.
-                driver.Then(w.title, [&w, &check](Gtk::Window* window) {
+                driver.Then(w.title, [&w, &windows, &check, &size](Gtk::Window* window) {
                     check(w.open ? w.title : "main window page " + std::to_string(w.page), window);
                     if (w.open) {
+                        // Safe to pump: no step is ready while this window is up.
+                        twtest::Shot("tunewell-modify-" + std::to_string(&w - windows) + "-" +
+                                     size);
                         twtest::ButtonNamed(window, "キャンセル")->clicked();
                     }
                 });
             }
-            driver.Then("", [&font](Gtk::Window*) {
-                twtest::Shot(std::string("tunewell-buttons-") +
-                             (font.empty() ? "default" : "large"));
+            driver.Then("", [&size](Gtk::Window*) {
+                twtest::Shot("tunewell-buttons-" + size);
                 tw::pwCancelButton->clicked();
             });
             EXPECT_EQ(tw::RunTunewell(tw::MODE_NORMAL, tree.wycfg.c_str(), "ja_JP.UTF-8",
