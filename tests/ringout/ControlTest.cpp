@@ -1,5 +1,6 @@
-// The dialer's widget-free half against scripted files, process tables and
-// clocks, and against real helper processes where signals matter.
+// The dialer's widget-free core against scripted files, process tables,
+// clocks and windows (its connection flow), and against real helper
+// processes where signals matter.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/socket.h>
@@ -7,6 +8,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <functional>
 #include <set>
 #include <thread>
 
@@ -383,6 +386,408 @@ TEST(RingoutSignals, StopStepsNeverBlockAndKillOnlyAfterTheHangUpGrace) {
         // Nothing left to stop.
         EXPECT_TRUE(ro::ContinueStop(st, paths, st.System));
     }
+}
+
+// The windows as a script for the connection flow: what was shown, which
+// timers run, and the answers the questions get.  The wait window polls
+// while its timer runs, as the real one's loop does.
+class FakeView : public ro::RingoutView {
+  public:
+    explicit FakeView(ro::RingoutState& st) : st_(&st) {}
+    int ShowMessage(std::uint32_t code) override {
+        messages.push_back(code);
+        int answer = ro::MSG_ANSWER_CANCEL;
+        if (!answers.empty()) {
+            answer = answers.front();
+            answers.erase(answers.begin());
+        }
+        if (whileAsked) {
+            auto act = std::move(whileAsked);
+            whileAsked = nullptr;
+            act();
+        }
+        return answer;
+    }
+    int RunWait() override {
+        if (!canBuildWait) {
+            return ro::CONNECT_MACHINE_FAILURE;
+        }
+        StartTimer(ro::RoTimer::kWaitPoll);
+        waitShown = true;
+        for (int step = 0; waitShown && step < 50; ++step) {
+            if (beforePoll) {
+                beforePoll(step);
+            }
+            if (Runs(ro::RoTimer::kWaitPoll) && !ro::PollWait(*st_, *this)) {
+                EXPECT_FALSE(Runs(ro::RoTimer::kWaitPoll)) << "a poll that ended left its timer";
+            }
+        }
+        StopTimer(ro::RoTimer::kWaitPoll);
+        return st_->WaitResult;
+    }
+    void EndWait() override { waitShown = false; }
+    void StartTimer(ro::RoTimer timer) override { running.insert(timer); }
+    void StopTimer(ro::RoTimer timer) override { running.erase(timer); }
+    void ShowTime(const std::string& text) override { time = text; }
+    void ShowDevice(const std::string& name) override { device = name; }
+    void ShowButtons(const ro::ButtonLook& look) override { buttons = look; }
+    bool Runs(ro::RoTimer timer) const { return running.count(timer) != 0; }
+
+    std::vector<std::uint32_t> messages;
+    std::vector<int> answers;
+    std::function<void()> whileAsked;
+    std::function<void(int)> beforePoll;
+    bool canBuildWait = true;
+    bool waitShown = false;
+    std::set<ro::RoTimer> running;
+    std::string time = "unset";
+    std::string device = "unset";
+    ro::ButtonLook buttons;
+
+  private:
+    ro::RingoutState* st_;
+};
+
+// The flow on a scripted system: daemon 4000, its dialler 4001 when a test
+// adds it, the tool 5000.
+class RingoutFlow : public ::testing::Test {
+  protected:
+    void SetUp() override { Reset(); }
+    // A fresh record, system, windows and process table: one case of a table.
+    void Reset() {
+        st = ro::RingoutState{};
+        view = FakeView(st);
+        fake = FakeSystem{};
+        starts.clear();
+        daemonPid = 4000;
+        toolPid = 5000;
+        st.Paths = PathsIn(dir);
+        const std::string round = std::to_string(++rounds);
+        st.Paths.procRoot = dir / ("proc" + round);
+        st.Paths.netDev = dir / ("netdev" + round);
+        st.System = fake.Make();
+        st.System.start = [this](const std::string& path, const std::string& argument,
+                                 const suite::LaunchOptions& options) {
+            starts.push_back({path, argument, options.newProcessGroup, options.deathSignal});
+            return path == st.Paths.pppd ? daemonPid : toolPid;
+        };
+        rotest::AddProcess(st.Paths.procRoot, 4000, "pppd", 'S', 1, 4000);
+    }
+    void AddChat(pid_t pid, char state = 'S') {
+        rotest::AddProcess(st.Paths.procRoot, pid, "chat", state, 4000, 4000);
+    }
+    struct Start {
+        std::string path;
+        std::string argument;
+        bool ownGroup;
+        int deathSignal;
+        bool operator==(const Start&) const = default;
+    };
+    TempDir dir;
+    FakeSystem fake;
+    ro::RingoutState st;
+    FakeView view{st};
+    std::vector<Start> starts;
+    pid_t daemonPid = 4000;
+    pid_t toolPid = 5000;
+    int rounds = 0;
+};
+
+// Every way a dial ends: its result, its one message, what was stopped or
+// killed, and where the flow stands afterwards.
+TEST_F(RingoutFlow, EachWayADialEndsGivesItsResultMessageAndMode) {
+    using Kills = std::vector<std::pair<pid_t, int>>;
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        int result;
+        std::vector<std::uint32_t> messages;
+        Kills kills;
+        ro::DialerMode mode;
+    };
+    const Case cases[] = {
+        {"daemon cannot start", [this] { daemonPid = -1; }, ro::CONNECT_MACHINE_FAILURE,
+         {ro::MSG_PPPD_START_FAILED}, {}, ro::DialerMode::kStart},
+        {"link carries traffic",
+         [this] {
+             view.beforePoll = [this](int step) {
+                 if (step == 1) {
+                     AddChat(4001);
+                 } else if (step == 2) {
+                     AddChat(4001, 'Z');
+                     WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+                 }
+             };
+         },
+         ro::CONNECT_OK, {}, {}, ro::DialerMode::kConnected},
+        // The dialler it left behind goes with it.
+        {"daemon gives up",
+         [this] {
+             view.beforePoll = [this](int step) {
+                 if (step == 1) {
+                     AddChat(4001);
+                 } else if (step == 2) {
+                     AddChat(4001, 'Z');
+                 } else if (step == 4) {
+                     rotest::AddProcess(st.Paths.procRoot, 4002, "chat", 'S', 1, 4000);
+                     fake.ended = {4000};
+                 }
+             };
+         },
+         ro::CONNECT_DIALUP_FAILED, {ro::MSG_DIALUP_FAILED}, {{4002, SIGKILL}},
+         ro::DialerMode::kStart},
+        // Without a process table the wait cannot go on: the daemon is stopped.
+        {"no process table", [this] { st.Paths.procRoot = dir / "no-proc"; },
+         ro::CONNECT_MACHINE_FAILURE, {ro::MSG_NO_MEMORY}, {{4000, SIGINT}},
+         ro::DialerMode::kStart},
+        {"no wait window", [this] { view.canBuildWait = false; }, ro::CONNECT_MACHINE_FAILURE,
+         {ro::MSG_NO_MEMORY}, {{4000, SIGINT}}, ro::DialerMode::kStart},
+        {"wait that never decides", [] {}, ro::CONNECT_MACHINE_FAILURE, {ro::MSG_NO_MEMORY},
+         {{4000, SIGINT}}, ro::DialerMode::kStart},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        c.arrange();
+        EXPECT_EQ(c.result, ro::ExecPPPD(st, view));
+        EXPECT_EQ(c.messages, view.messages);
+        EXPECT_EQ(c.kills, fake.kills);
+        EXPECT_EQ(c.mode, st.Mode);
+        EXPECT_FALSE(view.Runs(ro::RoTimer::kWaitPoll));
+        // A daemon being stopped is followed, and nothing new starts meanwhile.
+        const bool stopping = !c.kills.empty() && c.kills.front().second == SIGINT;
+        EXPECT_EQ(stopping, view.Runs(ro::RoTimer::kStopWatch));
+        EXPECT_EQ(!stopping, view.buttons.start);
+        ASSERT_EQ(1u, starts.size());
+        EXPECT_EQ((Start{st.Paths.pppd, "-detach", true, SIGTERM}), starts[0]);
+    }
+}
+
+// Giving the dial up asks first; the attempt is not decided behind the
+// question's back, Cancel waits on, OK stops the daemon, and a program that
+// ends meanwhile gives the dial up without stopping twice.
+TEST_F(RingoutFlow, ClosingTheWaitAsksAndOnlyOkGivesTheDialUp) {
+    struct Case {
+        const char* what;
+        int answer;
+        bool endsWhileAsked;
+        int result;
+        bool stopBegun;
+    };
+    const Case cases[] = {
+        {"cancel", ro::MSG_ANSWER_CANCEL, false, ro::CONNECT_OK, false},
+        {"closed question", ro::MSG_ANSWER_NONE, false, ro::CONNECT_OK, false},
+        {"ok", ro::MSG_ANSWER_OK, false, ro::CONNECT_CANCELLED, true},
+        {"program ends", ro::MSG_ANSWER_OK, true, ro::CONNECT_CANCELLED, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        bool pollStoppedWhileAsked = false;
+        int questions = 0;
+        view.beforePoll = [&](int step) {
+            if (step != 1) {
+                if (step == 3) {
+                    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+                }
+                return;
+            }
+            view.answers = {c.answer};
+            view.whileAsked = [&] {
+                ++questions;
+                pollStoppedWhileAsked = !view.Runs(ro::RoTimer::kWaitPoll);
+                // Traffic now must not decide the attempt while the question is up.
+                WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+                EXPECT_EQ(ro::CONNECT_PENDING, st.WaitResult);
+                ro::CancelWait(st, view);  // a second close: no second question
+                if (c.endsWhileAsked) {
+                    ro::GiveUpWait(st, view);
+                }
+                ::unlink(st.Paths.netDev.c_str());
+            };
+            ro::CancelWait(st, view);
+        };
+        EXPECT_EQ(c.result, ro::ExecPPPD(st, view));
+        EXPECT_EQ(1, questions);
+        EXPECT_TRUE(pollStoppedWhileAsked);
+        EXPECT_EQ((std::vector<std::uint32_t>{ro::MSG_ASK_DISCONNECT}), view.messages);
+        EXPECT_EQ(c.stopBegun, !fake.kills.empty());
+        EXPECT_EQ(c.stopBegun, view.Runs(ro::RoTimer::kStopWatch));
+        EXPECT_FALSE(view.Runs(ro::RoTimer::kWaitPoll));
+    }
+}
+
+// The daemon's end while connected stops the clock, shows the time the link
+// lasted, takes its dialler and says so; Connect is offered at once.
+TEST_F(RingoutFlow, DaemonEndWhileConnectedStopsTheClockAndReports) {
+    AddChat(4001);
+    st.Mode = ro::DialerMode::kConnected;
+    st.PppdPid = 4000;
+    st.ConnectTime = fake.now;
+    view.StartTimer(ro::RoTimer::kClock);
+    fake.now += 3725;
+    EXPECT_TRUE(ro::CheckPPPDProcess(st, view));
+    EXPECT_EQ("01:02:05 Connect", view.time);
+    EXPECT_TRUE(view.messages.empty());
+
+    fake.ended = {4000};
+    fake.now += 10;
+    EXPECT_FALSE(ro::CheckPPPDProcess(st, view));
+    EXPECT_FALSE(view.Runs(ro::RoTimer::kClock));
+    EXPECT_EQ("01:02:05 Stop", view.time);
+    EXPECT_EQ(0u, st.Hours + st.Minutes + st.Seconds);
+    EXPECT_EQ(ro::DialerMode::kDisconnected, st.Mode);
+    EXPECT_EQ(-1, st.PppdPid);
+    EXPECT_EQ((std::vector<std::pair<pid_t, int>>{{4001, SIGKILL}}), fake.kills);
+    EXPECT_EQ((std::vector<std::uint32_t>{ro::MSG_DISCONNECTED}), view.messages);
+    EXPECT_EQ(ro::ConnectButtonLook::kConnect, view.buttons.connect);
+}
+
+// The connection window's button and close ask only while connected; a
+// daemon that ends while the question is up is not stopped again, and no new
+// start comes while the last daemon hangs up.
+TEST_F(RingoutFlow, ConnectionWindowAsksWhileConnectedAndWaitsForTheHangUp) {
+    struct Case {
+        const char* what;
+        bool close;  // the window manager's close, else the button
+        ro::DialerMode mode;
+        bool stopping;
+        int answer;
+        bool endsWhileAsked;
+        std::uint32_t question;  // 0: none
+        bool acts;               // a new start, or the program's end
+        bool disconnects;
+    };
+    const Case cases[] = {
+        {"stop, ok", false, ro::DialerMode::kConnected, false, ro::MSG_ANSWER_OK, false,
+         ro::MSG_ASK_DISCONNECT, false, true},
+        {"stop, cancel", false, ro::DialerMode::kConnected, false, ro::MSG_ANSWER_CANCEL, false,
+         ro::MSG_ASK_DISCONNECT, false, false},
+        {"stop, daemon ended meanwhile", false, ro::DialerMode::kConnected, false,
+         ro::MSG_ANSWER_OK, true, ro::MSG_ASK_DISCONNECT, false, false},
+        {"connect", false, ro::DialerMode::kDisconnected, false, 0, false, 0, true, false},
+        {"connect while hanging up", false, ro::DialerMode::kDisconnected, true, 0, false, 0,
+         false, false},
+        {"close connected, ok", true, ro::DialerMode::kConnected, false, ro::MSG_ANSWER_OK, false,
+         ro::MSG_ASK_DISCONNECT, true, true},
+        {"close connected, closed question", true, ro::DialerMode::kConnected, false,
+         ro::MSG_ANSWER_NONE, false, ro::MSG_ASK_DISCONNECT, false, false},
+        {"close disconnected, ok", true, ro::DialerMode::kDisconnected, false, ro::MSG_ANSWER_OK,
+         false, ro::MSG_ASK_CLOSE, true, false},
+        {"close disconnected, cancel", true, ro::DialerMode::kDisconnected, false,
+         ro::MSG_ANSWER_CANCEL, false, ro::MSG_ASK_CLOSE, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ro::RingoutState state;
+        state.Paths = st.Paths;
+        FakeSystem system;
+        state.System = system.Make();
+        FakeView windows(state);
+        state.Mode = c.mode;
+        state.PppdPid = c.mode == ro::DialerMode::kConnected ? 4000 : -1;
+        state.Stopping.pid = c.stopping ? 3000 : -1;
+        state.Hours = 1;
+        windows.StartTimer(ro::RoTimer::kClock);
+        windows.answers = {c.answer};
+        if (c.endsWhileAsked) {
+            windows.whileAsked = [&] {
+                system.ended = {4000};
+                EXPECT_FALSE(ro::CheckPPPDProcess(state, windows));
+            };
+        }
+        const bool acted = c.close ? ro::CloseConnectWindow(state, windows)
+                                   : ro::PressConnectButton(state, windows);
+        EXPECT_EQ(c.acts, acted);
+        if (c.question == 0) {
+            EXPECT_TRUE(windows.messages.empty());
+        } else {
+            ASSERT_FALSE(windows.messages.empty());
+            EXPECT_EQ(c.question, windows.messages.front());
+        }
+        const bool interrupted = std::count(system.kills.begin(), system.kills.end(),
+                                            std::make_pair(pid_t{4000}, SIGINT)) == 1;
+        EXPECT_EQ(c.disconnects, interrupted);
+        // The time the link lasted is shown once, whoever ended it.
+        if (c.disconnects || c.endsWhileAsked) {
+            EXPECT_EQ("01:00:00 Stop", windows.time);
+        }
+        if (c.disconnects) {
+            EXPECT_EQ(ro::DialerMode::kDisconnected, state.Mode);
+            EXPECT_FALSE(windows.Runs(ro::RoTimer::kClock));
+            EXPECT_TRUE(windows.Runs(ro::RoTimer::kStopWatch));
+            EXPECT_EQ(ro::ConnectButtonLook::kHeld, windows.buttons.connect);
+        }
+    }
+}
+
+// A stop under way holds Start and the connection window's Connect until
+// the daemon has ended; the tool holds both start-window buttons.
+TEST_F(RingoutFlow, ButtonsFollowTheStopTheToolAndTheConnection) {
+    using Look = ro::ConnectButtonLook;
+    struct Case {
+        ro::DialerMode mode;
+        bool stopping;
+        bool configuring;
+        ro::ButtonLook look;
+    };
+    const Case cases[] = {
+        {ro::DialerMode::kStart, false, false, {true, true, Look::kAsItIs}},
+        {ro::DialerMode::kStart, true, false, {false, true, Look::kAsItIs}},
+        {ro::DialerMode::kStart, false, true, {false, false, Look::kAsItIs}},
+        {ro::DialerMode::kConnected, false, false, {true, true, Look::kAsItIs}},
+        {ro::DialerMode::kDisconnected, true, false, {false, true, Look::kHeld}},
+        {ro::DialerMode::kDisconnected, false, false, {true, true, Look::kConnect}},
+    };
+    for (const Case& c : cases) {
+        ro::RingoutState state;
+        state.Mode = c.mode;
+        state.Stopping.pid = c.stopping ? 3000 : -1;
+        state.ConfigPid = c.configuring ? 5000 : -1;
+        EXPECT_EQ(c.look, ro::DecideButtons(state))
+            << static_cast<int>(c.mode) << c.stopping << c.configuring;
+    }
+
+    // A disconnect holds Connect until the stop watch has seen the end.
+    AddChat(4001);
+    st.Mode = ro::DialerMode::kConnected;
+    st.PppdPid = 4000;
+    ro::Disconnect(st, view);
+    EXPECT_EQ(Look::kHeld, view.buttons.connect);
+    EXPECT_TRUE(ro::CheckStopProcess(st, view));
+    fake.ended = {4000};
+    EXPECT_FALSE(ro::CheckStopProcess(st, view));
+    EXPECT_FALSE(view.Runs(ro::RoTimer::kStopWatch));
+    EXPECT_EQ((ro::ButtonLook{true, true, Look::kConnect}), view.buttons);
+}
+
+// The tool runs with its dial-up option while both start-window buttons
+// wait; its end shows the device it configured.  A tool that cannot start
+// says so.
+TEST_F(RingoutFlow, SettingRunsTheToolAndShowsTheDeviceItLeft) {
+    toolPid = -1;
+    ro::StartSetting(st, view);
+    EXPECT_EQ((std::vector<std::uint32_t>{ro::MSG_CONFIG_START_FAILED}), view.messages);
+    EXPECT_EQ(-1, st.ConfigPid);
+    EXPECT_FALSE(view.Runs(ro::RoTimer::kToolWatch));
+
+    toolPid = 5000;
+    view.messages.clear();
+    WriteFile(st.Paths.options, "lock\n");
+    WriteFile(st.Paths.chatScript, "#!/bin/sh\n");
+    ro::StartSetting(st, view);
+    EXPECT_EQ((Start{st.Paths.tunewell, "--dialuponly", false, 0}), starts.back());
+    EXPECT_EQ((ro::ButtonLook{false, false, ro::ConnectButtonLook::kAsItIs}), view.buttons);
+    EXPECT_TRUE(view.Runs(ro::RoTimer::kToolWatch));
+    EXPECT_TRUE(ro::CheckTwSetupProcess(st, view));
+    EXPECT_EQ("unset", view.device);
+    WriteFile(st.Paths.options, "lock\n# DeviceName PDC\n");
+    fake.ended = {5000};
+    EXPECT_FALSE(ro::CheckTwSetupProcess(st, view));
+    EXPECT_FALSE(view.Runs(ro::RoTimer::kToolWatch));
+    EXPECT_EQ("PDC", view.device);
+    EXPECT_EQ((ro::ButtonLook{true, true, ro::ConnectButtonLook::kAsItIs}), view.buttons);
+    EXPECT_TRUE(view.messages.empty());
 }
 
 // A real daemon stand-in: a shell that starts diallers and takes its time.
