@@ -101,7 +101,7 @@ void ScaleCaption(Gtk::Button* button, double scale) {
 
 // Lays the row out from its anchored end and returns how far it reaches
 // at the other end (its left x, or its right end).
-int LayOutRow(std::vector<Slot>& slots, const std::vector<int>& widths, bool toRight,
+int LayOutRow(const std::vector<Slot>& slots, const std::vector<int>& widths, bool toRight,
               std::vector<int>& xs) {
     const std::size_t n = slots.size();
     xs.assign(n, 0);
