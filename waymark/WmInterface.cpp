@@ -607,7 +607,9 @@ void SetGroupWindow() {
         ChangeSlotPictures(s, 0);
         slot.box->show();
     }
-    const double upper = count < 11 ? 0 : (count + 1) / 2 * 2;
+    // Every item shown: a range as long as the page, so the thumb fills the
+    // trough (an empty range would leave a small thumb that looks movable).
+    const double upper = count < 11 ? kSlotCount : (count + 1) / 2 * 2;
     auto adj = pwyGroup->adjustment;
     if (upper != adj->get_upper() || lowered || adj->get_value() != menu->ScrollTop) {
         adj->freeze_notify();

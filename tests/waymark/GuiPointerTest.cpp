@@ -157,7 +157,9 @@ TEST_F(GuiWmPointer, ScrollBarScrollsByClickAndDragAndTheSlotUnderThePointerStar
     if (!input.ok()) {
         GTEST_SKIP() << "no X test extension";
     }
-    Build({{"Ann", Menus(1, 30)}}, 1024);
+    std::vector<MenuData> menus = Menus(1, 30);
+    menus.push_back({"Few", {"a", "b", "c"}});
+    Build({{"Ann", menus}}, 1024);
     OpenByClick(input, 0);
     Gtk::Scrollbar& scroll = *wm::pwyGroup->scrollbar;
     auto thumb = [&scroll] {
@@ -207,6 +209,13 @@ TEST_F(GuiWmPointer, ScrollBarScrollsByClickAndDragAndTheSlotUnderThePointerStar
     ASSERT_TRUE(PumpUntil([this] { return !starter.argvs.empty(); }));
     EXPECT_EQ(starter.argvs[0].back(), "http://i0-" + std::to_string(shownTop + 3) + "/");
     EXPECT_FALSE(wm::GroupWindowVisible());
+
+    // A menu whose items all show: the thumb fills the trough.
+    OpenByClick(input, 1);
+    GdkRectangle trough{};
+    gtk_range_get_range_rect(GTK_RANGE(scroll.gobj()), &trough);
+    const auto [first, last] = thumb();
+    EXPECT_GE(last - first, trough.height - 2);
 }
 
 // The user chooser opens with the mouse: its arrow takes a click, and a
