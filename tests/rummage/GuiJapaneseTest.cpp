@@ -108,7 +108,7 @@ TEST_F(RummageJapaneseTest, EveryDialogShowsItsButtonsWhole) {
         {"Move", onBig(&on_Menu_Move_activate)},
         {"Delete", onBig(&on_Menu_Delete_activate)},
         {"Property - %s", onBig(&on_Menu_Property_activate), "property-3gib"},
-        {"Select file", &on_Menu_SelectFiles_activate},
+        {"Select file", &on_Menu_SelectFiles_activate, "select-files"},
         {"Find File", &on_Menu_FindFile_activate},
         {"Symbolic link", onBig(&on_Menu_SymbolicLink_activate)},
         {"Option", &on_Menu_Option_activate},
