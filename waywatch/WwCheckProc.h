@@ -1,4 +1,6 @@
 // Waywatch: keeps the launcher running by starting it again whenever it ends.
+// The launcher starts through the shared launcher's watchdog form
+// (suite::ExecProcessDetached); used by waywatch/main.cpp and its tests.
 #pragma once
 
 #include <sys/types.h>

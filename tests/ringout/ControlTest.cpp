@@ -476,6 +476,18 @@ class RingoutFlow : public ::testing::Test {
     void AddChat(pid_t pid, char state = 'S') {
         rotest::AddProcess(st.Paths.procRoot, pid, "chat", state, 4000, 4000);
     }
+    // The wait sees the dialler run at its second poll and end at its third;
+    // `after` acts from the third poll on.
+    void DialsThen(std::function<void(int)> after) {
+        view.beforePoll = [this, after](int step) {
+            if (step == 1) {
+                AddChat(4001);
+            } else if (step >= 2) {
+                AddChat(4001, 'Z');
+                after(step);
+            }
+        };
+    }
     struct Start {
         std::string path;
         std::string argument;
@@ -510,29 +522,20 @@ TEST_F(RingoutFlow, EachWayADialEndsGivesItsResultMessageAndMode) {
          {ro::MSG_PPPD_START_FAILED}, {}, ro::DialerMode::kStart},
         {"link carries traffic",
          [this] {
-             view.beforePoll = [this](int step) {
-                 if (step == 1) {
-                     AddChat(4001);
-                 } else if (step == 2) {
-                     AddChat(4001, 'Z');
-                     WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
-                 }
-             };
+             DialsThen([this](int) {
+                 WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+             });
          },
          ro::CONNECT_OK, {}, {}, ro::DialerMode::kConnected},
         // The dialler it left behind goes with it.
         {"daemon gives up",
          [this] {
-             view.beforePoll = [this](int step) {
-                 if (step == 1) {
-                     AddChat(4001);
-                 } else if (step == 2) {
-                     AddChat(4001, 'Z');
-                 } else if (step == 4) {
+             DialsThen([this](int step) {
+                 if (step == 4) {
                      rotest::AddProcess(st.Paths.procRoot, 4002, "chat", 'S', 1, 4000);
                      fake.ended = {4000};
                  }
-             };
+             });
          },
          ro::CONNECT_DIALUP_FAILED, {ro::MSG_DIALUP_FAILED}, {{4002, SIGKILL}},
          ro::DialerMode::kStart},
