@@ -185,7 +185,7 @@ TEST_F(GuiWmPointer, ScrollBarScrollsByClickAndDragAndTheSlotUnderThePointerStar
     EXPECT_EQ(menu.ScrollTop % 2, 0);
     EXPECT_EQ(SlotTexts()[0], "i0-" + std::to_string(menu.ScrollTop));
     EXPECT_GT(thumb().first, top);
-    Shoot("waymark-scrolled");
+    Shoot("waymark-scrolled", &input);
 
     // Dragging the thumb to the top and then to the bottom.
     auto dragThumbTo = [&](int y) {

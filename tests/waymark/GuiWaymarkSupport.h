@@ -7,6 +7,7 @@
 #include <gtkmm.h>
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -166,14 +167,24 @@ inline void DragPointer(FakePointer& input, Point from, Point to) {
 }
 
 // Saves the screen as <name>.png in the directory WAYMARK_SHOTS names, when
-// it names one, for a person to look at.
-inline void Shoot(const std::string& name) {
+// it names one, for a person to look at.  The pointer is moved to the
+// screen's corner first, so no tooltip or hover covers the picture; a test
+// that holds the pointer passes it.
+inline void Shoot(const std::string& name, FakePointer* held = nullptr) {
     const char* dir = std::getenv("WAYMARK_SHOTS");
     if (dir == nullptr) {
         return;
     }
-    Pump(300);
     auto root = Gdk::Screen::get_default()->get_root_window();
+    std::unique_ptr<FakePointer> own;
+    if (held == nullptr) {
+        own = std::make_unique<FakePointer>();
+        held = own.get();
+    }
+    if (held->ok()) {
+        held->Move(root->get_width() - 1, root->get_height() - 1);
+    }
+    Pump(600);
     Gdk::Pixbuf::create(root, 0, 0, root->get_width(), root->get_height())
         ->save(std::string(dir) + "/" + name + ".png", "png");
 }
