@@ -1,5 +1,6 @@
 #include "rummage/rmgeditmenu.h"
 
+#include <chrono>
 #include <unordered_map>
 
 #include "common/I18n.h"
@@ -68,6 +69,12 @@ const FindColumns& FindCols() {
     return cols;
 }
 
+// A directory node of the result tree, and whether it shows its children.
+struct FindDirNode {
+    Gtk::TreeModel::iterator node;
+    bool expanded = false;
+};
+
 // One result window's search.
 struct FindContext {
     int Result = RESULT_YES;
@@ -79,24 +86,33 @@ struct FindContext {
     Gtk::Button* DisplayButton = nullptr;
     Gtk::Button* AgainButton = nullptr;
     Gtk::Button* OkButton = nullptr;
+    Gtk::Button* CancelButton = nullptr;
     Gtk::TreeView* ResultTree = nullptr;
     Glib::RefPtr<Gtk::TreeStore> store;
-    std::unordered_map<std::string, Gtk::TreeModel::iterator> nodes;  // "a/b/" -> node
+    std::unordered_map<std::string, FindDirNode> nodes;  // "a/b/" -> node
     std::unique_ptr<FindWalk> walk;
+    sigc::connection stepper;
     bool running = false;
 };
 
-Gtk::TreeModel::iterator AddNode(FindContext* ctx, const Gtk::TreeModel::iterator& parent,
-                                 const std::string& name, bool directory) {
-    auto it = ctx->store->append(parent->children());
+// The walk hands each directory's entries over from the greatest name
+// down, so a new node always belongs first among its siblings: inserting
+// there keeps the tree sorted by name at constant cost per node.
+Gtk::TreeModel::iterator AddNode(FindContext* ctx, FindDirNode& parent, const std::string& name,
+                                 bool directory) {
+    auto it = ctx->store->prepend(parent.node->children());
     (*it)[FindCols().text] = ToDisplay(name);
     (*it)[FindCols().name] = name;
     (*it)[FindCols().directory] = directory;
+    if (!parent.expanded) {
+        parent.expanded = true;
+        ctx->ResultTree->expand_row(ctx->store->get_path(parent.node), false);
+    }
     return it;
 }
 
 // The directory node of `relative` ("" or "a/b/"), made with those above it.
-Gtk::TreeModel::iterator DirectoryNode(FindContext* ctx, const std::string& relative) {
+FindDirNode& DirectoryNode(FindContext* ctx, const std::string& relative) {
     auto found = ctx->nodes.find(relative);
     if (found != ctx->nodes.end()) {
         return found->second;
@@ -105,11 +121,9 @@ Gtk::TreeModel::iterator DirectoryNode(FindContext* ctx, const std::string& rela
     const std::size_t slash = trimmed.rfind('/');
     const std::string parentKey = slash == std::string::npos ? "" : trimmed.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-    auto parent = DirectoryNode(ctx, parentKey);
-    auto node = AddNode(ctx, parent, name, true);
-    ctx->nodes.emplace(relative, node);
-    ctx->ResultTree->expand_to_path(ctx->store->get_path(node));
-    return node;
+    FindDirNode& parent = DirectoryNode(ctx, parentKey);
+    FindDirNode made{AddNode(ctx, parent, name, true), false};
+    return ctx->nodes.emplace(relative, made).first->second;
 }
 
 void AddMatch(FindContext* ctx, const FindMatch& match) {
@@ -119,30 +133,41 @@ void AddMatch(FindContext* ctx, const FindMatch& match) {
     }
     const std::size_t slash = match.relative.rfind('/');
     const std::string dir = slash == std::string::npos ? "" : match.relative.substr(0, slash + 1);
-    auto parent = DirectoryNode(ctx, dir);
-    AddNode(ctx, parent, match.relative.substr(dir.size()), false);
-    ctx->ResultTree->expand_row(ctx->store->get_path(parent), false);
+    AddNode(ctx, DirectoryNode(ctx, dir), match.relative.substr(dir.size()), false);
 }
 
-void EndSearch(FindContext* ctx) {
+// Ends the search, finished or stopped; the result so far stays usable.
+void EndSearch(FindContext* ctx, bool stopped) {
     ctx->running = false;
-    ctx->StatusLabel->set_text(_("Match file list"));
+    ctx->stepper.disconnect();
+    ctx->StatusLabel->set_text(stopped ? _("Search cancelled") : _("Match file list"));
+    ctx->CancelButton->hide();
     ctx->DisplayButton->set_sensitive(true);
     ctx->AgainButton->set_sensitive(true);
     ctx->OkButton->set_sensitive(true);
+    ctx->OkButton->grab_default();
+    ctx->OkButton->grab_focus();
 }
 
-// One slice of the search; the window stays alive between slices.
+// How long one slice of the search may keep the window from its events.
+constexpr auto kFindSlice = std::chrono::milliseconds(15);
+
+// One slice of the search; the window's events are handled between slices,
+// so it can be drawn, moved, cancelled or closed while the search runs.
 bool on_FindStep(FindContext* ctx) {
-    const bool more = ctx->walk->Step(2000);
-    for (const FindMatch& match : ctx->walk->TakeMatches()) {
-        AddMatch(ctx, match);
+    const auto until = std::chrono::steady_clock::now() + kFindSlice;
+    bool more = true;
+    while (more && std::chrono::steady_clock::now() < until) {
+        more = ctx->walk->Step(256);
+        for (const FindMatch& match : ctx->walk->TakeMatches()) {
+            AddMatch(ctx, match);
+        }
     }
     if (more) {
         ctx->StatusLabel->set_text(ToDisplay(FillText(_("Find...%s"), {ctx->walk->CurrentName()})));
         return true;
     }
-    EndSearch(ctx);
+    EndSearch(ctx, false);
     return false;
 }
 
@@ -174,9 +199,11 @@ void on_FindResult_ResultButton_clicked(FindContext* ctx) {
     EndModalLoop();
 }
 
+// OK, "Serch again" and closing the window; closing also stops a search
+// still running.
 void on_FindResult_Close(FindContext* ctx, int result) {
     if (ctx->running) {
-        return;
+        EndSearch(ctx, true);
     }
     ctx->Result = result;
     EndModalLoop();
@@ -280,8 +307,9 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     ctx.StatusLabel->get_accessible()->set_name(_("Find..."));
     Gtk::ScrolledWindow* scroll = CreateScroll();
     box->pack_start(*scroll, true, true);
+    // Kept in name order by where nodes go in (AddNode), not by a sort
+    // column, which would move every new node across its siblings.
     ctx.store = Gtk::TreeStore::create(FindCols());
-    ctx.store->set_sort_column(FindCols().text, Gtk::SORT_ASCENDING);
     ctx.ResultTree = Gtk::manage(new Gtk::TreeView(ctx.store));
     ctx.ResultTree->set_headers_visible(false);
     ctx.ResultTree->set_can_focus(false);
@@ -315,12 +343,19 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
         button->show();
     }
     Gtk::Button* ok = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, nullptr, false) != 0) {
+    Gtk::Button* cancel = nullptr;
+    if (CreateDlgButtonBox(*dialog, &ok, &cancel, false) != 0) {
         return RESULT_CREATE_FAILED;
     }
     ctx.OkButton = ok;
+    ctx.CancelButton = cancel;
     ok->set_sensitive(false);
     ok->signal_clicked().connect([&ctx] { on_FindResult_Close(&ctx, RESULT_YES); });
+    cancel->signal_clicked().connect([&ctx] {
+        if (ctx.running) {
+            EndSearch(&ctx, true);
+        }
+    });
     ctx.AgainButton->signal_clicked().connect(
         [&ctx] { on_FindResult_Close(&ctx, RESULT_SEARCH_AGAIN); });
     ctx.DisplayButton->signal_clicked().connect(
@@ -338,17 +373,17 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     (*root)[FindCols().text] = ToDisplay(startText);
     (*root)[FindCols().name] = startText;
     (*root)[FindCols().directory] = true;
-    ctx.nodes.emplace("", root);
+    ctx.nodes.emplace("", FindDirNode{root, false});
 
     ctx.walk = std::make_unique<FindWalk>(start, pattern, recursive);
     ctx.running = true;
-    sigc::connection stepper =
+    ctx.stepper =
         Glib::signal_idle().connect([&ctx] { return on_FindStep(&ctx); }, Glib::PRIORITY_LOW);
 
     DialogWindow* running = *dialog;
     *dialog = nullptr;
     ModalMainLoop(running, findDialog);
-    stepper.disconnect();
+    ctx.stepper.disconnect();
     return ctx.Result;
 }
 

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "rummage/rmgtable.h"
@@ -50,6 +51,10 @@ bool FindWalk::ReadLevel(const std::string& relative, Level& level) {
         level.entries.push_back({name, directory});
     }
     closedir(dir);
+    // Greatest name first: each node a result tree makes then goes before
+    // all its siblings, which a tree store does in constant time.
+    std::sort(level.entries.begin(), level.entries.end(),
+              [](const Entry& a, const Entry& b) { return a.name > b.name; });
     return true;
 }
 

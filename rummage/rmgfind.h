@@ -1,7 +1,9 @@
 // The walk behind "Find file": names matching a shell pattern below a start
 // directory, found in small steps so the window stays alive.  Each
 // directory's names are read and the directory closed before its children
-// are entered, so deep trees never run out of descriptors.
+// are entered, so deep trees never run out of descriptors.  A directory's
+// entries are examined from the greatest name (byte order) down, children
+// before the next sibling.
 #pragma once
 
 #include <cstddef>
