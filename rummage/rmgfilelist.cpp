@@ -3,10 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <numeric>
 
@@ -39,7 +41,7 @@ const ListColumns& Cols() {
 struct ListState {
     Gtk::TreeView* view = nullptr;
     Glib::RefPtr<Gtk::ListStore> store;
-    std::vector<std::unique_ptr<FileRow>> rows;
+    std::deque<FileRow> rows;     // grows without moving a row
     std::vector<FileRow*> order;  // as shown; index = list row
     std::vector<int> kinds;       // column kind of list column i+1
     std::string shownDir;         // directory the rows came from
@@ -117,12 +119,64 @@ void ShowSortIndicator() {
     }
 }
 
-void on_FileList_select_row() {
+// What the status bar says about the selection.
+struct SelectionTally {
+    int count = 0;
+    int first = -1;
+    std::uint64_t total = 0;
+};
+
+// Counted in one pass over the toolkit's selection: it may hold every row.
+SelectionTally CountSelection() {
+    SelectionTally tally;
+    if (state.view == nullptr) {
+        return tally;
+    }
+    gtk_tree_selection_selected_foreach(
+        state.view->get_selection()->gobj(),
+        [](GtkTreeModel*, GtkTreePath* path, GtkTreeIter*, gpointer data) {
+            auto* t = static_cast<SelectionTally*>(data);
+            const int row = gtk_tree_path_get_indices(path)[0];
+            if (row >= 0 && row < static_cast<int>(state.order.size())) {
+                t->first = t->count == 0 ? row : t->first;
+                ++t->count;
+                t->total += state.order[row]->size;
+            }
+        },
+        &tally);
+    return tally;
+}
+
+void ShowFileStatus(const SelectionTally& tally) {
+    if (pGTable == nullptr) {
+        return;
+    }
+    std::string text;
+    if (tally.count == 0) {
+        std::string treePath;
+        if (pMainW != nullptr) {
+            GetTreeSelect(pMainW->DirTree, &treePath);
+        }
+        text = FileStatusNone(treePath);
+    } else if (tally.count == 1) {
+        const FileRow* row = state.order[tally.first];
+        text = FileStatusOne(row->name, ConvertSize(row->size));
+    } else {
+        text = FileStatusMany(tally.count, ConvertSize(tally.total));
+    }
+    if (text.size() > kStatusTextMax) {
+        text.resize(kStatusTextMax);
+    }
+    pGTable->StatusText = text;
+    if (pMainW != nullptr && pMainW->StatusBar != nullptr) {
+        SetStatusBarText(pMainW->StatusBar, Shown(text));
+    }
+}
+
+void ShowSelection(const SelectionTally& tally) {
     // Property needs exactly one item; with many rows selected there is
     // no need to build their item list to know that.
-    if (state.view != nullptr &&
-        gtk_tree_selection_count_selected_rows(state.view->get_selection()->gobj()) > 1 &&
-        pMainW != nullptr) {
+    if (tally.count > 1 && pMainW != nullptr) {
         if (pMainW->MenuItem[MENU_PROPERTY] != nullptr) {
             pMainW->MenuItem[MENU_PROPERTY]->set_sensitive(false);
         }
@@ -132,16 +186,28 @@ void on_FileList_select_row() {
     } else {
         SensitivePropertyButton();
     }
-    DisplayFileStatus();
+    ShowFileStatus(tally);
 }
 
-// ".." can never be selected.
-bool AllowSelect(const Glib::RefPtr<Gtk::TreeModel>&, const Gtk::TreeModel::Path& path,
-                 bool selected) {
-    if (selected || path.empty() || path[0] >= static_cast<int>(state.order.size())) {
-        return true;
+void on_FileList_select_row() {
+    ShowSelection(CountSelection());
+}
+
+// ".." can never be selected.  A plain toolkit callback: the toolkit asks
+// once for every row it selects or unselects, and a wrapped one converts
+// the model and the path each time.
+gboolean AllowSelect(GtkTreeSelection*, GtkTreeModel*, GtkTreePath* path, gboolean selected,
+                     gpointer) {
+    const int* index = gtk_tree_path_get_indices(path);
+    if (selected || index == nullptr || index[0] < 0 ||
+        index[0] >= static_cast<int>(state.order.size())) {
+        return TRUE;
     }
-    return !state.order[path[0]]->isParent;
+    return state.order[index[0]]->isParent ? FALSE : TRUE;
+}
+
+void InstallAllowSelect(const Glib::RefPtr<Gtk::TreeSelection>& selection) {
+    gtk_tree_selection_set_select_function(selection->gobj(), &AllowSelect, nullptr, nullptr);
 }
 
 // Room a text cell needs beside its text: the renderer's padding plus the
@@ -201,6 +267,68 @@ int NaturalColumnWidth(Gtk::TreeViewColumn& column, Gtk::CellRendererText& text,
         width = std::max(width, w + 2 * xpad + kCellSlack);
     }
     return width > 0 ? width : 100;
+}
+
+// Width a text column needs to show `sample` whole.
+int TextWidth(Gtk::TreeViewColumn& column, const std::string& sample) {
+    int xpad = 0;
+    int ypad = 0;
+    const auto cells = column.get_cells();
+    if (!cells.empty()) {
+        cells.front()->get_padding(xpad, ypad);
+    }
+    int w = 0;
+    int h = 0;
+    state.view->create_pango_layout(sample)->get_pixel_size(w, h);
+    return w + 2 * xpad + kCellSlack;
+}
+
+// Texts at least as wide as the size text of any row: sizes have no upper
+// bound in "MByte", so the widest comes from the listed rows.  A unit's
+// texts grow with the digits before the point, and digits are equally wide
+// in the fonts a list uses, so the largest size of each unit stands for it.
+std::vector<std::string> SizeSamples() {
+    std::uint64_t largestK = 0;
+    std::uint64_t largestM = 0;
+    bool anyK = false;
+    for (const FileRow* row : state.order) {
+        if (row->size < 1048576) {
+            anyK = true;
+            largestK = std::max(largestK, row->size);
+        } else {
+            largestM = std::max(largestM, row->size);
+        }
+    }
+    // One more than the whole part, for a value rounded up to it.
+    auto sample = [](std::uint64_t whole, const char* unit) {
+        return std::string(std::to_string(whole + 1).size(), '8') + ".8" + unit;
+    };
+    std::vector<std::string> samples;
+    if (anyK) {
+        samples.push_back(sample(largestK / 1024, "KByte"));
+    }
+    if (largestM > 0) {
+        samples.push_back(sample(largestM / 1048576, "MByte"));
+    }
+    return samples;
+}
+
+// Size columns grow to their widest value, so no size is cut short.
+void FitSizeColumns() {
+    const std::vector<std::string> samples = SizeSamples();
+    for (std::size_t i = 0; i < state.kinds.size(); ++i) {
+        Gtk::TreeViewColumn* column = state.view->get_column(static_cast<int>(i) + 1);
+        if (state.kinds[i] != COLUMN_SIZE || column == nullptr) {
+            continue;
+        }
+        int needed = 0;
+        for (const std::string& sample : samples) {
+            needed = std::max(needed, TextWidth(*column, sample));
+        }
+        if (column->get_fixed_width() < needed) {
+            column->set_fixed_width(needed);
+        }
+    }
 }
 
 void AddColumns() {
@@ -277,6 +405,37 @@ void AddColumns() {
     ShowSortIndicator();
 }
 
+// Scrolls list column `index` into view once the list has been laid out
+// with it; dropped when another fill comes first.
+void ShowColumnWhenLaidOut(int index) {
+    const unsigned generation = fillGeneration;
+    auto tries = std::make_shared<int>(0);
+    Glib::signal_idle().connect(
+        [index, generation, tries] {
+            if (state.view == nullptr || generation != fillGeneration) {
+                return false;
+            }
+            Gtk::TreeViewColumn* column = state.view->get_column(index);
+            if (column == nullptr) {
+                return false;
+            }
+            // A new column has no width until the list is laid out again.
+            if (column->get_width() <= 0) {
+                return ++*tries < 100;
+            }
+            auto adj = state.view->get_hadjustment();
+            const double left = column->get_x_offset();
+            const double right = left + column->get_width();
+            double value = adj->get_value();
+            if (right > value + adj->get_page_size()) {
+                value = right - adj->get_page_size();
+            }
+            adj->set_value(std::min(value, left));
+            return false;
+        },
+        Glib::PRIORITY_LOW);
+}
+
 std::vector<std::string> SelectedPaths() {
     std::vector<std::string> paths;
     for (int row : GetListSelectedRows()) {
@@ -345,9 +504,10 @@ bool on_FileList_button_release(GdkEventButton* event) {
     const int row = state.pressedRow;
     state.pressedRow = -1;
     if (row >= 0 && event->button == 1 && row == RowAt(event->x, event->y)) {
-        auto selection = state.view->get_selection();
-        selection->unselect_all();
-        SelectListRow(row);
+        // The others may be every row: one change, not one per row.
+        std::vector<char> mask(state.order.size(), 0);
+        mask[row] = 1;
+        SetListSelection(mask);
     }
     return false;
 }
@@ -408,8 +568,7 @@ Gtk::TreeView* CreateFileList(Gtk::Paned* paned) {
     view->set_headers_visible(true);
     auto selection = view->get_selection();
     selection->set_mode(Gtk::SELECTION_MULTIPLE);
-    // ".." can never be selected.
-    selection->set_select_function(&AllowSelect);
+    InstallAllowSelect(selection);
     state.selectionChanged = selection->signal_changed().connect(&on_FileList_select_row);
     view->signal_row_activated().connect(
         [](const Gtk::TreeModel::Path& path, Gtk::TreeViewColumn*) {
@@ -429,7 +588,8 @@ Gtk::TreeView* CreateFileList(Gtk::Paned* paned) {
         pMainW->FileList = view;
         pMainW->ListScroll = scroll;
     }
-    DisplayFileList(pGTable->CurrentDir);
+    // Left empty: the start directory is listed once, by
+    // OpenStartDirectory after the window is up, not here and again there.
     return view;
 }
 
@@ -454,21 +614,20 @@ int DisplayFileList(const std::string& path) {
     }
     state.shownDir = path;
 
-    auto addRow = [](const std::string& name, const struct stat& st) {
-        auto row = std::make_unique<FileRow>();
-        row->name = name;
-        row->isDir = S_ISDIR(st.st_mode);
-        row->size = static_cast<std::uint64_t>(st.st_size);
-        row->mode = st.st_mode;
-        row->uid = st.st_uid;
-        row->gid = st.st_gid;
-        row->atime = st.st_atime;
-        row->mtime = st.st_mtime;
-        row->ctime = st.st_ctime;
-        row->ino = st.st_ino;
-        state.order.push_back(row.get());
-        state.rows.push_back(std::move(row));
-        return state.order.back();
+    auto addRow = [](const char* name, const struct stat& st) {
+        FileRow& row = state.rows.emplace_back();
+        row.name = name;
+        row.isDir = S_ISDIR(st.st_mode);
+        row.size = static_cast<std::uint64_t>(st.st_size);
+        row.mode = st.st_mode;
+        row.uid = st.st_uid;
+        row.gid = st.st_gid;
+        row.atime = st.st_atime;
+        row.mtime = st.st_mtime;
+        row.ctime = st.st_ctime;
+        row.ino = st.st_ino;
+        state.order.push_back(&row);
+        return &row;
     };
 
     struct stat st {};
@@ -478,9 +637,10 @@ int DisplayFileList(const std::string& path) {
         parent->isParent = true;
         parent->type = FILETYPE_DIRECTORY;
     }
-    const std::string prefix = path.back() == '/' ? path : path + "/";
     if (DIR* dir = opendir(path.c_str())) {
         const int fd = dirfd(dir);
+        const uid_t uid = getuid();
+        const gid_t gid = getgid();
         while (struct dirent* entry = readdir(dir)) {
             const char* name = entry->d_name;
             if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0 ||
@@ -495,12 +655,13 @@ int DisplayFileList(const std::string& path) {
                 continue;
             }
             FileRow* row = addRow(name, st);
-            row->type = GetFileType((prefix + name).c_str(), st);
+            row->type = GetFileTypeAt(fd, name, st, uid, gid);
         }
         closedir(dir);
     }
 
     SortFileRows(state.order, CurrentSortOptions());
+    FitSizeColumns();
     GtkListStore* store = state.store->gobj();
     for (FileRow* row : state.order) {
         gtk_list_store_insert_with_values(store, nullptr, -1, 0, row, -1);
@@ -560,54 +721,21 @@ void ResetFileListColumns() {
     if (state.view == nullptr || pGTable == nullptr) {
         return;
     }
+    const std::vector<int> before = state.kinds;
     AddColumns();
     DisplayFileList(pGTable->CurrentDir);
+    // A column just added goes at the end, often beyond the pane's edge:
+    // bring the last new one into view, so it is seen where it was asked.
+    for (int i = static_cast<int>(state.kinds.size()) - 1; i >= 0; --i) {
+        if (std::find(before.begin(), before.end(), state.kinds[i]) == before.end()) {
+            ShowColumnWhenLaidOut(i + 1);
+            break;
+        }
+    }
 }
 
 void DisplayFileStatus() {
-    if (pGTable == nullptr) {
-        return;
-    }
-    // Counted in one pass over the selection: it may hold every row.
-    struct Tally {
-        int count = 0;
-        int first = -1;
-        std::uint64_t total = 0;
-    } tally;
-    if (state.view != nullptr) {
-        gtk_tree_selection_selected_foreach(
-            state.view->get_selection()->gobj(),
-            [](GtkTreeModel*, GtkTreePath* path, GtkTreeIter*, gpointer data) {
-                auto* t = static_cast<Tally*>(data);
-                const int row = gtk_tree_path_get_indices(path)[0];
-                if (row >= 0 && row < static_cast<int>(state.order.size())) {
-                    t->first = t->count == 0 ? row : t->first;
-                    ++t->count;
-                    t->total += state.order[row]->size;
-                }
-            },
-            &tally);
-    }
-    std::string text;
-    if (tally.count == 0) {
-        std::string treePath;
-        if (pMainW != nullptr) {
-            GetTreeSelect(pMainW->DirTree, &treePath);
-        }
-        text = FileStatusNone(treePath);
-    } else if (tally.count == 1) {
-        const FileRow* row = state.order[tally.first];
-        text = FileStatusOne(row->name, ConvertSize(row->size));
-    } else {
-        text = FileStatusMany(tally.count, ConvertSize(tally.total));
-    }
-    if (text.size() > kStatusTextMax) {
-        text.resize(kStatusTextMax);
-    }
-    pGTable->StatusText = text;
-    if (pMainW != nullptr && pMainW->StatusBar != nullptr) {
-        SetStatusBarText(pMainW->StatusBar, Shown(text));
-    }
+    ShowFileStatus(CountSelection());
 }
 
 void DisplayFilterStatus() {
@@ -660,7 +788,14 @@ void UnselectListRow(int row) {
 }
 
 void UnselectAllListRows() {
-    if (state.view != nullptr) {
+    if (state.view == nullptr) {
+        return;
+    }
+    // Clearing a big selection row by row on the screen is slow; the bulk
+    // change does it off the screen.
+    if (gtk_tree_selection_count_selected_rows(state.view->get_selection()->gobj()) > 5000) {
+        SetListSelection(std::vector<char>(state.order.size(), 0));
+    } else {
         state.view->get_selection()->unselect_all();
     }
 }
@@ -687,32 +822,45 @@ void SetListSelection(const std::vector<char>& mask) {
         return;
     }
     auto selection = state.view->get_selection();
+    const int rows = GetListRowCount();
+    const int count = std::min(static_cast<int>(mask.size()), rows);
+    auto wanted = [&](int r) { return r < count && mask[r] != 0 && !state.order[r]->isParent; };
+    // The status is read off the mask: asking the toolkit would visit
+    // every selected row again.
+    SelectionTally tally;
+    for (int r = 0; r < count; ++r) {
+        if (wanted(r)) {
+            tally.first = tally.count == 0 ? r : tally.first;
+            ++tally.count;
+            tally.total += state.order[r]->size;
+        }
+    }
+    // Runs of rows that differ from the fill: selecting everything at once
+    // is the toolkit's fastest path, so a mostly selected result starts
+    // there and takes the few others out.
+    const bool fromAll = tally.count * 2 > rows;
+    const int before = gtk_tree_selection_count_selected_rows(selection->gobj());
+    // Rows the toolkit will touch one by one.
+    const int touched = fromAll ? (rows - before) + (rows - tally.count) : before + tally.count;
     // One status update for the whole change, not one per row; ".." is
     // left out here, so the per-row check can rest meanwhile.
     state.selectionChanged.block();
     gtk_tree_selection_set_select_function(selection->gobj(), nullptr, nullptr, nullptr);
     // Each row the toolkit selects on a shown list also queues its own
-    // redraw, most of the work when there are many; a big list changes
-    // off the screen and comes back once, at the same scroll offset.
-    const bool offscreen = GetListRowCount() > 5000 && state.view->get_mapped();
+    // redraw, most of the work when there are many; a big change is made
+    // off the screen and the list comes back once, at the same scroll
+    // offset.  A small one stays on the screen, without a flicker.
+    const bool offscreen = touched > 5000 && state.view->get_mapped();
     const double scroll = state.view->get_vadjustment()->get_value();
     if (offscreen) {
         state.view->hide();
         gtk_widget_unrealize(GTK_WIDGET(state.view->gobj()));
     }
-    const int count = std::min(static_cast<int>(mask.size()), GetListRowCount());
-    // Runs of rows that differ from the fill: selecting everything at once
-    // is the toolkit's fastest path, so a mostly selected result starts
-    // there and takes the few others out.
-    const int ones = static_cast<int>(std::count(mask.begin(), mask.begin() + count, 1));
-    const bool fromAll = ones * 2 > count;
     if (fromAll) {
         selection->select_all();
     } else {
         selection->unselect_all();
     }
-    const int rows = GetListRowCount();
-    auto wanted = [&](int r) { return r < count && mask[r] != 0 && !state.order[r]->isParent; };
     for (int i = 0; i < rows;) {
         const bool want = wanted(i);
         if (want == fromAll) {
@@ -734,9 +882,9 @@ void SetListSelection(const std::vector<char>& mask) {
         state.view->show();
         state.view->get_vadjustment()->set_value(scroll);
     }
-    selection->set_select_function(&AllowSelect);
+    InstallAllowSelect(selection);
     state.selectionChanged.unblock();
-    on_FileList_select_row();
+    ShowSelection(tally);
 }
 
 void SelectAllListRows() {

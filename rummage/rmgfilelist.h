@@ -11,7 +11,8 @@
 namespace rmg {
 
 // Builds the scrolled list as `paned`'s second pane (sets pMainW->FileList
-// and ListScroll) and fills it from CurrentDir.  Null on failure.
+// and ListScroll), empty: OpenStartDirectory lists the start directory once
+// the window is up.  Null on failure.
 Gtk::TreeView* CreateFileList(Gtk::Paned* paned);
 
 // Refills the list from `path` (callers set CurrentDir first).  A path that

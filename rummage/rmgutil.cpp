@@ -1,5 +1,6 @@
 #include "rummage/rmgutil.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -235,23 +236,62 @@ std::string GetCompatibleAP(const char* path) {
     return {};
 }
 
+namespace {
+
+// Every kind but a link, which needs its target looked at.
+int PlainFileType(const struct stat& st, uid_t uid, gid_t gid) {
+    if (S_ISDIR(st.st_mode)) {
+        return FILETYPE_DIRECTORY;
+    }
+    if (S_ISREG(st.st_mode)) {
+        bool exec;
+        if (st.st_uid == uid) {
+            exec = (st.st_mode & S_IXUSR) != 0;
+        } else if (st.st_gid == gid) {
+            exec = (st.st_mode & S_IXGRP) != 0;
+        } else {
+            exec = (st.st_mode & S_IXOTH) != 0;
+        }
+        return exec ? FILETYPE_EXECUTABLE : FILETYPE_NORMAL;
+    }
+    if (S_ISSOCK(st.st_mode)) {
+        return FILETYPE_SOCKET;
+    }
+    if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+        return FILETYPE_DEVICE;
+    }
+    if (S_ISFIFO(st.st_mode)) {
+        return FILETYPE_FIFO;
+    }
+    return FILETYPE_NORMAL;
+}
+
+}  // namespace
+
+int GetFileTypeAt(int dirFd, const char* name, const struct stat& st, uid_t uid, gid_t gid) {
+    if (::strcasecmp(name, "core") == 0) {
+        return FILETYPE_CORE;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+        return PlainFileType(st, uid, gid);
+    }
+    char target[kPathBufferSize];
+    const ssize_t n = ::readlinkat(dirFd, name, target, kPathMax);
+    if (n <= 0) {
+        return FILETYPE_BROKEN_LINK;
+    }
+    target[n] = '\0';
+    // A relative target is relative to the link's own directory.
+    struct stat ts;
+    return ::fstatat(dirFd, target, &ts, AT_SYMLINK_NOFOLLOW) == 0 ? FILETYPE_LINK
+                                                                   : FILETYPE_BROKEN_LINK;
+}
+
 int GetFileType(const char* path, const struct stat& st) {
     if (path != nullptr && ::strcasecmp(GetLastPath(path).c_str(), "core") == 0)
         return FILETYPE_CORE;
-    if (S_ISDIR(st.st_mode))
-        return FILETYPE_DIRECTORY;
-    if (S_ISREG(st.st_mode)) {
-        uid_t uid = ::getuid();
-        gid_t gid = ::getgid();
-        bool exec;
-        if (st.st_uid == uid)
-            exec = (st.st_mode & S_IXUSR) != 0;
-        else if (st.st_gid == gid)
-            exec = (st.st_mode & S_IXGRP) != 0;
-        else
-            exec = (st.st_mode & S_IXOTH) != 0;
-        return exec ? FILETYPE_EXECUTABLE : FILETYPE_NORMAL;
-    }
+    if (S_ISDIR(st.st_mode) || S_ISREG(st.st_mode))
+        return PlainFileType(st, ::getuid(), ::getgid());
     if (S_ISLNK(st.st_mode)) {
         if (path == nullptr)
             return FILETYPE_BROKEN_LINK;

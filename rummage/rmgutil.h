@@ -94,6 +94,11 @@ std::string GetCompatibleAP(const char* path);
 // File-type code of `path`, whose status was taken with lstat.  Relative
 // link targets are taken against pGTable->CurrentDir.
 int GetFileType(const char* path, const struct stat& st);
+// The same for the entry `name` of the open directory `dirFd`, for a caller
+// that types a whole directory: no path is built, a relative link target is
+// taken against that directory, and the process's `uid` and `gid` are asked
+// for once by the caller rather than once per entry.
+int GetFileTypeAt(int dirFd, const char* name, const struct stat& st, uid_t uid, gid_t gid);
 
 // Checks and rewrites `path` (resolved, absolute); returns a path check
 // code.  The char* form expects a kPathBufferSize buffer or null.

@@ -10,9 +10,11 @@
 #include "GuiAsUserSupport.h"
 #include "GuiBrowseSupport.h"
 #include "TestUtil.h"
+#include "common/I18n.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmglistlogic.h"
+#include "rummage/rmgoptions.h"
 #include "rummage/rmgtable.h"
 
 namespace rmg {
@@ -258,6 +260,62 @@ TEST_F(ListTest, RowsShowFolderPictureAndColourByKind) {
     const int bad = RowOf("bad\xff");
     ASSERT_GE(bad, 0);
     EXPECT_TRUE(g_utf8_validate(CellOf(bad, 1).text.c_str(), -1, nullptr));
+}
+
+// Room a column's cells leave for their text in `row`.
+int TextRoom(int row, int column) {
+    Gtk::TreeView* view = pMainW->FileList;
+    Gtk::TreeModel::Path path;
+    path.push_back(row);
+    Gdk::Rectangle area;
+    view->get_cell_area(path, *view->get_column(column), area);
+    int xpad = 0;
+    int ypad = 0;
+    view->get_column(column)->get_cells().at(0)->get_padding(xpad, ypad);
+    return area.get_width() - 2 * xpad;
+}
+
+int TextWidth(const std::string& text) {
+    int width = 0;
+    int height = 0;
+    pMainW->FileList->create_pango_layout(text)->get_pixel_size(width, height);
+    return width;
+}
+
+TEST_F(ListTest, SizeColumnShowsItsWidestValueWhole) {
+    testutil::WriteFile(home_ + "small", "s");
+    testutil::WriteFile(home_ + "huge", "");
+    ASSERT_EQ(::truncate((home_ + "huge").c_str(), 3072LL * 1048576), 0);
+    // The stored width of the default settings, too narrow for it.
+    Start([](GTable& t) { t.ColumnSize[1] = 70; });
+    rmgtest::Settle(100);
+    const int row = RowOf("huge");
+    ASSERT_GE(row, 0);
+    ASSERT_EQ(CellOf(row, 2).text, "3072MByte");
+    EXPECT_GE(TextRoom(row, 2), TextWidth("3072MByte"));
+}
+
+TEST_F(ListTest, ColumnAddedInTheOptionsIsInViewWithoutScrolling) {
+    testutil::WriteFile(home_ + "f", "f");
+    Start();
+    rmgtest::Settle(200);
+    OptionValues values = ReadOptionValues(*pGTable);
+    for (const int kind : {COLUMN_PERMISSION, COLUMN_USER, COLUMN_GROUP}) {
+        values.displayed.push_back(kind);
+        ASSERT_TRUE(ApplyOptionValues(*pGTable, values).columns);
+        ResetFileListColumns();
+        rmgtest::Settle(200);
+        Gtk::TreeView* view = pMainW->FileList;
+        Gtk::TreeViewColumn* added = view->get_column(static_cast<int>(values.displayed.size()));
+        ASSERT_NE(added, nullptr);
+        EXPECT_EQ(added->get_title(), _(GetListColumnString(kind)));
+        Gdk::Rectangle shown;
+        view->get_visible_rect(shown);
+        const int left = added->get_x_offset();
+        SCOPED_TRACE(added->get_title());
+        EXPECT_GE(left, shown.get_x());
+        EXPECT_LE(left + added->get_width(), shown.get_x() + shown.get_width());
+    }
 }
 
 TEST_F(ListTest, UserIdColumnListsHigherIdsFirst) {

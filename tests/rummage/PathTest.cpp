@@ -1,5 +1,6 @@
 // Path stepping and splitting, home confinement, sizes, listing rules,
 // file kinds and the path check.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -106,11 +107,24 @@ TEST(CheckFileNameTest, BackupAndHiddenRules) {
 
 class FileTypeTest : public ::testing::Test {
   protected:
+    // The type by path, checked against the type the list takes by name
+    // within the open directory.
     int TypeOf(const std::string& path) {
         struct stat st;
         if (::lstat(path.c_str(), &st) != 0)
             return -1;
-        return rmg::GetFileType(path.c_str(), st);
+        const int type = rmg::GetFileType(path.c_str(), st);
+        const std::size_t slash = path.rfind('/');
+        const std::string parent = slash == 0 ? "/" : path.substr(0, slash);
+        const int fd = ::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        EXPECT_GE(fd, 0) << parent;
+        if (fd >= 0) {
+            EXPECT_EQ(rmg::GetFileTypeAt(fd, path.c_str() + slash + 1, st, ::getuid(), ::getgid()),
+                      type)
+                << path;
+            ::close(fd);
+        }
+        return type;
     }
     testutil::TempDir dir;
     rmgtest::TableScope scope;
