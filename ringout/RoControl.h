@@ -1,9 +1,6 @@
-// The dialer's widget-free core: the installed PPP files, the daemon and its
-// `chat` dialler in the process table, the connection phases and clock, and
-// the connection flow between the windows, which it drives through the
-// small RingoutView interface.  Used by the window layer (RoCallbacks,
-// RoInterface) and tested headlessly; every path, the process calls and the
-// clock come in from outside so that tests can play them.
+// The dialer's widget-free core: PPP files, the daemon and its `chat` in the
+// process table, the connection clock, and the connection flow, shown through
+// RingoutView.  Driven by the window layer (RoCallbacks); tested headlessly.
 #pragma once
 
 #include <sys/types.h>
