@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <string>
 #include <vector>
@@ -21,36 +22,37 @@ using testutil::TempDir;
 
 namespace {
 
+// Both readers of a field: the buffer form and the string form the scans use.
 TEST(GetStatus, ReadsValuesAndRespectsLimits) {
-    char value[255];
-
-    std::memset(value, 0, sizeof value);
-    EXPECT_EQ(0, GetStatus("State:", "Name:\tx\nState:\tS (sleeping)\nPid:\t1\n", value, 255));
-    EXPECT_STREQ("S (sleeping)", value);
-
-    // Blanks and tabs after the label are skipped, the rest of the line kept.
-    std::memset(value, 0, sizeof value);
-    EXPECT_EQ(0, GetStatus("Name:", "Name: \t two words \nX", value, 255));
-    EXPECT_STREQ("two words ", value);
-
-    // Label straight followed by the newline: found, empty value.
-    std::memset(value, 0, sizeof value);
-    EXPECT_EQ(0, GetStatus("State:", "State:\nName:\tx\n", value, 255));
-    EXPECT_STREQ("", value);
-
-    // Missing label.
-    std::memset(value, 0, sizeof value);
-    EXPECT_EQ(1, GetStatus("State:", "Name:\tx\n", value, 255));
-
-    // Not anchored: the first occurrence anywhere counts.
-    std::memset(value, 0, sizeof value);
-    EXPECT_EQ(0, GetStatus("Name:", "XName:\tfirst\nName:\tsecond\n", value, 255));
-    EXPECT_STREQ("first", value);
-
-    // A value at the very end of the text, with no newline.
-    std::memset(value, 0, sizeof value);
-    EXPECT_EQ(0, GetStatus("Name:", "Name:\tlast", value, 255));
-    EXPECT_STREQ("last", value);
+    struct Case {
+        const char* label;
+        const char* text;
+        const char* value;  // null: the label is missing
+    };
+    const Case cases[] = {
+        {"State:", "Name:\tx\nState:\tS (sleeping)\nPid:\t1\n", "S (sleeping)"},
+        // Blanks and tabs after the label are skipped, the rest of the line kept.
+        {"Name:", "Name: \t two words \nX", "two words "},
+        // Label straight followed by the newline: found, empty value.
+        {"State:", "State:\nName:\tx\n", ""},
+        {"State:", "Name:\tx\n", nullptr},
+        // Not anchored: the first occurrence anywhere counts.
+        {"Name:", "XName:\tfirst\nName:\tsecond\n", "first"},
+        // A value at the very end of the text, with no newline.
+        {"Name:", "Name:\tlast", "last"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        char value[255];
+        std::memset(value, 0, sizeof value);
+        EXPECT_EQ(c.value ? 0 : 1, GetStatus(c.label, c.text, value, sizeof value));
+        const std::optional<std::string> field = suite::StatusField(c.text, c.label);
+        ASSERT_EQ(c.value != nullptr, field.has_value());
+        if (c.value != nullptr) {
+            EXPECT_STREQ(c.value, value);
+            EXPECT_EQ(c.value, *field);
+        }
+    }
 }
 
 TEST(GetStatus, LongValueIsCutToBufferSizeMinusOne) {
@@ -65,6 +67,7 @@ TEST(GetStatus, LongValueIsCutToBufferSizeMinusOne) {
     std::string longer = "Name:\t" + std::string(600, 'b') + "\n";
     EXPECT_EQ(0, GetStatus("Name:", longer.c_str(), big.data(), big.size()));
     EXPECT_EQ(511u, std::strlen(big.data()));
+    EXPECT_EQ(511u, suite::StatusField(longer, "Name:", 512)->size());
 }
 
 // A fake process table.
