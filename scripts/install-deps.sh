@@ -13,6 +13,9 @@ packages=(
   clang-14 libclang-rt-14-dev
   dpkg-dev
   fonts-dejavu-core fonts-ipafont-gothic locales
+  # The accessibility session test: its bus, the bridge's services and a
+  # listening client.
+  dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0
 )
 
 SUDO=""

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <sstream>
 #include <string>
@@ -102,6 +103,39 @@ bool Available(const char* program) {
     return testutil::Shell(std::string("command -v ") + program + " >/dev/null 2>&1") == 0;
 }
 
+// Starts a private virtual X server into `server`; its display (":N"), or
+// empty when it did not start.  It names its display on the pipe once it
+// listens.
+std::string StartXServer(std::unique_ptr<Child>& server) {
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        return "";
+    }
+    server = std::make_unique<Child>(
+        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+                                 "1024x768x24", "-nolisten", "tcp"},
+        SIGTERM);
+    ::close(fds[1]);
+    std::string number;
+    char c;
+    while (::read(fds[0], &c, 1) == 1 && c != '\n') {
+        number += c;
+    }
+    ::close(fds[0]);
+    return number.empty() ? "" : ":" + number;
+}
+
+// The sanitizer settings of this run, as assignments for env.
+std::string SanitizerEnv() {
+    std::string assignments;
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "G_SLICE"}) {
+        if (const char* value = std::getenv(name)) {
+            assignments += std::string(" ") + name + "='" + value + "'";
+        }
+    }
+    return assignments;
+}
+
 TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
     if (!testutil::CanUnshareMounts() || !Available("Xvfb") || !Available("xdotool")) {
         GTEST_SKIP() << "needs mount namespaces, Xvfb and xdotool";
@@ -128,32 +162,15 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
     script += "ln -s '" + data + "/pixmaps' '" + share + "/pixmaps'; ";
     script += "ln -s '" + data + "/Waymark.htm' '" + share + "/Help/'; ";
 
-    // A private X server; it names its display on the pipe once it listens.
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    Child xvfb({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24",
-                "-nolisten", "tcp"},
-               SIGTERM);
-    ::close(fds[1]);
-    std::string number;
-    char c;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n') {
-        number += c;
-    }
-    ::close(fds[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb did not start";
-    const std::string display = ":" + number;
+    std::unique_ptr<Child> xvfb;
+    const std::string display = StartXServer(xvfb);
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
 
     testutil::TempDir tmp;
     const std::string home = tmp / "home";
     testutil::MakeDirs(home);
     script += "cd '" + home + "'; exec env -i HOME='" + home + "' DISPLAY=" + display +
-              " PATH=/usr/bin:/bin LANG=C.UTF-8 NO_AT_BRIDGE=1";
-    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS", "G_SLICE"}) {
-        if (const char* value = std::getenv(name)) {
-            script += std::string(" ") + name + "='" + value + "'";
-        }
-    }
+              " PATH=/usr/bin:/bin LANG=C.UTF-8 NO_AT_BRIDGE=1" + SanitizerEnv();
     // The build keeps the script without its installed execute bit.
     script += " sh '" + bin + "/waymark-session'";
     // Its own pid namespace: the launcher's single-instance check sees only
@@ -223,6 +240,63 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
         << "the bar did not come back";
     EXPECT_EQ(processesIn("Waywatch").size(), 1u);
     EXPECT_TRUE(session.Running());
+}
+
+// The file manager with the accessibility bridge on and a screen reader's
+// worth of listening on the bus: a person opens the dialogs, walks the tree
+// and closes the window.  Every session once printed critical warnings
+// (each notebook page looked its tab up in a notebook that no longer held
+// it when a dialog closed); any at all fails.
+TEST(Session, FileManagerUnderTheAccessibilityBridgeWarnsOfNothingCritical) {
+    if (!testutil::CanUnshareMounts() || !Available("Xvfb") || !Available("xdotool") ||
+        !Available("dbus-run-session") ||
+        testutil::Shell("PATH=/usr/bin:/bin python3 -c "
+                        "\"import gi; gi.require_version('Atspi', '2.0')\" "
+                        ">/dev/null 2>&1") != 0) {
+        GTEST_SKIP() << "needs namespaces, Xvfb, xdotool, dbus-run-session and Python's Atspi";
+    }
+    std::unique_ptr<Child> xvfb;
+    const std::string display = StartXServer(xvfb);
+    ASSERT_FALSE(display.empty()) << "Xvfb did not start";
+
+    testutil::TempDir tmp;
+    const std::string home = tmp / "home";
+    for (const char* dir : {"/one/sub", "/two"}) {
+        testutil::MakeDirs(home + dir);
+    }
+    testutil::WriteFile(home + "/notes.txt", "n");
+    const std::string run = tmp / "run";
+    testutil::MakeDirs(run);
+    ::chmod(run.c_str(), 0700);
+    const std::string errors = tmp / "rummage.err";
+    const std::string driven = tmp / "driver.out";
+    const std::string status = tmp / "driver.status";
+    // The bus and the bridge's own services live and end with the session;
+    // the driver starts the program once it listens.
+    const std::string inner = "python3 '" + std::string(SUITE_SOURCE_DIR) +
+                              "/tests/a11y-session-driver.py' rummage '" + home + "/' '" +
+                              errors + "' '" + SUITE_BUILD_DIR + "/bin/rummage' >'" + driven +
+                              "' 2>&1; echo \\$? >'" + status + "'";
+    const std::string script = "cd '" + home + "'; exec env -i HOME='" + home +
+                               "' DISPLAY=" + display + " XDG_RUNTIME_DIR='" + run +
+                               "' PATH=/usr/bin:/bin LANG=C.UTF-8" + SanitizerEnv() +
+                               " dbus-run-session -- sh -c \"" + inner + "\"";
+    Child session({"unshare", "-m", "-p", "--fork", "--mount-proc", "--propagation", "private",
+                   "--kill-child=SIGKILL", "sh", "-ec", script});
+    ASSERT_TRUE(testutil::WaitFor([&] { return !session.Running(); }, 180s))
+        << "the session did not end; driver: " << testutil::ReadFile(driven);
+    ASSERT_TRUE(testutil::Exists(status)) << testutil::ReadFile(driven);
+    EXPECT_EQ(testutil::ReadFile(status), "0\n")
+        << testutil::ReadFile(driven) << testutil::ReadFile(errors);
+    std::istringstream lines(testutil::ReadFile(errors));
+    std::vector<std::string> criticals;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.find("-CRITICAL **") != std::string::npos) {
+            criticals.push_back(line);
+        }
+    }
+    EXPECT_TRUE(criticals.empty()) << criticals.size() << " critical warnings, first: "
+                                   << criticals.front();
 }
 
 }  // namespace
