@@ -1,10 +1,7 @@
 // Launching items and the bar's file-manager and help buttons.
 #include "waymark/WmLaunch.h"
 
-#include <pthread.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,42 +49,15 @@ std::string DocumentArgument(const NaviData& data, const std::string& program,
 SystemStarter::SystemStarter(suite::ProcPaths proc) : proc_(std::move(proc)) {}
 
 pid_t SystemStarter::Start(const std::string& file, const std::vector<std::string>& argv) {
-    // Everything the child needs is built before the fork: it only execs.
-    std::vector<char*> args;
-    args.reserve(argv.size() + 1);
-    for (const std::string& a : argv) {
-        args.push_back(const_cast<char*>(a.c_str()));
-    }
-    args.push_back(nullptr);
-    // A child starts as a program started afresh: every signal at its
-    // default and none blocked.  What Waymark ignores (the toolkit ignores
-    // SIGPIPE) would otherwise outlive the exec, and a pipeline in a started
-    // script would never end.  Signals wait until the child has reset them.
-    sigset_t all;
-    sigset_t none;
-    sigset_t kept;
-    ::sigfillset(&all);
-    ::sigemptyset(&none);
-    struct sigaction byDefault {};
-    byDefault.sa_handler = SIG_DFL;
-    ::sigemptyset(&byDefault.sa_mask);
-    const int lastSignal = SIGRTMAX;
-    ::pthread_sigmask(SIG_SETMASK, &all, &kept);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        for (int s = 1; s <= lastSignal; ++s) {
-            ::sigaction(s, &byDefault, nullptr);  // refused for KILL, STOP: both fixed anyway
-        }
-        ::sigprocmask(SIG_SETMASK, &none, nullptr);
-        ::execv(file.c_str(), args.data());
-        ::_exit(0);
-    }
-    ::pthread_sigmask(SIG_SETMASK, &kept, nullptr);
-    if (pid < 0) {
+    // The shared launcher's defaults are Waymark's start: the path as found,
+    // default signals and an empty mask in the child, status 0 after a failed
+    // exec.  Waymark never waits for a child: the timer collects it.
+    const suite::LaunchResult started = suite::Launch(file, argv, {});
+    if (started.pid < 0) {
         return -1;
     }
-    children_.insert(pid);
-    return pid;
+    children_.insert(started.pid);
+    return started.pid;
 }
 
 bool SystemStarter::BrowserRunning(const std::string& processName) {
@@ -100,10 +70,7 @@ int SystemStarter::ChangeDirectory(const std::string& dir) {
 
 int SystemStarter::CheckExitChildProcess() {
     for (auto it = children_.begin(); it != children_.end();) {
-        pid_t r;
-        do {
-            r = ::waitpid(*it, nullptr, WNOHANG);
-        } while (r < 0 && errno == EINTR);
+        const pid_t r = suite::CollectChild(*it);
         if (r == *it || (r < 0 && errno == ECHILD)) {
             it = children_.erase(it);
         } else {

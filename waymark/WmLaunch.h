@@ -36,10 +36,10 @@ class ProcessStarter {
     virtual int ChangeDirectory(const std::string& dir) = 0;
 };
 
-// The real starter: fork, then exec of a vector built before the fork; a
-// failed exec ends the child with _exit(0).  The child starts with every
-// signal at its default and none blocked, whatever Waymark set.  It remembers its children and
-// collects exactly those.
+// The real starter, through suite::Launch: a failed exec ends the child
+// with status 0; the child starts with every signal at its default and none
+// blocked, whatever Waymark set.  It remembers its children and collects
+// exactly those, never waiting for one.
 class SystemStarter : public ProcessStarter {
   public:
     explicit SystemStarter(suite::ProcPaths proc = {});

@@ -277,4 +277,20 @@ TEST(WmLaunch, StartedProgramBeginsWithDefaultSignalsAndNoneBlocked) {
     EXPECT_EQ(lines, "SigBlk:\t0000000000000000\nSigIgn:\t0000000000000000\n");
 }
 
+// A file found but not runnable must not leave a second Waymark behind: the
+// child ends at once, with status 0, and the collector takes it.
+TEST(WmLaunch, ChildWhoseExecFailsEndsWithStatusZero) {
+    TempDir dir;
+    WriteFile(dir / "plain", "not a program\n", 0644);
+    SystemStarter starter;
+    const pid_t pid = starter.Start(dir / "plain", {"plain"});
+    ASSERT_GT(pid, 0);
+    int status = -1;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    starter.CheckExitChildProcess();
+    EXPECT_EQ(starter.ChildCount(), 0u);
+}
+
 }  // namespace
