@@ -4,13 +4,13 @@
 // mapped, then for the first drawing into that window (the X damage
 // extension, watched on the root window so nothing drawn is missed), and
 // prints both times in milliseconds; then it ends the program's group.
-//   bench_startup_watch [-t timeout_ms] [-q quiet_ms] -- command [args...]
+//   bench_startup_watch [-v] [-t timeout_ms] [-q quiet_ms] -- command [args...]
 // Prints "<mapped ms> <drawn ms> <settled ms> <cpu ms>": settled is the last
 // drawing into the window before it stays unchanged for quiet_ms (default
 // 300), the time a person sees the finished window; cpu is the processor
 // time the program used until it was ended, which on a loaded machine
 // varies less than the wall clock.  Exit status 2 when no window
-// appeared in time.
+// appeared in time.  -v lists every drawing into the window on stderr.
 #include <X11/Xlib.h>
 #include <X11/extensions/Xdamage.h>
 #include <poll.h>
@@ -64,9 +64,12 @@ void EndGroup(pid_t pid, rusage& use) {
 int main(int argc, char** argv) {
     double timeoutMs = 30000;
     double quietMs = 300;
+    bool verbose = false;
     int first = 1;
     for (; first < argc; ++first) {
-        if (std::strcmp(argv[first], "-t") == 0 && first + 1 < argc) {
+        if (std::strcmp(argv[first], "-v") == 0) {
+            verbose = true;
+        } else if (std::strcmp(argv[first], "-t") == 0 && first + 1 < argc) {
             timeoutMs = std::atof(argv[++first]);
         } else if (std::strcmp(argv[first], "-q") == 0 && first + 1 < argc) {
             quietMs = std::atof(argv[++first]);
@@ -78,7 +81,7 @@ int main(int argc, char** argv) {
         }
     }
     if (first >= argc) {
-        std::fprintf(stderr, "usage: %s [-t timeout_ms] [-q quiet_ms] -- command [args...]\n",
+        std::fprintf(stderr, "usage: %s [-v] [-t timeout_ms] [-q quiet_ms] -- command [args...]\n",
                      argv[0]);
         return 1;
     }
@@ -162,6 +165,10 @@ int main(int argc, char** argv) {
         } else if (ev.type == damageEvent + XDamageNotify && shown != 0) {
             const auto& d = reinterpret_cast<const XDamageNotifyEvent&>(ev);
             if (box.Meets(d.area)) {
+                if (verbose) {
+                    std::fprintf(stderr, "%8.1f ms  %dx%d+%d+%d\n", at, d.area.width,
+                                 d.area.height, d.area.x, d.area.y);
+                }
                 if (drawn < 0) {
                     drawn = at;
                 }
