@@ -15,17 +15,11 @@
 
 #include "common/I18n.h"
 #include "common/ProcessUtil.h"
+#include "common/TwoByteText.h"
 
 namespace rmg {
 
 namespace {
-
-// Bytes below 0x40 (NUL, newline, blank, "/", ".", "=" ...) never occur as
-// the second byte of a two-byte character, so a lead byte does not swallow
-// them.  This keeps separators visible after multi-byte UTF-8 sequences.
-inline bool IsSecondByte(unsigned char c) {
-    return c >= 0x40;
-}
 
 // Bounds the link chain ExecApplication follows; a loop ends silently.
 constexpr int kMaxLinkDepth = 32;
@@ -102,10 +96,8 @@ const char* CharNext(const char* text, char c) {
     while (*p != '\0') {
         if (*p == static_cast<unsigned char>(c))
             return reinterpret_cast<const char*>(p);
-        if ((*p & 0x80) != 0 && IsSecondByte(p[1]))
-            p += 2;
-        else
-            ++p;
+        // Separators below 0x40 stay visible after multi-byte UTF-8 sequences.
+        p += suite::TwoByteStep(reinterpret_cast<const char*>(p), suite::kAnySecondByte);
     }
     return nullptr;
 }

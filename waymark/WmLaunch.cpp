@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "common/TwoByteText.h"
+
 namespace wm {
 namespace {
 
@@ -31,10 +33,7 @@ std::size_t LastDot(const std::string& path) {
         if (path[pos] == '.') {
             dot = pos;
         }
-        const auto high = (static_cast<unsigned char>(path[pos]) & 0x80u) != 0;
-        const bool pair = high && pos + 1 < path.size() &&
-                          (static_cast<unsigned char>(path[pos + 1]) & 0x80u) != 0;
-        pos += pair ? 2 : 1;
+        pos += suite::TwoByteStep(path.c_str() + pos, suite::kHighSecondByte);
     }
     return dot;
 }

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "common/TwoByteText.h"
 #include "waymark/WmFile.h"
 #include "waymark/WmTable.h"
 
@@ -72,10 +73,7 @@ std::size_t CharLength(const std::string& text, std::size_t pos) {
     }
     // A single-byte locale, or bytes the locale cannot decode: the old
     // two-byte rule, but a pair only when the second byte is a trail byte.
-    if (pos + 1 < text.size() && IsTrail(text[pos + 1])) {
-        return 2;
-    }
-    return 1;
+    return suite::TwoByteStep(text.c_str() + pos, suite::kHighSecondByte);
 }
 
 std::string CutToBytes(const std::string& text, std::size_t limit) {
