@@ -2,7 +2,8 @@
 // the last match shown, beside `find DIR -name PATTERN` on the same tree in
 // the same run: a flat folder and a nested one, each with a pattern that
 // matches 10 names and one that matches 10,000.
-//   bench_find [entries] [runs]     (needs a display; run under xvfb-run)
+//   bench_find [entries] [runs] [tree]  (needs a display; run under xvfb-run)
+// `tree` limits the run to the trees whose name contains it ("nested").
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,6 +132,7 @@ double TimeWindowSearch(const std::string& root, const std::string& pattern, int
 int main(int argc, char** argv) {
     const int entries = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const std::string only = argc > 3 ? argv[3] : "";
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
     const bench::RummageTree tree("findbench.");
     if (!tree.ok) {
@@ -162,6 +164,9 @@ int main(int argc, char** argv) {
     std::printf("%-22s %8s %8s %12s %12s %7s\n", "tree", "matches", "rows", "window ms", "find ms",
                 "ratio");
     for (const Case& c : cases) {
+        if (std::string(c.name).find(only) == std::string::npos) {
+            continue;
+        }
         std::vector<double> ours;
         std::vector<double> finds;
         int rows = 0;

@@ -1,5 +1,6 @@
 #include "rummage/rmgeditmenu.h"
 
+#include <algorithm>
 #include <chrono>
 #include <unordered_map>
 
@@ -73,7 +74,19 @@ const FindColumns& FindCols() {
 struct FindDirNode {
     Gtk::TreeModel::iterator node;
     bool expanded = false;
+    int depth = 0;
 };
+
+// A row that may be the widest of the result: deep and with a long text.
+struct WideRow {
+    std::size_t score = 0;
+    Gtk::TreeModel::iterator node;
+    Glib::ustring text;
+};
+
+// Rows measured for the column's width; the widest is among them as good
+// as always, and measuring every row is what made big results slow.
+constexpr std::size_t kWideRows = 8;
 
 // One result window's search.
 struct FindContext {
@@ -88,7 +101,11 @@ struct FindContext {
     Gtk::Button* OkButton = nullptr;
     Gtk::Button* CancelButton = nullptr;
     Gtk::TreeView* ResultTree = nullptr;
+    Gtk::TreeViewColumn* Column = nullptr;
     Glib::RefPtr<Gtk::TreeStore> store;
+    std::vector<WideRow> wide;
+    bool wideChanged = false;
+    int width = 0;
     std::unordered_map<std::string, FindDirNode> nodes;  // "a/b/" -> node
     std::unique_ptr<FindWalk> walk;
     sigc::connection stepper;
@@ -98,12 +115,62 @@ struct FindContext {
 // The walk hands each directory's entries over from the greatest name
 // down, so a new node always belongs first among its siblings: inserting
 // there keeps the tree sorted by name at constant cost per node.
+// Keeps `node` among the rows measured when it may be one of the widest.
+void NoteWidth(FindContext* ctx, const Gtk::TreeModel::iterator& node, const Glib::ustring& text,
+               int depth) {
+    // An indent is about three characters wide.
+    const std::size_t score = text.size() + 3 * static_cast<std::size_t>(depth);
+    auto least =
+        std::min_element(ctx->wide.begin(), ctx->wide.end(),
+                         [](const WideRow& a, const WideRow& b) { return a.score < b.score; });
+    if (ctx->wide.size() < kWideRows) {
+        ctx->wide.push_back({score, node, text});
+    } else if (least->score < score) {
+        *least = {score, node, text};
+    } else {
+        return;
+    }
+    ctx->wideChanged = true;
+}
+
+// The result has one fixed-width column, so the tree never measures every
+// row; it widens to the widest rows noted.
+void FitResultColumn(FindContext* ctx) {
+    // Cell positions are known once the tree is on the screen.
+    if (!ctx->wideChanged || !ctx->ResultTree->get_realized()) {
+        return;
+    }
+    ctx->wideChanged = false;
+    const int iconWidth = GetDirPixbuf(1) ? GetDirPixbuf(1)->get_width() : 16;
+    const int scrolled = static_cast<int>(ctx->ResultTree->get_hadjustment()->get_value());
+    int needed = ctx->width;
+    for (const WideRow& row : ctx->wide) {
+        Gdk::Rectangle cell;
+        ctx->ResultTree->get_cell_area(ctx->store->get_path(row.node), *ctx->Column, cell);
+        int textWidth = 0;
+        int textHeight = 0;
+        ctx->ResultTree->create_pango_layout(row.text)->get_pixel_size(textWidth, textHeight);
+        // Room for the renderers' padding and the gap between them.
+        needed = std::max(needed, cell.get_x() + scrolled + iconWidth + textWidth + 16);
+    }
+    if (needed > ctx->width) {
+        ctx->width = needed;
+        ctx->Column->set_fixed_width(needed);
+    }
+}
+
 Gtk::TreeModel::iterator AddNode(FindContext* ctx, FindDirNode& parent, const std::string& name,
                                  bool directory) {
-    auto it = ctx->store->prepend(parent.node->children());
-    (*it)[FindCols().text] = ToDisplay(name);
-    (*it)[FindCols().name] = name;
-    (*it)[FindCols().directory] = directory;
+    const Glib::ustring text = ToDisplay(name);
+    // All values in the one insertion: setting them one by one would tell
+    // the tree of three changes to the new row besides.
+    GtkTreeIter made;
+    gtk_tree_store_insert_with_values(
+        ctx->store->gobj(), &made, const_cast<GtkTreeIter*>(parent.node->gobj()), 0,
+        FindCols().text.index(), text.c_str(), FindCols().name.index(), name.c_str(),
+        FindCols().directory.index(), directory ? TRUE : FALSE, -1);
+    Gtk::TreeModel::iterator it(GTK_TREE_MODEL(ctx->store->gobj()), &made);
+    NoteWidth(ctx, it, text, parent.depth + 1);
     if (!parent.expanded) {
         parent.expanded = true;
         ctx->ResultTree->expand_row(ctx->store->get_path(parent.node), false);
@@ -122,7 +189,7 @@ FindDirNode& DirectoryNode(FindContext* ctx, const std::string& relative) {
     const std::string parentKey = slash == std::string::npos ? "" : trimmed.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
     FindDirNode& parent = DirectoryNode(ctx, parentKey);
-    FindDirNode made{AddNode(ctx, parent, name, true), false};
+    FindDirNode made{AddNode(ctx, parent, name, true), false, parent.depth + 1};
     return ctx->nodes.emplace(relative, made).first->second;
 }
 
@@ -140,6 +207,7 @@ void AddMatch(FindContext* ctx, const FindMatch& match) {
 void EndSearch(FindContext* ctx, bool stopped) {
     ctx->running = false;
     ctx->stepper.disconnect();
+    FitResultColumn(ctx);
     ctx->StatusLabel->set_text(stopped ? _("Search cancelled") : _("Match file list"));
     ctx->CancelButton->hide();
     ctx->DisplayButton->set_sensitive(true);
@@ -150,7 +218,7 @@ void EndSearch(FindContext* ctx, bool stopped) {
 }
 
 // How long one slice of the search may keep the window from its events.
-constexpr auto kFindSlice = std::chrono::milliseconds(15);
+constexpr auto kFindSlice = std::chrono::milliseconds(40);
 
 // One slice of the search; the window's events are handled between slices,
 // so it can be drawn, moved, cancelled or closed while the search runs.
@@ -164,6 +232,7 @@ bool on_FindStep(FindContext* ctx) {
         }
     }
     if (more) {
+        FitResultColumn(ctx);
         ctx->StatusLabel->set_text(ToDisplay(FillText(_("Find...%s"), {ctx->walk->CurrentName()})));
         return true;
     }
@@ -329,8 +398,10 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
             icon->property_pixbuf_expander_closed() =
                 directory ? GetDirPixbuf(1) : Glib::RefPtr<Gdk::Pixbuf>();
         });
-    column->set_sizing(Gtk::TREE_VIEW_COLUMN_AUTOSIZE);
+    column->set_sizing(Gtk::TREE_VIEW_COLUMN_FIXED);
+    ctx.Column = column;
     ctx.ResultTree->append_column(*column);
+    ctx.ResultTree->set_fixed_height_mode(true);
     scroll->add(*ctx.ResultTree);
     ctx.ResultTree->show();
 
@@ -373,7 +444,9 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     (*root)[FindCols().text] = ToDisplay(startText);
     (*root)[FindCols().name] = startText;
     (*root)[FindCols().directory] = true;
-    ctx.nodes.emplace("", FindDirNode{root, false});
+    ctx.nodes.emplace("", FindDirNode{root, false, 0});
+    NoteWidth(&ctx, root, ToDisplay(startText), 0);
+    FitResultColumn(&ctx);
 
     ctx.walk = std::make_unique<FindWalk>(start, pattern, recursive);
     ctx.running = true;
