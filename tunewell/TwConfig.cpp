@@ -1,7 +1,6 @@
 #include "tunewell/TwConfig.h"
 
 #include <errno.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/time.h>
@@ -11,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/ProcessUtil.h"
 #include "common/SafeFile.h"
 #include "tunewell/TwDialup.h"
 #include "tunewell/TwFile.h"
@@ -76,30 +76,6 @@ std::string WycfgPath(const WYConfig& config) {
 bool IsFile(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
-
-// Resolves a program name through PATH before any fork.
-std::string ResolveProgram(const std::string& name) {
-    if (name.find('/') != std::string::npos) {
-        return name;
-    }
-    const char* env = std::getenv("PATH");
-    std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t colon = path.find(':', start);
-        std::string dir =
-            path.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
-        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-        if (colon == std::string::npos) {
-            break;
-        }
-        start = colon + 1;
-    }
-    return name;
 }
 
 }  // namespace
@@ -267,35 +243,24 @@ int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup
         TwReport(lock.error(), lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
         return TW_APPLY_FATAL;
     }
-    int mask = 0;
     // A lost device or network choice would make the scripts install the wrong set.
     if (ReflectionWYConfig(config, newSetup) != 0) {
         return TW_APPLY_FATAL;
     }
     ::sync();
-    int rc = ReflectionNetworkConf(config, oldSetup, newSetup);
-    ::sync();
-    if (rc == TW_APPLY_FATAL) {
-        return rc;
-    }
-    if (rc == TW_CHANGED) {
-        mask |= 1;
-    }
-    rc = ReflectionDialupConf(config, oldSetup, newSetup, paths);
-    ::sync();
-    if (rc == TW_APPLY_FATAL) {
-        return rc;
-    }
-    if (rc == TW_CHANGED) {
-        mask |= 2;
-    }
-    rc = ReflectionTimeConf(oldSetup, newSetup, paths, clock);
-    ::sync();
-    if (rc == TW_APPLY_FATAL) {
-        return rc;
-    }
-    if (rc == TW_CHANGED) {
-        mask |= 4;
+    // Each group is synced once written; the first failure stops the rest.
+    int mask = 0;
+    auto written = [&mask](int rc, int bit) {
+        ::sync();
+        if (rc == TW_CHANGED) {
+            mask |= bit;
+        }
+        return rc != TW_APPLY_FATAL;
+    };
+    if (!written(ReflectionNetworkConf(config, oldSetup, newSetup), 1) ||
+        !written(ReflectionDialupConf(config, oldSetup, newSetup, paths), 2) ||
+        !written(ReflectionTimeConf(oldSetup, newSetup, paths, clock), 4)) {
+        return TW_APPLY_FATAL;
     }
     return mask;
 }
@@ -322,80 +287,6 @@ int RestoreConfigure(const WYConfig& config, const TwSetup& applied, const TwSet
         return TW_APPLY_FATAL;
     }
     return 0;
-}
-
-int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newNetworkType,
-                  const TwPaths& paths, ApplyProcess& process) {
-    // Every argument vector is built here: the forked process only forks,
-    // execs, waits and exits.
-    std::vector<std::vector<std::string>> steps;
-    process.programs.clear();
-    const std::string digit(1, NetworkScriptDigit(oldNetworkType, newNetworkType));
-    if ((mask & 1) && IsFile(config.NetworkScript)) {
-        steps.push_back({config.NetworkScript, digit});
-    }
-    if ((mask & 2) && IsFile(config.DialupScript)) {
-        steps.push_back({config.DialupScript});
-    }
-    if (mask & 4) {
-        steps.push_back({paths.hwclock, "--utc", "--systohc"});
-    }
-    std::vector<std::string> files;
-    std::vector<std::vector<char*>> argvs;
-    for (auto& step : steps) {
-        process.programs.push_back(step[0]);
-        files.push_back(ResolveProgram(step[0]));
-        std::vector<char*> argv;
-        for (auto& arg : step) {
-            argv.push_back(arg.data());
-        }
-        argv.push_back(nullptr);
-        argvs.push_back(std::move(argv));
-    }
-
-    // The steps' error output is kept, so a failure can be shown with its reason.
-    CloseErrors(process);
-    process.errorFd = ::memfd_create("tunewell-apply-errors", MFD_CLOEXEC);
-    pid_t pid = ::fork();
-    if (pid < 0) {
-        CloseErrors(process);
-        g_warning("Memory allocate failed. Insufficient memory!");
-        return TW_APPLY_FATAL;
-    }
-    if (pid == 0) {
-        // The window process may ignore these; the steps must see them plainly.
-        struct sigaction plain = {};
-        plain.sa_handler = SIG_DFL;
-        ::sigaction(SIGCHLD, &plain, nullptr);
-        ::sigaction(SIGPIPE, &plain, nullptr);
-        for (std::size_t i = 0; i < argvs.size(); ++i) {
-            pid_t child = ::fork();
-            if (child < 0) {
-                ::_exit(static_cast<int>(10 + i));
-            }
-            if (child == 0) {
-                if (process.errorFd >= 0) {
-                    ::dup2(process.errorFd, 2);
-                }
-                // The scripts get no share of the window's connections.
-                ::close_range(3, ~0U, 0);
-                ::execv(files[i].c_str(), argvs[i].data());
-                ::_exit(127);
-            }
-            int status = 0;
-            while (::waitpid(child, &status, 0) < 0) {
-                if (errno != EINTR) {
-                    ::_exit(static_cast<int>(10 + i));
-                }
-            }
-            if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-                ::_exit(static_cast<int>(10 + i));
-            }
-        }
-        ::_exit(0);
-    }
-    process.pid = pid;
-    return TW_APPLY_STARTED;
 }
 
 namespace {
@@ -427,74 +318,107 @@ std::string ErrorHead(const ApplyProcess& process) {
     return head;
 }
 
-int Decode(ApplyProcess& process, int status, int& code, std::string& text) {
+// Starts the step at process.step (none left: nothing runs).  A program
+// that cannot be executed has ended with a failing status, which the
+// collection of its pid reports like any other failure.
+suite::LaunchFailure StartStep(ApplyProcess& process) {
     process.pid = -1;
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-        CloseErrors(process);
-        code = 0;
-        text.clear();
-        return 1;
+    if (process.step >= process.steps.size()) {
+        return suite::LaunchFailure::kNone;
     }
-    code = TW_FILE_RUN_FAILED;
+    const std::vector<std::string>& argv = process.steps[process.step];
+    suite::LaunchOptions options;
+    options.searchPath = true;  // a script is started by name, its path as argv[0]
+    options.stderrFd = process.errorFd;
+    options.execFailureStatus = kApplyExecFailed;
+    const suite::LaunchResult started = suite::Launch(argv[0], argv, options);
+    process.pid = started.pid;
+    return started.failure;
+}
+
+// Reports the end: success, or the failure of the current step, named with
+// the first lines of the error output.  Always 1.
+int FinishApply(ApplyProcess& process, bool failed, int& code, std::string& text) {
+    code = 0;
     text.clear();
-    if (WIFEXITED(status)) {
-        std::size_t step = static_cast<std::size_t>(WEXITSTATUS(status));
-        if (step >= 10 && step - 10 < process.programs.size()) {
-            text = process.programs[step - 10];
+    if (failed) {
+        code = TW_FILE_RUN_FAILED;
+        if (process.step < process.steps.size()) {
+            text = process.steps[process.step][0];
+        }
+        const std::string reason = ErrorHead(process);
+        if (!reason.empty()) {
+            text += "\n" + reason;
         }
     }
-    const std::string reason = ErrorHead(process);
-    if (!reason.empty()) {
-        text += "\n" + reason;
-    }
     CloseErrors(process);
+    process = ApplyProcess{};
     return 1;
+}
+
+// What the collection of the running step found: it runs on (0), or it
+// ended and the next step starts (0), or the apply has ended (1).
+int AdvanceApply(ApplyProcess& process, pid_t collected, int status, int& code,
+                 std::string& text) {
+    if (collected == 0) {
+        return 0;
+    }
+    // Collected elsewhere (< 0): its outcome is unknown, not a failure we can name.
+    if (collected > 0 && !(WIFEXITED(status) && WEXITSTATUS(status) == 0)) {
+        return FinishApply(process, true, code, text);
+    }
+    ++process.step;
+    if (StartStep(process) == suite::LaunchFailure::kNoFork) {
+        return FinishApply(process, true, code, text);
+    }
+    return process.pid < 0 ? FinishApply(process, false, code, text) : 0;
 }
 
 }  // namespace
 
+int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newNetworkType,
+                  const TwPaths& paths, ApplyProcess& process) {
+    CloseErrors(process);
+    process = ApplyProcess{};
+    const std::string digit(1, NetworkScriptDigit(oldNetworkType, newNetworkType));
+    if ((mask & 1) && IsFile(config.NetworkScript)) {
+        process.steps.push_back({config.NetworkScript, digit});
+    }
+    if ((mask & 2) && IsFile(config.DialupScript)) {
+        process.steps.push_back({config.DialupScript});
+    }
+    if (mask & 4) {
+        process.steps.push_back({paths.hwclock, "--utc", "--systohc"});
+    }
+    // The steps' error output is kept, so a failure can be shown with its reason.
+    process.errorFd = ::memfd_create("tunewell-apply-errors", MFD_CLOEXEC);
+    if (StartStep(process) == suite::LaunchFailure::kNoFork) {
+        CloseErrors(process);
+        process = ApplyProcess{};
+        g_warning("Memory allocate failed. Insufficient memory!");
+        return TW_APPLY_FATAL;
+    }
+    return TW_APPLY_STARTED;
+}
+
 int CheckApplyProcess(ApplyProcess& process, int& code, std::string& text) {
     if (process.pid <= 0) {
-        code = 0;
-        text.clear();
-        return 1;
+        return FinishApply(process, false, code, text);
     }
     int status = 0;
-    pid_t got = ::waitpid(process.pid, &status, WNOHANG);
-    if (got == 0) {
-        return 0;
-    }
-    if (got < 0) {
-        if (errno == EINTR) {
-            return 0;
-        }
-        // Collected elsewhere: its outcome is unknown, not a failure we can name.
-        process.pid = -1;
-        CloseErrors(process);
-        code = 0;
-        text.clear();
-        return 1;
-    }
-    return Decode(process, status, code, text);
+    const pid_t collected = suite::CollectChild(process.pid, &status);
+    return AdvanceApply(process, collected, status, code, text);
 }
 
 int WaitApplyProcess(ApplyProcess& process, int& code, std::string& text) {
-    if (process.pid <= 0) {
-        code = 0;
-        text.clear();
-        return 1;
-    }
-    int status = 0;
-    while (::waitpid(process.pid, &status, 0) < 0) {
-        if (errno != EINTR) {
-            process.pid = -1;
-            CloseErrors(process);
-            code = 0;
-            text.clear();
+    while (process.pid > 0) {
+        int status = 0;
+        const pid_t collected = suite::WaitChild(process.pid, &status);
+        if (AdvanceApply(process, collected, status, code, text) != 0) {
             return 1;
         }
     }
-    return Decode(process, status, code, text);
+    return FinishApply(process, false, code, text);
 }
 
 }  // namespace tw

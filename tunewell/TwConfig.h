@@ -10,6 +10,7 @@
 
 #include <sys/types.h>
 
+#include <cstddef>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -184,11 +185,16 @@ int RestoreConfigure(const WYConfig& config, const TwSetup& applied, const TwSet
 inline constexpr int kApplyErrorLines = 4;
 inline constexpr std::size_t kApplyErrorBytes = 512;
 
-// A running apply process.
+// Exit status of a step whose program could not be executed.
+inline constexpr int kApplyExecFailed = 127;
+
+// A running apply: its steps are children of this process, started one
+// after another as CheckApplyProcess finds the one before has succeeded.
 struct ApplyProcess {
-    pid_t pid = -1;
-    // Programs in the order the process runs them, for the failure message.
-    std::vector<std::string> programs;
+    // Argument vectors in the order they run; argv[0] names the program.
+    std::vector<std::vector<std::string>> steps;
+    std::size_t step = 0;  // the step that runs now
+    pid_t pid = -1;        // its process; -1 when none runs
     // Holds the steps' error output until the end is reported.
     int errorFd = -1;
 };
@@ -196,16 +202,18 @@ struct ApplyProcess {
 // Closes the error-output holder (done when the end is reported).
 void CloseErrors(ApplyProcess& process);
 
-// Starts the apply process: the network script with the digit (mask bit 1),
-// the dial-up script (bit 2), hwclock --utc --systohc (bit 4), one after the
-// other.  TW_APPLY_STARTED with `process` filled, or TW_APPLY_FATAL.
+// Starts the apply: the network script with the digit (mask bit 1), the
+// dial-up script (bit 2), hwclock --utc --systohc (bit 4), one after the
+// other, never together.  TW_APPLY_STARTED with the first step running, or
+// TW_APPLY_FATAL when no process could be made.
 int ExecConfigure(int mask, const WYConfig& config, int oldNetworkType, int newNetworkType,
                   const TwPaths& paths, ApplyProcess& process);
 
-// Non-blocking check for the end of exactly that process.  0 while it runs;
+// Non-blocking check of exactly the running step, never of another child;
+// starts the next step when it has succeeded.  0 while the apply goes on;
 // 1 when it has ended, with `code` 0 (every step succeeded) or
 // TW_FILE_RUN_FAILED and `text` naming the program that failed, followed by
-// the first lines of the error output.
+// the first lines of its error output.  No later step runs after a failure.
 int CheckApplyProcess(ApplyProcess& process, int& code, std::string& text);
 
 // Blocking form for tests and benchmarks.

@@ -118,6 +118,8 @@ struct ApplyTree {
 
 TEST(TwApply, StepsRunInOrderWithTheDigit) {
     ApplyTree t;
+    // A slow first step: the next one must still wait for it.
+    WriteFile(t.dir / "net.sh", "#!/bin/sh\nsleep 0.3\necho \"net $*\" >> " + t.log + "\n", 0755);
     std::string text;
     EXPECT_EQ(t.Run(7, tw::NET_WIRELESS, tw::NET_DISABLED, text), 0);
     EXPECT_EQ(ReadFile(t.log), "net 3\ndial\nhwclock --utc --systohc\n");
@@ -176,6 +178,30 @@ TEST(TwApply, FailedStepShowsItsReasonAndTheTreeGoesBack) {
     ::unlink(t.paths.hwclock.c_str());
     EXPECT_EQ(t.Run(4, 0, 0, text), tw::TW_FILE_RUN_FAILED);
     EXPECT_EQ(text, t.paths.hwclock);
+}
+
+// The first step that fails, or whose program cannot be executed, ends the
+// apply: it is named, and no later step runs.
+TEST(TwApply, FirstFailingStepIsNamedAndNothingAfterItRuns) {
+    struct Case {
+        const char* script;
+        mode_t mode;
+        const char* log;
+    } cases[] = {
+        {"#!/bin/sh\necho \"net $*\" >> \"$LOG\"\nexit 1\n", 0755, "net 4\n"},
+        {"#!/bin/sh\necho \"net $*\" >> \"$LOG\"\n", 0644, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.mode);
+        ApplyTree t;
+        ::setenv("LOG", t.log.c_str(), 1);
+        WriteFile(t.dir / "net.sh", c.script, c.mode);
+        std::string text;
+        EXPECT_EQ(t.Run(7, tw::NET_LAN, tw::NET_DISABLED, text), tw::TW_FILE_RUN_FAILED);
+        EXPECT_EQ(text, t.dir / "net.sh");
+        EXPECT_EQ(testutil::Exists(t.log) ? ReadFile(t.log) : "", c.log);
+        ::unsetenv("LOG");
+    }
 }
 
 // The window waits for its own apply process only: another child that ends
