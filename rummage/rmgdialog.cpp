@@ -171,21 +171,25 @@ DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf
     return dialog;
 }
 
+namespace {
+
+// A page taken out while the notebook goes tells the accessibility bridge
+// it is gone, and its tab label is then looked up in a notebook that no
+// longer holds it: a critical warning per page at every close.  With the
+// tabs hidden first, no label is looked up.
+void HideTabsBeforePagesGo(GtkWidget* notebook, gpointer) {
+    gtk_notebook_set_show_tabs(GTK_NOTEBOOK(notebook), FALSE);
+}
+
+}  // namespace
+
 DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int height) {
     Gtk::Box* content = nullptr;
     DialogWindow* dialog = CreateDialogBox(&content, width, height);
     auto* book = Gtk::manage(new Gtk::Notebook());
     content->pack_start(*book, true, true);
     book->show();
-    // A page taken out while the notebook goes tells the accessibility
-    // bridge it is gone, and its tab label is then looked up in a notebook
-    // that no longer holds it: a critical warning per page at every close.
-    // With the tabs hidden first, no label is looked up.
-    g_signal_connect(book->gobj(), "destroy",
-                     G_CALLBACK(+[](GtkWidget* widget, gpointer) {
-                         gtk_notebook_set_show_tabs(GTK_NOTEBOOK(widget), FALSE);
-                     }),
-                     nullptr);
+    g_signal_connect(book->gobj(), "destroy", G_CALLBACK(HideTabsBeforePagesGo), nullptr);
     if (notebook) {
         *notebook = book;
     }

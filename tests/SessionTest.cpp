@@ -274,8 +274,8 @@ TEST(Session, FileManagerUnderTheAccessibilityBridgeWarnsOfNothingCritical) {
     // The bus and the bridge's own services live and end with the session;
     // the driver starts the program once it listens.
     const std::string inner = "python3 '" + std::string(SUITE_SOURCE_DIR) +
-                              "/tests/a11y-session-driver.py' rummage '" + home + "/' '" +
-                              errors + "' '" + SUITE_BUILD_DIR + "/bin/rummage' >'" + driven +
+                              "/tests/a11y-session-driver.py' rummage '" + home + "/' '" + errors +
+                              "' '" + SUITE_BUILD_DIR + "/bin/rummage' >'" + driven +
                               "' 2>&1; echo \\$? >'" + status + "'";
     const std::string script = "cd '" + home + "'; exec env -i HOME='" + home +
                                "' DISPLAY=" + display + " XDG_RUNTIME_DIR='" + run +
@@ -295,8 +295,8 @@ TEST(Session, FileManagerUnderTheAccessibilityBridgeWarnsOfNothingCritical) {
             criticals.push_back(line);
         }
     }
-    EXPECT_TRUE(criticals.empty()) << criticals.size() << " critical warnings, first: "
-                                   << criticals.front();
+    EXPECT_TRUE(criticals.empty())
+        << criticals.size() << " critical warnings, first: " << criticals.front();
 }
 
 }  // namespace
