@@ -85,11 +85,6 @@ bool FromSlotItself(GdkEvent* event, int slot) {
     return gtk_get_event_widget(event) == GTK_WIDGET(pwyGroup->slots[slot].box->gobj());
 }
 
-bool SameItem(const NaviItem& a, const NaviItem& b) {
-    return a.ItemName == b.ItemName && a.LinkName == b.LinkName && a.Date == b.Date &&
-           a.ItemCategory == b.ItemCategory;
-}
-
 }  // namespace
 
 bool AnyDialogOpen() {
@@ -413,43 +408,25 @@ bool DropItemOnMenu(int position, unsigned serial) {
     if (MenuIsOpen()) {
         HideGroupWindow();
     }
-    NaviUser* user = GetCurrentUser(*pNaviData);
     const int target = pNavi->MenuTop + position;
-    NaviMenu* menu = user ? GetMenu(*user, target) : nullptr;
-    NaviMenu* source = user ? GetMenu(*user, drag.menu) : nullptr;
-    if (menu == nullptr || source == nullptr || drag.user != pNaviData->CurrentUser) {
-        return false;
-    }
-    if (target == drag.menu) {
-        SetGroupWindow();
-        return false;
-    }
-    if (menu->ItemCount >= kMaxItems) {
-        wyMessageBox(CODE_ITEMS_EXCEED, true);
-        return false;
-    }
-    // The record may have changed since the drag began: find the item again.
-    int index = -1;
-    const NaviItem* at = GetItem(*source, drag.item);
-    if (at != nullptr && SameItem(*at, drag.copy)) {
-        index = drag.item;
-    } else {
-        for (int i = 0; i < source->ItemCount; ++i) {
-            if (SameItem(source->ItemList[i], drag.copy)) {
-                index = i;
-                break;
-            }
-        }
-    }
-    if (index < 0 || MoveItemToMenu(*user, drag.menu, index, target) != 0) {
-        return false;
+    switch (MoveDraggedItem(*pNaviData, DraggedItem{drag.user, drag.menu, drag.item, drag.copy},
+                            target)) {
+        case MenuDrop::kMoved:
+            break;
+        case MenuDrop::kSameMenu:
+            SetGroupWindow();
+            return false;
+        case MenuDrop::kMenuFull:
+            wyMessageBox(CODE_ITEMS_EXCEED, true);
+            return false;
+        case MenuDrop::kRefused:
+            return false;
     }
     const int sourceToggle = drag.menu - pNavi->MenuTop;
     if (sourceToggle >= 0 && sourceToggle < pNavi->ToggleCount) {
         SetToggleActive(sourceToggle, false);
         ChangeToggleFixedColor(false, sourceToggle);
     }
-    user->CurrentMenu = target;
     pNavi->ActiveToggle = position;
     SetToggleActive(position, true);
     ChangeToggleFixedColor(true, position);

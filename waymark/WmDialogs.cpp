@@ -210,21 +210,12 @@ void CloseEdit() {
     delete edit;  // frees the copy when it is still held
 }
 
+// The rows of the open editor.
 std::vector<std::string> EditNames() {
-    std::vector<std::string> names;
     if (pwyEdit == nullptr || !pwyEdit->copy) {
-        return names;
+        return {};
     }
-    if (pwyEdit->users) {
-        for (const NaviUser& user : pwyEdit->copy->UserList) {
-            names.push_back(user.UserName);
-        }
-    } else if (const NaviUser* user = GetCurrentUser(*pwyEdit->copy)) {
-        for (const NaviMenu& menu : user->MenuList) {
-            names.push_back(menu.MenuName);
-        }
-    }
-    return names;
+    return EditNames(*pwyEdit->copy, pwyEdit->users);
 }
 
 void SetEditButtons() {
@@ -234,13 +225,8 @@ void SetEditButtons() {
     e.rename->set_sensitive(selected);
     e.up->set_sensitive(selected && e.row > 0);
     e.down->set_sensitive(selected && e.row < rows - 1);
-    bool deletable = selected;
-    if (selected && e.users) {
-        const NaviUser* user = GetUser(*e.copy, e.row);
-        deletable = user != nullptr && !user->NoDelete;
-    }
-    e.remove->set_sensitive(deletable);
-    const bool room = rows < (e.users ? kMaxUsers : kMaxMenus);
+    e.remove->set_sensitive(selected && EditEntryDeletable(*e.copy, e.users, e.row));
+    const bool room = rows < EditLimit(e.users);
     e.entry->set_sensitive(room);
     e.add->set_sensitive(room);
 }
@@ -255,6 +241,38 @@ void SelectEditRow(int row) {
     auto it = children[row];
     e.list->get_selection()->select(it);
     e.list->scroll_to_row(e.store->get_path(it));
+}
+
+// Yes to deleting item `index` of the open menu.  The question closes
+// even when the save fails: asking again would delete the next item.
+void DeleteItemConfirmed(int index) {
+    NaviMenu* menu = OpenMenu();
+    if (menu == nullptr || GetItem(*menu, index) == nullptr) {
+        CloseConfirm();
+        return;
+    }
+    RemoveItem(*menu, index);
+    const int code = WriteNaviInfo(*pNaviData);
+    CloseConfirm();
+    if (code != 0) {
+        wyMessageBox(code, true);
+    }
+}
+
+// Yes to deleting a row of the user or menu editor, which owns the
+// question (closing the editor closes it): the copy loses the row and no
+// row stays selected.
+void DeleteEditRowConfirmed(bool users, int row) {
+    if (pwyEdit != nullptr && pwyEdit->copy && RemoveEditEntry(*pwyEdit->copy, users, row)) {
+        auto children = pwyEdit->store->children();
+        if (row >= 0 && row < static_cast<int>(children.size())) {
+            pwyEdit->store->erase(children[row]);
+        }
+        pwyEdit->list->get_selection()->unselect_all();
+        pwyEdit->row = -1;
+        SetEditButtons();
+    }
+    CloseConfirm();
 }
 
 void on_EditSelection_changed() {
@@ -332,46 +350,18 @@ void wyConfilmBox(const ConfirmRequest& request) {
     });
     pwyConfilm->yes->signal_clicked().connect([] {
         const ConfirmRequest req = pwyConfilm->request;
-        if (req.code == CONFIRM_DELETE_ITEM) {
-            NaviMenu* menu = OpenMenu();
-            if (menu != nullptr && GetItem(*menu, req.index) != nullptr) {
-                RemoveItem(*menu, req.index);
-                ClampScrollTop(*menu);
-                const int code = WriteNaviInfo(*pNaviData);
-                CloseConfirm();
-                if (code != 0) {
-                    // The item is gone from memory: asking again would
-                    // delete the next one, so the question closes.
-                    wyMessageBox(code, true);
-                }
+        switch (req.code) {
+            case CONFIRM_DELETE_ITEM:
+                DeleteItemConfirmed(req.index);
                 return;
-            }
-            CloseConfirm();
-            return;
-        }
-        if (pwyEdit != nullptr && pwyEdit->copy) {
-            if (req.code == CONFIRM_DELETE_USER && GetUser(*pwyEdit->copy, req.index)) {
-                RemoveUser(*pwyEdit->copy, req.index);
-            } else if (req.code == CONFIRM_DELETE_MENU) {
-                NaviUser* user = GetCurrentUser(*pwyEdit->copy);
-                if (user == nullptr || GetMenu(*user, req.index) == nullptr) {
-                    CloseConfirm();
-                    return;
-                }
-                RemoveMenu(*user, req.index);
-            } else {
+            case CONFIRM_DELETE_USER:
+            case CONFIRM_DELETE_MENU:
+                DeleteEditRowConfirmed(req.code == CONFIRM_DELETE_USER, req.index);
+                return;
+            default:
                 CloseConfirm();
                 return;
-            }
-            auto children = pwyEdit->store->children();
-            if (req.index >= 0 && req.index < static_cast<int>(children.size())) {
-                pwyEdit->store->erase(children[req.index]);
-            }
-            pwyEdit->list->get_selection()->unselect_all();
-            pwyEdit->row = -1;
-            SetEditButtons();
         }
-        CloseConfirm();
     });
     Present(*window, pwyConfilm->no);
 }
@@ -657,13 +647,7 @@ void on_EditAdd_clicked() {
         SelectAll(e.entry);
         return;
     }
-    int code = 0;
-    if (e.users) {
-        code = AddUser(*e.copy, name);
-    } else if (NaviUser* user = GetCurrentUser(*e.copy)) {
-        code = AddMenu(*user, name);
-    }
-    if (code != 0) {
+    if (const int code = AddEditEntry(*e.copy, e.users, name); code != 0) {
         wyMessageBox(code);
         return;
     }
@@ -677,16 +661,10 @@ void on_EditMove_clicked(bool down) {
         return;
     }
     EditWindow& e = *pwyEdit;
-    const int rows = static_cast<int>(e.store->children().size());
     const int row = e.row;
-    const int to = down ? row + 1 : row - 1;
-    if (row < 0 || to < 0 || to >= rows) {
+    const int to = MoveEditEntry(*e.copy, e.users, row, down);
+    if (to < 0) {
         return;
-    }
-    if (e.users) {
-        MoveUser(*e.copy, row, down);
-    } else if (NaviUser* user = GetCurrentUser(*e.copy)) {
-        MoveMenu(*user, row, down);
     }
     auto children = e.store->children();
     e.store->iter_swap(children[row], children[to]);
@@ -719,17 +697,9 @@ void on_EditOK_clicked() {
         return;
     }
     CloseOpenMenu();
-    *pNaviData = std::move(*pwyEdit->copy);
+    pNavi->MenuTop =
+        TakeEditedCopy(*pNaviData, std::move(*pwyEdit->copy), pNavi->MenuTop, pNavi->ToggleCount);
     pwyEdit->copy.reset();
-    if (NaviUser* user = GetCurrentUser(*pNaviData)) {
-        user->CurrentMenu = -1;
-        const int last = user->MenuCount - pNavi->ToggleCount;
-        if (pNavi->MenuTop > last) {
-            pNavi->MenuTop = last > 0 ? last : 0;
-        }
-    } else {
-        pNavi->MenuTop = 0;
-    }
     SetUserComboBox();
     SetToggleButton(true);
     const int code = WriteNaviInfo(*pNaviData);
@@ -777,11 +747,7 @@ void on_RenameOK_clicked() {
         SelectAll(pwyRename->entry);
         return;
     }
-    if (e.users) {
-        RenameUser(*e.copy, e.row, name);
-    } else if (NaviUser* user = GetCurrentUser(*e.copy)) {
-        RenameMenu(*user, e.row, name);
-    }
+    RenameEditEntry(*e.copy, e.users, e.row, name);
     const int row = e.row;
     auto children = e.store->children();
     if (row < static_cast<int>(children.size())) {

@@ -1,15 +1,14 @@
-// The launcher's data model (users own menus, menus own items), the data
-// files Waymark.dat and User00.dat..User19.dat that hold it, and the list
-// operations the windows edit it with.  Texts are bytes in the locale's
-// encoding; lengths are in bytes.
+// The data files Waymark.dat and User00.dat..User19.dat that hold the
+// launcher's model (waymark/WmList.h): reading, writing and the key and
+// section rules of their text.  Used by main at start-up and by every edit
+// that saves; texts are bytes in the locale's encoding, lengths in bytes.
 #pragma once
 
 #include <cstddef>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
+#include "waymark/WmList.h"
 #include "waymark/WmTable.h"
 
 namespace wm {
@@ -21,75 +20,6 @@ inline constexpr std::size_t kLinkMax = 2048;
 inline constexpr std::size_t kPathMax = 2048;
 inline constexpr std::size_t kDateMax = 14;
 inline constexpr std::size_t kDeleteMax = 8;
-inline constexpr int kMaxUsers = 20;
-inline constexpr int kMaxMenus = 20;
-inline constexpr int kMaxItems = 100;
-
-// Item categories.
-inline constexpr int CATEGORY_WEB = 0;
-inline constexpr int CATEGORY_APPLICATION = 1;
-inline constexpr int CATEGORY_DOCUMENT = 2;
-
-// One colour, 16-bit components (the file keeps the upper byte).
-struct NaviColor {
-    unsigned short red = 0;
-    unsigned short green = 0;
-    unsigned short blue = 0;
-};
-
-struct NaviItem {
-    std::string ItemName;
-    std::string LinkName;
-    int ItemCategory = CATEGORY_WEB;
-    std::string Date;      // "%04d%02d%02d%02d%02d%02d", local time
-    std::string IconPath;  // XPM file, or empty for the category picture
-    // The picture the windows loaded from IconPath; copies of the item share
-    // it and it goes with the last of them.  The core never looks inside.
-    std::shared_ptr<void> Icon;
-};
-
-struct NaviMenu {
-    std::string MenuName;
-    std::vector<NaviItem> ItemList;
-    int ItemCount = 0;
-    int ScrollTop = 0;  // first item shown in the item window; not stored
-};
-
-struct NaviUser {
-    std::string UserName;
-    std::vector<NaviMenu> MenuList;
-    int MenuCount = 0;
-    int CurrentMenu = -1;  // open menu, -1 for none
-    bool NoDelete = false;
-};
-
-// An entry of [Extension] (extension without its dot -> program) or of
-// [Application] (name shown in the chooser -> program).
-struct NaviExt {
-    std::string Key;
-    std::string Value;
-};
-
-struct NaviData {
-    std::string Version;
-    std::string HelpPath;  // ends in "/"
-    std::string DataDir;   // absolute, ends in "/"
-    std::string WebAP;
-    std::string WebProcName;
-    std::string FileManager;  // may be empty
-    int UserCount = 0;
-    int CurrentUser = -1;
-    std::vector<NaviUser> UserList;
-    NaviColor ToggleN;
-    NaviColor ToggleA;
-    NaviColor TStringN;
-    NaviColor TStringA;
-    std::string ButtonFont;
-    std::vector<NaviExt> ExtList;  // [Extension], file order
-    std::vector<NaviExt> AppList;  // [Application], file order
-};
-// The counts always equal the lengths of their lists: every operation below
-// keeps them so, and the writer trusts the lists.
 
 // The live model; owned by main, set after a successful load.
 extern NaviData* pNaviData;
@@ -174,90 +104,5 @@ void SetInfo(std::string& text, const char* key, const std::string& value);
 void SetInfo(std::string& text, const char* key, int value);
 void SetColorInfo(std::string& text, const char* key, unsigned short component);
 void SetExtensionData(std::string& text, const std::vector<NaviExt>& list);
-
-// ---- list operations ---------------------------------------------------
-
-// The n-th entry of a list, or null when n is negative or past the end.
-template <typename T>
-T* GetList(std::vector<T>& list, int n) {
-    return n < 0 || static_cast<std::size_t>(n) >= list.size() ? nullptr
-                                                               : &list[static_cast<std::size_t>(n)];
-}
-template <typename T>
-const T* GetList(const std::vector<T>& list, int n) {
-    return n < 0 || static_cast<std::size_t>(n) >= list.size() ? nullptr
-                                                               : &list[static_cast<std::size_t>(n)];
-}
-
-// The list step of MoveUser and MoveMenu: entry i changes places with its
-// neighbour below (down) or above; false when there is none.
-template <typename T>
-bool MoveListItem(std::vector<T>& list, int i, bool down) {
-    const int j = down ? i + 1 : i - 1;
-    if (GetList(list, i) == nullptr || GetList(list, j) == nullptr) {
-        return false;
-    }
-    std::swap(list[static_cast<std::size_t>(i)], list[static_cast<std::size_t>(j)]);
-    return true;
-}
-
-// The record at index i, or null outside 0..count-1.
-NaviUser* GetUser(NaviData& data, int i);
-const NaviUser* GetUser(const NaviData& data, int i);
-NaviMenu* GetMenu(NaviUser& user, int i);
-const NaviMenu* GetMenu(const NaviUser& user, int i);
-NaviItem* GetItem(NaviMenu& menu, int i);
-const NaviItem* GetItem(const NaviMenu& menu, int i);
-NaviUser* GetCurrentUser(NaviData& data);
-const NaviUser* GetCurrentUser(const NaviData& data);
-NaviMenu* GetCurrentMenu(NaviUser& user);
-const NaviMenu* GetCurrentMenu(const NaviUser& user);
-
-// Appends; 0, or CODE_NO_MEMORY with the model unchanged.  Names and links
-// keep only their first line and lose other control bytes.  A new user has
-// no menus, CurrentMenu 0, and becomes the current user.  A new item is
-// dated now and has no icon.
-int AddUser(NaviData& data, const std::string& name);
-int AddMenu(NaviUser& user, const std::string& name);
-int AddItem(NaviMenu& menu, const std::string& name, const std::string& link, int category);
-
-// Replace a name; 0, or -1 when there is no record at i.
-int RenameUser(NaviData& data, int i, const std::string& name);
-int RenameMenu(NaviUser& user, int i, const std::string& name);
-int RenameItem(NaviMenu& menu, int i, const std::string& name);
-
-// One place towards the end (down) or the start; the current index stays on
-// the same record.  Nothing when there is no neighbour that way.
-void MoveUser(NaviData& data, int i, bool down);
-void MoveMenu(NaviUser& user, int i, bool down);
-// In the open menu of the current user: moves the first item equal to
-// `item` (name, link, date, category) to `position` + ScrollTop (past the
-// end: to the end).  True when it moved.
-bool MoveItem(NaviData& data, const NaviItem& item, int position);
-// Takes item `index` out of menu `from` and appends it to menu `to` of
-// `user`.  0, -1 (no such menu or item, same menu, or `to` is full), or
-// CODE_NO_MEMORY with the model unchanged.
-int MoveItemToMenu(NaviUser& user, int from, int index, int to);
-
-// Remove a record and all it owns, adjusting the current index.
-void RemoveUser(NaviData& data, int i);
-void RemoveMenu(NaviUser& user, int i);
-void RemoveItem(NaviMenu& menu, int i);
-
-// Deep copy for the editing windows (item pictures are shared); null when
-// memory runs out.
-std::unique_ptr<NaviData> CopyData(const NaviData& data);
-// Empties the model (every user removed, lists cleared).
-void FreeNaviData(NaviData& data);
-
-// ScrollTop kept even and in range for the menu's item count (a stale value
-// after deletions would show slots past the end); returns the new value.
-int ClampScrollTop(NaviMenu& menu);
-// Index of the item shown in `slot` (0..9) of `menu`, or -1 when the slot
-// shows nothing.
-int SlotItemIndex(const NaviMenu& menu, int slot);
-
-// The present local time as the 14 digits of Date.
-std::string MakeDate();
 
 }  // namespace wm

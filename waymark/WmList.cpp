@@ -1,12 +1,12 @@
 // Editing the model: lookups by index, adding, renaming, moving and
-// removing users, menus and items, copying the whole model.
+// removing users, menus and items, the editors' rows, copying the model.
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <new>
 #include <utility>
 
-#include "waymark/WmFile.h"
+#include "waymark/WmList.h"
 #include "waymark/WmText.h"
 
 namespace wm {
@@ -28,11 +28,6 @@ void MoveEntry(std::vector<T>& list, int i, bool down, int& current) {
 
 int Count(std::size_t n) {
     return static_cast<int>(n);
-}
-
-bool ItemEqual(const NaviItem& a, const NaviItem& b) {
-    return a.ItemName == b.ItemName && a.LinkName == b.LinkName && a.Date == b.Date &&
-           a.ItemCategory == b.ItemCategory;
 }
 
 }  // namespace
@@ -151,14 +146,12 @@ bool MoveItem(NaviData& data, const NaviItem& item, int position) {
         return false;
     }
     std::vector<NaviItem>& list = menu->ItemList;
-    std::size_t from = 0;
-    while (from < list.size() && !ItemEqual(list[from], item)) {
-        ++from;
-    }
+    const int found = FindItem(*menu, item);
     const int target = std::max(0, position) + std::max(0, menu->ScrollTop);
-    if (from == list.size() || Count(from) == target) {
+    if (found < 0 || found == target) {
         return false;
     }
+    const auto from = static_cast<std::size_t>(found);
     NaviItem moving = std::move(list[from]);
     list.erase(list.begin() + static_cast<std::ptrdiff_t>(from));
     const std::size_t at = std::min(static_cast<std::size_t>(target), list.size());
@@ -183,6 +176,44 @@ int MoveItemToMenu(NaviUser& user, int from, int index, int to) {
     target->ItemCount = Count(target->ItemList.size());
     ClampScrollTop(*source);
     return 0;
+}
+
+bool SameItem(const NaviItem& a, const NaviItem& b) {
+    return a.ItemName == b.ItemName && a.LinkName == b.LinkName && a.Date == b.Date &&
+           a.ItemCategory == b.ItemCategory;
+}
+
+int FindItem(const NaviMenu& menu, const NaviItem& item, int hint) {
+    if (const NaviItem* at = GetItem(menu, hint); at != nullptr && SameItem(*at, item)) {
+        return hint;
+    }
+    for (std::size_t i = 0; i < menu.ItemList.size(); ++i) {
+        if (SameItem(menu.ItemList[i], item)) {
+            return Count(i);
+        }
+    }
+    return -1;
+}
+
+MenuDrop MoveDraggedItem(NaviData& data, const DraggedItem& drag, int to) {
+    NaviUser* user = GetCurrentUser(data);
+    NaviMenu* target = user != nullptr ? GetMenu(*user, to) : nullptr;
+    const NaviMenu* source = user != nullptr ? GetMenu(*user, drag.menu) : nullptr;
+    if (target == nullptr || source == nullptr || drag.user != data.CurrentUser) {
+        return MenuDrop::kRefused;
+    }
+    if (to == drag.menu) {
+        return MenuDrop::kSameMenu;
+    }
+    if (target->ItemCount >= kMaxItems) {
+        return MenuDrop::kMenuFull;
+    }
+    const int index = FindItem(*source, drag.copy, drag.item);
+    if (index < 0 || MoveItemToMenu(*user, drag.menu, index, to) != 0) {
+        return MenuDrop::kRefused;
+    }
+    user->CurrentMenu = to;
+    return MenuDrop::kMoved;
 }
 
 void RemoveUser(NaviData& data, int i) {
@@ -236,6 +267,92 @@ void RemoveItem(NaviMenu& menu, int i) {
     menu.ItemList.erase(menu.ItemList.begin() + i);
     menu.ItemCount = Count(menu.ItemList.size());
     ClampScrollTop(menu);
+}
+
+std::vector<std::string> EditNames(const NaviData& copy, bool users) {
+    std::vector<std::string> names;
+    if (users) {
+        for (const NaviUser& user : copy.UserList) {
+            names.push_back(user.UserName);
+        }
+    } else if (const NaviUser* user = GetCurrentUser(copy)) {
+        for (const NaviMenu& menu : user->MenuList) {
+            names.push_back(menu.MenuName);
+        }
+    }
+    return names;
+}
+
+int EditLimit(bool users) {
+    return users ? kMaxUsers : kMaxMenus;
+}
+
+int AddEditEntry(NaviData& copy, bool users, const std::string& name) {
+    if (users) {
+        return AddUser(copy, name);
+    }
+    NaviUser* user = GetCurrentUser(copy);
+    return user != nullptr ? AddMenu(*user, name) : 0;
+}
+
+int RenameEditEntry(NaviData& copy, bool users, int row, const std::string& name) {
+    if (users) {
+        return RenameUser(copy, row, name);
+    }
+    NaviUser* user = GetCurrentUser(copy);
+    return user != nullptr ? RenameMenu(*user, row, name) : -1;
+}
+
+int MoveEditEntry(NaviData& copy, bool users, int row, bool down) {
+    const int to = down ? row + 1 : row - 1;
+    const int rows = Count(EditNames(copy, users).size());
+    if (row < 0 || to < 0 || to >= rows) {
+        return -1;
+    }
+    if (users) {
+        MoveUser(copy, row, down);
+    } else if (NaviUser* user = GetCurrentUser(copy)) {
+        MoveMenu(*user, row, down);
+    }
+    return to;
+}
+
+bool EditEntryDeletable(const NaviData& copy, bool users, int row) {
+    if (!users) {
+        return true;
+    }
+    const NaviUser* user = GetUser(copy, row);
+    return user != nullptr && !user->NoDelete;
+}
+
+bool RemoveEditEntry(NaviData& copy, bool users, int row) {
+    if (users) {
+        if (GetUser(copy, row) == nullptr) {
+            return false;
+        }
+        RemoveUser(copy, row);
+        return true;
+    }
+    NaviUser* user = GetCurrentUser(copy);
+    if (user == nullptr || GetMenu(*user, row) == nullptr) {
+        return false;
+    }
+    RemoveMenu(*user, row);
+    return true;
+}
+
+int TakeEditedCopy(NaviData& data, NaviData&& copy, int menuTop, int toggleCount) {
+    data = std::move(copy);
+    NaviUser* user = GetCurrentUser(data);
+    if (user == nullptr) {
+        return 0;
+    }
+    user->CurrentMenu = -1;
+    const int last = user->MenuCount - toggleCount;
+    if (menuTop > last) {
+        return last > 0 ? last : 0;
+    }
+    return menuTop;
 }
 
 std::unique_ptr<NaviData> CopyData(const NaviData& data) {

@@ -1,11 +1,12 @@
 // Editing the model: where the current user or menu ends up after moves and
-// deletions, item moves, and lookups that never reach past a list.
+// deletions, item moves and drops, the editors' rows, and lookups that never
+// reach past a list.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "waymark/WmFile.h"
+#include "waymark/WmList.h"
 
 namespace {
 
@@ -181,6 +182,125 @@ TEST(WmList, ScrollTopStaysInRangeAfterDeletions) {
     EXPECT_EQ(SlotItemIndex(menu, 9), -1);
     menu.ScrollTop = 40;  // stale value left by someone else
     EXPECT_EQ(SlotItemIndex(menu, 0), -1);
+}
+
+// A drop on a menu button: the item goes to the end of the target menu,
+// which opens, however the source menu changed while the item was dragged.
+TEST(WmList, DraggedItemDropsOnAMenuOnlyWhenItCanStillBeFound) {
+    struct Case {
+        const char* what;
+        int dragUser;
+        int to;
+        int shift;  // items put before the dragged one after the drag began
+        bool gone;  // the dragged item deleted after the drag began
+        int targetItems;
+        MenuDrop expected;
+    };
+    const Case cases[] = {
+        {"plain move", 0, 1, 0, false, 0, MenuDrop::kMoved},
+        {"found again after items were added", 0, 1, 2, false, 0, MenuDrop::kMoved},
+        {"its own menu", 0, 0, 0, false, 0, MenuDrop::kSameMenu},
+        {"a full target", 0, 1, 0, false, kMaxItems, MenuDrop::kMenuFull},
+        {"no such menu", 0, 5, 0, false, 0, MenuDrop::kRefused},
+        {"dragged under another user", 1, 1, 0, false, 0, MenuDrop::kRefused},
+        {"deleted meanwhile", 0, 1, 0, true, 0, MenuDrop::kRefused},
+    };
+    for (const Case& c : cases) {
+        NaviData data = OneMenu(3, 0);
+        NaviUser& user = data.UserList[0];
+        AddMenu(user, "target");
+        for (int i = 0; i < c.targetItems; ++i) {
+            AddItem(user.MenuList[1], "t", "http://t", CATEGORY_WEB);
+        }
+        const DraggedItem drag{c.dragUser, 0, 1, user.MenuList[0].ItemList[1]};
+        for (int i = 0; i < c.shift; ++i) {
+            user.MenuList[0].ItemList.insert(user.MenuList[0].ItemList.begin(), NaviItem{});
+            user.MenuList[0].ItemCount += 1;
+        }
+        if (c.gone) {
+            RemoveItem(user.MenuList[0], 1);
+        }
+        const int sourceBefore = user.MenuList[0].ItemCount;
+        EXPECT_EQ(MoveDraggedItem(data, drag, c.to), c.expected) << c.what;
+        if (c.expected == MenuDrop::kMoved) {
+            EXPECT_EQ(user.CurrentMenu, c.to) << c.what;
+            EXPECT_EQ(user.MenuList[0].ItemCount, sourceBefore - 1) << c.what;
+            EXPECT_EQ(FindItem(user.MenuList[0], drag.copy), -1) << c.what;
+            EXPECT_TRUE(SameItem(user.MenuList[1].ItemList.back(), drag.copy)) << c.what;
+        } else {
+            EXPECT_EQ(user.CurrentMenu, 0) << c.what;
+            EXPECT_EQ(user.MenuList[0].ItemCount, sourceBefore) << c.what;
+        }
+    }
+}
+
+TEST(WmList, FindItemPrefersTheHintOverAnEarlierTwin) {
+    NaviData data = OneMenu(3, 0);
+    NaviMenu& menu = data.UserList[0].MenuList[0];
+    menu.ItemList[2] = menu.ItemList[0];
+    EXPECT_EQ(FindItem(menu, menu.ItemList[0], 2), 2);
+    EXPECT_EQ(FindItem(menu, menu.ItemList[0], 1), 0);
+    NaviItem picture = menu.ItemList[1];
+    picture.IconPath = "/elsewhere.xpm";  // the picture is no part of the record
+    EXPECT_EQ(FindItem(menu, picture), 1);
+    picture.ItemCategory = CATEGORY_DOCUMENT;
+    EXPECT_EQ(FindItem(menu, picture), -1);
+}
+
+// The user and menu editors: each step on the copy, as the rows show it.
+TEST(WmList, EditorRowsAddMoveRenameAndDeleteOnTheCopy) {
+    for (const bool users : {true, false}) {
+        NaviData copy = Users(2, 0);
+        AddMenu(copy.UserList[0], "u0");
+        AddMenu(copy.UserList[0], "u1");
+        const std::string kind = users ? "users" : "menus";
+        ASSERT_EQ(AddEditEntry(copy, users, "x"), 0) << kind;
+        EXPECT_EQ(EditNames(copy, users), (std::vector<std::string>{"u0", "u1", "x"})) << kind;
+        EXPECT_EQ(MoveEditEntry(copy, users, 2, false), 1) << kind;
+        EXPECT_EQ(MoveEditEntry(copy, users, 0, false), -1) << kind;
+        EXPECT_EQ(MoveEditEntry(copy, users, 2, true), -1) << kind;
+        EXPECT_EQ(RenameEditEntry(copy, users, 1, "y"), 0) << kind;
+        EXPECT_EQ(RenameEditEntry(copy, users, 3, "z"), -1) << kind;
+        EXPECT_TRUE(RemoveEditEntry(copy, users, 0)) << kind;
+        EXPECT_FALSE(RemoveEditEntry(copy, users, 2)) << kind;
+        EXPECT_EQ(EditNames(copy, users), (std::vector<std::string>{"y", "u1"})) << kind;
+        EXPECT_EQ(EditLimit(users), users ? kMaxUsers : kMaxMenus) << kind;
+    }
+    // A protected user can be moved and renamed, never deleted; any menu can.
+    NaviData copy = Users(2, 0);
+    AddMenu(copy.UserList[0], "m");
+    copy.UserList[1].NoDelete = true;
+    EXPECT_TRUE(EditEntryDeletable(copy, true, 0));
+    EXPECT_FALSE(EditEntryDeletable(copy, true, 1));
+    EXPECT_FALSE(EditEntryDeletable(copy, true, 2));
+    EXPECT_TRUE(EditEntryDeletable(copy, false, 0));
+}
+
+// OK in an editor: no menu stays open and the strip starts where the menus
+// still fill it.
+TEST(WmList, EditedCopyClosesTheMenuAndKeepsTheStripFilled) {
+    struct Case {
+        int menus;
+        int menuTop;
+        int toggles;
+        int expected;
+    };
+    const Case cases[] = {{10, 4, 5, 4}, {10, 7, 5, 5}, {3, 2, 5, 0}, {0, 1, 5, 0}};
+    for (const Case& c : cases) {
+        NaviData data;
+        NaviData copy = Users(1, 0);
+        for (int i = 0; i < c.menus; ++i) {
+            AddMenu(copy.UserList[0], "m" + std::to_string(i));
+        }
+        copy.UserList[0].CurrentMenu = 0;
+        EXPECT_EQ(TakeEditedCopy(data, std::move(copy), c.menuTop, c.toggles), c.expected)
+            << c.menus << "/" << c.menuTop;
+        EXPECT_EQ(data.UserList[0].CurrentMenu, -1);
+        EXPECT_EQ(data.UserList[0].MenuCount, c.menus);
+    }
+    NaviData data = Users(1, 0);
+    EXPECT_EQ(TakeEditedCopy(data, NaviData{}, 3, 5), 0);  // every user deleted
+    EXPECT_EQ(data.UserCount, 0);
 }
 
 }  // namespace
