@@ -372,8 +372,8 @@ Gtk::Window* CreatewyNaviWindow(int width) {
     }
     pNavi->childTimer = Glib::signal_timeout().connect(
         [] {
-            if (auto* system = dynamic_cast<SystemStarter*>(Launcher().starter)) {
-                system->CheckExitChildProcess();
+            if (ProcessStarter* starter = Launcher().starter) {
+                starter->CollectFinished();
             }
             return true;
         },

@@ -34,6 +34,10 @@ class ProcessStarter {
     virtual bool BrowserRunning(const std::string& processName) = 0;
     // Changes Waymark's own working directory (kept by later children).
     virtual int ChangeDirectory(const std::string& dir) = 0;
+    // Collects the children it started that have ended, without waiting;
+    // the bar's timer calls it every second.  A starter that starts no
+    // process has nothing to collect.
+    virtual void CollectFinished() {}
 };
 
 // The real starter, through suite::Launch: a failed exec ends the child
@@ -46,6 +50,7 @@ class SystemStarter : public ProcessStarter {
     pid_t Start(const std::string& file, const std::vector<std::string>& argv) override;
     bool BrowserRunning(const std::string& processName) override;
     int ChangeDirectory(const std::string& dir) override;
+    void CollectFinished() override { CheckExitChildProcess(); }
     // Collects every finished child this starter started, without blocking,
     // and never one it did not start.  Returns 1 (the timer stays).
     int CheckExitChildProcess();

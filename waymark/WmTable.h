@@ -1,6 +1,6 @@
 // The launcher's message codes and their title and text tables.  A code
 // packs how the box closes, which title, which text and which picture, so
-// every failure travels as one int.
+// every failure travels as one int; the core returns them, the dialogs show them.
 #pragma once
 
 #include <string>
@@ -104,11 +104,34 @@ inline constexpr int CODE_DOCUMENT_MISSING =
     StopCode(MODE_OK, TITLE_STARTING_APPLICATION, TEXT_FILE_NOT_EXISTS);
 inline constexpr int CODE_NO_APPLICATION =
     StopCode(MODE_OK, TITLE_STARTING_APPLICATION, TEXT_NO_APPLICATION);
+// The add-item window's refusals, and the rename-item window's.
+inline constexpr int CODE_ADD_NO_ITEM_NAME = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_NO_ITEM_NAME);
+inline constexpr int CODE_ADD_NO_ITEM_PLACE = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_NO_ITEM_PLACE);
+inline constexpr int CODE_ADD_INVALID_ITEM = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_INVALID_ITEM);
+inline constexpr int CODE_ADD_FILE_NOT_EXISTS =
+    StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_FILE_NOT_EXISTS);
+inline constexpr int CODE_ADD_DIRECTORY = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_DIRECTORY);
+inline constexpr int CODE_ADD_NOT_VALID_FILE =
+    StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_NOT_VALID_FILE);
+inline constexpr int CODE_RENAME_NO_ITEM_NAME =
+    StopCode(MODE_OK, TITLE_MODIFY_ITEM_NAME, TEXT_NO_ITEM_NAME);
+// The user and menu editors' refusals: the title says which editor and
+// whether it adds or renames, so the code is made from the two.
+constexpr int EditNameCode(int title, int text) {
+    return StopCode(MODE_OK, title, text);
+}
 
-// Confirmation codes: mode 2, Question picture, own title and text tables.
-inline constexpr int CONFIRM_DELETE_MENU = MakeMessageCode(MODE_CONFIRM, 0, 0, ICON_QUESTION);
-inline constexpr int CONFIRM_DELETE_USER = MakeMessageCode(MODE_CONFIRM, 1, 1, ICON_QUESTION);
-inline constexpr int CONFIRM_DELETE_ITEM = MakeMessageCode(MODE_CONFIRM, 2, 2, ICON_QUESTION);
+// Confirmation codes: mode 2, Question picture, own title and text tables
+// whose rows are these.
+inline constexpr int CONFIRM_ROW_MENU = 0;
+inline constexpr int CONFIRM_ROW_USER = 1;
+inline constexpr int CONFIRM_ROW_ITEM = 2;
+constexpr int ConfirmCode(int row) {
+    return MakeMessageCode(MODE_CONFIRM, row, row, ICON_QUESTION);
+}
+inline constexpr int CONFIRM_DELETE_MENU = ConfirmCode(CONFIRM_ROW_MENU);
+inline constexpr int CONFIRM_DELETE_USER = ConfirmCode(CONFIRM_ROW_USER);
+inline constexpr int CONFIRM_DELETE_ITEM = ConfirmCode(CONFIRM_ROW_ITEM);
 
 // Untranslated texts by index (nullptr outside the table), for lookups and
 // tests; the Get* forms below translate through the "Waymark" domain.

@@ -223,7 +223,7 @@ std::string UriListToDropText(const std::string& uriList) {
 ItemCheck CheckAddItem(const std::string& name, const std::string& link) {
     ItemCheck check;
     if (name.empty()) {
-        check.code = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_NO_ITEM_NAME);
+        check.code = CODE_ADD_NO_ITEM_NAME;
         return check;
     }
     if (name.size() > kNameMax) {
@@ -232,7 +232,7 @@ ItemCheck CheckAddItem(const std::string& name, const std::string& link) {
     }
     check.field = 1;
     if (link.empty()) {
-        check.code = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_NO_ITEM_PLACE);
+        check.code = CODE_ADD_NO_ITEM_PLACE;
         return check;
     }
     if (link.size() > kLinkMax) {
@@ -244,16 +244,16 @@ ItemCheck CheckAddItem(const std::string& name, const std::string& link) {
         return check;
     }
     if (link[0] != '/') {
-        check.code = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_INVALID_ITEM);
+        check.code = CODE_ADD_INVALID_ITEM;
         return check;
     }
     struct stat st {};
     if (::stat(link.c_str(), &st) != 0) {
-        check.code = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_FILE_NOT_EXISTS);
+        check.code = CODE_ADD_FILE_NOT_EXISTS;
     } else if (S_ISDIR(st.st_mode)) {
-        check.code = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_DIRECTORY);
+        check.code = CODE_ADD_DIRECTORY;
     } else if (!S_ISREG(st.st_mode)) {
-        check.code = StopCode(MODE_OK, TITLE_ADD_ITEM, TEXT_NOT_VALID_FILE);
+        check.code = CODE_ADD_NOT_VALID_FILE;
     } else {
         check.category = (st.st_mode & S_IXUSR) != 0 ? CATEGORY_APPLICATION : CATEGORY_DOCUMENT;
     }
@@ -269,14 +269,14 @@ int CheckEditName(bool users, bool rename, const std::string& name,
         title = rename ? TITLE_MODIFY_MENU_NAME : TITLE_ADD_MENU;
     }
     if (name.empty()) {
-        return StopCode(MODE_OK, title, users ? TEXT_NO_USER_NAME : TEXT_NO_MENU_NAME);
+        return EditNameCode(title, users ? TEXT_NO_USER_NAME : TEXT_NO_MENU_NAME);
     }
     if (name.size() > kNameMax) {
         return CODE_CHARS_EXCEED;
     }
     for (const std::string& other : taken) {
         if (other == name) {
-            return StopCode(MODE_OK, title, TEXT_NAME_USED);
+            return EditNameCode(title, TEXT_NAME_USED);
         }
     }
     return 0;
@@ -284,7 +284,7 @@ int CheckEditName(bool users, bool rename, const std::string& name,
 
 int CheckItemName(const std::string& name) {
     if (name.empty()) {
-        return StopCode(MODE_OK, TITLE_MODIFY_ITEM_NAME, TEXT_NO_ITEM_NAME);
+        return CODE_RENAME_NO_ITEM_NAME;
     }
     if (name.size() > kNameMax) {
         return CODE_CHARS_EXCEED;
