@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "common/SafeFile.h"
+#include "common/SectionText.h"
 #include "rummage/rmgutil.h"
 
 namespace rmg {
@@ -53,15 +54,9 @@ int* FlagFields(GTable& t, int i) {
     return fields[i];
 }
 
-// Section header at the start of a line.  A header text inside a value (a
-// directory named "[Setting]") must not be taken for the section.
+// Section header at the start of a line.
 std::size_t FindSection(const std::string& text, const char* section) {
-    for (std::size_t pos = text.find(section); pos != std::string::npos;
-         pos = text.find(section, pos + 1)) {
-        if (pos == 0 || text[pos - 1] == '\n')
-            return pos;
-    }
-    return std::string::npos;
+    return suite::FindSectionHeader(text, section);
 }
 
 // A number, a flag or a history entry key with its index.

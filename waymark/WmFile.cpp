@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "common/SafeFile.h"
+#include "common/SectionText.h"
 #include "waymark/WmText.h"
 
 namespace wm {
@@ -62,16 +63,12 @@ std::string Format(const char* format, int a, int b) {
 }
 
 // Where the lines of `section` begin (one byte after its header), or npos.
-// A header counts only at the start of a line: an item named "[Menu01]"
-// must not hide the menu.
 std::size_t FindSectionBody(const std::string& text, const char* section) {
-    const std::size_t len = std::strlen(section);
-    for (std::size_t pos = 0; (pos = text.find(section, pos, len)) != std::string::npos; ++pos) {
-        if (pos == 0 || text[pos - 1] == '\n') {
-            return std::min(pos + len + 1, text.size());
-        }
+    const std::size_t pos = suite::FindSectionHeader(text, section);
+    if (pos == std::string::npos) {
+        return pos;
     }
-    return std::string::npos;
+    return std::min(pos + std::strlen(section) + 1, text.size());
 }
 
 // Start of the next line, or npos.  Only ASCII is looked for, so a byte with
