@@ -11,16 +11,14 @@
 #include <memory>
 
 #include "common/I18n.h"
+#include "tunewell/TwApply.h"
 #include "tunewell/TwDialogs.h"
-#include "tunewell/TwDialup.h"
 #include "tunewell/TwFile.h"
 #include "tunewell/TwInterface.h"
 #include "tunewell/TwMessage.h"
 #include "tunewell/TwModify.h"
-#include "tunewell/TwNetwork.h"
 #include "tunewell/TwSupport.h"
 #include "tunewell/TwTable.h"
-#include "tunewell/TwTime.h"
 
 namespace tw {
 
@@ -42,6 +40,22 @@ void QuitTwMainLoop() {
         pTwRun->loop->quit();
     }
 }
+
+// The records of this run; only while RunTunewell holds them.
+TwSession Session() {
+    return TwSession{*pWYConfig, *pTwOldSetup, *pTwNewSetup, pTwRun->paths, *pTwRun->clock};
+}
+
+// The apply as the main window shows it.
+class WindowApplyUi : public TwApplyUi {
+  public:
+    void FocusTimeField(int field) override { tw::FocusTimeField(field); }
+    void SetSensitive(bool sensitive) override { pwTwWindow->set_sensitive(sensitive); }
+    int WaitForApply(ApplyProcess& process, int& code, std::string& text) override {
+        return DisplayWaitWindow(process, code, text);
+    }
+    void Quit() override { QuitTwMainLoop(); }
+};
 
 // Frees the records and forgets the window layer's pointers to them.
 void FreeRecords() {
@@ -137,7 +151,6 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     ClearSetup(*pTwOldSetup);
     ClearSetup(*pTwNewSetup);
 
-    int status = 0;
     auto finish = [&](int exitStatus) {
         FreeRecords();
         SetTwLockWait(nullptr);
@@ -146,30 +159,9 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
         return exitStatus;
     };
 
-    if (wycfg == nullptr) {
-        TwMessageBox(TW_NO_WYCFG, "", TW_STYLE_ERROR);
+    if (LoadSettings(Session(), wycfg, lang) != 0) {
         return finish(1);
     }
-    status = SetConfigDir(*pWYConfig, wycfg, lang);
-    if (status == TW_NO_WYCFG) {
-        TwMessageBox(TW_NO_WYCFG, "", TW_STYLE_ERROR);
-        return finish(1);
-    }
-    if (status != 0) {
-        return finish(1);
-    }
-    InitializeWYConfig(*pWYConfig, *pTwOldSetup);
-    if (InitializeNetworkConf(*pWYConfig, *pTwOldSetup) != 0 ||
-        InitializeDialupConf(*pWYConfig, *pTwOldSetup) != 0) {
-        return finish(1);
-    }
-    // A system without the clock file gets one from its current zone, as
-    // the installation would have made it.
-    EnsureClockFile(paths);
-    if (InitializeTimeConf(*pTwOldSetup, paths, clock) != 0) {
-        return finish(1);
-    }
-    *pTwNewSetup = *pTwOldSetup;
 
     Gtk::Window* window = CreateTwWindow(mode);
     if (window == nullptr) {
@@ -193,55 +185,8 @@ void on_OKButton_clicked(int stay) {
     if (!pTwRun || !pTwOldSetup || !pTwNewSetup || !pwTwWindow) {
         return;
     }
-    int field = TIME_FIELD_NONE;
-    const int checked = CheckTimeConf(*pTwNewSetup, ReadTimeForm(), pTwRun->paths, &field);
-    if (checked != 0) {
-        FocusTimeField(field);
-        TwMessageBox(checked, "", TW_STYLE_ERROR);
-        FocusTimeField(field);
-        return;
-    }
-    if (SameSetup(*pTwOldSetup, *pTwNewSetup)) {
-        if (stay == 0) {
-            QuitTwMainLoop();
-        }
-        return;
-    }
-
-    pwTwWindow->set_sensitive(false);
-    const int mask =
-        ReflectionConfigure(*pWYConfig, *pTwOldSetup, *pTwNewSetup, pTwRun->paths, *pTwRun->clock);
-    if (mask == TW_APPLY_FATAL) {
-        pwTwWindow->set_sensitive(true);
-        return;
-    }
-    ApplyProcess process;
-    if (ExecConfigure(mask, *pWYConfig, pTwOldSetup->NetworkType, pTwNewSetup->NetworkType,
-                      pTwRun->paths, process) != TW_APPLY_STARTED) {
-        pwTwWindow->set_sensitive(true);
-        return;
-    }
-    int code = 0;
-    std::string failed;
-    const int shown = DisplayWaitWindow(process, code, failed);
-    pwTwWindow->set_sensitive(true);
-    if (shown != 0) {
-        return;
-    }
-    if (code != 0) {
-        // A script or the clock command failed: the tree goes back to what
-        // the system still has, the window says why and stays, and the next
-        // apply compares with the old record, so it runs everything again.
-        RestoreConfigure(*pWYConfig, *pTwNewSetup, *pTwOldSetup, pTwRun->paths);
-        TwMessageBox(code, failed, TW_STYLE_ERROR);
-        return;
-    }
-    TwMessageBox(TW_REFLECTED, "", TW_STYLE_INFO);
-    if (stay == 0) {
-        QuitTwMainLoop();
-        return;
-    }
-    *pTwOldSetup = *pTwNewSetup;
+    WindowApplyUi ui;
+    ApplySettings(Session(), stay, ReadTimeForm(), ui);
 }
 
 void on_CancelButton_clicked() {

@@ -1,6 +1,6 @@
-// Tunewell's start-up and the handlers of its main window: the modes, the
-// superuser check, reading every setting, the main loop, and the apply
-// (Update and Quit) with its wait window and final message.
+// Tunewell's start-up and main-window handlers, for main.cpp and the window
+// tests: the modes, the superuser check, the window and its main loop; the
+// settings are read and applied by TwApply, shown through this window.
 #pragma once
 
 #include <gtkmm.h>
@@ -35,7 +35,7 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
                 TwClock& clock);
 
 // Handlers of the main window.
-void on_OKButton_clicked(int stay);  // "Quit" 0, "Update" 1
+void on_OKButton_clicked(int stay);  // kApplyAndQuit, kApplyAndStay
 void on_CancelButton_clicked();
 void on_UseNetDevRadio_toggled(int type);
 void on_UseDialupDevRadio_toggled(int device);

@@ -2,7 +2,8 @@
 // records (pWYConfig, pTwOldSetup, pTwNewSetup and the scratch copies), compare
 // them with SameSetup/SameNetwork/SameDialup, and run an apply as:
 //   ReflectionConfigure -> mask; ExecConfigure(mask) -> ApplyProcess;
-//   CheckApplyProcess() every 250 ms until it reports the end and its code.
+//   CheckApplyProcess() every 250 ms until it reports the end and its code
+// (TwApply runs that sequence for the main window).
 // Every system path is a field of TwPaths and the clock is a TwClock, so
 // tests (and test runs of the program, see TwPathsFromEnvironment) never
 // touch the real system.

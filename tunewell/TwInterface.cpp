@@ -1,6 +1,7 @@
 #include "tunewell/TwInterface.h"
 
 #include "common/I18n.h"
+#include "tunewell/TwApply.h"
 #include "tunewell/TwCallbacks.h"
 #include "tunewell/TwSupport.h"
 
@@ -176,8 +177,8 @@ Gtk::Window* CreateTwWindow(int mode) {
     pwCancelButton = PutButton(buttons, _("Cancel"), 340, 0, 88, 32);
     FitRowToRight(buttons, {pwUpdateButton, pwQuitButton, pwCancelButton}, 8);
 
-    pwUpdateButton->signal_clicked().connect([] { on_OKButton_clicked(1); });
-    pwQuitButton->signal_clicked().connect([] { on_OKButton_clicked(0); });
+    pwUpdateButton->signal_clicked().connect([] { on_OKButton_clicked(kApplyAndStay); });
+    pwQuitButton->signal_clicked().connect([] { on_OKButton_clicked(kApplyAndQuit); });
     pwCancelButton->signal_clicked().connect(&on_CancelButton_clicked);
     window->signal_delete_event().connect([](GdkEventAny*) {
         on_CancelButton_clicked();
