@@ -1,7 +1,6 @@
-// The data files Waymark.dat and User00.dat..User19.dat that hold the
-// launcher's model (waymark/WmList.h): reading, writing and the key and
-// section rules of their text.  Used by main at start-up and by every edit
-// that saves; texts are bytes in the locale's encoding, lengths in bytes.
+// The data files Waymark.dat and User00.dat..User19.dat holding the model of
+// WmList.h: reading, writing, their key and section rules.  Used by main at
+// start-up and by every edit that saves; texts and lengths are locale bytes.
 #pragma once
 
 #include <cstddef>

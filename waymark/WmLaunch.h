@@ -1,7 +1,6 @@
-// Launching items: what to start for a web address, an application or a
-// document, the browser's remote form, the file-manager and help buttons,
-// and collecting the children Waymark started.  Starting goes through an
-// interface so tests record what would run; nothing runs through a shell.
+// Launching items, the bar's file-manager and help buttons, and collecting
+// the children Waymark started; the bar's handlers (WmCallbacks) call it.
+// Starting goes through ProcessStarter so tests record what would run.
 #pragma once
 
 #include <sys/types.h>

@@ -1,7 +1,6 @@
 // The launcher's model (users own menus, menus own items) and every edit of
-// it: lookups, adding, renaming, moving and removing, and what is current or
-// selected afterwards.  Widget-free: the windows (WmCallbacks, WmDialogs,
-// WmInterface) call it, the data files (WmFile) fill and save it.
+// it, with what is current or selected afterwards.  Widget-free: the window
+// handlers call it, WmFile fills and saves it.
 #pragma once
 
 #include <cstddef>
