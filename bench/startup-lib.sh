@@ -1,6 +1,7 @@
-# Shared part of the start-up benchmarks, sourced by bench/*-startup.sh and
-# bench/TwGuiStartup.sh: the program to time, a work directory removed on
-# exit, a private virtual X server, and the small helpers the timings use.
+# Shared part of the start-up benchmarks, sourced by bench/startup.sh,
+# bench/*-startup.sh and bench/TwGuiStartup.sh: the program to time, a work
+# directory removed on exit, a private virtual X server, and the small
+# helpers the timings use.
 #   startup_init <default program path> <first display number> [program] [runs]
 # sets top, bin, runs and work, and exports DISPLAY.
 

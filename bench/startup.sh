@@ -10,13 +10,15 @@
 # time it used, which a loaded machine disturbs less; the programs take
 # turns within each round, and the medians of the rounds are compared with
 # the bare window's.
-#   bench/startup.sh [--install-peers] [--compare dir] [build dir] [rounds]
+#   bench/startup.sh [--install-peers] [--compare dir] [--probe-too] [build dir] [rounds]
 # --install-peers installs the peers (pcmanfm, thunar, lxpanel) with
 # apt-get first; without it a missing peer is reported as not installed.
 # --compare times the programs found in another directory too (an older
 # build, say), in the same rounds.  The bare window is also timed with the
 # toolkit's OpenGL probe turned off (GDK_GL=disable), as the suite's
-# programs start: the floor they are then held to.
+# programs start: the floor they are then held to.  --probe-too times the
+# programs once more with the probe left on (an empty GDK_GL, which they
+# leave alone), to show what skipping it saves.
 # Runs as root: the settings tool and the dialer are timed on temporary
 # trees (TUNEWELL_SYSROOT, and a private /etc/ppp in this benchmark's own
 # mount namespace), so nothing of the machine's configuration is touched.
@@ -25,10 +27,12 @@ set -euo pipefail
 . "$(dirname "$0")/startup-lib.sh"
 install_peers=0
 compare=""
+probe_too=0
 while [ $# -gt 0 ]; do
   case $1 in
     --install-peers) install_peers=1; shift ;;
     --compare) compare=$(cd "$2" && pwd); shift 2 ;;
+    --probe-too) probe_too=1; shift ;;
     *) break ;;
   esac
 done
@@ -85,14 +89,15 @@ add() { names+=("$1"); shift; cmds+=("$*"); }
 add "bare gtkmm window" "$bindir/bench_bare_window"
 add "bare window, no GL probe" "GDK_GL=disable $bindir/bench_bare_window"
 add_ours() {
-  local dir=$1 tag=$2
-  add "Rummage small folder$tag" "HOME=$work/home-small $dir/rummage --home $work/small"
-  add "Rummage 10,000 files$tag" "HOME=$work/home-10000 $dir/rummage --home $work/files10000"
-  add "Waymark$tag" "HOME=$work/home-wm WAYMARK=$work/waymark $dir/Waymark"
-  add "Tunewell$tag" "WYCFG=$work/tunewell/wycfg TUNEWELL_SYSROOT=$work/tunewell/sysroot TUNEWELL_CLOCK_FILE=$work/tunewell/clock $dir/Tunewell"
-  if [ "$ringout" = 1 ]; then add "Ringout$tag" "$dir/Ringout"; fi
+  local dir=$1 tag=$2 env=${3:-}
+  add "Rummage small folder$tag" "$env HOME=$work/home-small $dir/rummage --home $work/small"
+  add "Rummage 10,000 files$tag" "$env HOME=$work/home-10000 $dir/rummage --home $work/files10000"
+  add "Waymark$tag" "$env HOME=$work/home-wm WAYMARK=$work/waymark $dir/Waymark"
+  add "Tunewell$tag" "$env WYCFG=$work/tunewell/wycfg TUNEWELL_SYSROOT=$work/tunewell/sysroot TUNEWELL_CLOCK_FILE=$work/tunewell/clock $dir/Tunewell"
+  if [ "$ringout" = 1 ]; then add "Ringout$tag" "$env $dir/Ringout"; fi
 }
 add_ours "$bindir" ""
+[ "$probe_too" = 0 ] || add_ours "$bindir" " (GL probe)" "GDK_GL="
 [ -z "$compare" ] || add_ours "$compare" " ($(basename "$compare"))"
 ours=${#names[@]}
 missing=()
