@@ -16,7 +16,7 @@
 namespace wm {
 namespace {
 
-bool IsTrail(char c) {
+bool HasHighBit(char c) {
     return (static_cast<unsigned char>(c) & 0x80u) != 0;
 }
 
@@ -61,7 +61,7 @@ std::size_t CharLength(const std::string& text, std::size_t pos) {
     if (pos >= text.size()) {
         return 0;
     }
-    if (!IsTrail(text[pos])) {
+    if (!HasHighBit(text[pos])) {
         return 1;
     }
     if (MB_CUR_MAX > 1) {

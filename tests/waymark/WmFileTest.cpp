@@ -234,6 +234,27 @@ TEST(WmFile, ListSectionSkipsCommentsHalfLinesAndAnUnfinishedLastLine) {
     EXPECT_EQ(app[0].Value, "view");
 }
 
+// The key reader takes a section only from a header that begins a line: a
+// value holding the header's text must not hide the real section.
+TEST(WmFile, SectionHeaderCountsOnlyAtTheStartOfALine) {
+    struct Case {
+        const char* text;
+        int found;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"[Navi]\nHelpPath=a\n", 0, "a"},
+        {"[Item]\nNote=[Navi]\nHelpPath=x\n\n[Navi]\nHelpPath=b\n", 0, "b"},
+        {"[Item]\nNote=[Navi]\nHelpPath=x\n", 1, ""},
+        {" [Navi]\nHelpPath=x\n", 1, ""},
+    };
+    for (const Case& c : cases) {
+        std::string out;
+        EXPECT_EQ(GetInfo(c.text, "[Navi]", "HelpPath", out, kPathMax), c.found) << c.text;
+        EXPECT_EQ(out, c.value) << c.text;
+    }
+}
+
 TEST(WmFile, RelativeDataDirectoryIsMadeAbsoluteAtLoad) {
     DataDir d;
     d.Put(Replace(kNaviText, "UserCount=2", "UserCount=0"), {});
