@@ -33,8 +33,7 @@ ApplyOutcome ApplySettings(const TwSession& session, int stay, const TimeForm& f
     }
     ApplyProcess process;
     if (ExecConfigure(mask, session.config, session.oldSetup.NetworkType,
-                      session.newSetup.NetworkType, session.paths,
-                      process) != TW_APPLY_STARTED) {
+                      session.newSetup.NetworkType, session.paths, process) != TW_APPLY_STARTED) {
         ui.SetSensitive(true);
         return ApplyOutcome::kStartFailed;
     }

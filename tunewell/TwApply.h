@@ -57,8 +57,7 @@ enum class ApplyOutcome {
 // wait window and reports how it went.  After a failed step the old record
 // is written back, so the tree again says what the system has and the next
 // apply runs everything again.
-ApplyOutcome ApplySettings(const TwSession& session, int stay, const TimeForm& form,
-                           TwApplyUi& ui);
+ApplyOutcome ApplySettings(const TwSession& session, int stay, const TimeForm& form, TwApplyUi& ui);
 
 // Start-up after the superuser check: `wycfg` is $WYCFG (null when unset),
 // then every group is read into the old record and copied into the new one.

@@ -25,8 +25,6 @@ namespace tw {
 WYConfig* pWYConfig = nullptr;
 TwSetup* pTwOldSetup = nullptr;
 TwSetup* pTwNewSetup = nullptr;
-NetworkConf* pTwNewNet = nullptr;
-DialupConf* pTwNewDial = nullptr;
 
 namespace {
 
@@ -240,7 +238,8 @@ int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup
                         const TwPaths& paths, TwClock& clock) {
     TwTreeLock lock(config.ConfigDir);
     if (!lock.locked()) {
-        TwReport(lock.error(), lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+        TwReport(lock.error(),
+                 lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
         return TW_APPLY_FATAL;
     }
     // A lost device or network choice would make the scripts install the wrong set.
@@ -276,7 +275,8 @@ int RestoreConfigure(const WYConfig& config, const TwSetup& applied, const TwSet
                      const TwPaths& paths) {
     TwTreeLock lock(config.ConfigDir);
     if (!lock.locked()) {
-        TwReport(lock.error(), lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+        TwReport(lock.error(),
+                 lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
         return TW_APPLY_FATAL;
     }
     // The roles swap: what was applied is compared with the old record, and
@@ -358,8 +358,7 @@ int FinishApply(ApplyProcess& process, bool failed, int& code, std::string& text
 
 // What the collection of the running step found: it runs on (0), or it
 // ended and the next step starts (0), or the apply has ended (1).
-int AdvanceApply(ApplyProcess& process, pid_t collected, int status, int& code,
-                 std::string& text) {
+int AdvanceApply(ApplyProcess& process, pid_t collected, int status, int& code, std::string& text) {
     if (collected == 0) {
         return 0;
     }

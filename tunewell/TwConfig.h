@@ -1,5 +1,5 @@
 // Tunewell's records and its apply process.  The windows read and edit the
-// records (pWYConfig, pTwOldSetup, pTwNewSetup and the scratch copies), compare
+// records (pWYConfig, pTwOldSetup, pTwNewSetup), compare
 // them with SameSetup/SameNetwork/SameDialup, and run an apply as:
 //   ReflectionConfigure -> mask; ExecConfigure(mask) -> ApplyProcess;
 //   CheckApplyProcess() every 250 ms until it reports the end and its code
@@ -149,8 +149,6 @@ void ClearSetup(TwSetup& setup);
 extern WYConfig* pWYConfig;
 extern TwSetup* pTwOldSetup;
 extern TwSetup* pTwNewSetup;
-extern NetworkConf* pTwNewNet;  // scratch copy while the network modify window is open
-extern DialupConf* pTwNewDial;  // scratch copy while the dial-up modify window is open
 
 // Start: `wycfg` is the value of $WYCFG.  Copies it to ConfigDir (with a
 // trailing "/"), creates the directory when nothing exists there (0755), sets

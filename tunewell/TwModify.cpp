@@ -38,14 +38,9 @@ std::array<std::string, 4> Parts(const AddressEntry& address) {
     return parts;
 }
 
-int* ScratchNameServerCount() {
-    if (pTwNewNet) {
-        return &pTwNewNet->NameServerCount;
-    }
-    if (pTwNewDial) {
-        return &pTwNewDial->NameServerCount;
-    }
-    return nullptr;
+int& ScratchNameServerCount() {
+    return pTwMod->network ? pTwMod->pTwNewNet->NameServerCount
+                           : pTwMod->pTwNewDial->NameServerCount;
 }
 
 void SensitiveNetEntry(bool fixed) {
@@ -58,21 +53,19 @@ void on_DHCPRadio_toggled(int mode) {
     if (!pTwMod || !pTwMod->dhcpRadio[mode]->get_active()) {
         return;
     }
-    if (pTwNewNet) {
-        pTwNewNet->AddressMode = mode;
-    }
+    pTwMod->pTwNewNet->AddressMode = mode;
     SensitiveNetEntry(mode == 1);
 }
 
 void on_DialRadio_toggled(int type) {
-    if (pTwMod && pTwMod->dialRadio[type]->get_active() && pTwNewDial) {
-        pTwNewDial->DialType = type;
+    if (pTwMod && pTwMod->dialRadio[type]->get_active()) {
+        pTwMod->pTwNewDial->DialType = type;
     }
 }
 
 void on_ATTESTRadio_toggled(int type) {
-    if (pTwMod && pTwMod->attestRadio[type]->get_active() && pTwNewDial) {
-        pTwNewDial->AuthType = type;
+    if (pTwMod && pTwMod->authRadio[type]->get_active()) {
+        pTwMod->pTwNewDial->AuthType = type;
     }
 }
 
@@ -93,9 +86,7 @@ void on_NSAddButton_clicked() {
     Gtk::TreeRow row = *pTwMod->nsStore->append();
     row[Columns().address] = ToDisplay(address);
     const int count = static_cast<int>(pTwMod->nsStore->children().size());
-    if (int* scratch = ScratchNameServerCount()) {
-        *scratch = count;
-    }
+    ScratchNameServerCount() = count;
     pTwMod->nsAdd->set_sensitive(count < 3);
 }
 
@@ -106,9 +97,7 @@ void on_NSDelButton_clicked() {
     }
     pTwMod->nsStore->erase(selected);
     const int count = static_cast<int>(pTwMod->nsStore->children().size());
-    if (int* scratch = ScratchNameServerCount()) {
-        *scratch = count;
-    }
+    ScratchNameServerCount() = count;
     pTwMod->nsAdd->set_sensitive(count < 3);
     pTwMod->nsDelete->set_sensitive(
         static_cast<bool>(pTwMod->nsList->get_selection()->get_selected()));
@@ -182,7 +171,8 @@ void on_NetModOKButton_clicked() {
     form.NameServers = NameServerRows();
     NetworkConf& record = NetTarget();
     NetFocus focus;
-    const int code = CheckNetworkConf(record, *pTwNewNet, form, pTwMod->kind, &Confirm, &focus);
+    const int code =
+        CheckNetworkConf(record, *pTwMod->pTwNewNet, form, pTwMod->kind, &Confirm, &focus);
     if (code == 0) {
         pTwMod->committed = true;
         EndModalLoop();
@@ -193,7 +183,7 @@ void on_NetModOKButton_clicked() {
         return;
     }
     TwMessageBox(code, "", TW_STYLE_ERROR);
-    ClearNetworkValue(*pTwNewNet, record);
+    ClearNetworkValue(*pTwMod->pTwNewNet, record);
     FocusNetField(focus);
 }
 
@@ -206,7 +196,7 @@ void on_DialupModOKButton_clicked() {
     form.NameServers = NameServerRows();
     DialupConf& record = DialTarget();
     int focus = DIAL_FIELD_NONE;
-    const int code = CheckDialupConf(record, *pTwNewDial, form, &Confirm, &focus);
+    const int code = CheckDialupConf(record, *pTwMod->pTwNewDial, form, &Confirm, &focus);
     if (code == 0) {
         pTwMod->committed = true;
         EndModalLoop();
@@ -214,7 +204,7 @@ void on_DialupModOKButton_clicked() {
     }
     if (code != TW_DIAL_SILENT) {
         TwMessageBox(code, "", TW_STYLE_ERROR);
-        ClearDialupValue(*pTwNewDial, record);
+        ClearDialupValue(*pTwMod->pTwNewDial, record);
     }
     switch (focus) {
         case DIAL_FIELD_PHONE:
@@ -384,21 +374,20 @@ Gtk::Window* CreateDialupModWindow(int device) {
     PutLabel(fixed, _("Password"), 16, 104, 110, 20);
     pTwMod->password = PutEntry(fixed, _("Password"), 130, 102, 270, 255, true);
     PutLabel(fixed, _("Attestation"), 16, 134, 110, 20);
-    pTwMod->attestRadio[0] = PutRadio(fixed, nullptr, _("non-procedural"), 130, 132, 130, 22);
-    pTwMod->attestRadio[1] = PutRadio(fixed, pTwMod->attestRadio[0], _("CHAP"), 266, 132, 64, 22);
-    pTwMod->attestRadio[2] = PutRadio(fixed, pTwMod->attestRadio[0], _("PAP"), 336, 132, 64, 22);
+    pTwMod->authRadio[0] = PutRadio(fixed, nullptr, _("non-procedural"), 130, 132, 130, 22);
+    pTwMod->authRadio[1] = PutRadio(fixed, pTwMod->authRadio[0], _("CHAP"), 266, 132, 64, 22);
+    pTwMod->authRadio[2] = PutRadio(fixed, pTwMod->authRadio[0], _("PAP"), 336, 132, 64, 22);
     PutLabel(fixed, _("AT Command"), 16, 164, 110, 20);
     pTwMod->atCommand = PutEntry(fixed, _("AT Command"), 130, 162, 270, 127);
     FitRowToLeft(fixed, {pTwMod->dialRadio[0], pTwMod->dialRadio[1]}, 400);
-    FitRowToLeft(fixed, {pTwMod->attestRadio[0], pTwMod->attestRadio[1], pTwMod->attestRadio[2]},
-                 400);
+    FitRowToLeft(fixed, {pTwMod->authRadio[0], pTwMod->authRadio[1], pTwMod->authRadio[2]}, 400);
     PutNameServers(fixed, 130, 194, 402);
     PutOkCancel(fixed, 418, 314, &on_DialupModOKButton_clicked);
     for (int i = 0; i < 2; ++i) {
         pTwMod->dialRadio[i]->signal_toggled().connect([i] { on_DialRadio_toggled(i); });
     }
     for (int i = 0; i < 3; ++i) {
-        pTwMod->attestRadio[i]->signal_toggled().connect([i] { on_ATTESTRadio_toggled(i); });
+        pTwMod->authRadio[i]->signal_toggled().connect([i] { on_ATTESTRadio_toggled(i); });
     }
     return window;
 }
@@ -425,7 +414,7 @@ void DisplayModDialupworkConf(const DialupConf& record) {
     pTwMod->account->set_text(ToDisplay(record.Account));
     pTwMod->password->set_text(ToDisplay(record.Password));
     const int auth = record.AuthType >= 0 && record.AuthType < 3 ? record.AuthType : 0;
-    pTwMod->attestRadio[auth]->set_active(true);
+    pTwMod->authRadio[auth]->set_active(true);
     pTwMod->atCommand->set_text(ToDisplay(record.AtCommand));
     FillNameServers(record.NameServer, record.NameServerCount);
 }
@@ -435,6 +424,8 @@ bool RunModifyWindow(int page, Gtk::Window* disable) {
         return false;
     }
     ModWindow mod;
+    NetworkConf scratchNet{};
+    DialupConf scratchDial{};
     pTwMod = &mod;
     std::unique_ptr<Gtk::Window> window;
     if (page == PAGE_NETWORK) {
@@ -446,21 +437,19 @@ bool RunModifyWindow(int page, Gtk::Window* disable) {
         window.reset(CreateNetModWindow(type));
         // The scratch copy exists before the radio buttons are set, so their
         // handlers have somewhere to write.
-        pTwNewNet = new NetworkConf(NetTarget());
-        DisplayModNetworkConf(*pTwNewNet);
+        scratchNet = NetTarget();
+        mod.pTwNewNet = &scratchNet;
+        DisplayModNetworkConf(scratchNet);
     } else {
         window.reset(CreateDialupModWindow(pTwNewSetup->DialupDevice));
-        pTwNewDial = new DialupConf(DialTarget());
-        DisplayModDialupworkConf(*pTwNewDial);
+        scratchDial = DialTarget();
+        mod.pTwNewDial = &scratchDial;
+        DisplayModDialupworkConf(scratchDial);
     }
     (page == PAGE_NETWORK ? pTwMod->host : pTwMod->phone)->grab_focus();
     ModalMainLoop(window.get(), disable);
     const bool committed = mod.committed;
     window.reset();
-    delete pTwNewNet;
-    pTwNewNet = nullptr;
-    delete pTwNewDial;
-    pTwNewDial = nullptr;
     pTwMod = nullptr;
     return committed;
 }

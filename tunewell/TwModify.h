@@ -1,7 +1,6 @@
-// The two modify windows: network (LAN or wireless LAN) and dial-up (modem,
-// PHS or PDC).  Each edits a scratch copy of one record; only a successful
-// OK copies it into the new setup record, so Cancel and the window's close
-// button leave that record untouched.
+// The network and dial-up modify windows behind the "Modify..." buttons (and
+// the window tests).  Each edits a scratch copy of one record; only a good OK
+// copies it into the new setup record, so Cancel and closing change nothing.
 #pragma once
 
 #include <gtkmm.h>
@@ -17,8 +16,12 @@ namespace tw {
 // Widgets of the modify window now open (one at a time).
 struct ModWindow {
     Gtk::Window* window = nullptr;
-    bool network = true;
-    int kind = 0;  // network type or dial-up device
+    bool network = true;  // the network window, else the dial-up one
+    int kind = 0;         // network type or dial-up device
+    // The scratch record the window edits, of the kind `network` says; it
+    // lives as long as the window.
+    NetworkConf* pTwNewNet = nullptr;
+    DialupConf* pTwNewDial = nullptr;
     bool committed = false;
     // Network window.
     Gtk::Entry* host = nullptr;
@@ -32,7 +35,7 @@ struct ModWindow {
     Gtk::RadioButton* dialRadio[2] = {nullptr, nullptr};  // Tone, Pulse
     Gtk::Entry* account = nullptr;
     Gtk::Entry* password = nullptr;
-    Gtk::RadioButton* attestRadio[3] = {nullptr, nullptr, nullptr};
+    Gtk::RadioButton* authRadio[3] = {nullptr, nullptr, nullptr};  // by AuthType
     Gtk::Entry* atCommand = nullptr;
     // Name servers (both windows).
     AddressEntry nameServer;

@@ -272,7 +272,7 @@ TEST(TwApply, HeldTreeLockStopsTheApplyWithAMessage) {
         newSetup.NetworkType = tw::NET_DISABLED;
         const int rc = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
         ::_exit(rc == tw::TW_APPLY_FATAL && rec.Codes() == std::vector<int>{tw::TW_FILE_BUSY} ? 0
-                                                                                            : 1);
+                                                                                              : 1);
     }
     int status = 0;
     ASSERT_EQ(::waitpid(pid, &status, 0), pid);
