@@ -842,10 +842,22 @@ void SetListSelection(const std::vector<char>& mask) {
     const int before = gtk_tree_selection_count_selected_rows(selection->gobj());
     // Rows the toolkit will touch one by one.
     const int touched = fromAll ? (rows - before) + (rows - tally.count) : before + tally.count;
-    // One status update for the whole change, not one per row; ".." is
-    // left out here, so the per-row check can rest meanwhile.
+    // Whoever follows the selection hears of the whole change once, not of
+    // every run of rows; ".." is left out here, so the per-row check can
+    // rest meanwhile.
     state.selectionChanged.block();
-    gtk_tree_selection_set_select_function(selection->gobj(), nullptr, nullptr, nullptr);
+    GtkTreeSelection* gtkSelection = selection->gobj();
+    const guint changed = g_signal_lookup("changed", GTK_TYPE_TREE_SELECTION);
+    // Blocked one by one: blocking by signal alone matches nothing.
+    std::vector<gulong> blocked;
+    while (const gulong handler = g_signal_handler_find(
+               gtkSelection,
+               static_cast<GSignalMatchType>(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_UNBLOCKED), changed,
+               0, nullptr, nullptr, nullptr)) {
+        g_signal_handler_block(gtkSelection, handler);
+        blocked.push_back(handler);
+    }
+    gtk_tree_selection_set_select_function(gtkSelection, nullptr, nullptr, nullptr);
     // Each row the toolkit selects on a shown list also queues its own
     // redraw, most of the work when there are many; a big change is made
     // off the screen and the list comes back once, at the same scroll
@@ -883,6 +895,11 @@ void SetListSelection(const std::vector<char>& mask) {
         state.view->get_vadjustment()->set_value(scroll);
     }
     InstallAllowSelect(selection);
+    for (const gulong handler : blocked) {
+        g_signal_handler_unblock(gtkSelection, handler);
+    }
+    // The others hear of it now; the list's own status comes off the mask.
+    g_signal_emit(gtkSelection, changed, 0);
     state.selectionChanged.unblock();
     ShowSelection(tally);
 }

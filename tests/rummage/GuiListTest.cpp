@@ -1,16 +1,19 @@
 // The file list as shown: orders, column clicks, filter and hiding rules,
 // the ".." row, the status bars and entering directories.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <utility>
 
 #include "GuiAsUserSupport.h"
 #include "GuiBrowseSupport.h"
 #include "TestUtil.h"
 #include "common/I18n.h"
+#include "rummage/rmgcommands.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmglistlogic.h"
@@ -316,6 +319,61 @@ TEST_F(ListTest, ColumnAddedInTheOptionsIsInViewWithoutScrolling) {
         EXPECT_GE(left, shown.get_x());
         EXPECT_LE(left + added->get_width(), shown.get_x() + shown.get_width());
     }
+}
+
+// Commands that change many rows at once: whoever follows the selection
+// (the menus, the status bar) hears of each change once and sees it whole,
+// and the list stays where it was.
+TEST_F(ListTest, BulkSelectionChangesAreHeardOnceWholeAndKeepThePlace) {
+    testutil::MakeDirs(home_ + "big");
+    for (int i = 0; i < 6000; ++i) {
+        ::close(::open((home_ + "big/f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0644));
+    }
+    Start();
+    OpenChildTree(Tree(), home_ + "big/", 0);
+    rmgtest::Settle(200);
+    const int rows = GetListRowCount();
+    ASSERT_EQ(rows, 6001);
+    auto adjustment = pMainW->FileList->get_vadjustment();
+    adjustment->set_value(adjustment->get_upper() / 2);
+    rmgtest::Settle(100);
+    const double offset = adjustment->get_value();
+    int heard = 0;
+    int seen = -1;
+    auto selection = pMainW->FileList->get_selection();
+    sigc::connection follower = selection->signal_changed().connect([&] {
+        ++heard;
+        seen = selection->count_selected_rows();
+    });
+    std::vector<char> everyOther(rows, 0);
+    for (int row = 1; row < rows; row += 2) {
+        everyOther[row] = 1;
+    }
+    struct Step {
+        const char* name;
+        std::function<void()> run;
+        int selected;
+    };
+    const std::vector<Step> steps = {
+        {"select all", [] { SelectAllListRows(); }, rows - 1},
+        {"every other row", [&] { SetListSelection(everyOther); }, rows / 2},
+        {"invert", [] { SetListSelection(InvertRows(GetListSelectionMask(), 0)); }, rows / 2},
+        {"clear", [] { UnselectAllListRows(); }, 0},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        heard = 0;
+        step.run();
+        EXPECT_EQ(heard, 1);
+        EXPECT_EQ(seen, step.selected);
+        EXPECT_EQ(static_cast<int>(GetListSelectedRows().size()), step.selected);
+        EXPECT_FALSE(IsListRowSelected(0));
+        rmgtest::Settle(100);
+        EXPECT_TRUE(pMainW->FileList->get_mapped());
+        EXPECT_NEAR(adjustment->get_value(), offset, 1.0);
+    }
+    EXPECT_EQ(StatusText(), " " + home_ + "big/");
+    follower.disconnect();
 }
 
 TEST_F(ListTest, UserIdColumnListsHigherIdsFirst) {
