@@ -140,8 +140,8 @@ int RenameItem(NaviMenu& menu, int i, const std::string& name);
 void MoveUser(NaviData& data, int i, bool down);
 void MoveMenu(NaviUser& user, int i, bool down);
 // In the open menu of the current user: moves the first item equal to
-// `item` (SameItem) to `position` + ScrollTop (past the
-// end: to the end).  True when it moved.
+// `item` (SameItem) to `position` + ScrollTop (past the end: to the end).
+// True when it moved.
 bool MoveItem(NaviData& data, const NaviItem& item, int position);
 // Takes item `index` out of menu `from` and appends it to menu `to` of
 // `user`.  0, -1 (no such menu or item, same menu, or `to` is full), or
