@@ -4,17 +4,13 @@
 #include "tunewell/TwMessage.h"
 #include "tunewell/TwPixmap.h"
 #include "tunewell/TwSupport.h"
+#include "tunewell/TwTable.h"
 
 namespace tw {
 
 Gtk::Window* pwWaitWindow = nullptr;
 
 namespace {
-
-constexpr int kPasswordNotConfigured = 0x03000005;
-constexpr int kInvalidPassword = 0x03000007;
-constexpr int kInvalidCipherKey = 0x02000018;
-constexpr int kFatal = static_cast<int>(0xF0000002u);
 
 struct ConfirmState {
     int kind = 0;
@@ -31,13 +27,13 @@ void on_ConfilmOKButton_clicked(ConfirmState* state) {
         return;
     }
     if (state->kind == kConfirmPassword && typed.empty()) {
-        TwMessageBox(kPasswordNotConfigured, "", kStyleError);
+        TwMessageBox(TW_DIAL_NO_PASSWORD, "", TW_STYLE_ERROR);
         TwSetFocus(state->entry);
         return;
     }
     TwSetFocus(state->entry);
-    TwMessageBox(state->kind == kConfirmPassword ? kInvalidPassword : kInvalidCipherKey, "",
-                 kStyleError);
+    TwMessageBox(state->kind == kConfirmPassword ? TW_DIAL_BAD_PASSWORD : TW_NET_KEY_MISMATCH, "",
+                 TW_STYLE_ERROR);
     // Again once the message is gone, so the text is ready to be typed over.
     TwSetFocus(state->entry);
 }
@@ -140,7 +136,7 @@ int DisplayWaitWindow(ApplyProcess& process, int& code, std::string& text) {
     if (!Gdk::Screen::get_default() || !first) {
         g_warning("Pixmap Widget create failed.");
         WaitApplyProcess(process, code, text);
-        return kFatal;
+        return TW_APPLY_FATAL;
     }
     InstallTwStyle();
     Gtk::Window window(Gtk::WINDOW_POPUP);

@@ -1,6 +1,6 @@
-// The two small windows Tunewell runs modally on top of the others: the
-// confirmation window that asks for a cipher key or password a second time,
-// and the wait window shown while the apply process runs.
+// Two small modal windows of Tunewell: the confirmation that asks for a
+// cipher key or password again (modify windows) and the wait window shown
+// while the apply process runs (the main window's apply).
 #pragma once
 
 #include <gtkmm.h>
@@ -22,8 +22,8 @@ extern Gtk::Window* pwWaitWindow;
 
 // Shows the wait window until the apply process has ended, animating every
 // 250 ms.  `code` receives 0 when every step of the process succeeded, else
-// the failure code with `text` naming what failed.  0, or 0xF0000002 when
-// the window could not be built (the process is still waited for).
+// the failure code with `text` naming what failed.  0, or TW_APPLY_FATAL
+// when the window could not be built (the process is still waited for).
 int DisplayWaitWindow(ApplyProcess& process, int& code, std::string& text);
 
 // Raises the wait window when one is up (the main window's focus-in).

@@ -1,10 +1,12 @@
-// The message window of Tunewell.  Every failure and the final notice of an
-// apply end here; the codes and their texts live in the core's table.
+// The message window every Tunewell window shows its failures and the final
+// notice of an apply in; the codes and their texts live in TwTable.
 #pragma once
 
 #include <gtkmm.h>
 
 #include <string>
+
+#include "tunewell/TwTable.h"
 
 namespace tw {
 
@@ -17,8 +19,9 @@ inline constexpr int kButtonsYes = 0x10000;
 inline constexpr int kButtonsOk = 0x20000;
 inline constexpr int kButtonsYesNo = 0x30000;
 inline constexpr int kButtonsOkCancel = 0x40000;
-inline constexpr int kStyleError = 0x20004;
-inline constexpr int kStyleInformation = 0x20001;
+// The core's two styles (TwTable.h) are built from these.
+static_assert(TW_STYLE_ERROR == (kButtonsOk | kIconStop));
+static_assert(TW_STYLE_INFO == (kButtonsOk | kIconInformation));
 inline constexpr int kMessageBoxFailed = -256;
 
 // A modal, centred message window.  0 for the first button, 1 for the

@@ -384,46 +384,46 @@ int ReflectionNetworkConf(const WYConfig& config, const TwSetup& oldSetup,
     return changed || newSetup.NetworkType != oldSetup.NetworkType ? TW_CHANGED : 0;
 }
 
-int ReflectionLANConf(const WYConfig& config, const NetworkConf& neu, const NetworkConf& old) {
+int ReflectionLANConf(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old) {
     const std::string path = Dir(config, "lan/ifcfg-eth0");
-    int rc = SetConfiguration(path, "BOOTPROTO", neu.AddressMode == 1 ? "none" : "dhcp",
+    int rc = SetConfiguration(path, "BOOTPROTO", edited.AddressMode == 1 ? "none" : "dhcp",
                               SEP_EQUAL | SEP_QUOTE, true);
     if (rc == 0) {
-        rc = SetAddress(neu, path);
+        rc = SetAddress(edited, path);
     }
     if (rc == 0) {
-        rc = SetCommonNetInfo(config, neu, old, "lan/", "ifcfg-eth0");
+        rc = SetCommonNetInfo(config, edited, old, "lan/", "ifcfg-eth0");
     }
     return rc;
 }
 
-int ReflectionWirLANConf(const WYConfig& config, const NetworkConf& neu, const NetworkConf& old,
+int ReflectionWirLANConf(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old,
                          const std::string& wirelessDir) {
     const int bits = SEP_EQUAL | SEP_QUOTE;
     const std::string dir = Dir(config, wirelessDir);
     const std::string wireless = dir + "wireless.opts";
     const std::string opts = dir + "network.opts";
-    std::string key = neu.CipherKey;
+    std::string key = edited.CipherKey;
     if (key.compare(0, 2, "0x") == 0) {
         key = key.substr(2);
     } else if (!key.empty()) {
         key = "s:" + key;
     }
-    const std::string domain = neu.DomainName;
+    const std::string domain = edited.DomainName;
     struct Item {
         const std::string& path;
         const char* key;
         std::string value;
     } const items[] = {
-        {wireless, "ESSID", neu.Essid},
+        {wireless, "ESSID", edited.Essid},
         {wireless, "KEY", key},
-        {opts, "DHCP", neu.AddressMode == 1 ? "n" : "y"},
-        {opts, "DNS_1", neu.NameServer[0]},
-        {opts, "DNS_2", neu.NameServer[1]},
-        {opts, "DNS_3", neu.NameServer[2]},
+        {opts, "DHCP", edited.AddressMode == 1 ? "n" : "y"},
+        {opts, "DNS_1", edited.NameServer[0]},
+        {opts, "DNS_2", edited.NameServer[1]},
+        {opts, "DNS_3", edited.NameServer[2]},
         {opts, "DOMAIN", domain},
         {opts, "SEARCH", domain},
-        {opts, "GATEWAY", neu.Gateway},
+        {opts, "GATEWAY", edited.Gateway},
     };
     for (const Item& item : items) {
         int rc = SetConfiguration(item.path, item.key, item.value, bits, true, true);
@@ -431,9 +431,9 @@ int ReflectionWirLANConf(const WYConfig& config, const NetworkConf& neu, const N
             return rc;
         }
     }
-    int rc = SetAddress(neu, opts);
+    int rc = SetAddress(edited, opts);
     if (rc == 0) {
-        rc = SetCommonNetInfo(config, neu, old, wirelessDir, "network.opts");
+        rc = SetCommonNetInfo(config, edited, old, wirelessDir, "network.opts");
     }
     return rc;
 }
@@ -460,14 +460,14 @@ int SetAddress(const NetworkConf& record, const std::string& path) {
     return 0;
 }
 
-int SetCommonNetInfo(const WYConfig& config, const NetworkConf& neu, const NetworkConf& old,
+int SetCommonNetInfo(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old,
                      const std::string& setDir, const std::string& interfaceFile) {
     (void)interfaceFile;
     const std::string dir = Dir(config, setDir);
     const std::string hosts = dir + "hosts";
     const std::string loopback = "localhost localhost.localdomain";
     int rc = 0;
-    if (neu.AddressMode == 1) {
+    if (edited.AddressMode == 1) {
         if (old.AddressMode == 1) {
             rc = DeleteRow(hosts, old.IpAddress);
         }
@@ -475,10 +475,10 @@ int SetCommonNetInfo(const WYConfig& config, const NetworkConf& neu, const Netwo
             rc = SetConfiguration(hosts, "127.0.0.1", loopback, SEP_TAB, true);
         }
         if (rc == 0) {
-            rc = SetConfiguration(hosts, neu.IpAddress, neu.HostName, SEP_TAB, true);
+            rc = SetConfiguration(hosts, edited.IpAddress, edited.HostName, SEP_TAB, true);
         }
     } else {
-        rc = SetConfiguration(hosts, "127.0.0.1", loopback + " " + neu.HostName, SEP_TAB, true);
+        rc = SetConfiguration(hosts, "127.0.0.1", loopback + " " + edited.HostName, SEP_TAB, true);
         if (rc == 0 && old.AddressMode == 1) {
             rc = DeleteRow(hosts, old.IpAddress);
         }
@@ -487,22 +487,23 @@ int SetCommonNetInfo(const WYConfig& config, const NetworkConf& neu, const Netwo
         return rc;
     }
     const std::string network = dir + "network";
-    rc = SetConfiguration(network, "HOSTNAME", neu.HostName, SEP_EQUAL | SEP_QUOTE, true);
+    rc = SetConfiguration(network, "HOSTNAME", edited.HostName, SEP_EQUAL | SEP_QUOTE, true);
     if (rc == 0) {
-        rc = SetConfiguration(network, "GATEWAY", neu.Gateway, SEP_EQUAL | SEP_QUOTE, true, true);
+        rc =
+            SetConfiguration(network, "GATEWAY", edited.Gateway, SEP_EQUAL | SEP_QUOTE, true, true);
     }
     if (rc == 0) {
-        rc = SetConfigurationRow(dir + "hostname", neu.HostName, 1);
+        rc = SetConfigurationRow(dir + "hostname", edited.HostName, 1);
     }
     const std::string resolv = dir + "resolv.conf";
     if (rc == 0) {
-        rc = SetNameServer(&neu, nullptr, resolv);
+        rc = SetNameServer(&edited, nullptr, resolv);
     }
     if (rc == 0) {
-        rc = SetConfiguration(resolv, "domain", neu.DomainName, SEP_SPACE, true);
+        rc = SetConfiguration(resolv, "domain", edited.DomainName, SEP_SPACE, true);
     }
     if (rc == 0) {
-        rc = SetConfiguration(resolv, "search", neu.DomainName, SEP_SPACE, true);
+        rc = SetConfiguration(resolv, "search", edited.DomainName, SEP_SPACE, true);
     }
     return rc;
 }

@@ -1,7 +1,6 @@
-// Network settings: reading both sets at start, checking the network modify
-// window, writing a changed set.  The window hands its entries over as a
-// NetForm; a failed check names the entry to focus (NetFocus).  The cipher
-// key confirmation window is reached through the `confirm` callback.
+// Network settings for start-up, the network modify window and the apply:
+// reading both sets, checking a NetForm (a failure names the entry to focus,
+// the cipher key is confirmed through `confirm`), writing a changed set.
 #pragma once
 
 #include <array>
@@ -85,10 +84,10 @@ void ClearNetworkValue(NetworkConf& scratch, const NetworkConf& committed);
 
 // Writing.  0, TW_CHANGED or TW_APPLY_FATAL (message shown).
 int ReflectionNetworkConf(const WYConfig& config, const TwSetup& oldSetup, const TwSetup& newSetup);
-int ReflectionLANConf(const WYConfig& config, const NetworkConf& neu, const NetworkConf& old);
-int ReflectionWirLANConf(const WYConfig& config, const NetworkConf& neu, const NetworkConf& old,
+int ReflectionLANConf(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old);
+int ReflectionWirLANConf(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old,
                          const std::string& wirelessDir);
-int SetCommonNetInfo(const WYConfig& config, const NetworkConf& neu, const NetworkConf& old,
+int SetCommonNetInfo(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old,
                      const std::string& setDir, const std::string& interfaceFile);
 int SetAddress(const NetworkConf& record, const std::string& path);
 int SetNameServer(const NetworkConf* net, const DialupConf* dial, const std::string& path);

@@ -98,20 +98,19 @@ const char* TwMessageText(int code) {
     if (code == TW_FAILED || code == TW_NET_SILENT || code == TW_DIAL_SILENT) {
         return "";
     }
-    unsigned word = static_cast<unsigned>(code);
-    unsigned index = word & 0xFFFFu;
-    switch (word >> 24) {
-        case 1:
+    const unsigned index = static_cast<unsigned>(code) & 0xFFFFu;
+    switch (TwCodeClass(code)) {
+        case TW_CLASS_SYSTEM:
             return Pick(kSystemTexts, index);
-        case 2:
+        case TW_CLASS_NETWORK:
             return Pick(kNetworkTexts, index);
-        case 3:
+        case TW_CLASS_DIALUP:
             return Pick(kDialupTexts, index);
-        case 4:
+        case TW_CLASS_TIME:
             return Pick(kTimeTexts, index);
-        case 5:
+        case TW_CLASS_FILE:
             return Pick(kFileTexts, index);
-        case 15:
+        case TW_CLASS_INFORMATION:
             return Pick(kInformationTexts, index);
         default:
             return "";
@@ -124,7 +123,7 @@ std::string TwMessageString(int code, const std::string& text) {
         return "";
     }
     std::string message = _(raw);
-    if ((static_cast<unsigned>(code) >> 24) == 5 && !text.empty()) {
+    if (TwCodeClass(code) == TW_CLASS_FILE && !text.empty()) {
         // Only the first "%s" is a filler; the rest of the text is shown as is.
         std::string::size_type at = message.find("%s");
         if (at != std::string::npos) {

@@ -1,8 +1,6 @@
-// Tunewell's result codes and the text each code shows.  The core reports a
-// failure through TwReport(); the window layer installs its TwMessageBox as
-// the handler (SetTwMessageHandler) so every core message reaches the user,
-// and tests install a recorder.  TwMessageString() gives the translated,
-// formatted text the message window shows for a code.
+// Tunewell's result codes and their texts, used by every module: the core
+// reports through TwReport(), whose handler is the window's TwMessageBox (a
+// recorder in tests); TwMessageString() gives the text a code shows.
 #pragma once
 
 #include <functional>
@@ -11,6 +9,17 @@
 namespace tw {
 
 // 0 is success; the top byte is the class, the low 16 bits the text index.
+inline constexpr unsigned TW_CLASS_SYSTEM = 0x01;
+inline constexpr unsigned TW_CLASS_NETWORK = 0x02;
+inline constexpr unsigned TW_CLASS_DIALUP = 0x03;
+inline constexpr unsigned TW_CLASS_TIME = 0x04;
+inline constexpr unsigned TW_CLASS_FILE = 0x05;  // texts that name a file
+inline constexpr unsigned TW_CLASS_INFORMATION = 0x0F;
+
+constexpr unsigned TwCodeClass(int code) {
+    return static_cast<unsigned>(code) >> 24;
+}
+
 inline constexpr int TW_NO_MEMORY = 0x01010001;
 inline constexpr int TW_NO_ROOT = 0x01010002;
 inline constexpr int TW_NO_WYCFG = 0x01010003;

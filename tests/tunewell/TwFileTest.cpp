@@ -318,20 +318,21 @@ TEST(TwFileWrite, TreeLockCannotBeBlockedOrRedirected) {
 }
 
 // How a code becomes its text: the class picks the list, the second byte is
-// ignored, file texts take the name, silent and unknown codes show nothing.
+// ignored, file texts take the name, silent and unknown codes show nothing
+// (the unnamed codes are made up to probe the decoding).
 TEST(TwMessages, CodesShowTheirTexts) {
     struct Case {
         int code;
         const char* text;
         const char* expected;
     } cases[] = {
-        {0x03000009, "", "Invalid Account Name."},
-        {0x05010002, "/tmp/x", "Failed to write following file.\n/tmp/x"},
+        {tw::TW_DIAL_BAD_ACCOUNT, "", "Invalid Account Name."},
+        {tw::TW_FILE_WRITE, "/tmp/x", "Failed to write following file.\n/tmp/x"},
         {0x05000003, "", "Following Executable File not exists.\n%s"},
-        {0x0F000000, "", "Inserted configuration set is now reflected to the computer."},
+        {tw::TW_REFLECTED, "", "Inserted configuration set is now reflected to the computer."},
         {0x01000000, "", ""},
-        {0x0501FFFF, "x", ""},
-        {0x02000FFF, "", ""},
+        {tw::TW_FAILED, "x", ""},
+        {tw::TW_NET_SILENT, "", ""},
         {0x06000000, "", ""},
         {0x02000019, "", ""},
     };
