@@ -22,9 +22,17 @@
 
 namespace tw {
 
-TwRun* pTwRun = nullptr;
-
 namespace {
+
+// What one run of the window works with: the system paths and the clock
+// (the real ones, or a test's) and the main loop.  Set for
+// exactly as long as RunTunewell runs, which is when the handlers can fire.
+struct TwRun {
+    TwPaths paths;
+    TwClock* clock = nullptr;
+    Glib::RefPtr<Glib::MainLoop> loop;
+};
+TwRun* pTwRun = nullptr;
 
 void SetRadios(const TwSetup& setup) {
     if (setup.NetworkType >= 0 && setup.NetworkType < 3 && pwNetRadio[setup.NetworkType]) {
@@ -132,7 +140,6 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     TwRun run;
     run.paths = paths;
     run.clock = &clock;
-    run.mode = mode;
     run.loop = Glib::MainLoop::create(false);
     pTwRun = &run;
     TwMessageHandler previous = SetTwMessageHandler(&TwMessageBox);

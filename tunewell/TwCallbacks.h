@@ -11,16 +11,6 @@
 
 namespace tw {
 
-// What one run of the window works with: the system paths and the clock
-// (the real ones, or a test's), the start mode and the main loop.
-struct TwRun {
-    TwPaths paths;
-    TwClock* clock = nullptr;
-    int mode = 0;
-    Glib::RefPtr<Glib::MainLoop> loop;
-};
-extern TwRun* pTwRun;
-
 // Mode of the first argument ("--dialup" 1, "--time" 2, "--dialuponly" 3,
 // anything else 0); only an exact match counts.
 int ParseMode(int argc, char** argv);
