@@ -3,6 +3,7 @@
 // records hold afterwards.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -108,134 +109,82 @@ TEST(TwStart, EachFailingStepEndsTheStartWithItsMessage) {
 }
 
 TEST(TwApplySequence, EachWayAnApplyEndsIsShownInOrder) {
-    enum Change { kNone, kBadYear, kDisable };
+    // What the run meets; every case but kNoChange disables the network.
+    enum Trouble { kNone, kNoChange, kBadYear, kUnwritable, kScriptFails, kNoWindow };
+    using Outcome = tw::ApplyOutcome;
+    const int quit = tw::kApplyAndQuit;
+    const int stay = tw::kApplyAndStay;
     struct Case {
-        const char* what;
-        Change change;
-        int stay;
-        const char* script;  // the network script's body after the log line
-        bool brokenWycfg;    // wycfg.dat cannot be written
-        bool noWindow;       // the wait window cannot be shown
-        tw::ApplyOutcome outcome;
+        Trouble trouble;
+        int button;
+        Outcome outcome;
         std::vector<std::string> calls;
-        const char* ran;
         bool oldIsNew;  // the old record has become the new one
     } cases[] = {
-        {"bad year",
-         kBadYear,
-         tw::kApplyAndStay,
-         "",
-         false,
-         false,
-         tw::ApplyOutcome::kTimeRefused,
-         {"focus 1", "message 04000000", "focus 1"},
-         "",
-         false},
-        {"nothing changed, Quit",
-         kNone,
-         tw::kApplyAndQuit,
-         "",
-         false,
-         false,
-         tw::ApplyOutcome::kUnchanged,
-         {"quit"},
-         "",
-         true},
-        {"nothing changed, Update",
-         kNone,
-         tw::kApplyAndStay,
-         "",
-         false,
-         false,
-         tw::ApplyOutcome::kUnchanged,
-         {},
-         "",
-         true},
-        {"write fails",
-         kDisable,
-         tw::kApplyAndQuit,
-         "",
-         true,
-         false,
-         tw::ApplyOutcome::kWriteFailed,
+        {kBadYear, stay, Outcome::kTimeRefused, {"focus 1", "message 04000000", "focus 1"}, false},
+        {kNoChange, quit, Outcome::kUnchanged, {"quit"}, true},
+        {kNoChange, stay, Outcome::kUnchanged, {}, true},
+        {kUnwritable,
+         quit,
+         Outcome::kWriteFailed,
          {"insensitive", "message 05010000", "sensitive"},
-         "",
          false},
-        {"script fails",
-         kDisable,
-         tw::kApplyAndStay,
-         "echo 'no link' >&2\nexit 3\n",
-         false,
-         false,
-         tw::ApplyOutcome::kStepFailed,
+        {kScriptFails,
+         stay,
+         Outcome::kStepFailed,
          {"insensitive", "wait", "sensitive", "message 05010005"},
-         "net 4\n",
          false},
-        {"no wait window",
-         kDisable,
-         tw::kApplyAndStay,
-         "",
-         false,
-         true,
-         tw::ApplyOutcome::kNoWaitWindow,
-         {"insensitive", "wait", "sensitive"},
-         "net 4\n",
-         false},
-        {"applied, Update",
-         kDisable,
-         tw::kApplyAndStay,
-         "",
-         false,
-         false,
-         tw::ApplyOutcome::kApplied,
+        {kNoWindow, stay, Outcome::kNoWaitWindow, {"insensitive", "wait", "sensitive"}, false},
+        {kNone,
+         stay,
+         Outcome::kApplied,
          {"insensitive", "wait", "sensitive", "message 0F000000"},
-         "net 4\n",
          true},
-        {"applied, Quit",
-         kDisable,
-         tw::kApplyAndQuit,
-         "",
-         false,
-         false,
-         tw::ApplyOutcome::kApplied,
+        {kNone,
+         quit,
+         Outcome::kApplied,
          {"insensitive", "wait", "sensitive", "message 0F000000", "quit"},
-         "net 4\n",
          false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+        SCOPED_TRACE(::testing::Message() << "trouble " << c.trouble << ", button " << c.button);
         StartedTree run;
-        WriteFile(run.dir / "net.sh",
-                  "#!/bin/sh\necho \"net $*\" >> " + run.Log() + "\n" + c.script, 0755);
+        if (c.trouble == kScriptFails) {
+            WriteFile(
+                run.dir / "net.sh",
+                "#!/bin/sh\necho \"net $*\" >> " + run.Log() + "\necho 'no link' >&2\nexit 3\n",
+                0755);
+        }
         const std::string wycfg = run.dir / "cfg";
         ASSERT_EQ(tw::LoadSettings(run.Session(), wycfg.c_str(), "C"), 0);
         const std::string wycfgBefore = ReadFile(run.dir / "cfg/wycfg.dat");
-        if (c.brokenWycfg) {
+        if (c.trouble == kUnwritable) {
             ::unlink((run.dir / "cfg/wycfg.dat").c_str());
             testutil::MakeDirs(run.dir / "cfg/wycfg.dat");
         }
         tw::TimeForm form = run.Form();
-        if (c.change == kBadYear) {
+        if (c.trouble == kBadYear) {
             form.Year = "2038";
-            run.newSetup.NetworkType = tw::NET_DISABLED;
         }
-        if (c.change == kDisable) {
+        if (c.trouble != kNoChange) {
             run.newSetup.NetworkType = tw::NET_DISABLED;
         }
         ScriptedUi ui;
-        ui.noWindow = c.noWindow;
-        EXPECT_EQ(tw::ApplySettings(run.Session(), c.stay, form, ui), c.outcome);
+        ui.noWindow = c.trouble == kNoWindow;
+        EXPECT_EQ(tw::ApplySettings(run.Session(), c.button, form, ui), c.outcome);
         EXPECT_EQ(ui.calls, c.calls);
-        EXPECT_EQ(run.Ran(), c.ran);
+        // The script runs exactly when it is waited for.
+        const bool waited = std::count(c.calls.begin(), c.calls.end(), "wait") == 1;
+        EXPECT_EQ(run.Ran(), waited ? "net 4\n" : "");
         EXPECT_EQ(tw::SameSetup(run.oldSetup, run.newSetup), c.oldIsNew);
-        if (c.outcome == tw::ApplyOutcome::kStepFailed) {
+        if (c.outcome == Outcome::kStepFailed) {
             // Named with its reason, and the tree says again what the system has.
             EXPECT_EQ(ui.lastText, run.dir / "net.sh" + "\nno link");
             EXPECT_EQ(ReadFile(run.dir / "cfg/wycfg.dat").find("NETWORK=disable"),
                       std::string::npos);
             EXPECT_EQ(run.oldSetup.NetworkType, tw::NET_LAN);
         }
-        if (c.outcome == tw::ApplyOutcome::kTimeRefused) {
+        if (c.outcome == Outcome::kTimeRefused) {
             EXPECT_EQ(ReadFile(run.dir / "cfg/wycfg.dat"), wycfgBefore);
         }
     }
