@@ -107,6 +107,8 @@ struct FindContext {
     bool wideChanged = false;
     int width = 0;
     std::unordered_map<std::string, FindDirNode> nodes;  // "a/b/" -> node
+    std::string lastDirKey;                              // of the last match
+    FindDirNode* lastDir = nullptr;
     std::unique_ptr<FindWalk> walk;
     sigc::connection stepper;
     bool running = false;
@@ -116,17 +118,22 @@ struct FindContext {
 // down, so a new node always belongs first among its siblings: inserting
 // there keeps the tree sorted by name at constant cost per node.
 // Keeps `node` among the rows measured when it may be one of the widest.
-void NoteWidth(FindContext* ctx, const Gtk::TreeModel::iterator& node, const Glib::ustring& text,
+void NoteWidth(FindContext* ctx, GtkTreeIter& node, const char* name, std::size_t length,
                int depth) {
     // An indent is about three characters wide.
-    const std::size_t score = text.size() + 3 * static_cast<std::size_t>(depth);
+    const std::size_t score = length + 3 * static_cast<std::size_t>(depth);
     auto least =
         std::min_element(ctx->wide.begin(), ctx->wide.end(),
                          [](const WideRow& a, const WideRow& b) { return a.score < b.score; });
+    if (ctx->wide.size() >= kWideRows && least->score >= score) {
+        return;
+    }
+    WideRow row{score, Gtk::TreeModel::iterator(GTK_TREE_MODEL(ctx->store->gobj()), &node),
+                ToDisplay(std::string(name, length))};
     if (ctx->wide.size() < kWideRows) {
-        ctx->wide.push_back({score, node, text});
+        ctx->wide.push_back(std::move(row));
     } else if (least->score < score) {
-        *least = {score, node, text};
+        *least = std::move(row);
     } else {
         return;
     }
@@ -159,23 +166,29 @@ void FitResultColumn(FindContext* ctx) {
     }
 }
 
-Gtk::TreeModel::iterator AddNode(FindContext* ctx, FindDirNode& parent, const std::string& name,
-                                 bool directory) {
-    const Glib::ustring text = ToDisplay(name);
+// `name` is the entry's bytes, ended by a NUL.
+GtkTreeIter AddNode(FindContext* ctx, FindDirNode& parent, const char* name, std::size_t length,
+                    bool directory) {
+    // Most names are UTF-8 already and go in as they are.
+    Glib::ustring converted;
+    const char* text = name;
+    if (!g_utf8_validate(name, static_cast<gssize>(length), nullptr)) {
+        converted = ToDisplay(std::string(name, length));
+        text = converted.c_str();
+    }
     // All values in the one insertion: setting them one by one would tell
     // the tree of three changes to the new row besides.
     GtkTreeIter made;
-    gtk_tree_store_insert_with_values(
-        ctx->store->gobj(), &made, const_cast<GtkTreeIter*>(parent.node->gobj()), 0,
-        FindCols().text.index(), text.c_str(), FindCols().name.index(), name.c_str(),
-        FindCols().directory.index(), directory ? TRUE : FALSE, -1);
-    Gtk::TreeModel::iterator it(GTK_TREE_MODEL(ctx->store->gobj()), &made);
-    NoteWidth(ctx, it, text, parent.depth + 1);
+    gtk_tree_store_insert_with_values(ctx->store->gobj(), &made,
+                                      const_cast<GtkTreeIter*>(parent.node->gobj()), 0,
+                                      FindCols().text.index(), text, FindCols().name.index(), name,
+                                      FindCols().directory.index(), directory ? TRUE : FALSE, -1);
+    NoteWidth(ctx, made, name, length, parent.depth + 1);
     if (!parent.expanded) {
         parent.expanded = true;
         ctx->ResultTree->expand_row(ctx->store->get_path(parent.node), false);
     }
-    return it;
+    return made;
 }
 
 // The directory node of `relative` ("" or "a/b/"), made with those above it.
@@ -189,7 +202,9 @@ FindDirNode& DirectoryNode(FindContext* ctx, const std::string& relative) {
     const std::string parentKey = slash == std::string::npos ? "" : trimmed.substr(0, slash + 1);
     const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
     FindDirNode& parent = DirectoryNode(ctx, parentKey);
-    FindDirNode made{AddNode(ctx, parent, name, true), false, parent.depth + 1};
+    GtkTreeIter node = AddNode(ctx, parent, name.c_str(), name.size(), true);
+    FindDirNode made{Gtk::TreeModel::iterator(GTK_TREE_MODEL(ctx->store->gobj()), &node), false,
+                     parent.depth + 1};
     return ctx->nodes.emplace(relative, made).first->second;
 }
 
@@ -199,8 +214,15 @@ void AddMatch(FindContext* ctx, const FindMatch& match) {
         return;
     }
     const std::size_t slash = match.relative.rfind('/');
-    const std::string dir = slash == std::string::npos ? "" : match.relative.substr(0, slash + 1);
-    AddNode(ctx, DirectoryNode(ctx, dir), match.relative.substr(dir.size()), false);
+    const std::size_t dirLength = slash == std::string::npos ? 0 : slash + 1;
+    // Matches come directory by directory: the last one's node serves most.
+    if (ctx->lastDir == nullptr || ctx->lastDirKey.size() != dirLength ||
+        match.relative.compare(0, dirLength, ctx->lastDirKey) != 0) {
+        ctx->lastDirKey = match.relative.substr(0, dirLength);
+        ctx->lastDir = &DirectoryNode(ctx, ctx->lastDirKey);
+    }
+    AddNode(ctx, *ctx->lastDir, match.relative.c_str() + dirLength,
+            match.relative.size() - dirLength, false);
 }
 
 // Ends the search, finished or stopped; the result so far stays usable.
@@ -445,7 +467,7 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     (*root)[FindCols().name] = startText;
     (*root)[FindCols().directory] = true;
     ctx.nodes.emplace("", FindDirNode{root, false, 0});
-    NoteWidth(&ctx, root, ToDisplay(startText), 0);
+    NoteWidth(&ctx, *root.gobj(), startText.c_str(), startText.size(), 0);
     FitResultColumn(&ctx);
 
     ctx.walk = std::make_unique<FindWalk>(start, pattern, recursive);
