@@ -1,12 +1,6 @@
-// Tunewell's records and its apply process.  The windows read and edit the
-// records (pWYConfig, pTwOldSetup, pTwNewSetup), compare
-// them with SameSetup/SameNetwork/SameDialup, and run an apply as:
-//   ReflectionConfigure -> mask; ExecConfigure(mask) -> ApplyProcess;
-//   CheckApplyProcess() every 250 ms until it reports the end and its code
-// (TwApply runs that sequence for the main window).
-// Every system path is a field of TwPaths and the clock is a TwClock, so
-// tests (and test runs of the program, see TwPathsFromEnvironment) never
-// touch the real system.
+// Tunewell's records and apply process, for every module: pWYConfig,
+// pTwOldSetup, pTwNewSetup and their comparisons, and the apply steps
+// ReflectionConfigure -> ExecConfigure -> CheckApplyProcess (TwApply runs them).
 #pragma once
 
 #include <sys/types.h>
@@ -18,7 +12,9 @@
 
 namespace tw {
 
-// Fixed system paths and commands, with the installed defaults.
+// Fixed system paths and commands, with the installed defaults.  With these
+// and TwClock, tests (and test runs of the program, see TwPathsFromEnvironment)
+// never touch the real system.
 struct TwPaths {
     std::string clockFile = "/etc/sysconfig/clock";
     std::string localtime = "/etc/localtime";

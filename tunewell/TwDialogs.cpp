@@ -59,8 +59,9 @@ struct WaitState {
     bool done = false;
 };
 
-// Looks at exactly the apply process, never at any other child, so that
-// its exit status tells success from failure.
+// Looks at exactly the running step, never at any other child, so that its
+// exit status tells success from failure; a step that succeeded is followed
+// by the next one here.
 bool GetProcessStatus(WaitState* state) {
     if (CheckApplyProcess(*state->process, *state->code, *state->text) != 0) {
         state->done = true;
