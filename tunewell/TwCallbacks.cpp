@@ -220,10 +220,9 @@ void on_ModButton_clicked(int page) {
     if (!pTwNewSetup || !pwTwWindow) {
         return;
     }
+    // The records outlive the modify window: they are freed only once the
+    // main loop, which runs it, has ended.
     RunModifyWindow(page, pwTwWindow);
-    if (!pTwNewSetup) {
-        return;
-    }
     SetRadios(*pTwNewSetup);
     if (page == PAGE_NETWORK) {
         DisplayCurrentNetworkConf(*pTwNewSetup);
