@@ -124,6 +124,19 @@ void MakeDirectoriesBelowRoot(const std::string& path) {
 
 }  // namespace
 
+std::vector<std::string> TwReadableLines(const std::string& text) {
+    std::vector<std::string> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t nl = text.find('\n', at);
+        const std::size_t end = nl == std::string::npos ? text.size() : nl;
+        if (end - at <= kTwLineMax) {
+            lines.push_back(text.substr(at, end - at));
+        }
+        at = end + 1;
+    }
+    return lines;
+}
+
 void SetTwTreeRoot(const std::string& configDir) {
     TreeRootStorage() = configDir;
 }

@@ -1,7 +1,6 @@
-// The small library through which every Tunewell file is read, edited and
-// written: shell-variable files (KEY="value"), resolver and hosts files, PPP
-// peer files and the clock file.  The windows never call it directly; they go
-// through the setup modules (TwConfig, TwNetwork, TwDialup, TwTime).
+// The library every Tunewell file is read, edited and written through, used by
+// the setup modules (TwConfig, TwNetwork, TwDialup, TwTime), never the windows:
+// shell-variable, resolver, hosts, PPP peer and clock files.
 //
 // Writes are crash-safe: new content beside the file, fsync, rename over it,
 // old mode and owner kept; on failure the old file stays and "Failed to write
@@ -15,6 +14,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tw {
 
@@ -26,6 +26,10 @@ inline constexpr int SEP_TAB = 8;
 
 // Longest line a reader looks at; a longer line never matches a key.
 inline constexpr std::size_t kTwLineMax = 2047;
+
+// The lines of `text` a reader looks at, without their newlines: every line
+// longer than kTwLineMax is left out.
+std::vector<std::string> TwReadableLines(const std::string& text);
 
 // The tool-configuration directory (ending in "/"): missing directories of a
 // written path below it are created (0755).  Set by InitializeWYConfig.

@@ -130,13 +130,9 @@ void GetNameServer(NetworkConf* net, DialupConf* dial, const std::string& path) 
         return;
     }
     static const std::string kWord = "nameserver";
-    for (std::size_t at = 0; at < text.size() && *count < 3;) {
-        std::size_t nl = text.find('\n', at);
-        std::size_t end = nl == std::string::npos ? text.size() : nl;
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (line.size() > kTwLineMax) {
-            continue;
+    for (const std::string& line : TwReadableLines(text)) {
+        if (*count >= 3) {
+            break;
         }
         std::size_t k = line.find_first_not_of(" \t");
         if (k == std::string::npos || line.compare(k, kWord.size(), kWord) != 0) {

@@ -73,14 +73,7 @@ int InitializeTimeConf(TwSetup& setup, const TwPaths& paths, const TwClock& cloc
     }
     std::vector<std::string> zones;
     bool pastHeader = false;
-    for (std::size_t at = 0; at < text.size();) {
-        std::size_t nl = text.find('\n', at);
-        std::size_t end = nl == std::string::npos ? text.size() : nl;
-        std::string line = text.substr(at, end - at);
-        at = end + 1;
-        if (line.size() > kTwLineMax) {
-            continue;
-        }
+    for (const std::string& line : TwReadableLines(text)) {
         if (!pastHeader) {
             pastHeader = line.compare(0, 5, "#code") == 0;
             continue;

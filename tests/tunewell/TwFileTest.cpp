@@ -70,6 +70,24 @@ TEST(TwFileGet, FailuresNameTheFileAndKey) {
     EXPECT_EQ(rec.messages[1], std::make_pair(tw::TW_FILE_OPEN, dir / "missing"));
 }
 
+// Readers see whole lines only: one too long for them is left out, never cut.
+TEST(TwFileGet, ReadableLinesLeaveOutOverlongOnes) {
+    const std::string longest(tw::kTwLineMax, 'x');
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"", {}},
+        {"a\nb", {"a", "b"}},
+        {"a\n\n", {"a", ""}},
+        {longest + "\nb\n", {longest, "b"}},
+        {longest + "y nameserver 1.2.3.4\nb\n", {"b"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(tw::TwReadableLines(c.text), c.lines) << c.text.substr(0, 20);
+    }
+}
+
 TEST(TwFileSet, ReplacesFirstKeyLineRemovesDuplicatesOrAppends) {
     struct Case {
         const char* before;  // nullptr: no file
