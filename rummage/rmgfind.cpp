@@ -68,16 +68,22 @@ bool FindWalk::Step(std::size_t budget) {
         --budget;
         const Entry entry = std::move(level.entries[level.next++]);
         current_ = entry.name;
-        std::string relative = level.relative + entry.name;
-        if (start_.size() + relative.size() + (entry.directory ? 1 : 0) > kPathMax) {
+        if (start_.size() + level.relative.size() + entry.name.size() + (entry.directory ? 1 : 0) >
+            kPathMax) {
             ++skippedLong_;
             continue;
         }
         const bool match = fnmatch(pattern_.c_str(), entry.name.c_str(), 0) == 0;
+        const bool descend = entry.directory && recursive_;
+        // The path is made only for what needs it, not for every entry.
+        if (!match && !descend) {
+            continue;
+        }
+        std::string relative = level.relative + entry.name;
         if (match) {
             matches_.push_back({relative, entry.directory});
         }
-        if (entry.directory && recursive_) {
+        if (descend) {
             Level child;
             if (ReadLevel(relative + "/", child)) {
                 // `level` may move with the push; it is not used after it.
