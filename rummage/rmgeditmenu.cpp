@@ -114,9 +114,6 @@ struct FindContext {
     bool running = false;
 };
 
-// The walk hands each directory's entries over from the greatest name
-// down, so a new node always belongs first among its siblings: inserting
-// there keeps the tree sorted by name at constant cost per node.
 // Keeps `node` among the rows measured when it may be one of the widest.
 void NoteWidth(FindContext* ctx, GtkTreeIter& node, const char* name, std::size_t length,
                int depth) {
@@ -132,10 +129,8 @@ void NoteWidth(FindContext* ctx, GtkTreeIter& node, const char* name, std::size_
                 ToDisplay(std::string(name, length))};
     if (ctx->wide.size() < kWideRows) {
         ctx->wide.push_back(std::move(row));
-    } else if (least->score < score) {
-        *least = std::move(row);
     } else {
-        return;
+        *least = std::move(row);
     }
     ctx->wideChanged = true;
 }
@@ -166,7 +161,10 @@ void FitResultColumn(FindContext* ctx) {
     }
 }
 
-// `name` is the entry's bytes, ended by a NUL.
+// The walk hands each directory's entries over from the greatest name
+// down, so a new node always belongs first among its siblings: inserting
+// there keeps the tree sorted by name at constant cost per node.  `name` is
+// the entry's bytes, ended by a NUL.
 GtkTreeIter AddNode(FindContext* ctx, FindDirNode& parent, const char* name, std::size_t length,
                     bool directory) {
     // Most names are UTF-8 already and go in as they are.
@@ -424,6 +422,8 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     ctx.Column = column;
     ctx.ResultTree->append_column(*column);
     ctx.ResultTree->set_fixed_height_mode(true);
+    // Rows noted before the tree was on the screen are measured then.
+    ctx.ResultTree->signal_realize().connect([&ctx] { FitResultColumn(&ctx); }, true);
     scroll->add(*ctx.ResultTree);
     ctx.ResultTree->show();
 
