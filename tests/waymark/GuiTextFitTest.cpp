@@ -156,6 +156,7 @@ TEST_P(GuiWmTextFit, MessagesAndButtonCaptionsFitTheirFixedWindows) {
     Pump(30);
     ExpectButtonFits(*wm::pAddItem->file, 76, 32);
     ExpectButtonFits(*wm::pAddItem->cancel, 84, 42);
+    Shoot(Shot("additem"));
     wm::pAddItem->cancel->clicked();
     Pump(10);
 }
