@@ -410,7 +410,9 @@ void AddColumns() {
 void ShowColumnWhenLaidOut(int index) {
     const unsigned generation = fillGeneration;
     auto tries = std::make_shared<int>(0);
-    Glib::signal_idle().connect(
+    // Polled, not idle: on a busy machine the layout can come later than a
+    // hundred idle turns.
+    Glib::signal_timeout().connect(
         [index, generation, tries] {
             if (state.view == nullptr || generation != fillGeneration) {
                 return false;
@@ -419,13 +421,14 @@ void ShowColumnWhenLaidOut(int index) {
             if (column == nullptr) {
                 return false;
             }
-            // A new column has no width until the list is laid out again.
-            if (column->get_width() <= 0) {
-                return ++*tries < 100;
-            }
+            // A new column has no width, and the scroll range no room for
+            // it, until the list is laid out again.
             auto adj = state.view->get_hadjustment();
             const double left = column->get_x_offset();
             const double right = left + column->get_width();
+            if (column->get_width() <= 0 || adj->get_upper() < right) {
+                return ++*tries < 100;
+            }
             double value = adj->get_value();
             if (right > value + adj->get_page_size()) {
                 value = right - adj->get_page_size();
@@ -433,7 +436,7 @@ void ShowColumnWhenLaidOut(int index) {
             adj->set_value(std::min(value, left));
             return false;
         },
-        Glib::PRIORITY_LOW);
+        20, Glib::PRIORITY_LOW);
 }
 
 std::vector<std::string> SelectedPaths() {

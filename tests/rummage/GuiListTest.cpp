@@ -313,6 +313,12 @@ TEST_F(ListTest, ColumnAddedInTheOptionsIsInViewWithoutScrolling) {
         ASSERT_NE(added, nullptr);
         EXPECT_EQ(added->get_title(), _(GetListColumnString(kind)));
         Gdk::Rectangle shown;
+        // The list scrolls once it has been laid out with the new column.
+        PumpUntil([&] {
+            view->get_visible_rect(shown);
+            return added->get_width() > 0 &&
+                   added->get_x_offset() + added->get_width() <= shown.get_x() + shown.get_width();
+        });
         view->get_visible_rect(shown);
         const int left = added->get_x_offset();
         SCOPED_TRACE(added->get_title());
