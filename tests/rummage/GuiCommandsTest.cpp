@@ -134,6 +134,16 @@ TEST_F(CommandsWindowTest, FileMenuCreatesCopiesAndDeletes) {
     on_Menu_Copy_activate();
     EXPECT_EQ(ReadFile(home_ + "pair/a.txt"), "A");
     EXPECT_EQ(ReadFile(home_ + "pair/b.txt"), "B");
+    // A directory first lands the same way, under its own name.
+    OpenChildTree(Tree(), home_, 0);
+    Select({"made", "a.txt"});
+    WhenShown("Copy", [&](Gtk::Window* w) {
+        Widgets<Gtk::Entry>(w).front()->set_text(home_ + "mixed");
+        ButtonNamed(w, "OK")->clicked();
+    });
+    on_Menu_Copy_activate();
+    EXPECT_TRUE(IsDirectory(home_ + "mixed/made"));
+    EXPECT_EQ(ReadFile(home_ + "mixed/a.txt"), "A");
 
     // Delete asks with the description; the shown directory goes up.
     OpenChildTree(Tree(), home_ + "pair/", 0);
