@@ -1,5 +1,7 @@
 #include "ringout/RoSupport.h"
 
+#include "common/GtkKit.h"
+
 #include <algorithm>
 #include <vector>
 
@@ -127,15 +129,9 @@ void RunModal(Gtk::Window* window) {
         return;
     }
     auto loop = Glib::MainLoop::create(false);
-    sigc::connection hidden = window->signal_hide().connect([loop] { loop->quit(); });
-    window->show();
-    window->add_modal_grab();
     ModalLoops().push_back(loop);
-    loop->run();
+    suite::RunModalLoop(*window, loop);
     ModalLoops().erase(std::find(ModalLoops().begin(), ModalLoops().end(), loop));
-    window->remove_modal_grab();
-    window->hide();
-    hidden.disconnect();
 }
 
 void EndAllLoops() {

@@ -1,5 +1,7 @@
 #include "tunewell/TwSupport.h"
 
+#include "common/GtkKit.h"
+
 #include <algorithm>
 #include <memory>
 #include <vector>
@@ -162,23 +164,7 @@ void FitRowToLeft(Gtk::Fixed* fixed, const std::vector<Gtk::Button*>& row, int r
 }
 
 void InstallTwStyle() {
-    auto screen = Gdk::Screen::get_default();
-    if (!screen) {
-        return;
-    }
-    static Glib::RefPtr<Gtk::CssProvider> provider;
-    if (provider) {
-        return;
-    }
-    provider = Gtk::CssProvider::create();
-    try {
-        provider->load_from_data(kStyle);
-    } catch (const Glib::Error& error) {
-        g_warning("Style sheet refused: %s", error.what().c_str());
-        return;
-    }
-    Gtk::StyleContext::add_provider_for_screen(screen, provider,
-                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    suite::InstallStyleSheet(kStyle);
 }
 
 Gtk::Label* PutLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
@@ -313,21 +299,13 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     }
 
     auto loop = Glib::MainLoop::create(false);
-    // Anything that hides the dialog behind our back must not leave the
-    // loop waiting for a click that can no longer come.
-    sigc::connection hidden = dialog->signal_hide().connect([loop] { loop->quit(); });
     LoopStack().push_back(loop);
     DialogStack().push_back(dialog);
     SerialStack().push_back(++gLastSerial);
-    dialog->show();
-    dialog->add_modal_grab();
-    loop->run();
+    suite::RunModalLoop(*dialog, loop);
     LoopStack().pop_back();
     DialogStack().pop_back();
     SerialStack().pop_back();
-    hidden.disconnect();
-    dialog->remove_modal_grab();
-    dialog->hide();
 
     if (disable) {
         disable->remove_destroy_notify_callback(&disable);
