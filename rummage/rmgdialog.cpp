@@ -5,6 +5,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/GtkKit.h"
 #include "common/I18n.h"
 #include "rummage/rmgmainwindow.h"
 
@@ -401,20 +402,12 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     }
 
     auto loop = Glib::MainLoop::create(false);
-    // Should anything hide the dialog behind our back, its loop must not
-    // wait for a click that can no longer come.
-    sigc::connection hidden = dialog->signal_hide().connect([loop] { loop->quit(); });
     KeepAbove(dialog, disable);
     LoopStack().push_back(loop);
     DialogStack().push_back(dialog);
-    dialog->show();
-    dialog->add_modal_grab();
-    loop->run();
+    suite::RunModalLoop(*dialog, loop);
     LoopStack().pop_back();
     DialogStack().pop_back();
-    hidden.disconnect();
-    dialog->remove_modal_grab();
-    dialog->hide();
     owner.reset();
 
     if (disable) {
