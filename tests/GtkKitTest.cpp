@@ -20,15 +20,6 @@ TEST(GtkKit, HidingTheWindowEndsTheRunAndReleasesTheGrab) {
     EXPECT_FALSE(window.get_visible());
 }
 
-TEST(GtkKit, QuittingTheLoopHidesTheWindow) {
-    Gtk::Window window;
-    auto loop = Glib::MainLoop::create(false);
-    Glib::signal_idle().connect_once([loop] { loop->quit(); });
-    suite::RunModalLoop(window, loop);
-    EXPECT_FALSE(window.get_visible());
-    EXPECT_EQ(nullptr, gtk_grab_get_current());
-}
-
 TEST(GtkKit, StyleSheetReachesWidgetsAndSecondInstallIsHarmless) {
     constexpr const char* kSheet = ".kit-probe { margin-left: 7px; }";
     suite::InstallStyleSheet(kSheet);
