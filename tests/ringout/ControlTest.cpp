@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <functional>
 #include <set>
-#include <thread>
 
 #include "ProcTreeSupport.h"
 #include "TestUtil.h"
@@ -307,14 +306,12 @@ TEST(RingoutSignals, NoSignalEverGoesToPidZeroOrBelow) {
     // A fresh record has no daemon: stopping it signals nothing.
     ro::RingoutState st;
     EXPECT_EQ(-1, st.PppdPid);
-    EXPECT_EQ(-1, st.ConfigPid);
-    EXPECT_EQ(-1, st.MonitorTimer);
-    EXPECT_EQ(-1, st.PollTimer);
     TempDir dir;
-    ro::StopDaemon(st, PathsIn(dir), sys);
+    const ro::RoPaths paths = PathsIn(dir);
+    ro::StopDaemon(st, paths, sys);
     st.PppdPid = 0;
-    ro::StopDaemon(st, PathsIn(dir), sys);
-    EXPECT_EQ(0, ro::KillChat(0, PathsIn(dir), sys));
+    ro::StopDaemon(st, paths, sys);
+    EXPECT_EQ(0, ro::KillChat(0, paths, sys));
     EXPECT_TRUE(fake.kills.empty());
     EXPECT_TRUE(fake.waits.empty());
 }
@@ -682,44 +679,40 @@ TEST_F(RingoutFlow, ConnectionWindowAsksWhileConnectedAndWaitsForTheHangUp) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ro::RingoutState state;
-        state.Paths = st.Paths;
-        FakeSystem system;
-        state.System = system.Make();
-        FakeView windows(state);
-        state.Mode = c.mode;
-        state.PppdPid = c.mode == ro::DialerMode::kConnected ? 4000 : -1;
-        state.Stopping.pid = c.stopping ? 3000 : -1;
-        state.Hours = 1;
-        windows.StartTimer(ro::RoTimer::kClock);
-        windows.answers = {c.answer};
+        Reset();
+        st.Mode = c.mode;
+        st.PppdPid = c.mode == ro::DialerMode::kConnected ? 4000 : -1;
+        st.Stopping.pid = c.stopping ? 3000 : -1;
+        st.Hours = 1;
+        view.StartTimer(ro::RoTimer::kClock);
+        view.answers = {c.answer};
         if (c.endsWhileAsked) {
-            windows.whileAsked = [&] {
-                system.ended = {4000};
-                EXPECT_FALSE(ro::CheckPPPDProcess(state, windows));
+            view.whileAsked = [&] {
+                fake.ended = {4000};
+                EXPECT_FALSE(ro::CheckPPPDProcess(st, view));
             };
         }
-        const bool acted = c.close ? ro::CloseConnectWindow(state, windows)
-                                   : ro::PressConnectButton(state, windows);
+        const bool acted = c.close ? ro::CloseConnectWindow(st, view)
+                                   : ro::PressConnectButton(st, view);
         EXPECT_EQ(c.acts, acted);
         if (c.question == 0) {
-            EXPECT_TRUE(windows.messages.empty());
+            EXPECT_TRUE(view.messages.empty());
         } else {
-            ASSERT_FALSE(windows.messages.empty());
-            EXPECT_EQ(c.question, windows.messages.front());
+            ASSERT_FALSE(view.messages.empty());
+            EXPECT_EQ(c.question, view.messages.front());
         }
-        const bool interrupted = std::count(system.kills.begin(), system.kills.end(),
+        const bool interrupted = std::count(fake.kills.begin(), fake.kills.end(),
                                             std::make_pair(pid_t{4000}, SIGINT)) == 1;
         EXPECT_EQ(c.disconnects, interrupted);
         // The time the link lasted is shown once, whoever ended it.
         if (c.disconnects || c.endsWhileAsked) {
-            EXPECT_EQ("01:00:00 Stop", windows.time);
+            EXPECT_EQ("01:00:00 Stop", view.time);
         }
         if (c.disconnects) {
-            EXPECT_EQ(ro::DialerMode::kDisconnected, state.Mode);
-            EXPECT_FALSE(windows.Runs(ro::RoTimer::kClock));
-            EXPECT_TRUE(windows.Runs(ro::RoTimer::kStopWatch));
-            EXPECT_EQ(ro::ConnectButtonLook::kHeld, windows.buttons.connect);
+            EXPECT_EQ(ro::DialerMode::kDisconnected, st.Mode);
+            EXPECT_FALSE(view.Runs(ro::RoTimer::kClock));
+            EXPECT_TRUE(view.Runs(ro::RoTimer::kStopWatch));
+            EXPECT_EQ(ro::ConnectButtonLook::kHeld, view.buttons.connect);
         }
     }
 }
