@@ -4,19 +4,17 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <dirent.h>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "StepFault.h"
 #include "TestUtil.h"
 #include "common/SafeFile.h"
 
 namespace {
 
+using testutil::DirNames;
 using testutil::ReadFile;
 using testutil::TempDir;
 using testutil::WriteFile;
@@ -25,20 +23,6 @@ struct stat StatOf(const std::string& path) {
     struct stat st {};
     EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
     return st;
-}
-
-std::vector<std::string> Names(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(dir.c_str());
-    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
-        if (e->d_name[0] != '.') {
-            names.push_back(e->d_name);
-        }
-    }
-    if (d != nullptr) {
-        ::closedir(d);
-    }
-    return names;
 }
 
 constexpr uid_t kCaller = 65534;
@@ -93,29 +77,8 @@ TEST(SafeFile, ReplacesOnlyWhatAWriteWouldHaveBeenAllowedToChange) {
         EXPECT_EQ(ReadFile(file), c.replaced ? "new\n" : "old content\n") << c.what;
         EXPECT_EQ(after.st_uid, c.owner) << c.what;
         EXPECT_EQ(after.st_mode & 07777, c.mode) << c.what;
-        EXPECT_EQ(Names(dir), std::vector<std::string>{"settings"}) << c.what;
+        EXPECT_EQ(DirNames(dir), std::vector<std::string>{"settings"}) << c.what;
     }
-}
-
-// Ends a forked writer at step `n`; true when the step was reached (the
-// writer did not finish).
-bool CrashAtStep(int n, const std::function<void()>& write) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        int step = 0;
-        suite::SetFaultHook([&] {
-            if (++step == n) {
-                ::_exit(3);
-            }
-            return 0;
-        });
-        write();
-        ::_exit(0);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(WIFEXITED(status));
-    return WEXITSTATUS(status) == 3;
 }
 
 // A file with several links keeps its identity, so it is rewritten where
@@ -145,7 +108,7 @@ TEST(SafeFile, InPlaceRewriteCutOffAtAnyStepNeverLeavesAShortFile) {
                 ASSERT_EQ(::link(file.c_str(), (dir / ("link" + std::to_string(l))).c_str()), 0);
             }
             const ino_t ino = StatOf(file).st_ino;
-            finished = !CrashAtStep(n, [&] { suite::ReplaceFile(file, c.after); });
+            finished = !testutil::KillAtStep(n, [&] { return suite::ReplaceFile(file, c.after); });
             const std::string now = ReadFile(file);
             const std::string what = std::string(c.what) + ", step " + std::to_string(n);
             EXPECT_EQ(StatOf(file).st_ino, ino) << what;
@@ -154,7 +117,7 @@ TEST(SafeFile, InPlaceRewriteCutOffAtAnyStepNeverLeavesAShortFile) {
             }
             if (finished) {
                 EXPECT_EQ(now, c.after) << what;
-                EXPECT_EQ(Names(dir.path()).size(), static_cast<std::size_t>(c.links)) << what;
+                EXPECT_EQ(DirNames(dir.path()).size(), static_cast<std::size_t>(c.links)) << what;
                 continue;
             }
             const bool old = now == c.before;
@@ -173,15 +136,12 @@ TEST(SafeFile, FailedStepOfAReplaceLeavesTheOldFile) {
         TempDir dir;
         const std::string file = dir / "data";
         WriteFile(file, "old\n", 0640);
-        int step = 0;
-        suite::SetFaultHook([&] { return ++step == n ? EIO : 0; });
-        const int result = suite::ReplaceFile(file, "new content\n");
-        suite::SetFaultHook({});
-        finished = step < n;
+        int result = 0;
+        finished = !testutil::FailAtStep(n, [&] { result = suite::ReplaceFile(file, "new content\n"); });
         EXPECT_EQ(result, finished ? 0 : EIO) << n;
         EXPECT_EQ(ReadFile(file), finished ? "new content\n" : "old\n") << n;
         EXPECT_EQ(StatOf(file).st_mode & 07777, 0640u) << n;
-        EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"data"}) << n;
+        EXPECT_EQ(DirNames(dir.path()), std::vector<std::string>{"data"}) << n;
     }
     EXPECT_TRUE(finished);
 }

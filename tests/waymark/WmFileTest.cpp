@@ -12,12 +12,14 @@
 #include <string>
 #include <vector>
 
+#include "StepFault.h"
 #include "TestUtil.h"
 #include "common/SafeFile.h"
 #include "waymark/WmFile.h"
 
 namespace {
 
+using testutil::DirNames;
 using testutil::Exists;
 using testutil::ReadFile;
 using testutil::TempDir;
@@ -522,21 +524,6 @@ NaviData ModelWithUsers(const std::string& dir, const std::vector<std::string>& 
     return data;
 }
 
-std::vector<std::string> DirNames(const std::string& dir) {
-    std::vector<std::string> names;
-    DIR* d = ::opendir(dir.c_str());
-    while (const dirent* e = d != nullptr ? ::readdir(d) : nullptr) {
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0) {
-            names.push_back(e->d_name);
-        }
-    }
-    if (d != nullptr) {
-        ::closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // A save that moves D to the front, C out and A and B down, failed or
 // killed at each of its steps in turn: the next load finds the old four or
 // the new three, every user once, nothing left over, and User01.dat, which
@@ -559,33 +546,11 @@ TEST(WmFile, SaveCutOffAtAnyStepKeepsEveryUserExactlyOnce) {
             ASSERT_EQ(::link((dir + "/User01.dat").c_str(), link.c_str()), 0);
             const ino_t linked = Inode(dir + "/User01.dat");
             const NaviData next = ModelWithUsers(dir, after);
-            bool reached = false;
-            if (crash) {
-                const pid_t pid = ::fork();
-                ASSERT_GE(pid, 0);
-                if (pid == 0) {
-                    int step = 0;
-                    suite::SetFaultHook([&] {
-                        if (++step == n) {
-                            ::_exit(3);
-                        }
-                        return 0;
-                    });
-                    ::_exit(WriteNaviInfo(next) == 0 ? 0 : 1);
-                }
-                int status = 0;
-                ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-                ASSERT_TRUE(WIFEXITED(status)) << what;
-                reached = WEXITSTATUS(status) == 3;
-                EXPECT_NE(WEXITSTATUS(status), 1) << what;
-            } else {
-                int step = 0;
-                suite::SetFaultHook([&] { return ++step == n ? EIO : 0; });
-                const int code = WriteNaviInfo(next);
-                suite::SetFaultHook({});
-                reached = step >= n;
-                EXPECT_EQ(code != 0, reached) << what;
-            }
+            int code = 0;
+            const bool reached =
+                crash ? testutil::KillAtStep(n, [&] { return WriteNaviInfo(next); })
+                      : testutil::FailAtStep(n, [&] { code = WriteNaviInfo(next); });
+            EXPECT_EQ(code != 0, reached && !crash) << what;
             finished = !reached;
 
             NaviData loaded;
@@ -676,11 +641,7 @@ TEST(WmFile, SaveAfterAnUnfinishedOneKeepsTheLaterModel) {
     for (int n = 1; !finished && n < 200; ++n) {
         TempDir dir;
         ASSERT_EQ(WriteNaviInfo(ModelWithUsers(dir.path(), first)), 0);
-        int step = 0;
-        suite::SetFaultHook([&] { return ++step == n ? EIO : 0; });
-        WriteNaviInfo(ModelWithUsers(dir.path(), second));
-        suite::SetFaultHook({});
-        finished = step < n;
+        finished = !testutil::FailAtStep(n, [&] { WriteNaviInfo(ModelWithUsers(dir.path(), second)); });
         ASSERT_EQ(WriteNaviInfo(ModelWithUsers(dir.path(), first)), 0) << n;
         NaviData loaded;
         ASSERT_EQ(ReadNaviInfo(loaded, dir.path().c_str()), 0) << n;
