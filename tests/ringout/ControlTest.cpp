@@ -170,89 +170,6 @@ TEST(RingoutLink, TrafficIsReadFromTheFieldsOfThePppLine) {
     }
 }
 
-// The wait for a daemon the dialer started, on a scripted system and process table.
-class RingoutPhases : public ::testing::Test {
-  protected:
-    void SetUp() override { st.System = fake.Make(); }
-    int Check() { return ro::CheckConnectNetwork(st, paths, st.System); }
-    TempDir dir;
-    ro::RoPaths paths = PathsIn(dir);
-    FakeSystem fake;
-    ro::RingoutState st;
-};
-
-TEST_F(RingoutPhases, WaitFollowsChatThenTrafficWithoutBlocking) {
-    st.PppdPid = 4000;
-    const std::string proc = paths.procRoot;
-    rotest::AddProcess(proc, 1, "init", 'S', 0, 1);
-    rotest::AddProcess(proc, 4000, "pppd", 'S', 77, 4000);
-    // Someone else's dialler is not ours to follow.
-    rotest::AddProcess(proc, 5000, "chat", 'S', 1, 5000);
-
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(0, st.Phase);
-    rotest::AddProcess(proc, 4001, "chat", 'S', 4000, 4000);
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(1, st.Phase);
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(1, st.Phase);
-    // A finished dialler that its parent has not collected has ended.
-    rotest::AddProcess(proc, 4001, "chat", 'Z', 4000, 4000);
-    fake.now = 2000;
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(2, st.Phase);
-    EXPECT_EQ(2000, st.ConnectTime);
-    // No interface yet, then an idle one: keep waiting, never blocking.
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
-    EXPECT_EQ(ro::CONNECT_OK, Check());
-    for (const auto& [pid, options] : fake.waits) {
-        EXPECT_EQ(4000, pid) << "waited for another process";
-        EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's poll";
-    }
-    EXPECT_TRUE(fake.kills.empty());
-}
-
-TEST_F(RingoutPhases, DaemonEndOrMissingProcDecidesTheAttempt) {
-    rotest::AddProcess(paths.procRoot, 4000, "pppd", 'S', 1, 4000);
-
-    // Phase 0: the daemon gave up before dialling.
-    st.PppdPid = 4000;
-    fake.ended = {4000};
-    EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, Check());
-    EXPECT_EQ(-1, st.PppdPid);
-    // Phase 2 with no interface: the daemon's end, not a blocking wait.
-    st.PppdPid = 4000;
-    st.Phase = 2;
-    fake.ended.clear();
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    fake.ended = {4000};
-    EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, Check());
-    // A dialler that came and went between two polls: the link's traffic
-    // shows it; an idle interface alone does not.
-    st.PppdPid = 4000;
-    st.Phase = 0;
-    fake.ended.clear();
-    fake.now = 3000;
-    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(0, st.Phase);
-    WriteFile(paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 64 1\n");
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(2, st.Phase);
-    EXPECT_EQ(3000, st.ConnectTime);
-    // No process table at all is a failure of the machine.
-    for (int phase : {0, 1}) {
-        ro::RoPaths gone = paths;
-        gone.procRoot = dir / "no-proc";
-        st.Phase = phase;
-        st.PppdPid = 4000;
-        EXPECT_EQ(ro::CONNECT_MACHINE_FAILURE, ro::CheckConnectNetwork(st, gone, st.System));
-    }
-}
-
 TEST(RingoutChat, OnlyLiveChatProcessesOfTheDaemonAreItsDiallers) {
     const pid_t daemon = 300;
     const std::vector<ro::ProcEntry> table = {
@@ -470,6 +387,7 @@ class RingoutFlow : public ::testing::Test {
         };
         rotest::AddProcess(st.Paths.procRoot, 4000, "pppd", 'S', 1, 4000);
     }
+    int Check() { return ro::CheckConnectNetwork(st, st.Paths, st.System); }
     void AddChat(pid_t pid, char state = 'S') {
         rotest::AddProcess(st.Paths.procRoot, pid, "chat", state, 4000, 4000);
     }
@@ -501,6 +419,77 @@ class RingoutFlow : public ::testing::Test {
     pid_t toolPid = 5000;
     int rounds = 0;
 };
+
+// The wait for a daemon the dialer started, on the scripted process table.
+TEST_F(RingoutFlow, WaitFollowsChatThenTrafficWithoutBlocking) {
+    st.PppdPid = 4000;
+    const std::string proc = st.Paths.procRoot;
+    rotest::AddProcess(proc, 1, "init", 'S', 0, 1);
+    rotest::AddProcess(proc, 4000, "pppd", 'S', 77, 4000);
+    // Someone else's dialler is not ours to follow.
+    rotest::AddProcess(proc, 5000, "chat", 'S', 1, 5000);
+
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    EXPECT_EQ(0, st.Phase);
+    rotest::AddProcess(proc, 4001, "chat", 'S', 4000, 4000);
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    EXPECT_EQ(1, st.Phase);
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    EXPECT_EQ(1, st.Phase);
+    // A finished dialler that its parent has not collected has ended.
+    rotest::AddProcess(proc, 4001, "chat", 'Z', 4000, 4000);
+    fake.now = 2000;
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    EXPECT_EQ(2, st.Phase);
+    EXPECT_EQ(2000, st.ConnectTime);
+    // No interface yet, then an idle one: keep waiting, never blocking.
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+    EXPECT_EQ(ro::CONNECT_OK, Check());
+    for (const auto& [pid, options] : fake.waits) {
+        EXPECT_EQ(4000, pid) << "waited for another process";
+        EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's poll";
+    }
+    EXPECT_TRUE(fake.kills.empty());
+}
+
+TEST_F(RingoutFlow, DaemonEndOrMissingProcDecidesTheAttempt) {
+    // Phase 0: the daemon gave up before dialling.
+    st.PppdPid = 4000;
+    fake.ended = {4000};
+    EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, Check());
+    EXPECT_EQ(-1, st.PppdPid);
+    // Phase 2 with no interface: the daemon's end, not a blocking wait.
+    st.PppdPid = 4000;
+    st.Phase = 2;
+    fake.ended.clear();
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    fake.ended = {4000};
+    EXPECT_EQ(ro::CONNECT_DIALUP_FAILED, Check());
+    // A dialler that came and went between two polls: the link's traffic
+    // shows it; an idle interface alone does not.
+    st.PppdPid = 4000;
+    st.Phase = 0;
+    fake.ended.clear();
+    fake.now = 3000;
+    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    EXPECT_EQ(0, st.Phase);
+    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 64 1\n");
+    EXPECT_EQ(ro::CONNECT_PENDING, Check());
+    EXPECT_EQ(2, st.Phase);
+    EXPECT_EQ(3000, st.ConnectTime);
+    // No process table at all is a failure of the machine.
+    for (int phase : {0, 1}) {
+        ro::RoPaths gone = st.Paths;
+        gone.procRoot = dir / "no-proc";
+        st.Phase = phase;
+        st.PppdPid = 4000;
+        EXPECT_EQ(ro::CONNECT_MACHINE_FAILURE, ro::CheckConnectNetwork(st, gone, st.System));
+    }
+}
 
 // Every way a dial ends: its result, its one message, what was stopped or
 // killed, and where the flow stands afterwards.
