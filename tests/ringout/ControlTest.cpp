@@ -247,61 +247,6 @@ TEST(RingoutClock, ElapsedTimeAndAClockSetBack) {
     EXPECT_EQ("00:00:07 Connect", ro::FormatConnectTime(st, "Connect"));
 }
 
-// Stopping never waits in the window's loop: each step looks once, and the
-// daemon gets its whole hang-up before SIGKILL; once it has ended, the
-// diallers it left go too.
-TEST(RingoutSignals, StopStepsNeverBlockAndKillOnlyAfterTheHangUpGrace) {
-    // pppd's own hang-up sends terminate requests for about 10 s.
-    EXPECT_GE(ro::RoSystem().stopGraceMs, 10000);
-    TempDir dir;
-    const ro::RoPaths paths = PathsIn(dir);
-    rotest::AddProcess(paths.procRoot, 4000, "pppd", 'S', 1, 4000);
-    rotest::AddProcess(paths.procRoot, 4001, "chat", 'S', 4000, 4000);
-    struct Case {
-        const char* what;
-        std::int64_t endsAtMs;  // when the daemon ends by itself
-        bool killed;
-    };
-    const Case cases[] = {
-        {"hangs up in time", 11900, false},
-        {"never ends by itself", 1'000'000, true},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        FakeSystem fake;
-        ro::RingoutState st;
-        st.System = fake.Make();
-        st.PppdPid = 4000;
-        ro::BeginStop(st, paths, st.System);
-        EXPECT_EQ(-1, st.PppdPid);
-        EXPECT_EQ((std::vector<std::pair<pid_t, int>>{{4000, SIGINT}}), fake.kills);
-        bool done = false;
-        for (fake.ms = 0; !done && fake.ms < 20000; fake.ms += 100) {
-            if (fake.ms >= c.endsAtMs || (c.killed && fake.kills.size() > 1)) {
-                fake.ended = {4000};
-            }
-            done = ro::ContinueStop(st, paths, st.System);
-        }
-        EXPECT_TRUE(done);
-        if (c.killed) {
-            EXPECT_GT(fake.ms, 12000) << "killed before the grace was over";
-        }
-        EXPECT_EQ(-1, st.Stopping.pid);
-        for (const auto& [pid, options] : fake.waits) {
-            EXPECT_EQ(4000, pid) << "waited for another process";
-            EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's loop";
-        }
-        std::vector<std::pair<pid_t, int>> expected{{4000, SIGINT}};
-        if (c.killed) {
-            expected.emplace_back(4000, SIGKILL);
-        }
-        expected.emplace_back(4001, SIGKILL);  // its dialler, once it has ended
-        EXPECT_EQ(expected, fake.kills);
-        // Nothing left to stop.
-        EXPECT_TRUE(ro::ContinueStop(st, paths, st.System));
-    }
-}
-
 // The windows as a script for the connection flow: what was shown, which
 // timers run, and the answers the questions get.  The wait window polls
 // while its timer runs, as the real one's loop does.
@@ -488,6 +433,56 @@ TEST_F(RingoutFlow, DaemonEndOrMissingProcDecidesTheAttempt) {
         st.Phase = phase;
         st.PppdPid = 4000;
         EXPECT_EQ(ro::CONNECT_MACHINE_FAILURE, ro::CheckConnectNetwork(st, gone, st.System));
+    }
+}
+
+// Stopping never waits in the window's loop: each step looks once, and the
+// daemon gets its whole hang-up before SIGKILL; once it has ended, the
+// diallers it left go too.
+TEST_F(RingoutFlow, StopStepsNeverBlockAndKillOnlyAfterTheHangUpGrace) {
+    // pppd's own hang-up sends terminate requests for about 10 s.
+    EXPECT_GE(ro::RoSystem().stopGraceMs, 10000);
+    struct Case {
+        const char* what;
+        std::int64_t endsAtMs;  // when the daemon ends by itself
+        bool killed;
+    };
+    const Case cases[] = {
+        {"hangs up in time", 11900, false},
+        {"never ends by itself", 1'000'000, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Reset();
+        AddChat(4001);
+        st.PppdPid = 4000;
+        ro::BeginStop(st, st.Paths, st.System);
+        EXPECT_EQ(-1, st.PppdPid);
+        EXPECT_EQ((std::vector<std::pair<pid_t, int>>{{4000, SIGINT}}), fake.kills);
+        bool done = false;
+        for (fake.ms = 0; !done && fake.ms < 20000; fake.ms += 100) {
+            if (fake.ms >= c.endsAtMs || (c.killed && fake.kills.size() > 1)) {
+                fake.ended = {4000};
+            }
+            done = ro::ContinueStop(st, st.Paths, st.System);
+        }
+        EXPECT_TRUE(done);
+        if (c.killed) {
+            EXPECT_GT(fake.ms, 12000) << "killed before the grace was over";
+        }
+        EXPECT_EQ(-1, st.Stopping.pid);
+        for (const auto& [pid, options] : fake.waits) {
+            EXPECT_EQ(4000, pid) << "waited for another process";
+            EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's loop";
+        }
+        std::vector<std::pair<pid_t, int>> expected{{4000, SIGINT}};
+        if (c.killed) {
+            expected.emplace_back(4000, SIGKILL);
+        }
+        expected.emplace_back(4001, SIGKILL);  // its dialler, once it has ended
+        EXPECT_EQ(expected, fake.kills);
+        // Nothing left to stop.
+        EXPECT_TRUE(ro::ContinueStop(st, st.Paths, st.System));
     }
 }
 
