@@ -1,7 +1,6 @@
 // The shared writer: it replaces only what a write to the file would have
 // been allowed to change, and its in-place rewrite never leaves a file cut
 // short, whatever step a crash ends it at.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -27,20 +26,6 @@ struct stat StatOf(const std::string& path) {
 
 constexpr uid_t kCaller = 65534;
 constexpr uid_t kStranger = 12345;
-
-// Runs ReplaceFile as the unprivileged kCaller in a child; its result.
-int ReplaceAsCaller(const std::string& path, const std::string& data) {
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::setgroups(0, nullptr) != 0 || ::setgid(kCaller) != 0 || ::setuid(kCaller) != 0) {
-            ::_exit(255);
-        }
-        ::_exit(suite::ReplaceFile(path, data));
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST(SafeFile, ReplacesOnlyWhatAWriteWouldHaveBeenAllowedToChange) {
     if (::geteuid() != 0) {
@@ -72,7 +57,7 @@ TEST(SafeFile, ReplacesOnlyWhatAWriteWouldHaveBeenAllowedToChange) {
         ASSERT_EQ(::chown(file.c_str(), c.owner, c.owner), 0);
         ASSERT_EQ(::chmod(file.c_str(), c.mode), 0);
 
-        EXPECT_EQ(ReplaceAsCaller(file, "new\n"), c.result) << c.what;
+        EXPECT_EQ(testutil::RunAs(kCaller, [&] { return suite::ReplaceFile(file, "new\n"); }), c.result) << c.what;
         const struct stat after = StatOf(file);
         EXPECT_EQ(ReadFile(file), c.replaced ? "new\n" : "old content\n") << c.what;
         EXPECT_EQ(after.st_uid, c.owner) << c.what;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -44,6 +45,21 @@ inline bool KillAtStep(int n, const std::function<int()>& write) {
     EXPECT_EQ(::waitpid(pid, &status, 0), pid);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) != 1) << "step " << n;
     return WEXITSTATUS(status) == 3;
+}
+
+// Runs `fn` in a child as user and group `id`, with no other groups; its
+// result, or -1 when the child did not exit.
+inline int RunAs(uid_t id, const std::function<int()>& fn) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(id) != 0 || ::setuid(id) != 0) {
+            ::_exit(255);
+        }
+        ::_exit(fn());
+    }
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, 0), pid);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // The entries of `dir`, sorted, without "." and "..".
