@@ -15,14 +15,9 @@ namespace {
 
 using testutil::DirNames;
 using testutil::ReadFile;
+using testutil::StatOf;
 using testutil::TempDir;
 using testutil::WriteFile;
-
-struct stat StatOf(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st;
-}
 
 constexpr uid_t kCaller = 65534;
 constexpr uid_t kStranger = 12345;

@@ -4,6 +4,7 @@
 #include <dirent.h>
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -60,6 +61,12 @@ inline int RunAs(uid_t id, const std::function<int()>& fn) {
     int status = 0;
     EXPECT_EQ(::waitpid(pid, &status, 0), pid);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline struct stat StatOf(const std::string& path) {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
+    return st;
 }
 
 // The entries of `dir`, sorted, without "." and "..".

@@ -346,9 +346,7 @@ TEST(WmFile, WriteRemovesStaleUserFilesUpToTheFirstGap) {
 }
 
 ino_t Inode(const std::string& path) {
-    struct stat st {};
-    EXPECT_EQ(::stat(path.c_str(), &st), 0) << path;
-    return st.st_ino;
+    return testutil::StatOf(path).st_ino;
 }
 
 TEST(WmFile, UserSwitchRewritesOnlyWaymarkDat) {
@@ -453,17 +451,9 @@ TEST(WmFile, EveryLimitAcceptsItsExactValueAndRefusesOneMore) {
 
         // The same file with the value one past: the line of the value at
         // the limit names it (for counts, its number).
-        std::string line;
-        for (std::size_t pos = 0; pos < text.size();) {
-            const std::size_t end = text.find('\n', pos);
-            const std::string l = text.substr(pos, end - pos);
-            if (l.rfind(std::string(c.key) + "=", 0) == 0) {
-                line = l;
-                break;
-            }
-            pos = end + 1;
-        }
-        ASSERT_FALSE(line.empty()) << what;
+        const std::size_t start = text.find("\n" + std::string(c.key) + "=");
+        ASSERT_NE(start, std::string::npos) << what;
+        const std::string line = text.substr(start + 1, text.find('\n', start + 1) - start - 1);
         const std::string value = line.substr(std::strlen(c.key) + 1);
         std::string longer;
         if (value.size() == static_cast<std::size_t>(c.at)) {
