@@ -227,24 +227,10 @@ pid_t ExecProcessLogged(const char* path, const char* argument,
     return -1;
 }
 
-pid_t ExecProcessWait(const char* path, const char* argument) {
-    if (path == nullptr || *path == '\0') {
-        return 0;
-    }
-    if (!Findable(path) || Launch(path, ArgvOf(path, argument), ByName()).pid < 0) {
-        return -1;
-    }
-    pid_t r;
-    do {
-        r = ::wait(nullptr);
-    } while (r < 0 && errno == EINTR);
-    return r;
-}
-
 pid_t ExecProcessDoubleFork(const char* path, const char* argument, const BrowserSettings& browser,
                             const std::function<void()>& fatal) {
     if (argument != nullptr && browser.program == path) {
-        if (CheckWebProcess(browser.processName, browser.paths) != 0) {
+        if (CheckWebProcessRummage(browser.processName, browser.paths) != 0) {
             const std::string remote = std::string("openURL(") + argument + ")";
             return ExecArgvDoubleFork(path, ArgvOf(path, "-remote", remote.c_str()), fatal);
         }
@@ -264,25 +250,6 @@ pid_t ExecArgvDoubleFork(const char* file, const std::vector<std::string>& argv,
         fatal();
     }
     return started.pid;
-}
-
-pid_t ExecProcessLauncher(const char* path, const char* argument, const BrowserSettings& browser,
-                          const std::function<void()>& missing) {
-    if (path == nullptr || *path == '\0') {
-        return 0;
-    }
-    if (!Findable(path)) {
-        if (missing) {
-            missing();
-        }
-        return 0;
-    }
-    const char* arg = (argument != nullptr && *argument != '\0') ? argument : nullptr;
-    if (browser.program == path && CheckWebProcess(browser.processName, browser.paths) != 0) {
-        const std::string remote = std::string("openURL(") + (argument ? argument : "") + ")";
-        return Launch(path, ArgvOf(path, "-remote", remote.c_str()), ByName()).pid;
-    }
-    return Launch(path, ArgvOf(path, arg), ByName()).pid;
 }
 
 }  // namespace suite

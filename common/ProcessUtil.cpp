@@ -173,9 +173,9 @@ int CheckWebProcess(const std::string& browserProcessName, const ProcPaths& path
     return ScanProcesses(rule, paths);
 }
 
-int CheckWebProcessRummage(const ProcPaths& paths) {
-    static const char kName[] = "netscape";
-    ScanRule rule{kName, 8, false, true, kRummageFieldValueSize, 0, ::getuid()};
+int CheckWebProcessRummage(const std::string& browserProcessName, const ProcPaths& paths) {
+    ScanRule rule{browserProcessName.c_str(), browserProcessName.size(), false, true,
+                  kRummageFieldValueSize, 0, ::getuid()};
     return ScanProcesses(rule, paths);
 }
 

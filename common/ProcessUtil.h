@@ -52,9 +52,9 @@ int CheckDoubleStartup(const std::string& processName, const ProcPaths& paths = 
 // match over the configured browser process name.
 int CheckWebProcess(const std::string& browserProcessName, const ProcPaths& paths = {});
 
-// File manager form: every entry, name checked before state, fixed name
-// "netscape", 512-byte value buffer.
-int CheckWebProcessRummage(const ProcPaths& paths = {});
+// File manager form (its double fork asks it): every entry, name checked
+// before state, 512-byte value buffer.
+int CheckWebProcessRummage(const std::string& browserProcessName, const ProcPaths& paths = {});
 
 // How Launch starts a child.  Whatever is chosen, the child begins with
 // every signal at its default and none blocked, and keeps no descriptor
@@ -125,10 +125,6 @@ pid_t ExecProcessLogged(const char* path, const char* argument,
                         const std::function<void(const std::string&)>& warn,
                         const LaunchOptions& options = {});
 
-// Configuration tool's form: starts the child and blocks until a child ends.
-// 0 for an empty path, -1 when stat or the fork fails, else what wait returns.
-pid_t ExecProcessWait(const char* path, const char* argument);
-
 // File manager's form: double fork so that nothing is left to collect.
 // With `argument` and `path` equal to the browser program: "-remote
 // openURL(arg)" when a browser runs, else "file:arg".  `fatal` is called when
@@ -142,13 +138,5 @@ pid_t ExecProcessDoubleFork(const char* path, const char* argument, const Browse
 // Returns the pid of the intermediate child, already collected.
 pid_t ExecArgvDoubleFork(const char* file, const std::vector<std::string>& argv,
                          const std::function<void()>& fatal);
-
-// Launcher's form.  Empty path: nothing.  Path stat cannot find: calls
-// `missing` and starts nothing.  Otherwise starts detached; when `path`
-// equals the browser program and a browser runs, passes "-remote" and
-// "openURL(arg)"; an empty `argument` means no argument.
-// Returns the child's pid, 0 when nothing was started, -1 when fork failed.
-pid_t ExecProcessLauncher(const char* path, const char* argument, const BrowserSettings& browser,
-                          const std::function<void()>& missing);
 
 }  // namespace suite

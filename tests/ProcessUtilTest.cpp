@@ -93,9 +93,9 @@ TEST(ProcessScan, FindsLiveInstancesByPrefixAndSkipsZombies) {
     EXPECT_EQ(0, suite::CheckDoubleStartup("Waymark", {"/nonexistent/proc"}));
     // The rummage form looks for the netscape name, zombies excluded.
     proc.Add("160", "netscape-bin", "Z (zombie)");
-    EXPECT_EQ(0, suite::CheckWebProcessRummage(proc.paths()));
+    EXPECT_EQ(0, suite::CheckWebProcessRummage("netscape", proc.paths()));
     proc.Add("161", "netscape-bin", "S (sleeping)");
-    EXPECT_EQ(161, suite::CheckWebProcessRummage(proc.paths()));
+    EXPECT_EQ(161, suite::CheckWebProcessRummage("netscape", proc.paths()));
 }
 
 TEST(ProcessScan, SkipsOwnProcessAndBrokenEntries) {
@@ -146,7 +146,7 @@ TEST(ProcessScan, OnlyTheCallersRealUserCounts) {
     }
     FakeProc proc;
     proc.Add("171", "netscape", "S (sleeping)", other);
-    EXPECT_EQ(0, suite::CheckWebProcessRummage(proc.paths()));
+    EXPECT_EQ(0, suite::CheckWebProcessRummage("netscape", proc.paths()));
 }
 
 TEST(ProcessScan, RealProcFindsAChildByName) {
@@ -196,7 +196,7 @@ void ExpectNothingToCollect(pid_t pid = -1) {
     EXPECT_EQ(ECHILD, errno);
 }
 
-TEST(ExecProcess, DetachedAndWaitFormsPassTheirOptionalArgument) {
+TEST(ExecProcess, DetachedFormPassesItsOptionalArgument) {
     TempDir dir;
     const std::string rec = MakeRecorder(dir, "prog");
     for (const char* arg : {"one", static_cast<const char*>(nullptr)}) {
@@ -204,15 +204,9 @@ TEST(ExecProcess, DetachedAndWaitFormsPassTheirOptionalArgument) {
         const std::string expected = arg ? std::string(arg) + "\n" : "";
         EXPECT_EQ(0, ExitStatusOf(suite::ExecProcessDetached(rec.c_str(), arg)));
         EXPECT_EQ(expected, WaitArgs(rec));
-        // The wait form has seen the child finish by the time it returns.
-        EXPECT_GT(suite::ExecProcessWait(rec.c_str(), arg), 0);
-        EXPECT_TRUE(testutil::Exists(rec + ".args"));
-        EXPECT_EQ(expected, WaitArgs(rec));
     }
     EXPECT_EQ(-1, suite::ExecProcessDetached("", nullptr));
     EXPECT_EQ(-1, suite::ExecProcessDetached((dir / "missing").c_str(), nullptr));
-    EXPECT_EQ(0, suite::ExecProcessWait("", nullptr));
-    EXPECT_EQ(-1, suite::ExecProcessWait((dir / "missing").c_str(), nullptr));
     // A failed exec ends the child with status zero.
     testutil::WriteFile(dir / "data", "not a program", 0644);
     EXPECT_EQ(0, ExitStatusOf(suite::ExecProcessDetached((dir / "data").c_str(), "x")));
@@ -254,59 +248,41 @@ bool HasZombieChild() {
     return found;
 }
 
-// The browser-aware forms: the browser gets the remote form when one runs
-// (else the double fork's a local page); another program gets its argument
-// as it is, none when null or empty.
-TEST(ExecProcess, BrowserAwareFormsLeaveNoZombie) {
+// The file manager's browser-aware form: the browser gets the remote form
+// when one runs, else a local page; another program gets its argument as it
+// is, none when null.  Nothing is left to collect.
+TEST(ExecProcess, DoubleForkHandsTheBrowserItsFormAndLeavesNoZombie) {
     TempDir dir;
     const std::string browser = MakeRecorder(dir, "browser");
     const std::string app = MakeRecorder(dir, "app");
     bool fatal = false;
-    int missing = 0;
-    const auto onMissing = [&] { ++missing; };
     struct Case {
-        bool launcher;  // else the double fork
-        bool browser;   // else another program
+        bool browser;  // else another program
         const char* argument;
         bool running;  // a browser is running
         const char* expected;
     };
     const Case cases[] = {
-        {false, true, "/home/u/page.htm", false, "file:/home/u/page.htm\n"},
-        {false, true, "/home/u/page.htm", true, "-remote\nopenURL(/home/u/page.htm)\n"},
-        {false, false, "/home/u/a.txt", true, "/home/u/a.txt\n"},
-        {false, false, nullptr, true, ""},
-        {true, true, "http://example.org/", false, "http://example.org/\n"},
-        {true, true, "http://example.org/", true, "-remote\nopenURL(http://example.org/)\n"},
-        {true, false, "", true, ""},
+        {true, "/home/u/page.htm", false, "file:/home/u/page.htm\n"},
+        {true, "/home/u/page.htm", true, "-remote\nopenURL(/home/u/page.htm)\n"},
+        {false, "/home/u/a.txt", true, "/home/u/a.txt\n"},
+        {false, nullptr, true, ""},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.launcher ? "launcher: " : "double fork: ") + c.expected);
+        SCOPED_TRACE(c.expected);
         FakeProc proc;
         if (c.running)
             proc.Add("300", "firefox-esr", "S (sleeping)");
         const suite::BrowserSettings settings{browser, "firefox", proc.paths()};
         const std::string& prog = c.browser ? browser : app;
-        const pid_t pid =
-            c.launcher ? suite::ExecProcessLauncher(prog.c_str(), c.argument, settings, onMissing)
-                       : suite::ExecProcessDoubleFork(prog.c_str(), c.argument, settings,
-                                                      [&] { fatal = true; });
+        const pid_t pid = suite::ExecProcessDoubleFork(prog.c_str(), c.argument, settings,
+                                                       [&] { fatal = true; });
         ASSERT_GT(pid, 0);
         EXPECT_EQ(c.expected, WaitArgs(prog));
-        if (c.launcher) {
-            EXPECT_TRUE(testutil::WaitFor([&] { return suite::CollectChild(pid) == pid; }));
-        } else {
-            ExpectNothingToCollect(pid);  // already collected
-        }
+        ExpectNothingToCollect(pid);  // already collected
     }
     EXPECT_FALSE(fatal);
     EXPECT_FALSE(HasZombieChild());
-    // The launcher: empty path, nothing started nor shown; missing program, the message.
-    const suite::BrowserSettings settings{browser, "firefox", {dir.path()}};
-    EXPECT_EQ(0, suite::ExecProcessLauncher("", "x", settings, onMissing));
-    EXPECT_EQ(0, missing);
-    EXPECT_EQ(0, suite::ExecProcessLauncher((dir / "gone").c_str(), "x", settings, onMissing));
-    EXPECT_EQ(1, missing);
 }
 
 // Collecting is for exactly the child named: another finished child stays
