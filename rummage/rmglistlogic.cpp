@@ -91,6 +91,26 @@ int CompareColumn(const FileRow& a, const FileRow& b, const SortOptions& opt) {
     }
 }
 
+// The name field of the entry `lookup` finds for `id`, remembered per id (one
+// cache per kind of entry); empty when unknown.
+template <typename Id, typename Entry>
+const std::string& CachedName(Id id, int (*lookup)(Id, Entry*, char*, std::size_t, Entry**),
+                              char* Entry::*name) {
+    static std::unordered_map<Id, std::string> cache;
+    auto it = cache.find(id);
+    if (it == cache.end()) {
+        Entry entry{};
+        Entry* result = nullptr;
+        char buf[8192];
+        std::string found;
+        if (lookup(id, &entry, buf, sizeof buf, &result) == 0 && result != nullptr) {
+            found = result->*name;
+        }
+        it = cache.emplace(id, found).first;
+    }
+    return it->second;
+}
+
 }  // namespace
 
 int CompareFileRows(const FileRow& a, const FileRow& b, const SortOptions& opt) {
@@ -232,35 +252,11 @@ bool IsListColumnRight(int kind) {
 }
 
 const std::string& UserName(uid_t uid) {
-    static std::unordered_map<uid_t, std::string> cache;
-    auto it = cache.find(uid);
-    if (it == cache.end()) {
-        struct passwd pw {};
-        struct passwd* result = nullptr;
-        char buf[4096];
-        std::string name;
-        if (getpwuid_r(uid, &pw, buf, sizeof buf, &result) == 0 && result != nullptr) {
-            name = result->pw_name;
-        }
-        it = cache.emplace(uid, name).first;
-    }
-    return it->second;
+    return CachedName(uid, getpwuid_r, &passwd::pw_name);
 }
 
 const std::string& GroupName(gid_t gid) {
-    static std::unordered_map<gid_t, std::string> cache;
-    auto it = cache.find(gid);
-    if (it == cache.end()) {
-        struct group gr {};
-        struct group* result = nullptr;
-        char buf[8192];
-        std::string name;
-        if (getgrgid_r(gid, &gr, buf, sizeof buf, &result) == 0 && result != nullptr) {
-            name = result->gr_name;
-        }
-        it = cache.emplace(gid, name).first;
-    }
-    return it->second;
+    return CachedName(gid, getgrgid_r, &group::gr_name);
 }
 
 std::string GetListCellText(const FileRow& row, int kind, int japanese) {

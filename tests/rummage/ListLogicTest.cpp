@@ -1,5 +1,7 @@
 // Order, filter, texts and drag data of the file list, without widgets.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 
 #include <ctime>
@@ -29,6 +31,11 @@ FileRow File(const std::string& name, std::uint64_t size = 0, uid_t uid = 0) {
     r.size = size;
     r.uid = uid;
     r.mode = S_IFREG | 0644;
+    return r;
+}
+
+FileRow WithMode(FileRow r, mode_t mode) {
+    r.mode = mode;
     return r;
 }
 
@@ -86,38 +93,47 @@ TEST(ListSortTest, IconColumnPutsDirectoriesFirstEvenWhenMixed) {
     EXPECT_EQ(Sorted({File("a"), Dir("b"), Parent(), Dir("a")}, opt), (Names{"..", "a", "b", "a"}));
 }
 
-TEST(ListSortTest, SizesCompareByValueAcrossUnits) {
-    SortOptions opt;
-    opt.sortColumn = 2;
-    opt.kind = COLUMN_SIZE;
-    // 900KByte < 1.2MByte; equal sizes keep their order.
-    const std::vector<FileRow> rows = {File("big", 1258291), File("mid", 921600), File("tiny", 1),
-                                       File("mid2", 921600)};
-    EXPECT_EQ(Sorted(rows, opt), (Names{"tiny", "mid", "mid2", "big"}));
-    opt.sortType = 1;
-    EXPECT_EQ(Sorted(rows, opt), (Names{"big", "mid", "mid2", "tiny"}));
-}
-
-TEST(ListSortTest, IdsPutLargerNumbersFirstInTheNormalDirection) {
-    SortOptions opt;
-    opt.sortColumn = 3;
-    opt.kind = COLUMN_USER_ID;
-    const std::vector<FileRow> rows = {File("root", 0, 0), File("user", 0, 1000),
-                                       File("daemon", 0, 1), Parent()};
-    EXPECT_EQ(Sorted(rows, opt), (Names{"..", "user", "daemon", "root"}));
-    opt.sortType = 1;
-    EXPECT_EQ(Sorted(rows, opt), (Names{"..", "root", "daemon", "user"}));
-}
-
-TEST(ListSortTest, PermissionColumnSortsByItsText) {
-    SortOptions opt;
-    opt.sortColumn = 2;
-    opt.kind = COLUMN_PERMISSION;
-    FileRow a = File("a");
-    a.mode = S_IFREG | 0700;  // -rwx------
-    FileRow b = File("b");
-    b.mode = S_IFREG | 0444;  // -r--r--r--
-    EXPECT_EQ(Sorted({a, b}, opt), (Names{"b", "a"}));
+TEST(ListSortTest, ColumnsSortByTheirValueBothWays) {
+    struct Case {
+        const char* what;
+        int column;
+        int kind;
+        std::vector<FileRow> rows;
+        Names normal;
+        Names reversed;
+    };
+    const Case cases[] = {
+        // 900KByte < 1.2MByte; equal sizes keep their order.
+        {"size",
+         2,
+         COLUMN_SIZE,
+         {File("big", 1258291), File("mid", 921600), File("tiny", 1), File("mid2", 921600)},
+         {"tiny", "mid", "mid2", "big"},
+         {"big", "mid", "mid2", "tiny"}},
+        // Ids put larger numbers first in the normal direction.
+        {"user id",
+         3,
+         COLUMN_USER_ID,
+         {File("root", 0, 0), File("user", 0, 1000), File("daemon", 0, 1), Parent()},
+         {"..", "user", "daemon", "root"},
+         {"..", "root", "daemon", "user"}},
+        // By the shown text: -r--r--r-- before -rwx------.
+        {"permission",
+         2,
+         COLUMN_PERMISSION,
+         {WithMode(File("a"), S_IFREG | 0700), WithMode(File("b"), S_IFREG | 0444)},
+         {"b", "a"},
+         {"a", "b"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        SortOptions opt;
+        opt.sortColumn = c.column;
+        opt.kind = c.kind;
+        EXPECT_EQ(Sorted(c.rows, opt), c.normal);
+        opt.sortType = 1;
+        EXPECT_EQ(Sorted(c.rows, opt), c.reversed);
+    }
 }
 
 TEST(ListFilterTest, WildcardMatchesFilesOnlyWhenOn) {
@@ -139,6 +155,20 @@ TEST(ListTextTest, ModeTextShowsTypeAndSpecialBits) {
     EXPECT_EQ(SetPermission(S_IFDIR | 01770), "drwxrwx--T");
     EXPECT_EQ(SetPermission(S_IFLNK | 0777), "lrwxrwxrwx");
     EXPECT_EQ(SetPermission(S_IFSOCK | 0600), "srw-------");
+}
+
+// User and group names come each from their own table (ids 65534 name
+// different ones on most systems), and an id naming no one shows empty.
+TEST(ListTextTest, OwnerColumnsNameUsersAndGroupsFromTheirOwnTables) {
+    for (const unsigned id : {0u, 65534u, 4000000000u}) {
+        SCOPED_TRACE(id);
+        const passwd* pw = ::getpwuid(id);
+        const group* gr = ::getgrgid(id);
+        FileRow row = File("f", 0, id);
+        row.gid = id;
+        EXPECT_EQ(GetListCellText(row, COLUMN_USER, 0), pw != nullptr ? pw->pw_name : "");
+        EXPECT_EQ(GetListCellText(row, COLUMN_GROUP, 0), gr != nullptr ? gr->gr_name : "");
+    }
 }
 
 TEST(ListTextTest, TimeTextsInBothLocales) {
