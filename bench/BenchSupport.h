@@ -3,9 +3,11 @@
 // file manager's window opened the way the program opens it.
 #pragma once
 
+#include <fcntl.h>
 #include <glib.h>
 #include <stdlib.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -67,6 +69,17 @@ inline void Pump() {
     }
 }
 
+// Makes the file `path` (left alone when it exists) with `content` in it.
+inline void Touch(const std::string& path, const std::string& content = "") {
+    const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY, 0644);
+    if (fd >= 0) {
+        if (!content.empty() && ::write(fd, content.data(), content.size()) < 0) {
+            std::perror("write");
+        }
+        ::close(fd);
+    }
+}
+
 // A fresh directory <parent>/<prefix>XXXXXX, removed with everything in it
 // when the benchmark ends; path() is empty when it could not be made.
 class TempDir {
@@ -102,11 +115,15 @@ class TempDir {
 namespace bench {
 
 // A scratch tree for the file manager: <base>/home/ holding an empty
-// directory big/ for the benchmark to fill.
+// directory big/ for the benchmark to fill; not ok, and said so, when it
+// could not be made.
 struct RummageTree {
     explicit RummageTree(const char* prefix) : base("/tmp", prefix) {
         ok = !base.path().empty() && ::mkdir(home.c_str(), 0755) == 0 &&
              ::mkdir(dir.c_str(), 0755) == 0;
+        if (!ok) {
+            std::perror("scratch tree");
+        }
     }
     TempDir base;
     std::string home = base.path() + "/home/";

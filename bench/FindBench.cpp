@@ -6,9 +6,7 @@
 // the search alone without the window; the ratio is the window's wall time.
 //   bench_find [entries] [runs] [tree]  (needs a display; run under xvfb-run)
 // `tree` limits the run to the trees whose name contains it ("nested").
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -37,16 +35,9 @@ std::string NameOf(int i) {
     return "file" + std::to_string(i) + ext;
 }
 
-void Touch(const std::string& path) {
-    const int fd = open(path.c_str(), O_CREAT | O_WRONLY, 0644);
-    if (fd >= 0) {
-        close(fd);
-    }
-}
-
 void MakeFlat(const std::string& root, int entries) {
     for (int i = 0; i < entries; ++i) {
-        Touch(root + NameOf(i));
+        bench::Touch(root + NameOf(i));
     }
 }
 
@@ -62,8 +53,8 @@ void MakeNested(const std::string& root, int entries) {
         made += 11;
     }
     for (int i = 0; made < entries; ++i, ++made) {
-        Touch(root + "d" + std::to_string(i % 100) + "/s" + std::to_string((i / 100) % 10) + "/" +
-              NameOf(i));
+        bench::Touch(root + "d" + std::to_string(i % 100) + "/s" + std::to_string((i / 100) % 10) +
+                     "/" + NameOf(i));
     }
 }
 
@@ -138,7 +129,6 @@ int main(int argc, char** argv) {
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
     const bench::RummageTree tree("findbench.");
     if (!tree.ok) {
-        std::perror("scratch tree");
         return 1;
     }
     const std::string flat = tree.home + "flat/";

@@ -3,9 +3,6 @@
 // that directory until its list is drawn (the rummage binary built beside
 // this benchmark), and a refill in a running window.
 //   bench_listfill [entries]     (needs a display; run under xvfb-run)
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <time.h>
 
 #include <cstdio>
@@ -59,7 +56,6 @@ int main(int argc, char** argv) {
 
     const bench::RummageTree tree("listfill.");
     if (!tree.ok) {
-        std::perror("scratch tree");
         return 1;
     }
     const std::string& home = tree.home;
@@ -69,13 +65,7 @@ int main(int argc, char** argv) {
         // Shuffled names, so neither side gets them presorted.
         std::snprintf(name, sizeof name, "f%07u.dat",
                       (static_cast<unsigned>(i) * 7919u) % 10000019u);
-        const int fd = open((dir + name).c_str(), O_CREAT | O_WRONLY, 0644);
-        if (fd >= 0) {
-            if (i % 3 == 0 && write(fd, name, 10) < 0) {
-                std::perror("write");
-            }
-            close(fd);
-        }
+        bench::Touch(dir + name, i % 3 == 0 ? std::string(name, 10) : "");
     }
     const std::string program =
         (std::filesystem::canonical("/proc/self/exe").parent_path() / "rummage").string();

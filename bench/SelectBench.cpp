@@ -3,9 +3,6 @@
 // an absolute one (under 100 ms on an idle machine); there is no standard
 // tool doing the same work to compare with.
 //   bench_select [entries] [runs]     (needs a display; run under xvfb-run)
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -52,23 +49,17 @@ int main(int argc, char** argv) {
     auto app = Gtk::Application::create("org.waymark.suite.bench", Gio::APPLICATION_NON_UNIQUE);
     const bench::RummageTree tree("selectbench.");
     if (!tree.ok) {
-        std::perror("scratch tree");
         return 1;
     }
-    const std::string& home = tree.home;
-    const std::string& dir = tree.dir;
     for (int i = 0; i < entries; ++i) {
-        const int fd = open((dir + "f" + std::to_string(i)).c_str(), O_CREAT | O_WRONLY, 0644);
-        if (fd >= 0) {
-            close(fd);
-        }
+        bench::Touch(tree.dir + "f" + std::to_string(i));
     }
-    Gtk::Window* window = bench::OpenRummageWindow(tree.base.path(), home);
+    Gtk::Window* window = bench::OpenRummageWindow(tree.base.path(), tree.home);
     if (window == nullptr) {
         return 1;
     }
-    rmg::pGTable->CurrentDir = dir;
-    rmg::DisplayFileList(dir);
+    rmg::pGTable->CurrentDir = tree.dir;
+    rmg::DisplayFileList(tree.dir);
     Pump();
 
     std::vector<Timing> timings = {
