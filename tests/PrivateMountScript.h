@@ -20,4 +20,19 @@ inline void ExpectScriptPassesInPrivateMounts(const std::string& script) {
     EXPECT_EQ(0, rc) << ReadFile(dir / "log");
 }
 
+// The same, with the build's `program` first copied into a fresh
+// /usr/local/bin that only root may change, as an installed one is; the
+// script finds $1 as $D and the build's programs as $BIN.  Skipped where
+// private mount namespaces are not allowed.
+inline void ExpectInstalledProgramPasses(const std::string& program, const std::string& script) {
+    if (!CanUnshareMounts()) {
+        GTEST_SKIP() << "no private mount namespaces here";
+    }
+    ExpectScriptPassesInPrivateMounts(
+        "set -u\nD=\"$1\"; BIN=\"$2\"\n"
+        "mount -t tmpfs -o mode=755 none /usr/local/bin || exit 90\n"
+        "cp \"$BIN/" +
+        program + "\" /usr/local/bin/" + program + "\n" + script);
+}
+
 }  // namespace testutil

@@ -48,29 +48,33 @@ TEST(Waywatch, VersionPrintsBannerAndOneNotice) {
     EXPECT_FALSE(lines[1].empty());
 }
 
-// A launcher that records each start and then runs until killed, or ends at
-// once when `quick`.
-std::string MakeLauncher(const TempDir& dir, bool quick) {
-    const std::string path = dir / "Waymark";
-    testutil::WriteFile(path,
-                        "#!/bin/sh\necho $$ >> \"" + (dir / "starts") + "\"\n" +
-                            (quick ? std::string("exit 3\n") : std::string("exec sleep 60\n")),
-                        0755);
-    return path;
-}
+// A fresh directory for the launcher, a configuration naming it there, and
+// the state of its runs.
+class WaywatchLauncher : public ::testing::Test {
+  protected:
+    WaywatchLauncher() { config.launcherPath = dir / "Waymark"; }
 
-std::vector<std::string> Starts(const TempDir& dir) {
-    return LinesOf(testutil::ReadFile(dir / "starts"));
-}
+    // A launcher that records each start and then runs until killed, or ends
+    // at once when `quick`; restarts are paced `pace` apart.
+    void WriteLauncher(bool quick, std::chrono::milliseconds pace) {
+        testutil::WriteFile(config.launcherPath,
+                            "#!/bin/sh\necho $$ >> \"" + (dir / "starts") + "\"\n" +
+                                (quick ? std::string("exit 3\n") : std::string("exec sleep 60\n")),
+                            0755);
+        config.minRestartInterval = pace;
+    }
 
-TEST(Waywatch, RestartsTheLauncherWhenItEnds) {
+    std::vector<std::string> Starts() const { return LinesOf(testutil::ReadFile(dir / "starts")); }
+
     TempDir dir;
     waywatch::WaywatchConfig config;
-    config.launcherPath = MakeLauncher(dir, false);
-    config.minRestartInterval = 200ms;
     waywatch::LauncherState state;
+};
+
+TEST_F(WaywatchLauncher, RestartsTheLauncherWhenItEnds) {
+    WriteLauncher(false, 200ms);
     ASSERT_GT(waywatch::StartLauncher(state, config), 0);
-    ASSERT_TRUE(testutil::WaitFor([&] { return Starts(dir).size() == 1; }));
+    ASSERT_TRUE(testutil::WaitFor([&] { return Starts().size() == 1; }));
     const pid_t first = state.pid;
 
     // Whatever ends it (here a kill), a new launcher follows.
@@ -79,7 +83,7 @@ TEST(Waywatch, RestartsTheLauncherWhenItEnds) {
     EXPECT_EQ(0, waywatch::CheckProcess(state, config));
     EXPECT_NE(first, state.pid);
     EXPECT_GT(state.pid, 0);
-    EXPECT_TRUE(testutil::WaitFor([&] { return Starts(dir).size() == 2; }));
+    EXPECT_TRUE(testutil::WaitFor([&] { return Starts().size() == 2; }));
 
     // Another child ending leaves the launcher alone.
     pid_t other = ::fork();
@@ -95,12 +99,8 @@ TEST(Waywatch, RestartsTheLauncherWhenItEnds) {
     EXPECT_EQ(1, waywatch::CheckProcess(state, config));
 }
 
-TEST(Waywatch, LauncherThatEndsAtOnceIsPacedNotSpun) {
-    TempDir dir;
-    waywatch::WaywatchConfig config;
-    config.launcherPath = MakeLauncher(dir, true);
-    config.minRestartInterval = 300ms;
-    waywatch::LauncherState state;
+TEST_F(WaywatchLauncher, LauncherThatEndsAtOnceIsPacedNotSpun) {
+    WriteLauncher(true, 300ms);
     const auto begin = std::chrono::steady_clock::now();
     ASSERT_GT(waywatch::StartLauncher(state, config), 0);
     for (int i = 0; i < 3; ++i) {
@@ -113,12 +113,9 @@ TEST(Waywatch, LauncherThatEndsAtOnceIsPacedNotSpun) {
     ::waitpid(state.pid, nullptr, 0);
 }
 
-TEST(Waywatch, IgnoredChildSignalOrNoChildLeftStillRestarts) {
-    TempDir dir;
-    waywatch::WaywatchConfig config;
+TEST_F(WaywatchLauncher, IgnoredChildSignalOrNoChildLeftStillRestarts) {
     config.minRestartInterval = 10ms;
     // The launcher removes itself at its third start, so Waywatch ends then.
-    config.launcherPath = dir / "Waymark";
     const std::string starts = dir / "starts";
     testutil::WriteFile(config.launcherPath,
                         "#!/bin/sh\necho $$ >> '" + starts + "'\n[ $(wc -l < '" + starts +
@@ -139,11 +136,10 @@ TEST(Waywatch, IgnoredChildSignalOrNoChildLeftStillRestarts) {
         ::waitpid(child, nullptr, 0);
     }
     EXPECT_TRUE(ended) << "Waywatch spun instead of restarting";
-    EXPECT_EQ(3u, LinesOf(testutil::ReadFile(dir / "starts")).size());
+    EXPECT_EQ(3u, Starts().size());
 
     // wait() finding no child at all: the launcher is taken as gone.
     testutil::WriteFile(config.launcherPath, "#!/bin/sh\nexec sleep 60\n", 0755);
-    waywatch::LauncherState state;
     state.pid = 1;  // not a child of ours
     EXPECT_EQ(0, waywatch::CheckProcess(state, config));
     EXPECT_GT(state.pid, 1);
@@ -151,10 +147,7 @@ TEST(Waywatch, IgnoredChildSignalOrNoChildLeftStillRestarts) {
     ::waitpid(state.pid, nullptr, 0);
 }
 
-TEST(Waywatch, MissingLauncherEndsAtStart) {
-    TempDir dir;
-    waywatch::WaywatchConfig config;
-    config.launcherPath = dir / "Waymark";
+TEST_F(WaywatchLauncher, MissingLauncherEndsAtStart) {
     char name[] = "Waywatch";
     char* argv[] = {name, nullptr};
     EXPECT_EQ(0, waywatch::WaywatchMain(1, argv, config, stdout));
@@ -163,13 +156,7 @@ TEST(Waywatch, MissingLauncherEndsAtStart) {
 // The real program, with its fixed launcher path, in a private mount
 // namespace whose /usr/local/bin holds a fake launcher.
 TEST(Waywatch, RealProgramKeepsLauncherAndLeavesASecondCopySilent) {
-    if (!testutil::CanUnshareMounts())
-        GTEST_SKIP() << "no private mount namespaces here";
-    testutil::ExpectScriptPassesInPrivateMounts(R"SH(
-set -u
-D="$1"; BIN="$2"
-mount -t tmpfs none /usr/local/bin || exit 90
-cp "$BIN/Waywatch" /usr/local/bin/Waywatch
+    testutil::ExpectInstalledProgramPasses("Waywatch", R"SH(
 cat > /usr/local/bin/Waymark <<EOL
 #!/bin/sh
 echo \$\$ >> "$D/starts"
