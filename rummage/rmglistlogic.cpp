@@ -57,6 +57,17 @@ int CompareText(const std::string& a, const std::string& b, int sortCase) {
     return CompareValues(a.size(), b.size());
 }
 
+// The number an id column shows, and the time a time column shows.
+unsigned long long ColumnId(const FileRow& row, int kind) {
+    return kind == COLUMN_USER_ID ? row.uid : kind == COLUMN_GROUP_ID ? row.gid : row.ino;
+}
+
+std::time_t ColumnTime(const FileRow& row, int kind) {
+    return kind == COLUMN_ACCESS_TIME   ? row.atime
+           : kind == COLUMN_MODIFY_TIME ? row.mtime
+                                        : row.ctime;
+}
+
 // Comparison of the sorted column alone, in the normal direction.
 int CompareColumn(const FileRow& a, const FileRow& b, const SortOptions& opt) {
     if (opt.sortColumn == 0) {
@@ -70,18 +81,14 @@ int CompareColumn(const FileRow& a, const FileRow& b, const SortOptions& opt) {
             return CompareValues(a.size, b.size);
         // Larger ids come first in the normal direction.
         case COLUMN_USER_ID:
-            return CompareValues(b.uid, a.uid);
         case COLUMN_GROUP_ID:
-            return CompareValues(b.gid, a.gid);
         case COLUMN_INODE:
-            return CompareValues(b.ino, a.ino);
+            return CompareValues(ColumnId(b, opt.kind), ColumnId(a, opt.kind));
         // Times shown to the minute; the stored seconds only break ties.
         case COLUMN_ACCESS_TIME:
-            return CompareValues(a.atime, b.atime);
         case COLUMN_MODIFY_TIME:
-            return CompareValues(a.mtime, b.mtime);
         case COLUMN_CHANGE_TIME:
-            return CompareValues(a.ctime, b.ctime);
+            return CompareValues(ColumnTime(a, opt.kind), ColumnTime(b, opt.kind));
         case COLUMN_PERMISSION:
         case COLUMN_USER:
         case COLUMN_GROUP:
@@ -270,23 +277,17 @@ std::string GetListCellText(const FileRow& row, int kind, int japanese) {
             return SetPermission(row.mode);
         case COLUMN_USER:
             return UserName(row.uid);
-        case COLUMN_USER_ID:
-            return std::to_string(row.uid);
         case COLUMN_GROUP:
             return GroupName(row.gid);
+        case COLUMN_USER_ID:
         case COLUMN_GROUP_ID:
-            return std::to_string(row.gid);
-        case COLUMN_ACCESS_TIME:
-            GetFormatTime(row.atime, text, false, japanese);
-            return text;
-        case COLUMN_MODIFY_TIME:
-            GetFormatTime(row.mtime, text, false, japanese);
-            return text;
-        case COLUMN_CHANGE_TIME:
-            GetFormatTime(row.ctime, text, false, japanese);
-            return text;
         case COLUMN_INODE:
-            return std::to_string(static_cast<unsigned long long>(row.ino));
+            return std::to_string(ColumnId(row, kind));
+        case COLUMN_ACCESS_TIME:
+        case COLUMN_MODIFY_TIME:
+        case COLUMN_CHANGE_TIME:
+            GetFormatTime(ColumnTime(row, kind), text, false, japanese);
+            return text;
         default:
             return text;
     }

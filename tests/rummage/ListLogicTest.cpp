@@ -6,6 +6,7 @@
 
 #include <ctime>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CoreTableSupport.h"
@@ -155,6 +156,28 @@ TEST(ListTextTest, ModeTextShowsTypeAndSpecialBits) {
     EXPECT_EQ(SetPermission(S_IFDIR | 01770), "drwxrwx--T");
     EXPECT_EQ(SetPermission(S_IFLNK | 0777), "lrwxrwxrwx");
     EXPECT_EQ(SetPermission(S_IFSOCK | 0600), "srw-------");
+}
+
+TEST(ListTextTest, EachNumberAndTimeColumnShowsItsOwnField) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    FileRow row = File("f", 0, 101);
+    row.gid = 202;
+    row.ino = 303;
+    row.atime = 1700000000;  // 2023-11-14 22:13:20 UTC
+    row.mtime = row.atime + 60;
+    row.ctime = row.atime + 120;
+    const std::pair<int, const char*> cells[] = {
+        {COLUMN_USER_ID, "101"},
+        {COLUMN_GROUP_ID, "202"},
+        {COLUMN_INODE, "303"},
+        {COLUMN_ACCESS_TIME, "Nov 14 2023 22:13"},
+        {COLUMN_MODIFY_TIME, "Nov 14 2023 22:14"},
+        {COLUMN_CHANGE_TIME, "Nov 14 2023 22:15"},
+    };
+    for (const auto& [kind, text] : cells) {
+        EXPECT_EQ(GetListCellText(row, kind, 0), text) << GetListColumnString(kind);
+    }
 }
 
 // User and group names come each from their own table (ids 65534 name
