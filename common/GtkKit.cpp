@@ -1,9 +1,26 @@
 #include "common/GtkKit.h"
 
-#include <map>
-#include <string>
+#include <set>
+#include <vector>
 
 namespace suite {
+
+namespace {
+
+struct RunningDialog {
+    Glib::RefPtr<Glib::MainLoop> loop;
+    Gtk::Window* dialog = nullptr;
+    unsigned long serial = 0;
+};
+
+std::vector<RunningDialog>& Running() {
+    static std::vector<RunningDialog> running;
+    return running;
+}
+
+unsigned long gLastSerial = 0;
+
+}  // namespace
 
 void RunModalLoop(Gtk::Window& window, const Glib::RefPtr<Glib::MainLoop>& loop) {
     // Anything that hides the window behind our back must not leave the
@@ -17,25 +34,170 @@ void RunModalLoop(Gtk::Window& window, const Glib::RefPtr<Glib::MainLoop>& loop)
     window.hide();
 }
 
+void RunModalDialog(Gtk::Window& dialog, Gtk::Window* disable, Gtk::Window* owner) {
+    // A dialog inside a dialog may disable a window that is already off; it
+    // must stay off when the inner one ends.
+    const bool wasSensitive = disable && disable->get_sensitive();
+    if (disable) {
+        disable->set_sensitive(false);
+        // Should the window go away meanwhile, it is not touched again.
+        disable->add_destroy_notify_callback(&disable, [](void* data) -> void* {
+            *static_cast<Gtk::Window**>(data) = nullptr;
+            return nullptr;
+        });
+    }
+    if (owner && owner != &dialog && !dialog.get_transient_for()) {
+        dialog.set_transient_for(*owner);
+    }
+    auto loop = Glib::MainLoop::create(false);
+    Running().push_back({loop, &dialog, ++gLastSerial});
+    RunModalLoop(dialog, loop);
+    Running().pop_back();
+    if (disable) {
+        disable->remove_destroy_notify_callback(&disable);
+        if (wasSensitive) {
+            disable->set_sensitive(true);
+        }
+    }
+}
+
+Gtk::Window* DialogOwner(Gtk::Window* disable, Gtk::Window* fallback) {
+    if (!Running().empty()) {
+        return Running().back().dialog;
+    }
+    return disable ? disable : fallback;
+}
+
+void EndModalLoop() {
+    if (!Running().empty()) {
+        Running().back().loop->quit();
+    }
+}
+
+void EndAllModalLoops() {
+    for (auto it = Running().rbegin(); it != Running().rend(); ++it) {
+        it->loop->quit();
+    }
+}
+
+int ModalLoopDepth() {
+    return static_cast<int>(Running().size());
+}
+
+Gtk::Window* InnermostDialog() {
+    return Running().empty() ? nullptr : Running().back().dialog;
+}
+
+unsigned long InnermostDialogSerial() {
+    return Running().empty() ? 0 : Running().back().serial;
+}
+
 void InstallStyleSheet(const char* css) {
+    static std::set<std::string> tried;
+    if (!Gdk::Screen::get_default() || !tried.insert(css).second) {
+        return;
+    }
+    // The screen keeps the sheet for the life of the process.
+    Glib::RefPtr<Gtk::CssProvider> sheet;
+    ReplaceStyleSheet(sheet, css);
+}
+
+void ReplaceStyleSheet(Glib::RefPtr<Gtk::CssProvider>& sheet, const std::string& css) {
     auto screen = Gdk::Screen::get_default();
     if (!screen) {
         return;
     }
-    static std::map<std::string, Glib::RefPtr<Gtk::CssProvider>> installed;
-    auto& provider = installed[css];
-    if (provider) {
-        return;
-    }
-    provider = Gtk::CssProvider::create();
+    auto fresh = Gtk::CssProvider::create();
     try {
-        provider->load_from_data(css);
+        fresh->load_from_data(css);
     } catch (const Glib::Error& error) {
         g_warning("Style sheet refused: %s", error.what().c_str());
         return;
     }
-    Gtk::StyleContext::add_provider_for_screen(screen, provider,
+    if (sheet) {
+        Gtk::StyleContext::remove_provider_for_screen(screen, sheet);
+    }
+    sheet = fresh;
+    Gtk::StyleContext::add_provider_for_screen(screen, sheet,
                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}
+
+void PutWidget(Gtk::Fixed* fixed, Gtk::Widget& widget, int x, int y, int width, int height) {
+    widget.set_size_request(width > 0 ? width : -1, height > 0 ? height : -1);
+    if (fixed) {
+        fixed->put(widget, x, y);
+    }
+    widget.show();
+}
+
+Gtk::Label* PutLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
+                     int height) {
+    auto* label = Gtk::manage(new Gtk::Label(text));
+    label->set_xalign(0.0f);
+    label->set_yalign(0.5f);
+    label->set_justify(Gtk::JUSTIFY_LEFT);
+    return Put(fixed, label, x, y, width, height);
+}
+
+Gtk::Button* PutButton(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
+                       int height) {
+    auto* button = Gtk::manage(new Gtk::Button(text));
+    button->set_can_default(true);
+    button->get_accessible()->set_name(text);
+    return Put(fixed, button, x, y, width, height);
+}
+
+Gtk::Entry* PutEntry(Gtk::Fixed* fixed, const Glib::ustring& name, int x, int y, int width,
+                     int height, int maxChars, bool hidden) {
+    auto* entry = Gtk::manage(new Gtk::Entry());
+    if (maxChars > 0) {
+        entry->set_max_length(maxChars);
+    }
+    // The entry would otherwise ask for room for twenty characters.
+    entry->set_width_chars(1);
+    if (hidden) {
+        entry->set_visibility(false);
+        entry->set_input_purpose(Gtk::INPUT_PURPOSE_PASSWORD);
+    }
+    entry->get_accessible()->set_name(name);
+    return Put(fixed, entry, x, y, width, height);
+}
+
+Gtk::RadioButton* PutRadio(Gtk::Fixed* fixed, Gtk::RadioButton* groupOf, const Glib::ustring& text,
+                           int x, int y, int width, int height) {
+    auto* radio = Gtk::manage(new Gtk::RadioButton(text));
+    if (groupOf) {
+        Gtk::RadioButton::Group group = groupOf->get_group();
+        radio->set_group(group);
+    }
+    radio->get_accessible()->set_name(text);
+    return Put(fixed, radio, x, y, width, height);
+}
+
+Gtk::Fixed* PutFrame(Gtk::Fixed* fixed, const Glib::ustring& title, int x, int y, int width,
+                     int height, Gtk::Frame** frameOut) {
+    auto* frame = Gtk::manage(new Gtk::Frame(title));
+    frame->set_shadow_type(Gtk::SHADOW_ETCHED_IN);
+    frame->get_accessible()->set_name(title);
+    Put(fixed, frame, x, y, width, height);
+    if (frameOut) {
+        *frameOut = frame;
+    }
+    return AddFixed(*frame);
+}
+
+Gtk::Image* PutImage(Gtk::Fixed* fixed, const Glib::RefPtr<Gdk::Pixbuf>& picture,
+                     const Glib::ustring& name, int x, int y, int width, int height) {
+    auto* image = Gtk::manage(picture ? new Gtk::Image(picture) : new Gtk::Image());
+    image->get_accessible()->set_name(name);
+    return Put(fixed, image, x, y, width, height);
+}
+
+Gtk::Fixed* AddFixed(Gtk::Container& container) {
+    auto* fixed = Gtk::manage(new Gtk::Fixed());
+    container.add(*fixed);
+    fixed->show();
+    return fixed;
 }
 
 }  // namespace suite

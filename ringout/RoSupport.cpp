@@ -14,19 +14,7 @@ std::vector<Glib::RefPtr<Glib::MainLoop>>& MainLoops() {
     return loops;
 }
 
-// The nested loops of modal windows, innermost last.
-std::vector<Glib::RefPtr<Glib::MainLoop>>& ModalLoops() {
-    static std::vector<Glib::RefPtr<Glib::MainLoop>> loops;
-    return loops;
-}
-
 bool gEnding = false;
-
-void Place(Gtk::Fixed* fixed, Gtk::Widget* widget, int x, int y, int width, int height) {
-    widget->set_size_request(width, height);
-    fixed->put(*widget, x, y);
-    widget->show();
-}
 
 }  // namespace
 
@@ -44,26 +32,17 @@ Gtk::Window* CreateWindow(const Glib::ustring& title, int width, int height) {
 }
 
 Gtk::Fixed* CreateFixed(Gtk::Container* window) {
-    auto* fixed = Gtk::manage(new Gtk::Fixed());
-    window->add(*fixed);
-    fixed->show();
-    return fixed;
+    return suite::AddFixed(*window);
 }
 
 Gtk::Button* CreateButton(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
                           int height) {
-    auto* button = Gtk::manage(new Gtk::Button(text));
-    button->get_accessible()->set_name(text);
-    Place(fixed, button, x, y, width, height);
-    return button;
+    return suite::PutButton(fixed, text, x, y, width, height);
 }
 
 Gtk::Label* CreateLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
                         int height) {
-    auto* label = Gtk::manage(new Gtk::Label(text));
-    label->set_xalign(0.0f);
-    label->set_yalign(0.5f);
-    label->set_justify(Gtk::JUSTIFY_LEFT);
+    Gtk::Label* label = suite::PutLabel(fixed, text, x, y, width, height);
     label->set_line_wrap(true);
     // A fixed container asks for heights without a width, so the label is
     // told its width in characters: it then wraps at about `width` and asks
@@ -76,16 +55,12 @@ Gtk::Label* CreateLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int
     const int chars = std::max(1, width / charWidth);
     label->set_width_chars(chars);
     label->set_max_width_chars(chars);
-    Place(fixed, label, x, y, width, height);
     return label;
 }
 
 Gtk::Image* CreatePixmap(Gtk::Fixed* fixed, const Glib::RefPtr<Gdk::Pixbuf>& picture,
                          const Glib::ustring& name, int x, int y, int width, int height) {
-    auto* image = Gtk::manage(picture ? new Gtk::Image(picture) : new Gtk::Image());
-    image->get_accessible()->set_name(name);
-    Place(fixed, image, x, y, width, height);
-    return image;
+    return suite::PutImage(fixed, picture, name, x, y, width, height);
 }
 
 void SetupPosition(Gtk::Window* window, int x, int y) {
@@ -125,20 +100,14 @@ bool MainLoopRunning() {
 }
 
 void RunModal(Gtk::Window* window) {
-    if (gEnding) {
-        return;
+    if (!gEnding) {
+        suite::RunModalDialog(*window, nullptr, nullptr);
     }
-    auto loop = Glib::MainLoop::create(false);
-    ModalLoops().push_back(loop);
-    suite::RunModalLoop(*window, loop);
-    ModalLoops().erase(std::find(ModalLoops().begin(), ModalLoops().end(), loop));
 }
 
 void EndAllLoops() {
     gEnding = true;
-    for (auto it = ModalLoops().rbegin(); it != ModalLoops().rend(); ++it) {
-        (*it)->quit();
-    }
+    suite::EndAllModalLoops();
     for (auto& loop : MainLoops()) {
         loop->quit();
     }

@@ -34,18 +34,10 @@ void DisposeWindow(Gtk::Window* window) {
     Glib::signal_idle().connect_once([window] { delete window; });
 }
 
-Gtk::Fixed* AddFixed(Gtk::Window& window) {
-    auto* fixed = Gtk::make_managed<Gtk::Fixed>();
-    window.add(*fixed);
-    fixed->show();
-    return fixed;
-}
-
 // Captions and labels keep the sizes they are placed with: a face or a
 // translation too wide for them is drawn smaller instead.
 Gtk::Button* MakeButton(Gtk::Fixed& fixed, const Glib::ustring& label, int x, int y, int w, int h) {
-    auto* button = Gtk::make_managed<Gtk::Button>(label);
-    Place(fixed, button, x, y, w, h);
+    Gtk::Button* button = suite::PutButton(&fixed, label, x, y, w, h);
     FitButtonText(*button, w, h);
     return button;
 }
@@ -53,8 +45,7 @@ Gtk::Button* MakeButton(Gtk::Fixed& fixed, const Glib::ustring& label, int x, in
 // `wrap`: the text takes as many lines as `h` holds.
 Gtk::Label* MakeLabel(Gtk::Fixed& fixed, const Glib::ustring& text, int x, int y, int w, int h,
                       bool wrap = false) {
-    auto* label = Gtk::make_managed<Gtk::Label>();
-    label->set_xalign(0);
+    Gtk::Label* label = suite::PutLabel(&fixed, "", x, y, w, h);
     if (wrap) {
         label->set_line_wrap(true);
         label->set_line_wrap_mode(Pango::WRAP_WORD_CHAR);
@@ -70,20 +61,8 @@ Gtk::Label* MakeLabel(Gtk::Fixed& fixed, const Glib::ustring& text, int x, int y
         label->set_width_chars(chars);
         label->set_max_width_chars(chars);
     }
-    Place(fixed, label, x, y, w, h);
     SetFittedText(*label, text, w, wrap ? h : 0);
     return label;
-}
-
-Gtk::Entry* MakeEntry(Gtk::Fixed& fixed, const Glib::ustring& name, int maxChars, int x, int y,
-                      int w, int h) {
-    auto* entry = Gtk::make_managed<Gtk::Entry>();
-    if (maxChars > 0) {
-        entry->set_max_length(maxChars);
-    }
-    entry->set_width_chars(1);
-    SetAccessibleName(*entry, name);
-    return Place(fixed, entry, x, y, w, h);
 }
 
 void SelectAll(Gtk::Entry* entry) {
@@ -124,7 +103,7 @@ Gtk::TreeView* MakeList(Gtk::Fixed& fixed, Glib::RefPtr<Gtk::ListStore>& store,
     scroll->set_shadow_type(Gtk::SHADOW_IN);
     scroll->add(*view);
     view->show();
-    Place(fixed, scroll, x, y, w, h);
+    suite::Put(&fixed, scroll, x, y, w, h);
     return view;
 }
 
@@ -297,7 +276,7 @@ void wyMessageBox(int code, bool showItemWindow) {
     pwyMessage->showItemWindow = showItemWindow;
     Gtk::Window* window = CreateDialogWindow(GetMessageTitle(code), 488, 118);
     pwyMessage->window = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     const Pictures pictures = [] {
         if (pNavi != nullptr) {
             return pNavi->pictures;
@@ -312,7 +291,7 @@ void wyMessageBox(int code, bool showItemWindow) {
                       : icon == ICON_QUESTION ? pictures.ques
                                               : Picture();
     if (picture) {
-        Place(*fixed, Gtk::make_managed<Gtk::Image>(picture), 16, 16, 32, 32);
+        suite::Put(fixed, Gtk::make_managed<Gtk::Image>(picture), 16, 16, 32, 32);
     }
     MakeLabel(*fixed, GetMessageText(code), 56, 16, 424, 32, true);
     pwyMessage->ok = MakeButton(*fixed, _("OK"), 396, 66, 84, 42);
@@ -334,10 +313,10 @@ void wyConfilmBox(const ConfirmRequest& request) {
     pwyConfilm->request = request;
     Gtk::Window* window = CreateDialogWindow(GetConfirmTitle(request.code), 508, 118);
     pwyConfilm->window = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     Picture ques = pNavi != nullptr ? pNavi->pictures.ques : Picture();
     if (ques) {
-        Place(*fixed, Gtk::make_managed<Gtk::Image>(ques), 16, 16, 32, 32);
+        suite::Put(fixed, Gtk::make_managed<Gtk::Image>(ques), 16, 16, 32, 32);
     }
     MakeLabel(*fixed, GetConfirmText(request.code), 56, 16, 444, 40, true);
     pwyConfilm->yes = MakeButton(*fixed, _("Yes"), 324, 66, 84, 42);
@@ -377,14 +356,14 @@ Gtk::Window* CreateAddItemWindow(int menu, int dropToggle) {
     pAddItem->dropToggle = dropToggle;
     Gtk::Window* window = CreateDialogWindow(_("Add Item"), 438, 165);
     pAddItem->window = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     MakeLabel(*fixed, _("Item Name"), 16, 18, 96, 24);
     pAddItem->name =
-        MakeEntry(*fixed, _("Item Name"), static_cast<int>(kNameMax), 112, 16, 310, 28);
+        suite::PutEntry(fixed, _("Item Name"), 112, 16, 310, 28, static_cast<int>(kNameMax));
     MakeLabel(*fixed, _("Item Dir"), 16, 62, 96, 24);
     // No length cap on the link: an over-long one is refused with a message
     // instead of being cut unseen.
-    pAddItem->link = MakeEntry(*fixed, _("Item Dir"), 0, 112, 60, 226, 28);
+    pAddItem->link = suite::PutEntry(fixed, _("Item Dir"), 112, 60, 226, 28, 0);
     pAddItem->file = MakeButton(*fixed, _("File..."), 346, 58, 76, 32);
     pAddItem->ok = MakeButton(*fixed, _("OK"), 246, 110, 84, 42);
     pAddItem->cancel = MakeButton(*fixed, _("Cancel"), 338, 110, 84, 42);
@@ -509,14 +488,14 @@ Gtk::Window* CreateRenameItemWindow(int item) {
     pRenameItem->item = item;
     Gtk::Window* window = CreateDialogWindow(_("Rename Item"), 438, 200);
     pRenameItem->window = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     MakeLabel(*fixed, _("Item Name"), 16, 18, 96, 24);
     pRenameItem->name =
-        MakeEntry(*fixed, _("Item Name"), static_cast<int>(kNameMax), 112, 16, 310, 28);
+        suite::PutEntry(fixed, _("Item Name"), 112, 16, 310, 28, static_cast<int>(kNameMax));
     MakeLabel(*fixed, _("Item Dir"), 16, 58, 96, 24);
-    pRenameItem->link = MakeEntry(*fixed, _("Item Dir"), 0, 112, 56, 310, 28);
+    pRenameItem->link = suite::PutEntry(fixed, _("Item Dir"), 112, 56, 310, 28, 0);
     MakeLabel(*fixed, _("Registration"), 16, 98, 96, 24);
-    pRenameItem->date = MakeEntry(*fixed, _("Registration"), 0, 112, 96, 150, 28);
+    pRenameItem->date = suite::PutEntry(fixed, _("Registration"), 112, 96, 150, 28, 0);
     SetEntryBytes(*pRenameItem->name, record->ItemName);
     pRenameItem->link->set_text(ToDisplay(record->LinkName));
     pRenameItem->date->set_text(ToDisplay(FormatRegistrationDate(record->Date, nLANG == 1)));
@@ -593,10 +572,10 @@ Gtk::Window* CreatewyEditWindow(bool users) {
     e.copy = std::move(copy);
     Gtk::Window* window = CreateDialogWindow(users ? _("Edit User") : _("Edit Menu"), 360, 340);
     e.window = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     MakeLabel(*fixed, users ? _("Add User") : _("Add Menu"), 16, 10, 220, 20);
-    e.entry = MakeEntry(*fixed, users ? _("Add User") : _("Add Menu"), static_cast<int>(kNameMax),
-                        16, 32, 220, 28);
+    e.entry = suite::PutEntry(fixed, users ? _("Add User") : _("Add Menu"), 16, 32, 220, 28,
+                              static_cast<int>(kNameMax));
     e.add = MakeButton(*fixed, _("Add"), 248, 30, 96, 32);
     MakeLabel(*fixed, users ? _("User Position/Rename/Delete") : _("Menu Position/Rename/Delete"),
               16, 72, 320, 20);
@@ -716,10 +695,10 @@ Gtk::Window* CreatewyRenameWindow(bool users, const std::string& name) {
     pwyRename = new RenameWindow();
     Gtk::Window* window = CreateDialogWindow(users ? _("Rename User") : _("Rename Menu"), 320, 130);
     pwyRename->window = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     MakeLabel(*fixed, users ? _("User Name") : _("Menu Name"), 16, 12, 288, 20);
-    pwyRename->entry = MakeEntry(*fixed, users ? _("User Name") : _("Menu Name"),
-                                 static_cast<int>(kNameMax), 16, 34, 288, 28);
+    pwyRename->entry = suite::PutEntry(fixed, users ? _("User Name") : _("Menu Name"), 16, 34, 288,
+                                       28, static_cast<int>(kNameMax));
     SetEntryBytes(*pwyRename->entry, name);
     pwyRename->ok = MakeButton(*fixed, _("OK"), 128, 78, 84, 40);
     pwyRename->cancel = MakeButton(*fixed, _("Cancel"), 220, 78, 84, 40);
@@ -766,7 +745,7 @@ int SelectApplicationWindow(const std::vector<NaviExt>& apps) {
     HideGroupWindow();
     Gtk::Window* window = CreateDialogWindow(_("Select Applecation"), 327, 330);
     pwSelectApp = window;
-    Gtk::Fixed* fixed = AddFixed(*window);
+    Gtk::Fixed* fixed = suite::AddFixed(*window);
     MakeLabel(*fixed, _("Select Applecation..."), 8, 14, 320, 16);
     Glib::RefPtr<Gtk::ListStore> store;
     Gtk::TreeView* list = MakeList(*fixed, store, _("Applications"), 16, 40, 296, 224);
@@ -804,7 +783,7 @@ int SelectApplicationWindow(const std::vector<NaviExt>& apps) {
     cancel->set_can_default(true);
     cancel->grab_default();
     cancel->grab_focus();
-    RunNestedLoop(*window);
+    suite::RunModalLoop(*window, Glib::MainLoop::create(false));
     pwSelectApp = nullptr;
     DisposeWindow(window);
     return accepted ? row : -1;

@@ -37,7 +37,7 @@ Gtk::Label* CreateLabel(Gtk::Fixed& fixed, int x, int y, int width, int height) 
     label->set_xalign(0.5);
     label->set_ellipsize(Pango::ELLIPSIZE_NONE);
     AddClass(*label, "wm-text");
-    return Place(fixed, label, x, y, width, height);
+    return suite::Put(&fixed, label, x, y, width, height);
 }
 
 // The two labels of a menu button or an item slot, each fitted to the width
@@ -63,7 +63,7 @@ PictureButton CreatePictureButton(Gtk::Fixed& fixed, const Picture& picture, int
     result.button->set_tooltip_text(name);
     AddClass(*result.button, "wm-base");
     SetAccessibleName(*result.button, name);
-    Place(fixed, result.button, x, 8, 24, 24);
+    suite::Put(&fixed, result.button, x, 8, 24, 24);
     return result;
 }
 
@@ -92,7 +92,7 @@ Gtk::Button* CreateArrow(Gtk::Fixed& fixed, int x, Gtk::ArrowType direction,
     button->set_can_focus(false);
     AddClass(*button, "wm-toggle");
     SetAccessibleName(*button, name);
-    return Place(fixed, button, x, 8, 24, 24);
+    return suite::Put(&fixed, button, x, 8, 24, 24);
 }
 
 void ApplyShape(Gtk::Window& window, const Picture& picture) {
@@ -122,12 +122,12 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
     slot.fixed = Gtk::make_managed<Gtk::Fixed>();
     slot.fixed->show();
     slot.box->add(*slot.fixed);
-    Place(container, slot.box, (s % 2 == 0) ? 26 : 287, 70 * (s / 2) + 18, 254, 60);
+    suite::Put(&container, slot.box, (s % 2 == 0) ? 26 : 287, 70 * (s / 2) + 18, 254, 60);
 
-    slot.base = Place(*slot.fixed, Gtk::make_managed<Gtk::Image>(pic.item[0]), 0, 0, 254, 60);
-    slot.picture = Place(*slot.fixed, Gtk::make_managed<Gtk::Image>(), 35, 7, 48, 46);
+    slot.base = suite::Put(slot.fixed, Gtk::make_managed<Gtk::Image>(pic.item[0]), 0, 0, 254, 60);
+    slot.picture = suite::Put(slot.fixed, Gtk::make_managed<Gtk::Image>(), 35, 7, 48, 46);
 
-    slot.labelBox = Place(*slot.fixed, Gtk::make_managed<Gtk::Fixed>(), 122, 32, 100, 16);
+    slot.labelBox = suite::Put(slot.fixed, Gtk::make_managed<Gtk::Fixed>(), 122, 32, 100, 16);
     slot.lower = CreateLabel(*slot.labelBox, 1, 1, 99, 15);
     slot.upper = CreateLabel(*slot.labelBox, 0, 0, 99, 15);
 
@@ -139,7 +139,7 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
     slot.handleImage->show();
     slot.handle->add(*slot.handleImage);
     SetAccessibleName(*slot.handle, _("Move"));
-    Place(*slot.fixed, slot.handle, 225, 11, 29, 14);
+    suite::Put(slot.fixed, slot.handle, 225, 11, 29, 14);
 
     slot.info = Gtk::make_managed<Gtk::Button>();
     slot.infoImage = Gtk::make_managed<Gtk::Image>(pic.itemInfo[0]);
@@ -149,7 +149,7 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
     slot.info->set_can_focus(false);
     AddClass(*slot.info, "wm-itembase");
     SetAccessibleName(*slot.info, _("Item info"));
-    Place(*slot.fixed, slot.info, 226, 30, 24, 24);
+    suite::Put(slot.fixed, slot.info, 226, 30, 24, 24);
 
     slot.box->signal_button_press_event().connect(
         [s](GdkEventButton* e) { return on_Slot_button_press_event(e, s); }, false);
@@ -192,7 +192,7 @@ Gtk::EventBox* CreateZone(Gtk::Fixed& fixed, int y, int height, const Glib::ustr
     auto* zone = Gtk::make_managed<Gtk::EventBox>();
     AddClass(*zone, "wm-zone");
     SetAccessibleName(*zone, name);
-    return Place(fixed, zone, 20, y, 520, height);
+    return suite::Put(&fixed, zone, 20, y, 520, height);
 }
 
 }  // namespace
@@ -286,11 +286,11 @@ Gtk::Window* CreatewyNaviWindow(int width) {
     viewport->add(*fixed);
     gtk_widget_realize(GTK_WIDGET(window->gobj()));
 
-    auto* left = Place(*fixed, Gtk::make_managed<Gtk::Fixed>(), 0, 0, 176, kBarHeight);
-    auto* right = Place(*fixed, Gtk::make_managed<Gtk::Fixed>(), W - 136, 0, 136, kBarHeight);
+    auto* left = suite::Put(fixed, Gtk::make_managed<Gtk::Fixed>(), 0, 0, 176, kBarHeight);
+    auto* right = suite::Put(fixed, Gtk::make_managed<Gtk::Fixed>(), W - 136, 0, 136, kBarHeight);
     // Equal shares of the strip, whether or not every button is shown.
     const int stripWidth = W - 312 > 0 ? W - 312 : 0;
-    auto* strip = Place(*fixed, Gtk::make_managed<Gtk::Fixed>(), 176, 8, stripWidth, 24);
+    auto* strip = suite::Put(fixed, Gtk::make_managed<Gtk::Fixed>(), 176, 8, stripWidth, 24);
     const int share = pNavi->ToggleCount > 0 ? stripWidth / pNavi->ToggleCount : 0;
 
     pNavi->combo = Gtk::make_managed<Gtk::ComboBoxText>(true);
@@ -301,7 +301,7 @@ Gtk::Window* CreatewyNaviWindow(int width) {
     AddClass(*pNavi->combo, "wm-toggle");
     SetAccessibleName(*pNavi->combo, _("User"));
     SetAccessibleName(*pNavi->comboEntry, _("User"));
-    Place(*left, pNavi->combo, 8, 8, 128, 24);
+    suite::Put(left, pNavi->combo, 8, 8, 128, 24);
     pNavi->leftArrow = CreateArrow(*left, 152, Gtk::ARROW_LEFT, _("Previous menus"));
 
     for (int i = 0; i < pNavi->ToggleCount; ++i) {
@@ -315,7 +315,7 @@ Gtk::Window* CreatewyNaviWindow(int width) {
         t.upper = CreateLabel(*t.fixed, 0, 0, share - 3, 22);
         AddClass(*t.button, "wm-face-n");
         AddClass(*t.fixed, "wm-face-n");
-        Place(*strip, t.button, i * share, 0, share, 24);
+        suite::Put(strip, t.button, i * share, 0, share, 24);
         t.button->signal_toggled().connect([i] { on_Toggle_toggled(i); });
         t.button->signal_enter().connect([i] { on_Toggle_enter(i); });
         t.button->signal_leave().connect([i] { on_Toggle_leave(i); });
@@ -419,7 +419,8 @@ bool CreateGroupWindow() {
     window->add(*pwyGroup->fixed);
     Gtk::Fixed& fixed = *pwyGroup->fixed;
     const Pictures& pic = pNavi->pictures;
-    Place(fixed, Gtk::make_managed<Gtk::Image>(pic.viewBase), 0, 0, kGroupWidth, kGroupHeight);
+    suite::Put(&fixed, Gtk::make_managed<Gtk::Image>(pic.viewBase), 0, 0, kGroupWidth,
+               kGroupHeight);
 
     pwyGroup->upperZone = CreateZone(fixed, 2, 15, _("Scroll up"));
     pwyGroup->lowerZone = CreateZone(fixed, 360, 20, _("Scroll down"));
@@ -430,7 +431,7 @@ bool CreateGroupWindow() {
     pwyGroup->scrollbar =
         Gtk::make_managed<Gtk::Scrollbar>(pwyGroup->adjustment, Gtk::ORIENTATION_VERTICAL);
     SetAccessibleName(*pwyGroup->scrollbar, _("Scroll items"));
-    Place(fixed, pwyGroup->scrollbar, 548, 18, 16, 325);
+    suite::Put(&fixed, pwyGroup->scrollbar, 548, 18, 16, 325);
 
     pwyGroup->addItem = Gtk::make_managed<Gtk::Button>();
     pwyGroup->addItemImage = Gtk::make_managed<Gtk::Image>(pic.addItem[0]);
@@ -439,7 +440,7 @@ bool CreateGroupWindow() {
     pwyGroup->addItem->set_relief(Gtk::RELIEF_NONE);
     pwyGroup->addItem->set_can_focus(false);
     SetAccessibleName(*pwyGroup->addItem, _("Add Item"));
-    Place(fixed, pwyGroup->addItem, 544, 351, 24, 24);
+    suite::Put(&fixed, pwyGroup->addItem, 544, 351, 24, 24);
     fixed.show();
 
     pwyGroup->adjustment->signal_value_changed().connect(&on_Adjustment_value_changed);

@@ -46,16 +46,6 @@ std::string Css(const Rgb16& c) {
     return text;
 }
 
-Glib::RefPtr<Gtk::CssProvider>& Provider() {
-    static Glib::RefPtr<Gtk::CssProvider> provider;
-    return provider;
-}
-
-std::vector<Glib::RefPtr<Glib::MainLoop>>& Loops() {
-    static std::vector<Glib::RefPtr<Glib::MainLoop>> loops;
-    return loops;
-}
-
 }  // namespace
 
 CssFont FontFromFontSet(const std::string& fontSet) {
@@ -134,22 +124,8 @@ void InstallStyle(const BarStyle& style) {
         // The dialogs place their buttons at fixed sizes the theme's minimum
         // would exceed.
         << ".wm-dialog button { min-height: 0; min-width: 0; padding: 2px 6px; }\n";
-    auto screen = Gdk::Screen::get_default();
-    if (!screen) {
-        return;
-    }
-    if (Provider()) {
-        Gtk::StyleContext::remove_provider_for_screen(screen, Provider());
-    }
-    Provider() = Gtk::CssProvider::create();
-    try {
-        Provider()->load_from_data(css.str());
-    } catch (const Glib::Error& e) {
-        std::fprintf(stderr, "Waymark: style sheet: %s\n", e.what().c_str());
-        return;
-    }
-    Gtk::StyleContext::add_provider_for_screen(screen, Provider(),
-                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    static Glib::RefPtr<Gtk::CssProvider> sheet;
+    suite::ReplaceStyleSheet(sheet, css.str());
 }
 
 void AddClass(Gtk::Widget& widget, const char* name) {
@@ -315,26 +291,6 @@ Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int heigh
         },
         false);
     return window;
-}
-
-void RunNestedLoop(Gtk::Window& window) {
-    auto loop = Glib::MainLoop::create(false);
-    Loops().push_back(loop);
-    auto hide = window.signal_hide().connect([loop] { loop->quit(); });
-    auto unmapped = window.signal_unrealize().connect([loop] { loop->quit(); });
-    window.show();
-    window.add_modal_grab();
-    loop->run();
-    hide.disconnect();
-    unmapped.disconnect();
-    window.remove_modal_grab();
-    Loops().pop_back();
-}
-
-void EndNestedLoop() {
-    if (!Loops().empty()) {
-        Loops().back()->quit();
-    }
 }
 
 void LowerWindow(Gtk::Window& window) {

@@ -1,11 +1,13 @@
-// Window helpers of the launcher: exact placement in fixed containers, the
-// application style sheet, text conversion for display, widget lookup and
-// the nested loop the choosers run in.
+// Window helpers of the launcher: the application style sheet, text
+// conversion for display, texts fitted to fixed sizes, the dialog frame and
+// the X stacking order.  Placement and modal runs come from common/GtkKit.
 #pragma once
 
 #include <gtkmm.h>
 
 #include <string>
+
+#include "common/GtkKit.h"
 
 namespace wm {
 
@@ -44,15 +46,6 @@ void InstallStyle(const BarStyle& style);
 // Adds a style class.
 void AddClass(Gtk::Widget& widget, const char* name);
 
-// Puts `child` into `fixed` at x, y and asks for exactly width x height.
-template <typename W>
-W* Place(Gtk::Fixed& fixed, W* child, int x, int y, int width, int height) {
-    child->set_size_request(width, height);
-    fixed.put(*child, x, y);
-    child->show();
-    return child;
-}
-
 // Names a widget for people using assistive tools and for the window tests.
 void SetAccessibleName(Gtk::Widget& widget, const Glib::ustring& name);
 
@@ -78,11 +71,6 @@ void FitButtonText(Gtk::Button& button, int width, int height);
 
 // A fixed-size, centred, modal dialog window (not resizable).
 Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int height);
-
-// Shows `window` with a grab and runs a nested loop until the window is
-// hidden or destroyed (EndNestedLoop ends it early).
-void RunNestedLoop(Gtk::Window& window);
-void EndNestedLoop();
 
 // Lowers or raises a realised window in the X stack.
 void LowerWindow(Gtk::Window& window);
