@@ -3,7 +3,6 @@
 #include "rummage/rmgutil.h"
 
 #include <memory>
-#include <vector>
 
 #include "common/GtkKit.h"
 #include "common/I18n.h"
@@ -11,38 +10,6 @@
 
 namespace rmg {
 namespace {
-
-// Loops of the dialogs now running, innermost last.
-std::vector<Glib::RefPtr<Glib::MainLoop>>& LoopStack() {
-    static std::vector<Glib::RefPtr<Glib::MainLoop>> stack;
-    return stack;
-}
-
-// The dialogs of those loops, same order.
-std::vector<Gtk::Window*>& DialogStack() {
-    static std::vector<Gtk::Window*> stack;
-    return stack;
-}
-
-// A dialog stays above what it was opened from (the dialog it runs on top
-// of, the window it disables, or the main window); it is still centred on
-// the screen.
-void KeepAbove(Gtk::Window* dialog, Gtk::Window* disable) {
-    if (dialog->get_transient_for()) {
-        return;
-    }
-    Gtk::Window* owner = nullptr;
-    if (!DialogStack().empty()) {
-        owner = DialogStack().back();
-    } else if (disable) {
-        owner = disable;
-    } else if (pMainW && pMainW->Window && pMainW->Window->get_visible()) {
-        owner = pMainW->Window;
-    }
-    if (owner && owner != dialog) {
-        dialog->set_transient_for(*owner);
-    }
-}
 
 void Frame(DialogWindow* dialog, int width, int height) {
     if (width > 0 && height > 0) {
@@ -352,18 +319,7 @@ void on_ComboEntry_activate(Gtk::Button* button) {
 }
 
 void on_CancelButton_clicked() {
-    EndModalLoop();
-}
-
-void EndModalLoop() {
-    auto& stack = LoopStack();
-    if (!stack.empty()) {
-        stack.back()->quit();
-    }
-}
-
-int ModalLoopDepth() {
-    return static_cast<int>(LoopStack().size());
+    suite::EndModalLoop();
 }
 
 bool on_Window_button_press_event(GdkEventButton*, Gtk::Window* window) {
@@ -384,38 +340,17 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     if (!dialog) {
         return;
     }
-    std::unique_ptr<Gtk::Window> owner(dialog);
+    std::unique_ptr<Gtk::Window> dispose(dialog);
     dialog->add_events(Gdk::BUTTON_PRESS_MASK);
     dialog->signal_button_press_event().connect(
         sigc::bind(sigc::ptr_fun(&on_Window_button_press_event), dialog));
 
-    // A dialog inside a dialog may disable a window that is already off; it
-    // must stay off when the inner one ends.
-    const bool wasSensitive = disable && disable->get_sensitive();
-    if (disable) {
-        disable->set_sensitive(false);
-        // Should the window go away meanwhile, it is not touched again.
-        disable->add_destroy_notify_callback(&disable, [](void* data) -> void* {
-            *static_cast<Gtk::Window**>(data) = nullptr;
-            return nullptr;
-        });
-    }
-
-    auto loop = Glib::MainLoop::create(false);
-    KeepAbove(dialog, disable);
-    LoopStack().push_back(loop);
-    DialogStack().push_back(dialog);
-    suite::RunModalLoop(*dialog, loop);
-    LoopStack().pop_back();
-    DialogStack().pop_back();
-    owner.reset();
-
-    if (disable) {
-        disable->remove_destroy_notify_callback(&disable);
-        if (wasSensitive) {
-            disable->set_sensitive(true);
-        }
-    }
+    // A dialog stays above what it was opened from (the dialog it runs on
+    // top of, the window it disables, or the main window while shown).
+    Gtk::Window* main = pMainW && pMainW->Window && pMainW->Window->get_visible()
+                            ? pMainW->Window
+                            : nullptr;
+    suite::RunModalDialog(*dialog, disable, suite::DialogOwner(disable, main));
 }
 
 void SetComboList(Gtk::ComboBoxText* combo, const HistoryList& list) {

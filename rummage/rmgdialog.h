@@ -10,6 +10,7 @@
 
 #include <string>
 
+#include "common/GtkKit.h"
 #include "rummage/rmgtable.h"
 #include "rummage/rmgui.h"
 
@@ -89,19 +90,14 @@ void on_CancelButton_clicked();
 bool on_Window_button_press_event(GdkEventButton* event, Gtk::Window* window);
 bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window);
 
-// Shows `dialog` (kept above the dialog or window it was opened from),
-// grabs, runs a nested loop until a handler ends it (on_CancelButton_clicked
-// / EndModalLoop) or the dialog is hidden, then releases the grab and deletes
-// the dialog.  `disable` (may be null) is insensitive meanwhile and gets its
-// earlier sensitivity back.
+// Runs `dialog` as suite::RunModalDialog does (kept above the dialog or
+// window it was opened from, else the main window; `disable` insensitive
+// meanwhile) until a handler ends it (on_CancelButton_clicked /
+// suite::EndModalLoop) or it is hidden, then deletes it.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
 // Runs the dialog `build` makes (it runs it modally itself), deleting what a
 // failed build leaves.
 void RunDialog(int (*build)(DialogWindow**));
-// Same as on_CancelButton_clicked, for OK handlers that close the dialog.
-void EndModalLoop();
-// Depth of running dialog loops (0 when none).
-int ModalLoopDepth();
 
 // History combos.  Fills the drop-down of `combo` from `list` keeping the
 // entry's text; AddHistoryListC adds the entry's text to `list` (history

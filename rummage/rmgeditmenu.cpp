@@ -49,7 +49,7 @@ void on_Select_OKButton_clicked(Gtk::Entry* entry) {
     if (pGTable != nullptr) {
         AddHistoryListS(pGTable->FilterHistory, text);
     }
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 // ---- Find ----
@@ -285,7 +285,7 @@ void on_FindResult_ResultButton_clicked(FindContext* ctx) {
         }
     }
     ctx->Result = RESULT_SHOW_DIRECTORY;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 // OK, "Serch again" and closing the window; closing also stops a search
@@ -295,7 +295,7 @@ void on_FindResult_Close(FindContext* ctx, int result) {
         EndSearch(ctx, true);
     }
     ctx->Result = result;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 struct FindDialogRecord {
@@ -337,7 +337,7 @@ void on_Find_OKButton_clicked(FindDialogRecord* rec) {
         AddHistoryListS(pGTable->DirHistory, start);
         AddHistoryListS(pGTable->FilterHistory, pattern);
     }
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 // ---- Symbolic link ----
@@ -362,7 +362,7 @@ void on_Link_OKButton_clicked(LinkRecord* rec) {
     if (pMainW != nullptr && pMainW->DirTree != nullptr) {
         OpenChildTree(pMainW->DirTree, GetParentDirectory(link), 0);
     }
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 }  // namespace

@@ -71,7 +71,7 @@ void on_FileOperation_OKButton_clicked(PathDialogState* state) {
     if (code == PATH_NOT_EXIST || code == PATH_DIR_EXISTS || code == PATH_FILE_EXISTS) {
         *state->out = path;
         state->result = RESULT_YES;
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     state->out->clear();
@@ -479,7 +479,7 @@ void on_Property_OKButton_clicked(PropertyRecord* record) {
     edit.group = FromDisplay(record->GroupCombo->get_entry()->get_text());
     edit.name = FromDisplay(record->NameEntry->get_text());
     if (pGTable == nullptr) {
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     std::string current = pGTable->CurrentDir;
@@ -492,7 +492,7 @@ void on_Property_OKButton_clicked(PropertyRecord* record) {
         FileExistMessageBox(code, record->NameEntry, record->Path.c_str());
         return;
     }
-    EndModalLoop();
+    suite::EndModalLoop();
     if (edit.name != record->Info.name && S_ISDIR(record->Info.st.st_mode)) {
         RescanInTree(record->Info.parent);
     }

@@ -26,13 +26,13 @@ void on_Sort_OKButton_clicked(SortRecord* rec) {
         ApplySortChoice(*pGTable, kind, rec->Reverse->get_active());
         SortFileList();
     }
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 void on_Filter_OKButton_clicked(Gtk::Entry* entry) {
     const std::string text = FromDisplay(entry->get_text());
     if (pGTable == nullptr) {
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     if (!ApplyFilterText(*pGTable, text)) {
@@ -43,7 +43,7 @@ void on_Filter_OKButton_clicked(Gtk::Entry* entry) {
     }
     DisplayFileList(pGTable->CurrentDir);
     DisplayFilterStatus();
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 }  // namespace

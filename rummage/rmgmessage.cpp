@@ -53,17 +53,17 @@ void ButtonsOfStyle(int style, const char** first, const char** second) {
 
 void on_Button_clicked(int* result, int code) {
     *result = code;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 void on_DelYesButton_clicked(int* result, Gtk::CheckButton* rest) {
     *result = rest->get_active() ? RESULT_YES_ALL : RESULT_YES;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 void on_DelNoButton_clicked(int* result) {
     *result = RESULT_NO;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 }  // namespace

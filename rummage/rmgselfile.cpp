@@ -42,7 +42,7 @@ void on_FileSel_response(int response, Gtk::FileChooserDialog* dialog, Gtk::Entr
             target->set_text(ToDisplay(name));
         }
     }
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 void on_DirSel_ComboEntry_activate(SelectDirState* state) {
@@ -61,7 +61,7 @@ void on_DirSel_OKButton_clicked(SelectDirState* state) {
         }
         state->result = RESULT_YES;
     }
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 void on_SelApp_OKButton_clicked(SelectAppState* state) {
@@ -73,7 +73,7 @@ void on_SelApp_OKButton_clicked(SelectAppState* state) {
     for (const AppInfo& info : pGTable->ApplicationInfo) {
         if (info.Key == key) {
             *state->command = info.Value.substr(0, kPathMax);
-            EndModalLoop();
+            suite::EndModalLoop();
             return;
         }
     }

@@ -175,7 +175,7 @@ void SetOptionValue(OptionRecord* rec) {
 
 void on_Option_OKButton_clicked(OptionRecord* rec) {
     if (pGTable == nullptr) {
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     OptionValues values;
@@ -185,7 +185,7 @@ void on_Option_OKButton_clicked(OptionRecord* rec) {
     std::copy(std::begin(rec->Color), std::end(rec->Color), std::begin(values.colors));
     values.displayed = ListKinds(rec->displayed);
     const OptionChange change = ApplyOptionValues(*pGTable, values);
-    EndModalLoop();
+    suite::EndModalLoop();
     if (change.tree && pMainW != nullptr && pMainW->DirTree != nullptr) {
         // Hidden and backup names appear or go in every listed directory.
         const std::string current = pGTable->CurrentDir;

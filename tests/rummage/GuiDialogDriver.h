@@ -39,7 +39,7 @@ inline void WhenShown(const Glib::ustring& title, std::function<void(Gtk::Window
             }
             if (std::chrono::steady_clock::now() - start > std::chrono::seconds(5)) {
                 ADD_FAILURE() << "no window titled \"" << title << "\"";
-                rmg::EndModalLoop();
+                suite::EndModalLoop();
                 return false;
             }
             return true;

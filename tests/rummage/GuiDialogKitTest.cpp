@@ -77,7 +77,7 @@ ModalRun RunModal(Gtk::Window* parent, bool withCancel, std::function<void(Gtk::
     if (withCancel) {
         ok->signal_clicked().connect([&run] {
             run.okClicked = true;
-            rmg::EndModalLoop();
+            suite::EndModalLoop();
         });
     } else {
         ok->signal_clicked().connect([&run] { run.okClicked = true; });
@@ -102,7 +102,7 @@ TEST(GuiDialogKit, ModalLoopDisablesTheParentUntilItEnds) {
     EXPECT_EQ(byOk.above, &main);
     EXPECT_TRUE(main.get_sensitive());
     EXPECT_EQ(FindWindow("Kit dialog"), nullptr);
-    EXPECT_EQ(rmg::ModalLoopDepth(), 0);
+    EXPECT_EQ(suite::ModalLoopDepth(), 0);
 
     ModalRun byClose = RunModal(&main, true, [](Gtk::Window* w) { SendDelete(w); });
     EXPECT_FALSE(byClose.okClicked);
@@ -130,7 +130,7 @@ TEST(GuiDialogKit, ParentDestroyedWhileTheDialogRunsIsNotTouched) {
         delete main;
         ButtonNamed(w, "Cancel")->clicked();
     });
-    EXPECT_EQ(rmg::ModalLoopDepth(), 0);
+    EXPECT_EQ(suite::ModalLoopDepth(), 0);
 }
 
 TEST(GuiDialogKit, NestedDialogEndsOnlyItsOwnLoop) {
@@ -144,7 +144,7 @@ TEST(GuiDialogKit, NestedDialogEndsOnlyItsOwnLoop) {
         Gtk::Button* cancel = nullptr;
         rmg::CreateDlgButtonBox(inner, nullptr, &cancel, true);
         WhenShown("Inner dialog", [&](Gtk::Window* w) {
-            innerSeen = rmg::ModalLoopDepth() == 2 && w->get_transient_for() == outerWindow;
+            innerSeen = suite::ModalLoopDepth() == 2 && w->get_transient_for() == outerWindow;
             ButtonNamed(w, "Cancel")->clicked();
         });
         rmg::ModalMainLoop(inner, outerWindow);

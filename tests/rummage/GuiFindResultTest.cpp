@@ -58,7 +58,7 @@ class FindResultTest : public rmgtest::BrowseTest {
         sigc::connection guard = Glib::signal_timeout().connect(
             [] {
                 ADD_FAILURE() << "the result window did not end";
-                EndModalLoop();
+                suite::EndModalLoop();
                 return false;
             },
             30000);
