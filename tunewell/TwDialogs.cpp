@@ -23,7 +23,7 @@ void on_ConfilmOKButton_clicked(ConfirmState* state) {
     const std::string typed = FromDisplay(state->entry->get_text());
     if (typed == state->text) {
         state->result = 1;
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     if (state->kind == kConfirmPassword && typed.empty()) {
@@ -40,7 +40,7 @@ void on_ConfilmOKButton_clicked(ConfirmState* state) {
 
 void on_ConfilmCancelButton_clicked(ConfirmState* state) {
     state->result = 0;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 // The window manager's close acts as a click on Cancel.
@@ -65,7 +65,7 @@ struct WaitState {
 bool GetProcessStatus(WaitState* state) {
     if (CheckApplyProcess(*state->process, *state->code, *state->text) != 0) {
         state->done = true;
-        EndModalLoop();
+        suite::EndModalLoop();
         return false;
     }
     state->frame = NextWaitFrame(state->frame, state->rising);
@@ -111,12 +111,12 @@ int CreateConfilmWindow(int kind, const std::string& text) {
     ConfirmState state;
     state.kind = kind;
     state.text = text;
-    PutLabel(&fixed, password ? _("Password validation.") : _("Cipher Key validation."), 16, 12,
-             282, 20);
-    state.entry = PutEntry(&fixed, title, 16, 40, 282, 255, true);
+    suite::PutLabel(&fixed, password ? _("Password validation.") : _("Cipher Key validation."), 16,
+                    12, 282, 20);
+    state.entry = suite::PutEntry(&fixed, title, 16, 40, 282, 22, 255, true);
     state.entry->set_activates_default(true);
-    Gtk::Button* ok = PutButton(&fixed, _("OK"), 112, 80, 88, 30);
-    Gtk::Button* cancel = PutButton(&fixed, _("Cancel"), 210, 80, 88, 30);
+    Gtk::Button* ok = suite::PutButton(&fixed, _("OK"), 112, 80, 88, 30);
+    Gtk::Button* cancel = suite::PutButton(&fixed, _("Cancel"), 210, 80, 88, 30);
     FitRowToRight(&fixed, {ok, cancel}, 16);
     ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_ConfilmOKButton_clicked), &state));
     cancel->signal_clicked().connect(
@@ -126,7 +126,7 @@ int CreateConfilmWindow(int kind, const std::string& text) {
     fixed.show();
     ok->grab_default();
     state.entry->grab_focus();
-    ModalMainLoop(&window, InnermostDialog());
+    ModalMainLoop(&window, suite::InnermostDialog());
     return state.result;
 }
 

@@ -30,8 +30,8 @@ constexpr int kRowHeight = 24;
 // Caption and value labels of one panel, stacked in rows.
 void MakePanel(Gtk::Fixed* fixed, Gtk::Label** captions, Gtk::Label** values, int rows) {
     for (int i = 0; i < rows; ++i) {
-        captions[i] = PutLabel(fixed, "", 12, 6 + i * kRowHeight, 130, 20);
-        values[i] = PutLabel(fixed, "", 150, 6 + i * kRowHeight, 250, 20);
+        captions[i] = suite::PutLabel(fixed, "", 12, 6 + i * kRowHeight, 130, 20);
+        values[i] = suite::PutLabel(fixed, "", 150, 6 + i * kRowHeight, 250, 20);
         values[i]->set_ellipsize(Pango::ELLIPSIZE_END);
     }
 }
@@ -75,36 +75,36 @@ Gtk::Fixed* AddPage(Gtk::Notebook* notebook, const Glib::ustring& title) {
 }
 
 void BuildNetworkPage(Gtk::Fixed* page) {
-    Gtk::Fixed* use = PutFrame(page, _("Use Network Device"), 8, 6, 264, 100);
+    Gtk::Fixed* use = suite::PutFrame(page, _("Use Network Device"), 8, 6, 264, 100);
     const char* names[3] = {N_("LAN"), N_("Wireless LAN"), N_("Network Disable")};
     for (int i = 0; i < 3; ++i) {
-        pwNetRadio[i] =
-            PutRadio(use, i == 0 ? nullptr : pwNetRadio[0], _(names[i]), 12, 4 + i * 24, 230, 22);
+        pwNetRadio[i] = suite::PutRadio(use, i == 0 ? nullptr : pwNetRadio[0], _(names[i]), 12,
+                                        4 + i * 24, 230, 22);
         FitRowToLeft(use, {pwNetRadio[i]}, 256);
     }
-    pwNetModButton = PutButton(page, _("Modify..."), 288, 8, 100, 24);
+    pwNetModButton = suite::PutButton(page, _("Modify..."), 288, 8, 100, 24);
     // The page is wider than the window: its right edge is the frame's below.
     FitRowToLeft(page, {pwNetModButton}, 422);
-    Gtk::Fixed* current = PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
+    Gtk::Fixed* current = suite::PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
     MakePanel(current, pwNetCaption, pwNetValue, kNetPanelRows);
 }
 
 void BuildDialupPage(Gtk::Fixed* page) {
-    Gtk::Fixed* use = PutFrame(page, _("Use Dialup Device"), 8, 6, 264, 100);
+    Gtk::Fixed* use = suite::PutFrame(page, _("Use Dialup Device"), 8, 6, 264, 100);
     const char* names[3] = {N_("Modem"), N_("PHS"), N_("PDC")};
     for (int i = 0; i < 3; ++i) {
-        pwDialupRadio[i] = PutRadio(use, i == 0 ? nullptr : pwDialupRadio[0], _(names[i]), 12,
-                                    4 + i * 24, 230, 22);
+        pwDialupRadio[i] = suite::PutRadio(use, i == 0 ? nullptr : pwDialupRadio[0], _(names[i]),
+                                           12, 4 + i * 24, 230, 22);
         FitRowToLeft(use, {pwDialupRadio[i]}, 256);
     }
-    pwDialupModButton = PutButton(page, _("Modify..."), 288, 8, 100, 24);
+    pwDialupModButton = suite::PutButton(page, _("Modify..."), 288, 8, 100, 24);
     FitRowToLeft(page, {pwDialupModButton}, 422);
-    Gtk::Fixed* current = PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
+    Gtk::Fixed* current = suite::PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
     MakePanel(current, pwDialCaption, pwDialValue, kDialPanelRows);
 }
 
 void BuildTimePage(Gtk::Fixed* page) {
-    PutLabel(page, _("Time zone"), 16, 16, 100, 22);
+    suite::PutLabel(page, _("Time zone"), 16, 16, 100, 22);
     pwZoneCombo = Gtk::manage(new Gtk::ComboBoxText(true));
     pwZoneCombo->get_accessible()->set_name(_("Time zone"));
     pwZoneCombo->get_entry()->get_accessible()->set_name(_("Time zone"));
@@ -119,15 +119,15 @@ void BuildTimePage(Gtk::Fixed* page) {
     };
     const Field date[3] = {{N_("Year"), 4}, {N_("Month"), 2}, {N_("Day"), 2}};
     const Field time[3] = {{N_("Hour"), 2}, {N_("Min"), 2}, {N_("Sec"), 2}};
-    Gtk::Fixed* dateFrame = PutFrame(page, _("Date"), 8, 60, 414, 64);
-    Gtk::Fixed* timeFrame = PutFrame(page, _("Time"), 8, 140, 414, 64);
+    Gtk::Fixed* dateFrame = suite::PutFrame(page, _("Date"), 8, 60, 414, 64);
+    Gtk::Fixed* timeFrame = suite::PutFrame(page, _("Time"), 8, 140, 414, 64);
     for (int i = 0; i < 3; ++i) {
-        PutLabel(dateFrame, _(date[i].caption), 12 + i * 132, 12, 56, 22);
-        pwTimeEntry[i] = PutEntry(dateFrame, _(date[i].caption), 70 + i * 132, 12, i == 0 ? 56 : 40,
-                                  date[i].maxChars);
-        PutLabel(timeFrame, _(time[i].caption), 12 + i * 132, 12, 56, 22);
-        pwTimeEntry[3 + i] =
-            PutEntry(timeFrame, _(time[i].caption), 70 + i * 132, 12, 40, time[i].maxChars);
+        suite::PutLabel(dateFrame, _(date[i].caption), 12 + i * 132, 12, 56, 22);
+        pwTimeEntry[i] = suite::PutEntry(dateFrame, _(date[i].caption), 70 + i * 132, 12,
+                                         i == 0 ? 56 : 40, 22, date[i].maxChars);
+        suite::PutLabel(timeFrame, _(time[i].caption), 12 + i * 132, 12, 56, 22);
+        pwTimeEntry[3 + i] = suite::PutEntry(timeFrame, _(time[i].caption), 70 + i * 132, 12, 40,
+                                             22, time[i].maxChars);
     }
 }
 
@@ -172,9 +172,9 @@ Gtk::Window* CreateTwWindow(int mode) {
     auto* buttons = Gtk::manage(new Gtk::Fixed());
     layout->put(*buttons, 0, 440);
     buttons->show();
-    pwUpdateButton = PutButton(buttons, _("Update"), 149, 0, 88, 32);
-    pwQuitButton = PutButton(buttons, _("Quit"), 244, 0, 88, 32);
-    pwCancelButton = PutButton(buttons, _("Cancel"), 340, 0, 88, 32);
+    pwUpdateButton = suite::PutButton(buttons, _("Update"), 149, 0, 88, 32);
+    pwQuitButton = suite::PutButton(buttons, _("Quit"), 244, 0, 88, 32);
+    pwCancelButton = suite::PutButton(buttons, _("Cancel"), 340, 0, 88, 32);
     FitRowToRight(buttons, {pwUpdateButton, pwQuitButton, pwCancelButton}, 8);
 
     pwUpdateButton->signal_clicked().connect([] { on_OKButton_clicked(kApplyAndStay); });

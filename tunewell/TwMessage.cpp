@@ -46,12 +46,12 @@ void ButtonsOfStyle(int style, const char** first, const char** second) {
 
 void on_Button1_clicked(int* result) {
     *result = 0;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 void on_Button2_clicked(int* result) {
     *result = 1;
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 bool on_Dialog_delete_event(GdkEventAny*, Gtk::Button* button) {

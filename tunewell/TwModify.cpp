@@ -175,7 +175,7 @@ void on_NetModOKButton_clicked() {
         CheckNetworkConf(record, *pTwMod->pTwNewNet, form, pTwMod->kind, &Confirm, &focus);
     if (code == 0) {
         pTwMod->committed = true;
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     if (code == TW_NET_SILENT) {
@@ -199,7 +199,7 @@ void on_DialupModOKButton_clicked() {
     const int code = CheckDialupConf(record, *pTwMod->pTwNewDial, form, &Confirm, &focus);
     if (code == 0) {
         pTwMod->committed = true;
-        EndModalLoop();
+        suite::EndModalLoop();
         return;
     }
     if (code != TW_DIAL_SILENT) {
@@ -225,7 +225,7 @@ void on_DialupModOKButton_clicked() {
 }
 
 void on_ModCancelButton_clicked() {
-    EndModalLoop();
+    suite::EndModalLoop();
 }
 
 // The window manager's close acts as a click on Cancel.
@@ -257,7 +257,7 @@ Gtk::Window* NewModWindow(const Glib::ustring& title, int width, int height, Gtk
 // Name-server entry, list, Add and Delete, at (x, y); the buttons widen
 // up to `right`.
 void PutNameServers(Gtk::Fixed* fixed, int x, int y, int right) {
-    PutLabel(fixed, _("Name Server"), 16, y + 2, 110, 20);
+    suite::PutLabel(fixed, _("Name Server"), 16, y + 2, 110, 20);
     pTwMod->nameServer = PutAddress(fixed, _("Name Server"), x, y);
     pTwMod->nsStore = Gtk::ListStore::create(Columns());
     pTwMod->nsList = Gtk::manage(new Gtk::TreeView(pTwMod->nsStore));
@@ -271,8 +271,8 @@ void PutNameServers(Gtk::Fixed* fixed, int x, int y, int right) {
     scroll->set_size_request(184, 60);
     fixed->put(*scroll, x, y + 30);
     scroll->show_all();
-    pTwMod->nsAdd = PutButton(fixed, _("Add"), x + 192, y + 30, 80, 26);
-    pTwMod->nsDelete = PutButton(fixed, _("Delete"), x + 192, y + 62, 80, 26);
+    pTwMod->nsAdd = suite::PutButton(fixed, _("Add"), x + 192, y + 30, 80, 26);
+    pTwMod->nsDelete = suite::PutButton(fixed, _("Delete"), x + 192, y + 62, 80, 26);
     FitRowToLeft(fixed, {pTwMod->nsAdd}, right);
     FitRowToLeft(fixed, {pTwMod->nsDelete}, right);
     pTwMod->nsAdd->signal_clicked().connect(&on_NSAddButton_clicked);
@@ -282,8 +282,8 @@ void PutNameServers(Gtk::Fixed* fixed, int x, int y, int right) {
 }
 
 void PutOkCancel(Gtk::Fixed* fixed, int width, int y, void (*onOk)()) {
-    pTwMod->ok = PutButton(fixed, _("OK"), width - 200, y, 88, 30);
-    pTwMod->cancel = PutButton(fixed, _("Cancel"), width - 104, y, 88, 30);
+    pTwMod->ok = suite::PutButton(fixed, _("OK"), width - 200, y, 88, 30);
+    pTwMod->cancel = suite::PutButton(fixed, _("Cancel"), width - 104, y, 88, 30);
     FitRowToRight(fixed, {pTwMod->ok, pTwMod->cancel}, 16);
     pTwMod->ok->signal_clicked().connect(onOk);
     pTwMod->cancel->signal_clicked().connect(&on_ModCancelButton_clicked);
@@ -322,29 +322,30 @@ Gtk::Window* CreateNetModWindow(int networkType) {
     pTwMod->network = true;
     pTwMod->kind = networkType;
 
-    PutLabel(fixed, _("Host name"), 16, 14, 110, 20);
-    pTwMod->host = PutEntry(fixed, _("Host name"), 130, 12, 260, 64);
-    PutLabel(fixed, _("Domain name"), 16, 46, 110, 20);
-    pTwMod->domain = PutEntry(fixed, _("Domain name"), 130, 44, 260, 64);
+    suite::PutLabel(fixed, _("Host name"), 16, 14, 110, 20);
+    pTwMod->host = suite::PutEntry(fixed, _("Host name"), 130, 12, 260, 22, 64);
+    suite::PutLabel(fixed, _("Domain name"), 16, 46, 110, 20);
+    pTwMod->domain = suite::PutEntry(fixed, _("Domain name"), 130, 44, 260, 22, 64);
     pTwMod->dhcpRadio[0] =
-        PutRadio(fixed, nullptr, _("Acquires automatically from DHCP"), 16, 80, 360, 22);
+        suite::PutRadio(fixed, nullptr, _("Acquires automatically from DHCP"), 16, 80, 360, 22);
     pTwMod->dhcpRadio[1] =
-        PutRadio(fixed, pTwMod->dhcpRadio[0], _("IP designation"), 16, 106, 360, 22);
-    PutLabel(fixed, _("IP Address"), 40, 138, 110, 20);
+        suite::PutRadio(fixed, pTwMod->dhcpRadio[0], _("IP designation"), 16, 106, 360, 22);
+    suite::PutLabel(fixed, _("IP Address"), 40, 138, 110, 20);
     pTwMod->ip = PutAddress(fixed, _("IP Address"), 190, 136);
-    PutLabel(fixed, _("Netmask"), 40, 168, 110, 20);
+    suite::PutLabel(fixed, _("Netmask"), 40, 168, 110, 20);
     pTwMod->netmask = PutAddress(fixed, _("Netmask"), 190, 166);
-    PutLabel(fixed, _("Gateway"), 40, 198, 110, 20);
+    suite::PutLabel(fixed, _("Gateway"), 40, 198, 110, 20);
     pTwMod->gateway = PutAddress(fixed, _("Gateway"), 190, 196);
     FitRowToLeft(fixed, {pTwMod->dhcpRadio[0]}, 392);
     FitRowToLeft(fixed, {pTwMod->dhcpRadio[1]}, 392);
     PutNameServers(fixed, 110, 236, 392);
     if (wireless) {
-        Gtk::Fixed* frame = PutFrame(fixed, _("Wireless LAN Configuration"), 12, 346, 384, 96);
-        PutLabel(frame, _("ESS-ID"), 12, 10, 100, 20);
-        pTwMod->essid = PutEntry(frame, _("ESS-ID"), 118, 8, 250, 32);
-        PutLabel(frame, _("Cipher Key"), 12, 42, 100, 20);
-        pTwMod->cipherKey = PutEntry(frame, _("Cipher Key"), 118, 40, 250, 12, true);
+        Gtk::Fixed* frame =
+            suite::PutFrame(fixed, _("Wireless LAN Configuration"), 12, 346, 384, 96);
+        suite::PutLabel(frame, _("ESS-ID"), 12, 10, 100, 20);
+        pTwMod->essid = suite::PutEntry(frame, _("ESS-ID"), 118, 8, 250, 22, 32);
+        suite::PutLabel(frame, _("Cipher Key"), 12, 42, 100, 20);
+        pTwMod->cipherKey = suite::PutEntry(frame, _("Cipher Key"), 118, 40, 250, 22, 12, true);
     }
     PutOkCancel(fixed, 408, 464, &on_NetModOKButton_clicked);
     for (int i = 0; i < 2; ++i) {
@@ -364,21 +365,23 @@ Gtk::Window* CreateDialupModWindow(int device) {
     pTwMod->network = false;
     pTwMod->kind = index;
 
-    PutLabel(fixed, _("Phone No"), 16, 14, 110, 20);
-    pTwMod->phone = PutEntry(fixed, _("Phone No"), 130, 12, 270, 64);
-    PutLabel(fixed, _("Dial formula"), 16, 44, 110, 20);
-    pTwMod->dialRadio[0] = PutRadio(fixed, nullptr, _("Tone"), 130, 42, 90, 22);
-    pTwMod->dialRadio[1] = PutRadio(fixed, pTwMod->dialRadio[0], _("Pulse"), 230, 42, 90, 22);
-    PutLabel(fixed, _("Account"), 16, 74, 110, 20);
-    pTwMod->account = PutEntry(fixed, _("Account"), 130, 72, 270, 255);
-    PutLabel(fixed, _("Password"), 16, 104, 110, 20);
-    pTwMod->password = PutEntry(fixed, _("Password"), 130, 102, 270, 255, true);
-    PutLabel(fixed, _("Attestation"), 16, 134, 110, 20);
-    pTwMod->authRadio[0] = PutRadio(fixed, nullptr, _("non-procedural"), 130, 132, 130, 22);
-    pTwMod->authRadio[1] = PutRadio(fixed, pTwMod->authRadio[0], _("CHAP"), 266, 132, 64, 22);
-    pTwMod->authRadio[2] = PutRadio(fixed, pTwMod->authRadio[0], _("PAP"), 336, 132, 64, 22);
-    PutLabel(fixed, _("AT Command"), 16, 164, 110, 20);
-    pTwMod->atCommand = PutEntry(fixed, _("AT Command"), 130, 162, 270, 127);
+    suite::PutLabel(fixed, _("Phone No"), 16, 14, 110, 20);
+    pTwMod->phone = suite::PutEntry(fixed, _("Phone No"), 130, 12, 270, 22, 64);
+    suite::PutLabel(fixed, _("Dial formula"), 16, 44, 110, 20);
+    pTwMod->dialRadio[0] = suite::PutRadio(fixed, nullptr, _("Tone"), 130, 42, 90, 22);
+    pTwMod->dialRadio[1] =
+        suite::PutRadio(fixed, pTwMod->dialRadio[0], _("Pulse"), 230, 42, 90, 22);
+    suite::PutLabel(fixed, _("Account"), 16, 74, 110, 20);
+    pTwMod->account = suite::PutEntry(fixed, _("Account"), 130, 72, 270, 22, 255);
+    suite::PutLabel(fixed, _("Password"), 16, 104, 110, 20);
+    pTwMod->password = suite::PutEntry(fixed, _("Password"), 130, 102, 270, 22, 255, true);
+    suite::PutLabel(fixed, _("Attestation"), 16, 134, 110, 20);
+    pTwMod->authRadio[0] = suite::PutRadio(fixed, nullptr, _("non-procedural"), 130, 132, 130, 22);
+    pTwMod->authRadio[1] =
+        suite::PutRadio(fixed, pTwMod->authRadio[0], _("CHAP"), 266, 132, 64, 22);
+    pTwMod->authRadio[2] = suite::PutRadio(fixed, pTwMod->authRadio[0], _("PAP"), 336, 132, 64, 22);
+    suite::PutLabel(fixed, _("AT Command"), 16, 164, 110, 20);
+    pTwMod->atCommand = suite::PutEntry(fixed, _("AT Command"), 130, 162, 270, 22, 127);
     FitRowToLeft(fixed, {pTwMod->dialRadio[0], pTwMod->dialRadio[1]}, 400);
     FitRowToLeft(fixed, {pTwMod->authRadio[0], pTwMod->authRadio[1], pTwMod->authRadio[2]}, 400);
     PutNameServers(fixed, 130, 194, 402);

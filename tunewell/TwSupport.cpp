@@ -1,30 +1,11 @@
 #include "tunewell/TwSupport.h"
 
-#include "common/GtkKit.h"
-
 #include <algorithm>
-#include <memory>
 #include <vector>
 
 namespace tw {
 namespace {
 
-std::vector<Glib::RefPtr<Glib::MainLoop>>& LoopStack() {
-    static std::vector<Glib::RefPtr<Glib::MainLoop>> stack;
-    return stack;
-}
-
-std::vector<Gtk::Window*>& DialogStack() {
-    static std::vector<Gtk::Window*> stack;
-    return stack;
-}
-
-std::vector<unsigned long>& SerialStack() {
-    static std::vector<unsigned long> stack;
-    return stack;
-}
-
-unsigned long gLastSerial = 0;
 Gtk::Window* gDialogOwner = nullptr;
 
 // The layout places widgets at exact positions and sizes; the theme's
@@ -41,16 +22,6 @@ constexpr const char* kStyle =
     // where a menu would build an item per zone.
     "combobox { -GtkComboBox-appears-as-list: true; }\n"
     ".tw-wait { border: 2px outset #8a8a8a; }\n";
-
-void Place(Gtk::Fixed* fixed, Gtk::Widget* widget, int x, int y, int width, int height) {
-    if (width > 0 || height > 0) {
-        widget->set_size_request(width > 0 ? width : -1, height > 0 ? height : -1);
-    }
-    if (fixed) {
-        fixed->put(*widget, x, y);
-    }
-    widget->show();
-}
 
 // Where a row's buttons sit and the sizes they were given.
 struct Slot {
@@ -167,69 +138,6 @@ void InstallTwStyle() {
     suite::InstallStyleSheet(kStyle);
 }
 
-Gtk::Label* PutLabel(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
-                     int height) {
-    auto* label = Gtk::manage(new Gtk::Label(text));
-    label->set_xalign(0.0f);
-    label->set_yalign(0.5f);
-    label->set_justify(Gtk::JUSTIFY_LEFT);
-    Place(fixed, label, x, y, width, height);
-    return label;
-}
-
-Gtk::Button* PutButton(Gtk::Fixed* fixed, const Glib::ustring& text, int x, int y, int width,
-                       int height) {
-    auto* button = Gtk::manage(new Gtk::Button(text));
-    button->set_can_default(true);
-    button->get_accessible()->set_name(text);
-    Place(fixed, button, x, y, width, height);
-    return button;
-}
-
-Gtk::Entry* PutEntry(Gtk::Fixed* fixed, const Glib::ustring& name, int x, int y, int width,
-                     int maxChars, bool hidden) {
-    auto* entry = Gtk::manage(new Gtk::Entry());
-    if (maxChars > 0) {
-        entry->set_max_length(maxChars);
-    }
-    // The entry would otherwise ask for room for twenty characters.
-    entry->set_width_chars(1);
-    if (hidden) {
-        entry->set_visibility(false);
-        entry->set_input_purpose(Gtk::INPUT_PURPOSE_PASSWORD);
-    }
-    entry->get_accessible()->set_name(name);
-    Place(fixed, entry, x, y, width, 22);
-    return entry;
-}
-
-Gtk::RadioButton* PutRadio(Gtk::Fixed* fixed, Gtk::RadioButton* groupOf, const Glib::ustring& text,
-                           int x, int y, int width, int height) {
-    auto* radio = Gtk::manage(new Gtk::RadioButton(text));
-    if (groupOf) {
-        Gtk::RadioButton::Group group = groupOf->get_group();
-        radio->set_group(group);
-    }
-    radio->get_accessible()->set_name(text);
-    Place(fixed, radio, x, y, width, height);
-    return radio;
-}
-
-Gtk::Fixed* PutFrame(Gtk::Fixed* fixed, const Glib::ustring& title, int x, int y, int width,
-                     int height, Gtk::Frame** frameOut) {
-    auto* frame = Gtk::manage(new Gtk::Frame(title));
-    frame->set_shadow_type(Gtk::SHADOW_ETCHED_IN);
-    frame->get_accessible()->set_name(title);
-    Place(fixed, frame, x, y, width, height);
-    auto* inner = Gtk::manage(new Gtk::Fixed());
-    frame->add(*inner);
-    inner->show();
-    if (frameOut) {
-        *frameOut = frame;
-    }
-    return inner;
-}
-
 void AddressEntry::Set(const std::string& dotted) {
     std::string parts[4];
     int index = 0;
@@ -260,10 +168,10 @@ void AddressEntry::SetSensitive(bool sensitive) {
 AddressEntry PutAddress(Gtk::Fixed* fixed, const Glib::ustring& name, int x, int y) {
     AddressEntry address;
     for (int i = 0; i < 4; ++i) {
-        address.part[i] =
-            PutEntry(fixed, name + " " + Glib::ustring::format(i + 1), x + i * 46, y, 36, 3);
+        address.part[i] = suite::PutEntry(fixed, name + " " + Glib::ustring::format(i + 1),
+                                          x + i * 46, y, 36, 22, 3);
         if (i < 3) {
-            PutLabel(fixed, ".", x + i * 46 + 38, y + 2, 6, 18);
+            suite::PutLabel(fixed, ".", x + i * 46 + 38, y + 2, 6, 18);
         }
     }
     return address;
@@ -278,64 +186,13 @@ void TwSetFocus(Gtk::Entry* entry) {
 }
 
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
-    if (!dialog) {
-        return;
-    }
-    const bool wasSensitive = disable && disable->get_sensitive();
-    if (disable) {
-        disable->set_sensitive(false);
-        // Should the window go away meanwhile, it is not touched again.
-        disable->add_destroy_notify_callback(&disable, [](void* data) -> void* {
-            *static_cast<Gtk::Window**>(data) = nullptr;
-            return nullptr;
-        });
-    }
-    Gtk::Window* owner = !DialogStack().empty() ? DialogStack().back() : disable;
-    if (!owner) {
-        owner = gDialogOwner;
-    }
-    if (owner && owner != dialog && !dialog->get_transient_for()) {
-        dialog->set_transient_for(*owner);
-    }
-
-    auto loop = Glib::MainLoop::create(false);
-    LoopStack().push_back(loop);
-    DialogStack().push_back(dialog);
-    SerialStack().push_back(++gLastSerial);
-    suite::RunModalLoop(*dialog, loop);
-    LoopStack().pop_back();
-    DialogStack().pop_back();
-    SerialStack().pop_back();
-
-    if (disable) {
-        disable->remove_destroy_notify_callback(&disable);
-        if (wasSensitive) {
-            disable->set_sensitive(true);
-        }
+    if (dialog) {
+        suite::RunModalDialog(*dialog, disable, suite::DialogOwner(disable, gDialogOwner));
     }
 }
 
 void SetDialogOwner(Gtk::Window* window) {
     gDialogOwner = window;
-}
-
-void EndModalLoop() {
-    auto& stack = LoopStack();
-    if (!stack.empty()) {
-        stack.back()->quit();
-    }
-}
-
-int ModalLoopDepth() {
-    return static_cast<int>(LoopStack().size());
-}
-
-Gtk::Window* InnermostDialog() {
-    return DialogStack().empty() ? nullptr : DialogStack().back();
-}
-
-unsigned long InnermostDialogSerial() {
-    return SerialStack().empty() ? 0 : SerialStack().back();
 }
 
 Glib::ustring ToDisplay(const std::string& bytes) {

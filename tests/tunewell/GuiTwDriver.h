@@ -86,7 +86,7 @@ class Driver : public Steps {
         Start(
             std::chrono::seconds(15),
             [] {
-                tw::EndModalLoop();
+                suite::EndModalLoop();
                 tw::on_CancelButton_clicked();
             },
             [this] { return AnswerMessage(); });
@@ -101,7 +101,7 @@ class Driver : public Steps {
 
   private:
     static Gtk::Window* Target(const std::string& title) {
-        Gtk::Window* dialog = tw::InnermostDialog();
+        Gtk::Window* dialog = suite::InnermostDialog();
         if (title.empty()) {
             return dialog == nullptr && tw::pwTwWindow && tw::pwTwWindow->get_realized() &&
                            tw::pwTwWindow->get_sensitive()
@@ -113,9 +113,9 @@ class Driver : public Steps {
 
     // The innermost dialog, when it is a message window ("Tunewell") not yet answered.
     bool AnswerMessage() {
-        Gtk::Window* box = tw::InnermostDialog();
+        Gtk::Window* box = suite::InnermostDialog();
         if (!box || box == tw::pwTwWindow || box->get_title() != "Tunewell" ||
-            !box->get_realized() || tw::InnermostDialogSerial() == answered_) {
+            !box->get_realized() || suite::InnermostDialogSerial() == answered_) {
             return false;
         }
         std::string text;
@@ -125,7 +125,7 @@ class Driver : public Steps {
         messages.push_back(text);
         Gtk::Button* first = Buttons(box).front();
         Glib::signal_idle().connect_once([first] { first->clicked(); });
-        answered_ = tw::InnermostDialogSerial();
+        answered_ = suite::InnermostDialogSerial();
         return true;
     }
 
