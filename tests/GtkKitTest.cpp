@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "common/GtkKit.h"
 
 namespace {
@@ -18,6 +21,56 @@ TEST(GtkKit, HidingTheWindowEndsTheRunAndReleasesTheGrab) {
     EXPECT_TRUE(grabbedWhileRunning);
     EXPECT_EQ(nullptr, gtk_grab_get_current());
     EXPECT_FALSE(window.get_visible());
+}
+
+// A program that is ending must not leave an outer dialog waiting for a
+// click behind the inner one that was ended.
+TEST(GtkKit, EndingAllDialogsEndsEveryNestedRunInnermostFirst) {
+    Gtk::Window outer;
+    Gtk::Window inner;
+    std::vector<std::string> ended;
+    unsigned long outerSerial = 0;
+    unsigned long innerSerial = 0;
+    Glib::signal_idle().connect_once([&] {
+        outerSerial = suite::InnermostDialogSerial();
+        Glib::signal_idle().connect_once([&] {
+            innerSerial = suite::InnermostDialogSerial();
+            EXPECT_EQ(&outer, inner.get_transient_for());
+            suite::EndAllModalLoops();
+        });
+        suite::RunModalDialog(inner, nullptr, suite::DialogOwner(nullptr, nullptr));
+        ended.push_back("inner");
+    });
+    // Should the outer run be left waiting, this ends it and says so.
+    bool rescued = false;
+    auto rescue = Glib::signal_timeout().connect(
+        [&] {
+            rescued = true;
+            outer.hide();
+            return false;
+        },
+        2000);
+    suite::RunModalDialog(outer, nullptr, nullptr);
+    rescue.disconnect();
+    ended.push_back("outer");
+    EXPECT_FALSE(rescued);
+    EXPECT_EQ((std::vector<std::string>{"inner", "outer"}), ended);
+    EXPECT_EQ(0, suite::ModalLoopDepth());
+    EXPECT_NE(outerSerial, innerSerial);
+    EXPECT_EQ(0u, suite::InnermostDialogSerial());
+    EXPECT_EQ(nullptr, gtk_grab_get_current());
+}
+
+// Waymark rebuilds its sheet when the bar's colours change: the old rules
+// must go, or they would still win over the new ones.
+TEST(GtkKit, ReplacedStyleSheetTakesTheOldOnesPlace) {
+    Glib::RefPtr<Gtk::CssProvider> sheet;
+    suite::ReplaceStyleSheet(sheet, ".kit-swap { margin-left: 5px; }");
+    suite::ReplaceStyleSheet(sheet, ".kit-swap { margin-top: 3px; }");
+    Gtk::Label label("x");
+    label.get_style_context()->add_class("kit-swap");
+    EXPECT_EQ(0, label.get_style_context()->get_margin().get_left());
+    EXPECT_EQ(3, label.get_style_context()->get_margin().get_top());
 }
 
 TEST(GtkKit, StyleSheetReachesWidgetsAndSecondInstallIsHarmless) {
