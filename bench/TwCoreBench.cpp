@@ -4,7 +4,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -53,41 +52,27 @@ void BM_SetConfiguration(benchmark::State& state) {
 BENCHMARK(BM_SetConfiguration)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 tw::NetworkConf MakeNet(const char* ip) {
-    tw::NetworkConf n;
-    std::memset(&n, 0, sizeof n);
-    n.AddressMode = 1;
-    tw::SetField(n.HostName, "host");
-    tw::SetField(n.DomainName, "example.com");
-    tw::SetField(n.IpAddress, ip);
-    tw::SetField(n.Netmask, "255.255.255.0");
-    tw::SetField(n.Gateway, "192.168.1.1");
-    tw::SetField(n.NameServer[0], "192.168.1.1");
-    n.NameServerCount = 1;
-    return n;
+    return {.AddressMode = 1,
+            .HostName = "host",
+            .DomainName = "example.com",
+            .IpAddress = ip,
+            .Netmask = "255.255.255.0",
+            .Gateway = "192.168.1.1",
+            .NameServer = {"192.168.1.1"},
+            .NameServerCount = 1};
 }
 
 tw::DialupConf MakeDial(const char* number) {
-    tw::DialupConf d;
-    std::memset(&d, 0, sizeof d);
-    tw::SetField(d.PhoneNumber, number);
-    tw::SetField(d.Account, "user");
-    tw::SetField(d.Password, "secret");
-    d.AuthType = tw::AUTH_CHAP;
-    tw::SetField(d.AtCommand, "ATS7=60 ATX3");
-    return d;
+    return {.PhoneNumber = number,
+            .Account = "user",
+            .Password = "secret",
+            .AuthType = tw::AUTH_CHAP,
+            .AtCommand = "ATS7=60 ATX3"};
 }
 
-// A configuration directory in a scratch tree, and empty settings for it.
+// A configuration directory in a scratch tree.
 struct ConfigTree {
-    ConfigTree() {
-        tw::ClearWYConfig(config);
-        tw::SetConfigDir(config, dir.path(), "C");
-    }
-    static tw::TwSetup Setup() {
-        tw::TwSetup s;
-        tw::ClearSetup(s);
-        return s;
-    }
+    ConfigTree() { tw::SetConfigDir(config, dir.path(), "C"); }
     Tree dir{"/tmp", "twbench-"};
     tw::WYConfig config;
 };
@@ -97,7 +82,7 @@ struct ConfigTree {
 void BM_ReflectionConfigure(benchmark::State& state) {
     ConfigTree tree;
     tw::WYConfig& config = tree.config;
-    tw::TwSetup a = tree.Setup(), b = tree.Setup();
+    tw::TwSetup a, b;
     tw::InitializeWYConfig(config, a);
     tw::InitializeWYConfig(config, b);
     a.Lan = MakeNet("192.168.1.10");
@@ -128,13 +113,13 @@ BENCHMARK(BM_ReflectionConfigure)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)
 void BM_InitializeDialupConf(benchmark::State& state) {
     ConfigTree tree;
     tw::WYConfig& config = tree.config;
-    tw::TwSetup old = tree.Setup(), setup = tree.Setup();
+    tw::TwSetup old, setup;
     setup.Modem = MakeDial("0312345678");
     setup.Phs = MakeDial("I0312345");
     setup.Pdc = MakeDial("0312");
     tw::ReflectionDialupConf(config, old, setup, tw::TwPaths());
     for (auto _ : state) {
-        tw::TwSetup back = ConfigTree::Setup();
+        tw::TwSetup back;
         benchmark::DoNotOptimize(tw::InitializeDialupConf(config, back));
     }
 }

@@ -154,9 +154,6 @@ int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& pa
     pWYConfig = new WYConfig;
     pTwOldSetup = new TwSetup;
     pTwNewSetup = new TwSetup;
-    ClearWYConfig(*pWYConfig);
-    ClearSetup(*pTwOldSetup);
-    ClearSetup(*pTwNewSetup);
 
     auto finish = [&](int exitStatus) {
         FreeRecords();

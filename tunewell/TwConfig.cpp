@@ -53,22 +53,18 @@ class FileClock : public TwClock {
     time_t offset_ = 0;
 };
 
-template <std::size_t N>
-bool SameChars(const char (&a)[N], const char (&b)[N]) {
-    return std::memcmp(a, b, N) == 0;
-}
-
-template <std::size_t N>
-std::string ValueOr(const std::string& path, const std::string& key, const char* fallback) {
+// A wycfg.dat value of at most `limit` bytes; a missing or longer one gives `fallback`.
+std::string ValueOr(const std::string& path, const std::string& key, std::size_t limit,
+                    const char* fallback) {
     std::string value;
-    if (GetConfiguration(path, key, value, N, false) != 0) {
+    if (GetConfiguration(path, key, value, limit + 1, false) != 0) {
         return fallback;
     }
     return value;
 }
 
 std::string WycfgPath(const WYConfig& config) {
-    return std::string(config.ConfigDir) + "wycfg.dat";
+    return config.ConfigDir + "wycfg.dat";
 }
 
 bool IsFile(const std::string& path) {
@@ -109,56 +105,23 @@ TwClock& ClockFromEnvironment() {
     return SystemClock();
 }
 
-bool SameNetwork(const NetworkConf& a, const NetworkConf& b) {
-    return a.AddressMode == b.AddressMode && SameChars(a.HostName, b.HostName) &&
-           SameChars(a.DomainName, b.DomainName) && SameChars(a.IpAddress, b.IpAddress) &&
-           SameChars(a.Netmask, b.Netmask) && SameChars(a.Gateway, b.Gateway) &&
-           SameChars(a.Essid, b.Essid) && SameChars(a.CipherKey, b.CipherKey) &&
-           std::memcmp(a.NameServer, b.NameServer, sizeof a.NameServer) == 0 &&
-           a.NameServerCount == b.NameServerCount;
+bool FitsField(const std::string& text, std::size_t limit) {
+    return text.size() <= limit && text.find('\0') == std::string::npos;
 }
 
-bool SameDialup(const DialupConf& a, const DialupConf& b) {
-    return SameChars(a.PhoneNumber, b.PhoneNumber) && a.DialType == b.DialType &&
-           SameChars(a.Account, b.Account) && SameChars(a.Password, b.Password) &&
-           a.AuthType == b.AuthType && SameChars(a.AtCommand, b.AtCommand) &&
-           std::memcmp(a.NameServer, b.NameServer, sizeof a.NameServer) == 0 &&
-           a.NameServerCount == b.NameServerCount;
+bool SameClockFields(const TwSetup& a, const TwSetup& b) {
+    return a.Year == b.Year && a.Month == b.Month && a.Day == b.Day && a.Hour == b.Hour &&
+           a.Minute == b.Minute && a.Second == b.Second;
 }
 
 bool SameTimePage(const TwSetup& a, const TwSetup& b) {
-    return SameChars(a.TimeZone, b.TimeZone) && SameChars(a.Year, b.Year) &&
-           SameChars(a.Month, b.Month) && SameChars(a.Day, b.Day) && SameChars(a.Hour, b.Hour) &&
-           SameChars(a.Minute, b.Minute) && SameChars(a.Second, b.Second);
+    return a.TimeZone == b.TimeZone && SameClockFields(a, b);
 }
 
 bool SameSetup(const TwSetup& a, const TwSetup& b) {
-    return a.NetworkType == b.NetworkType && a.DialupDevice == b.DialupDevice &&
-           SameNetwork(a.Lan, b.Lan) && SameNetwork(a.WirelessLan, b.WirelessLan) &&
-           SameDialup(a.Modem, b.Modem) && SameDialup(a.Phs, b.Phs) && SameDialup(a.Pdc, b.Pdc) &&
-           SameTimePage(a, b);
-}
-
-void ClearWYConfig(WYConfig& config) {
-    std::memset(&config, 0, sizeof config);
-}
-
-void ClearSetup(TwSetup& setup) {
-    setup.NetworkType = 0;
-    setup.DialupDevice = 0;
-    for (NetworkConf* net : {&setup.Lan, &setup.WirelessLan}) {
-        std::memset(net, 0, sizeof *net);
-    }
-    for (DialupConf* dial : {&setup.Modem, &setup.Phs, &setup.Pdc}) {
-        std::memset(dial, 0, sizeof *dial);
-    }
-    std::memset(setup.TimeZone, 0, sizeof setup.TimeZone);
-    for (char* field :
-         {setup.Year, setup.Month, setup.Day, setup.Hour, setup.Minute, setup.Second}) {
-        std::memset(field, 0, 8);
-    }
-    setup.TimeReadAt = 0;
-    setup.ZoneList.clear();
+    return a.NetworkType == b.NetworkType && a.DialupDevice == b.DialupDevice && a.Lan == b.Lan &&
+           a.WirelessLan == b.WirelessLan && a.Modem == b.Modem && a.Phs == b.Phs &&
+           a.Pdc == b.Pdc && SameTimePage(a, b);
 }
 
 int SetConfigDir(WYConfig& config, const std::string& wycfg, const char* lang) {
@@ -168,9 +131,10 @@ int SetConfigDir(WYConfig& config, const std::string& wycfg, const char* lang) {
         dir += '/';
     }
     // Too long counts as missing: the tree paths are built from it.
-    if (wycfg.empty() || !SetField(config.ConfigDir, dir)) {
+    if (wycfg.empty() || !FitsField(dir, kConfigDirMax)) {
         return TW_NO_WYCFG;
     }
+    config.ConfigDir = dir;
     struct stat st;
     if (::stat(wycfg.c_str(), &st) != 0) {
         if (::mkdir(wycfg.c_str(), 0755) != 0) {
@@ -185,26 +149,25 @@ int SetConfigDir(WYConfig& config, const std::string& wycfg, const char* lang) {
 
 void InitializeWYConfig(WYConfig& config, TwSetup& setup) {
     const std::string path = WycfgPath(config);
-    std::string network = ValueOr<2048>(path, "NETWORK", "enable");
-    if (network == "enable") {
-        std::string device = ValueOr<2048>(path, "NETWORK_DEVICE", "lan");
+    if (ValueOr(path, "NETWORK", kTwLineMax, "enable") == "enable") {
+        std::string device = ValueOr(path, "NETWORK_DEVICE", kTwLineMax, "lan");
         setup.NetworkType = device == "wirelesslan" ? NET_WIRELESS
                             : device == "lan"       ? NET_LAN
                                                     : NET_DISABLED;
     } else {
         setup.NetworkType = NET_DISABLED;
     }
-    std::string dialup = ValueOr<2048>(path, "DIALUP", "modem");
+    std::string dialup = ValueOr(path, "DIALUP", kTwLineMax, "modem");
     setup.DialupDevice = dialup == "pdc" ? DIAL_PDC : dialup == "phs" ? DIAL_PHS : DIAL_MODEM;
 
-    SetField(config.ModemDevice, ValueOr<1025>(path, "MODEM_DEVICE", "/dev/ttyS14"));
-    SetField(config.PhsDevice, ValueOr<1025>(path, "PHS_DEVICE", "/dev/ttyS0"));
-    SetField(config.PdcDevice, ValueOr<1025>(path, "PDC_DEVICE", "/dev/ttyS0"));
-    SetField(config.ModemSpeed, ValueOr<33>(path, "MODEM_SPEED", "115200"));
-    SetField(config.PhsSpeed, ValueOr<33>(path, "PHS_SPEED", "115200"));
-    SetField(config.PdcSpeed, ValueOr<33>(path, "PDC_SPEED", "115200"));
-    SetField(config.NetworkScript, ValueOr<2048>(path, "NETWORK_SCRIPT", ""));
-    SetField(config.DialupScript, ValueOr<2048>(path, "DIALUP_SCRIPT", ""));
+    config.ModemDevice = ValueOr(path, "MODEM_DEVICE", kDevicePathMax, "/dev/ttyS14");
+    config.PhsDevice = ValueOr(path, "PHS_DEVICE", kDevicePathMax, "/dev/ttyS0");
+    config.PdcDevice = ValueOr(path, "PDC_DEVICE", kDevicePathMax, "/dev/ttyS0");
+    config.ModemSpeed = ValueOr(path, "MODEM_SPEED", kSpeedMax, "115200");
+    config.PhsSpeed = ValueOr(path, "PHS_SPEED", kSpeedMax, "115200");
+    config.PdcSpeed = ValueOr(path, "PDC_SPEED", kSpeedMax, "115200");
+    config.NetworkScript = ValueOr(path, "NETWORK_SCRIPT", kScriptPathMax, "");
+    config.DialupScript = ValueOr(path, "DIALUP_SCRIPT", kScriptPathMax, "");
 }
 
 int ReflectionWYConfig(const WYConfig& config, const TwSetup& setup) {

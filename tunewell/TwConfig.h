@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <cstddef>
 #include <ctime>
 #include <string>
@@ -42,18 +43,40 @@ TwClock& SystemClock();
 TwPaths TwPathsFromEnvironment();
 TwClock& ClockFromEnvironment();
 
+// Longest text, in bytes, each text field holds.  Text enters the records
+// only through the readers (files, $WYCFG, the clock) and the modify-window
+// checks, and each holds it to these first: a value read that is too long
+// counts as missing.
+inline constexpr std::size_t kConfigDirMax = 2047;   // with its trailing "/"
+inline constexpr std::size_t kDevicePathMax = 1024;  // ModemDevice, PhsDevice, PdcDevice
+inline constexpr std::size_t kSpeedMax = 32;         // ModemSpeed, PhsSpeed, PdcSpeed
+inline constexpr std::size_t kScriptPathMax = 2047;  // NetworkScript, DialupScript
+inline constexpr std::size_t kHostNameMax = 64;      // HostName, DomainName
+inline constexpr std::size_t kAddressMax = 15;       // a dotted quad, NameServer too
+inline constexpr std::size_t kEssidMax = 32;
+inline constexpr std::size_t kCipherKeyMax = 12;    // "0x" and ten digits
+inline constexpr std::size_t kPhoneNumberMax = 67;  // as read back; the entry takes 64
+inline constexpr std::size_t kAccountMax = 255;     // Account, Password
+inline constexpr std::size_t kAtCommandMax = 127;
+inline constexpr std::size_t kTimeZoneMax = 1024;
+inline constexpr std::size_t kClockFieldMax = 7;  // Year .. Second
+
+// Whether `text` may enter a field of `limit` bytes: no longer, and no NUL
+// byte (every file holds C text).
+bool FitsField(const std::string& text, std::size_t limit);
+
 // Tool configuration (wycfg.dat).
 struct WYConfig {
-    int Japanese;
-    char ConfigDir[2048];
-    char ModemDevice[1025];
-    char PhsDevice[1025];
-    char PdcDevice[1025];
-    char ModemSpeed[33];
-    char PhsSpeed[33];
-    char PdcSpeed[33];
-    char NetworkScript[2048];
-    char DialupScript[2048];
+    int Japanese = 0;
+    std::string ConfigDir;
+    std::string ModemDevice;
+    std::string PhsDevice;
+    std::string PdcDevice;
+    std::string ModemSpeed;
+    std::string PhsSpeed;
+    std::string PdcSpeed;
+    std::string NetworkScript;
+    std::string DialupScript;
 };
 
 inline constexpr int NET_LAN = 0;
@@ -66,80 +89,62 @@ inline constexpr int AUTH_SCRIPT = 0;
 inline constexpr int AUTH_CHAP = 1;
 inline constexpr int AUTH_PAP = 2;
 
-// One network set (LAN or wireless LAN).  Strings NUL-terminated, tails zero.
+// One network set (LAN or wireless LAN).
 struct NetworkConf {
-    int AddressMode;  // 0 DHCP, 1 fixed
-    char HostName[66];
-    char DomainName[66];
-    char IpAddress[16];
-    char Netmask[16];
-    char Gateway[16];
-    char Essid[33];
-    char CipherKey[13];
-    char NameServer[3][16];
-    int NameServerCount;
+    int AddressMode = 0;  // 0 DHCP, 1 fixed
+    std::string HostName;
+    std::string DomainName;
+    std::string IpAddress;
+    std::string Netmask;
+    std::string Gateway;
+    std::string Essid;
+    std::string CipherKey;
+    std::array<std::string, 3> NameServer;
+    int NameServerCount = 0;
+    bool operator==(const NetworkConf&) const = default;
 };
 
 // One dial-up device.
 struct DialupConf {
-    char PhoneNumber[68];
-    int DialType;  // 0 tone, 1 pulse
-    char Account[256];
-    char Password[256];
-    int AuthType;  // AUTH_SCRIPT, AUTH_CHAP, AUTH_PAP
-    char AtCommand[128];
-    char NameServer[3][16];
-    int NameServerCount;
+    std::string PhoneNumber;
+    int DialType = 0;  // 0 tone, 1 pulse
+    std::string Account;
+    std::string Password;
+    int AuthType = AUTH_SCRIPT;
+    std::string AtCommand;
+    std::array<std::string, 3> NameServer;
+    int NameServerCount = 0;
+    bool operator==(const DialupConf&) const = default;
 };
 
 // The whole setup; two instances (old = as read or last applied, new = edited).
 struct TwSetup {
-    int NetworkType;
-    int DialupDevice;
+    int NetworkType = NET_LAN;
+    int DialupDevice = DIAL_MODEM;
     NetworkConf Lan;
     NetworkConf WirelessLan;
     DialupConf Modem;
     DialupConf Phs;
     DialupConf Pdc;
-    char TimeZone[1025];
-    char Year[8];
-    char Month[8];
-    char Day[8];
-    char Hour[8];
-    char Minute[8];
-    char Second[8];
+    std::string TimeZone;
+    std::string Year;
+    std::string Month;
+    std::string Day;
+    std::string Hour;
+    std::string Minute;
+    std::string Second;
     // Clock reading at which the six fields were true; lets a zone-only change
     // keep the time that passed while the window was open.
-    time_t TimeReadAt;
+    time_t TimeReadAt = 0;
     std::vector<std::string> ZoneList;  // sorted zone names
 };
 
-// Byte-wise comparisons (every string tail is kept zero).
-bool SameNetwork(const NetworkConf& a, const NetworkConf& b);
-bool SameDialup(const DialupConf& a, const DialupConf& b);
+// The six date and time texts alike; the whole Time & Date page (zone too) alike.
+bool SameClockFields(const TwSetup& a, const TwSetup& b);
 bool SameTimePage(const TwSetup& a, const TwSetup& b);
+// Every setting: not the clock reading, nor the zone list (read once, the
+// same in both records).
 bool SameSetup(const TwSetup& a, const TwSetup& b);
-
-// Copies `value` into a fixed field when it fits (shorter than the field);
-// the rest of the field is zeroed.  False (field untouched) when too long.
-template <std::size_t N>
-bool SetField(char (&field)[N], const std::string& value) {
-    if (value.size() >= N || value.find('\0') != std::string::npos) {
-        return false;
-    }
-    std::string::size_type i = 0;
-    for (; i < value.size(); ++i) {
-        field[i] = value[i];
-    }
-    for (; i < N; ++i) {
-        field[i] = 0;
-    }
-    return true;
-}
-
-// Zero-filled records.
-void ClearWYConfig(WYConfig& config);
-void ClearSetup(TwSetup& setup);
 
 // The records the windows work on; allocated at start, freed at exit.
 extern WYConfig* pWYConfig;

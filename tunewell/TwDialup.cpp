@@ -16,6 +16,8 @@ namespace {
 constexpr const char* kNumberChars = "0123456789#*ABCD-,@";
 constexpr const char* kPrefixChars = "IJPW";
 constexpr const char* kReadNumberChars = "0123456789#*ABCDW-,@abcdIJPijpw";
+// What the phone-number entry takes, prefix letters and hyphens included.
+constexpr std::size_t kPhoneEntryMax = 64;
 
 char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -55,34 +57,29 @@ bool IsSpace(char c) {
 }
 
 std::string DeviceDir(const WYConfig& config, int device) {
-    return std::string(config.ConfigDir) + DialupDirectory(device);
+    return config.ConfigDir + DialupDirectory(device);
 }
 
-const char* DevicePath(const WYConfig& config, int device) {
+const std::string& DevicePath(const WYConfig& config, int device) {
     return device == DIAL_PHS   ? config.PhsDevice
            : device == DIAL_PDC ? config.PdcDevice
                                 : config.ModemDevice;
 }
 
-const char* DeviceSpeed(const WYConfig& config, int device) {
+const std::string& DeviceSpeed(const WYConfig& config, int device) {
     return device == DIAL_PHS   ? config.PhsSpeed
            : device == DIAL_PDC ? config.PdcSpeed
                                 : config.ModemSpeed;
 }
 
-bool HasIPrefix(const char* number) {
-    return std::strchr(number, 'I') != nullptr || std::strchr(number, 'i') != nullptr;
+bool HasIPrefix(const std::string& number) {
+    return number.find_first_of("Ii") != std::string::npos;
 }
 
 // pppd reads a secret that begins with "@/" from the file it names; no
 // quoting in the secrets file prevents that.
-bool NamesSecretFile(int authType, const char* password) {
-    return (authType == AUTH_CHAP || authType == AUTH_PAP) && password[0] == '@' &&
-           password[1] == '/';
-}
-
 bool NamesSecretFile(int authType, const std::string& password) {
-    return NamesSecretFile(authType, password.c_str());
+    return (authType == AUTH_CHAP || authType == AUTH_PAP) && password.compare(0, 2, "@/") == 0;
 }
 
 int RemoveFile(const std::string& path) {
@@ -307,7 +304,7 @@ bool ReadPppdWord(const std::string& text, std::size_t& pos, std::string& value)
 std::string MakeChatScript(const WYConfig& config, int device, const DialupConf& record,
                            const TwPaths& paths) {
     std::string country;
-    if (device == DIAL_MODEM && std::strcmp(config.ModemDevice, "/dev/ttyS14") == 0) {
+    if (device == DIAL_MODEM && config.ModemDevice == "/dev/ttyS14") {
         country = config.Japanese == 1 ? "+GCI=0" : "+GCI=B5";
     }
     const bool iPrefix = HasIPrefix(record.PhoneNumber);
@@ -425,10 +422,13 @@ void InitializeDialDevConf(int device, DialupConf& record, const std::string& ch
             ++end;
         }
         std::string number = text.substr(at, end - at);
-        if (iFlag && !HasIPrefix(number.c_str())) {
+        if (iFlag && !HasIPrefix(number)) {
             number = "I" + number;
         }
-        SetField(record.PhoneNumber, number);  // too long counts as missing
+        // Too long counts as missing, as any over-long value read back does.
+        if (number.size() <= kPhoneNumberMax) {
+            record.PhoneNumber = number;
+        }
 
         // Additional commands: between the reset command's first OK-AT-OK
         // and the dial command, without the service-class pair.
@@ -459,7 +459,9 @@ void InitializeDialDevConf(int device, DialupConf& record, const std::string& ch
                 commands += clean;
             }
             // Read in the form it is written in, so a rewrite gives the same bytes.
-            SetField(record.AtCommand, commands);
+            if (commands.size() <= kAtCommandMax) {
+                record.AtCommand = commands;
+            }
         }
     }
     GetDialupAccount(record, accountPath);
@@ -473,11 +475,11 @@ void GetDialupAccount(DialupConf& record, const std::string& path) {
     std::string account;
     std::string password;
     if (record.AuthType == AUTH_SCRIPT) {
-        if (ReadLoginValue(text, "\"ogin:", account)) {
-            SetField(record.Account, account);
+        if (ReadLoginValue(text, "\"ogin:", account) && FitsField(account, kAccountMax)) {
+            record.Account = account;
         }
-        if (ReadLoginValue(text, "\"assword:", password)) {
-            SetField(record.Password, password);
+        if (ReadLoginValue(text, "\"assword:", password) && FitsField(password, kAccountMax)) {
+            record.Password = password;
         }
         return;
     }
@@ -501,11 +503,11 @@ void GetDialupAccount(DialupConf& record, const std::string& path) {
         password = line.substr(pos);
         DeleteBackChar(password);
     }
-    if (account.size() < sizeof record.Account) {
-        SetField(record.Account, account);
+    if (FitsField(account, kAccountMax)) {
+        record.Account = account;
     }
-    if (!password.empty() && password.size() < sizeof record.Password) {
-        SetField(record.Password, password);
+    if (!password.empty() && FitsField(password, kAccountMax)) {
+        record.Password = password;
     }
 }
 
@@ -540,7 +542,7 @@ int TwCheckdigit(const std::string& entry, DialupConf& record) {
     if (entry.empty()) {
         return TW_DIAL_NO_PHONE;
     }
-    if (entry.size() > 64) {
+    if (entry.size() > kPhoneEntryMax) {
         return TW_DIAL_PHONE_TOO_LONG;
     }
     std::string seen;
@@ -559,13 +561,13 @@ int TwCheckdigit(const std::string& entry, DialupConf& record) {
             return TW_DIAL_BAD_PHONE;
         }
     }
-    std::string number;
+    // Checked: no longer than the entry, whose limit is below the field's.
+    record.PhoneNumber.clear();
     for (char c : entry) {
         if (c != '-') {
-            number += c;
+            record.PhoneNumber += c;
         }
     }
-    SetField(record.PhoneNumber, number);
     return 0;
 }
 
@@ -584,17 +586,18 @@ int CheckDialupConf(DialupConf& record, DialupConf& scratch, const DialForm& for
     if (form.Account.empty()) {
         return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_NO_ACCOUNT);
     }
-    if (form.Account.size() > 255) {
+    if (form.Account.size() > kAccountMax) {
         return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_ACCOUNT_TOO_LONG);
     }
     if (HasControl(form.Account)) {
         return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_BAD_ACCOUNT);
     }
-    SetField(scratch.Account, form.Account);
+    // Each text below has passed its check, which holds it to its field.
+    scratch.Account = form.Account;
     if (form.Password.empty()) {
         return fail(DIAL_FIELD_PASSWORD, TW_DIAL_NO_PASSWORD);
     }
-    if (form.Password.size() > 255) {
+    if (form.Password.size() > kAccountMax) {
         return fail(DIAL_FIELD_PASSWORD, TW_DIAL_PASSWORD_TOO_LONG);
     }
     if (HasControl(form.Password)) {
@@ -608,31 +611,18 @@ int CheckDialupConf(DialupConf& record, DialupConf& scratch, const DialForm& for
             return fail(DIAL_FIELD_PASSWORD, TW_DIAL_SILENT);
         }
     }
-    SetField(scratch.Password, form.Password);
-    if (form.AtCommand.size() > 127) {
+    scratch.Password = form.Password;
+    if (form.AtCommand.size() > kAtCommandMax) {
         return fail(DIAL_FIELD_ATCOMMAND, TW_DIAL_AT_TOO_LONG);
     }
-    SetField(scratch.AtCommand, form.AtCommand);
-    std::memset(scratch.NameServer, 0, sizeof scratch.NameServer);
-    scratch.NameServerCount = 0;
-    for (const std::string& row : form.NameServers) {
-        if (scratch.NameServerCount < 3 &&
-            SetField(scratch.NameServer[scratch.NameServerCount], row)) {
-            ++scratch.NameServerCount;
-        }
-    }
-    record = scratch;
+    scratch.AtCommand = form.AtCommand;
+    CommitScratch(record, scratch, form.NameServers);
     return 0;
 }
 
 void ClearDialupValue(DialupConf& scratch, const DialupConf& committed) {
-    int dialType = scratch.DialType;
-    int authType = scratch.AuthType;
-    int count = scratch.NameServerCount;
-    scratch = committed;
-    scratch.DialType = dialType;
-    scratch.AuthType = authType;
-    scratch.NameServerCount = count;
+    ResetScratch(scratch, committed,
+                 {&DialupConf::DialType, &DialupConf::AuthType, &DialupConf::NameServerCount});
 }
 
 int ReflectionDialupDevice(const WYConfig& config, int device, const DialupConf& record) {
@@ -695,7 +685,7 @@ int ReflectionDialupConf(const WYConfig& config, const TwSetup& oldSetup, const 
         if (ReflectionDialupDevice(config, device, *news[device]) != 0) {
             return TW_APPLY_FATAL;
         }
-        if (!SameDialup(*news[device], *olds[device])) {
+        if (*news[device] != *olds[device]) {
             int rc = ReflectionDialupValue(config, *news[device], device, paths);
             if (rc != 0) {
                 TwReport(rc);

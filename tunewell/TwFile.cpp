@@ -193,16 +193,6 @@ int TwWriteFile(const std::string& path, const std::string& text, bool showError
     return 0;
 }
 
-void DeleteBackChar(char* text) {
-    if (text == nullptr) {
-        return;
-    }
-    std::size_t n = std::strlen(text);
-    while (n > 0 && std::strchr("\" \n\r\t\\", text[n - 1]) != nullptr) {
-        text[--n] = '\0';
-    }
-}
-
 void DeleteBackChar(std::string& text) {
     std::size_t n = text.size();
     while (n > 0 && std::strchr("\" \n\r\t\\", text[n - 1]) != nullptr && text[n - 1] != '\0') {
@@ -257,16 +247,6 @@ int GetConfiguration(const std::string& path, const std::string& key, std::strin
     }
     value = found;
     return 0;
-}
-
-int GetConfiguration(const std::string& path, const std::string& key, char* value,
-                     std::size_t capacity, bool showErrors) {
-    std::string found;
-    int rc = GetConfiguration(path, key, found, capacity, showErrors);
-    if (rc == 0 && value != nullptr && capacity > 0) {
-        std::memcpy(value, found.c_str(), found.size() + 1);
-    }
-    return rc;
 }
 
 std::string ComposeLine(const std::string& key, const std::string& value, int separatorBits) {

@@ -57,9 +57,6 @@ int TwWriteFile(const std::string& path, const std::string& text, bool showError
 // error shown when `showErrors`.
 int GetConfiguration(const std::string& path, const std::string& key, std::string& value,
                      std::size_t capacity, bool showErrors);
-// Fixed-buffer form (`capacity` is the buffer's size).
-int GetConfiguration(const std::string& path, const std::string& key, char* value,
-                     std::size_t capacity, bool showErrors);
 
 // Replaces the first key line (duplicates removed) with the composed line, or
 // appends it.  TW_FAILED without a message for an empty path, key or value
@@ -80,7 +77,6 @@ int DeleteConfiguration(const std::string& path, const std::string& key, bool sh
 int DeleteRow(const std::string& path, const std::string& key);
 
 // Strips trailing '"', ' ', '\n', '\r', '\t' and '\\' in place.
-void DeleteBackChar(char* text);
 void DeleteBackChar(std::string& text);
 
 // Composes "key<separators>value<quote>\n".

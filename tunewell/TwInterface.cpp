@@ -74,33 +74,22 @@ Gtk::Fixed* AddPage(Gtk::Notebook* notebook, const Glib::ustring& title) {
     return page;
 }
 
-void BuildNetworkPage(Gtk::Fixed* page) {
-    Gtk::Fixed* use = suite::PutFrame(page, _("Use Network Device"), 8, 6, 264, 100);
-    const char* names[3] = {N_("LAN"), N_("Wireless LAN"), N_("Network Disable")};
+// The Network and Dialup pages: a frame `useTitle` choosing one of three
+// with radio buttons, "Modify..." and the current-settings panel.
+void BuildDevicePage(Gtk::Fixed* page, const char* useTitle, const char* const (&names)[3],
+                     Gtk::RadioButton* (&radios)[3], Gtk::Button*& modify, Gtk::Label** captions,
+                     Gtk::Label** values, int rows) {
+    Gtk::Fixed* use = suite::PutFrame(page, _(useTitle), 8, 6, 264, 100);
     for (int i = 0; i < 3; ++i) {
-        pwNetRadio[i] = suite::PutRadio(use, i == 0 ? nullptr : pwNetRadio[0], _(names[i]), 12,
-                                        4 + i * 24, 230, 22);
-        FitRowToLeft(use, {pwNetRadio[i]}, 256);
+        radios[i] = suite::PutRadio(use, i == 0 ? nullptr : radios[0], _(names[i]), 12, 4 + i * 24,
+                                    230, 22);
+        FitRowToLeft(use, {radios[i]}, 256);
     }
-    pwNetModButton = suite::PutButton(page, _("Modify..."), 288, 8, 100, 24);
+    modify = suite::PutButton(page, _("Modify..."), 288, 8, 100, 24);
     // The page is wider than the window: its right edge is the frame's below.
-    FitRowToLeft(page, {pwNetModButton}, 422);
+    FitRowToLeft(page, {modify}, 422);
     Gtk::Fixed* current = suite::PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
-    MakePanel(current, pwNetCaption, pwNetValue, kNetPanelRows);
-}
-
-void BuildDialupPage(Gtk::Fixed* page) {
-    Gtk::Fixed* use = suite::PutFrame(page, _("Use Dialup Device"), 8, 6, 264, 100);
-    const char* names[3] = {N_("Modem"), N_("PHS"), N_("PDC")};
-    for (int i = 0; i < 3; ++i) {
-        pwDialupRadio[i] = suite::PutRadio(use, i == 0 ? nullptr : pwDialupRadio[0], _(names[i]),
-                                           12, 4 + i * 24, 230, 22);
-        FitRowToLeft(use, {pwDialupRadio[i]}, 256);
-    }
-    pwDialupModButton = suite::PutButton(page, _("Modify..."), 288, 8, 100, 24);
-    FitRowToLeft(page, {pwDialupModButton}, 422);
-    Gtk::Fixed* current = suite::PutFrame(page, _("Current Configuration"), 8, 114, 414, 276);
-    MakePanel(current, pwDialCaption, pwDialValue, kDialPanelRows);
+    MakePanel(current, captions, values, rows);
 }
 
 void BuildTimePage(Gtk::Fixed* page) {
@@ -131,7 +120,7 @@ void BuildTimePage(Gtk::Fixed* page) {
     }
 }
 
-Glib::ustring AddressOrAuto(const NetworkConf& record, const char* address) {
+Glib::ustring AddressOrAuto(const NetworkConf& record, const std::string& address) {
     if (record.AddressMode == 0) {
         return _("Acquires automatically");
     }
@@ -165,8 +154,12 @@ Gtk::Window* CreateTwWindow(int mode) {
     Gtk::Fixed* network = AddPage(pwTwNotebook, _("Network"));
     Gtk::Fixed* dialup = AddPage(pwTwNotebook, _("Dialup"));
     Gtk::Fixed* time = AddPage(pwTwNotebook, _("Time & Date"));
-    BuildNetworkPage(network);
-    BuildDialupPage(dialup);
+    static const char* const kNetworks[3] = {N_("LAN"), N_("Wireless LAN"), N_("Network Disable")};
+    static const char* const kDevices[3] = {N_("Modem"), N_("PHS"), N_("PDC")};
+    BuildDevicePage(network, N_("Use Network Device"), kNetworks, pwNetRadio, pwNetModButton,
+                    pwNetCaption, pwNetValue, kNetPanelRows);
+    BuildDevicePage(dialup, N_("Use Dialup Device"), kDevices, pwDialupRadio, pwDialupModButton,
+                    pwDialCaption, pwDialValue, kDialPanelRows);
     BuildTimePage(time);
 
     auto* buttons = Gtk::manage(new Gtk::Fixed());
@@ -341,10 +334,10 @@ void DisplayTimeConf(const TwSetup& setup) {
         pwZoneCombo->set_model(store);
     }
     pwZoneCombo->get_entry()->set_text(ToDisplay(setup.TimeZone));
-    const char* fields[6] = {setup.Year, setup.Month,  setup.Day,
-                             setup.Hour, setup.Minute, setup.Second};
+    const std::string* fields[6] = {&setup.Year, &setup.Month,  &setup.Day,
+                                    &setup.Hour, &setup.Minute, &setup.Second};
     for (int i = 0; i < 6; ++i) {
-        pwTimeEntry[i]->set_text(ToDisplay(fields[i]));
+        pwTimeEntry[i]->set_text(ToDisplay(*fields[i]));
     }
 }
 

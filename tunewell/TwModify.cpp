@@ -289,7 +289,7 @@ void PutOkCancel(Gtk::Fixed* fixed, int width, int y, void (*onOk)()) {
     pTwMod->cancel->signal_clicked().connect(&on_ModCancelButton_clicked);
 }
 
-void FillNameServers(const char (*servers)[16], int count) {
+void FillNameServers(const std::array<std::string, 3>& servers, int count) {
     pTwMod->nsStore->clear();
     for (int i = 0; i < count && i < 3; ++i) {
         Gtk::TreeRow row = *pTwMod->nsStore->append();

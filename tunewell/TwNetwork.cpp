@@ -2,8 +2,6 @@
 
 #include <arpa/inet.h>
 
-#include <cstring>
-
 #include "tunewell/TwFile.h"
 #include "tunewell/TwTable.h"
 
@@ -20,8 +18,7 @@ bool IsHexDigit(char c) {
 }
 
 bool ParseIpv4(const std::string& text, in_addr& out) {
-    return text.size() < 16 && text.find('\0') == std::string::npos &&
-           ::inet_pton(AF_INET, text.c_str(), &out) == 1;
+    return FitsField(text, kAddressMax) && ::inet_pton(AF_INET, text.c_str(), &out) == 1;
 }
 
 std::string FormatIpv4(uint32_t hostOrder) {
@@ -32,16 +29,15 @@ std::string FormatIpv4(uint32_t hostOrder) {
     return buf;
 }
 
-template <std::size_t N>
-void ReadAddressOr(const std::string& path, const std::string& key, char (&field)[N],
+void ReadAddressOr(const std::string& path, const std::string& key, std::string& field,
                    const char* fallback, bool show) {
-    if (GetAddressInfo(path, key, field, N, show) != 0) {
-        SetField(field, fallback);
+    if (GetAddressInfo(path, key, field, show) != 0) {
+        field = fallback;
     }
 }
 
 std::string Dir(const WYConfig& config, const std::string& rel) {
-    return std::string(config.ConfigDir) + rel;
+    return config.ConfigDir + rel;
 }
 
 }  // namespace
@@ -65,14 +61,14 @@ void InitializeLANConf(const WYConfig& config, NetworkConf& record) {
 void InitializeWirLANConf(const WYConfig& config, NetworkConf& record) {
     const std::string dir = Dir(config, "wirelesslan/melco/");
     std::string value;
-    if (GetConfiguration(dir + "wireless.opts", "ESSID", value, sizeof record.Essid, false) == 0) {
-        SetField(record.Essid, value);
+    if (GetConfiguration(dir + "wireless.opts", "ESSID", value, kEssidMax + 1, false) == 0) {
+        record.Essid = value;
     }
     if (GetConfiguration(dir + "wireless.opts", "KEY", value, 16, false) == 0) {
-        if (value.compare(0, 2, "s:") == 0) {
-            SetField(record.CipherKey, value.substr(2));
-        } else {
-            SetField(record.CipherKey, "0x" + value);
+        const std::string key = value.compare(0, 2, "s:") == 0 ? value.substr(2) : "0x" + value;
+        // A key too long for the field counts as missing, as any over-long value does.
+        if (key.size() <= kCipherKeyMax) {
+            record.CipherKey = key;
         }
     }
     if (GetConfiguration(dir + "network.opts", "DHCP", value, 16, false) == 0) {
@@ -91,39 +87,34 @@ void GetCommonNetInfo(const WYConfig& config, NetworkConf& record, const std::st
     ReadAddressOr(dir + "network", "GATEWAY", record.Gateway, "0.0.0.0", show);
     ReadAddressOr(dir + interfaceFile, "IPADDR", record.IpAddress, "0.0.0.0", show);
     ReadAddressOr(dir + interfaceFile, "NETMASK", record.Netmask, "255.255.255.0", show);
-    std::string value;
-    if (GetConfiguration(dir + "network", "HOSTNAME", value, 65, show) != 0) {
-        value = "localhost";
+    if (GetConfiguration(dir + "network", "HOSTNAME", record.HostName, kHostNameMax + 1, show) !=
+        0) {
+        record.HostName = "localhost";
     }
-    SetField(record.HostName, value);
-    if (GetConfiguration(dir + "resolv.conf", "domain", value, 65, show) != 0) {
-        value = "localdomain";
+    if (GetConfiguration(dir + "resolv.conf", "domain", record.DomainName, kHostNameMax + 1,
+                         show) != 0) {
+        record.DomainName = "localdomain";
     }
-    SetField(record.DomainName, value);
 }
 
-int GetAddressInfo(const std::string& path, const std::string& key, char* buffer,
-                   std::size_t capacity, bool showErrors) {
-    std::string value;
+int GetAddressInfo(const std::string& path, const std::string& key, std::string& value,
+                   bool showErrors) {
     in_addr parsed;
-    if (GetConfiguration(path, key, value, std::min<std::size_t>(capacity, 16), showErrors) != 0 ||
+    if (GetConfiguration(path, key, value, kAddressMax + 1, showErrors) != 0 ||
         !ParseIpv4(value, parsed)) {
-        if (buffer != nullptr && capacity > 0) {
-            std::memset(buffer, 0, capacity);
-        }
+        value.clear();
         return TW_FAILED;
     }
-    std::memcpy(buffer, value.c_str(), value.size() + 1);
     return 0;
 }
 
 void GetNameServer(NetworkConf* net, DialupConf* dial, const std::string& path) {
-    char(*slots)[16] = net ? net->NameServer : dial ? dial->NameServer : nullptr;
+    std::array<std::string, 3>* slots = net ? &net->NameServer : dial ? &dial->NameServer : nullptr;
     int* count = net ? &net->NameServerCount : dial ? &dial->NameServerCount : nullptr;
     if (slots == nullptr) {
         return;
     }
-    std::memset(slots, 0, sizeof(char[3][16]));
+    *slots = {};
     *count = 0;
     std::string text;
     if (TwReadFile(path, text, false) != 0) {
@@ -150,8 +141,8 @@ void GetNameServer(NetworkConf* net, DialupConf* dial, const std::string& path) 
         std::string address = line.substr(v);
         DeleteBackChar(address);
         in_addr parsed;
-        if (ParseIpv4(address, parsed) && SetField(slots[*count], address)) {
-            ++*count;
+        if (ParseIpv4(address, parsed)) {  // a dotted quad: it fits
+            (*slots)[(*count)++] = address;
         }
     }
 }
@@ -233,7 +224,7 @@ int CheckName(const std::string& text, bool allowDot, int missing, int tooLong, 
     if (text.empty()) {
         return missing;
     }
-    if (text.size() > 64) {
+    if (text.size() > kHostNameMax) {
         return tooLong;
     }
     for (char c : text) {
@@ -259,7 +250,7 @@ int CheckCipherKey(const std::string& key) {
         }
         return 0;
     }
-    if (key.size() > 12) {
+    if (key.size() > kCipherKeyMax) {
         return TW_NET_HEXKEY_TOO_LONG;
     }
     for (std::size_t i = 2; i < key.size(); ++i) {
@@ -267,7 +258,7 @@ int CheckCipherKey(const std::string& key) {
             return TW_NET_BAD_KEY;
         }
     }
-    if (key.size() < 12) {
+    if (key.size() < kCipherKeyMax) {
         return TW_NET_HEXKEY_TOO_SHORT;
     }
     return 0;
@@ -282,18 +273,19 @@ int CheckNetworkConf(NetworkConf& record, NetworkConf& scratch, const NetForm& f
     if (rc != 0) {
         return Fail(focus, NET_FIELD_HOSTNAME, 0, rc);
     }
-    SetField(scratch.HostName, form.HostName);
+    // Each text below has passed its check, which holds it to its field.
+    scratch.HostName = form.HostName;
     rc = CheckName(form.DomainName, true, TW_NET_NO_DOMAINNAME, TW_NET_DOMAINNAME_TOO_LONG,
                    TW_NET_BAD_DOMAINNAME);
     if (rc != 0) {
         return Fail(focus, NET_FIELD_DOMAINNAME, 0, rc);
     }
-    SetField(scratch.DomainName, form.DomainName);
+    scratch.DomainName = form.DomainName;
 
     if (scratch.AddressMode == 1) {
         struct {
             const std::array<std::string, 4>& entries;
-            char* field;
+            std::string& field;
             int focusField;
             int code;
         } const addresses[] = {
@@ -307,13 +299,12 @@ int CheckNetworkConf(NetworkConf& record, NetworkConf& scratch, const NetForm& f
             if (!CatAddress(a.entries, joined, &bad)) {
                 return Fail(focus, a.focusField, bad, a.code);
             }
-            std::memset(a.field, 0, 16);
-            std::memcpy(a.field, joined.c_str(), joined.size());
+            a.field = joined;
         }
     }
 
     if (networkType == NET_WIRELESS) {
-        if (form.Essid.size() > 32) {
+        if (form.Essid.size() > kEssidMax) {
             return Fail(focus, NET_FIELD_ESSID, 0, TW_NET_ESSID_TOO_LONG);
         }
         for (char c : form.Essid) {
@@ -321,7 +312,7 @@ int CheckNetworkConf(NetworkConf& record, NetworkConf& scratch, const NetForm& f
                 return Fail(focus, NET_FIELD_ESSID, 0, TW_NET_BAD_ESSID);
             }
         }
-        SetField(scratch.Essid, form.Essid);
+        scratch.Essid = form.Essid;
         rc = CheckCipherKey(form.CipherKey);
         if (rc != 0) {
             return Fail(focus, NET_FIELD_CIPHERKEY, 0, rc);
@@ -331,35 +322,21 @@ int CheckNetworkConf(NetworkConf& record, NetworkConf& scratch, const NetForm& f
                 return Fail(focus, NET_FIELD_CIPHERKEY, 0, TW_NET_SILENT);
             }
         }
-        SetField(scratch.CipherKey, form.CipherKey);
+        scratch.CipherKey = form.CipherKey;
     }
 
-    std::memset(scratch.NameServer, 0, sizeof scratch.NameServer);
-    scratch.NameServerCount = 0;
-    for (const std::string& row : form.NameServers) {
-        if (scratch.NameServerCount >= 3) {
-            break;
-        }
-        if (SetField(scratch.NameServer[scratch.NameServerCount], row)) {
-            ++scratch.NameServerCount;
-        }
-    }
-    record = scratch;
+    CommitScratch(record, scratch, form.NameServers);
     return 0;
 }
 
 void ClearNetworkValue(NetworkConf& scratch, const NetworkConf& committed) {
-    int mode = scratch.AddressMode;
-    int count = scratch.NameServerCount;
-    scratch = committed;
-    scratch.AddressMode = mode;
-    scratch.NameServerCount = count;
+    ResetScratch(scratch, committed, {&NetworkConf::AddressMode, &NetworkConf::NameServerCount});
 }
 
 int ReflectionNetworkConf(const WYConfig& config, const TwSetup& oldSetup,
                           const TwSetup& newSetup) {
     bool changed = false;
-    if (!SameNetwork(newSetup.Lan, oldSetup.Lan)) {
+    if (newSetup.Lan != oldSetup.Lan) {
         int rc = ReflectionLANConf(config, newSetup.Lan, oldSetup.Lan);
         if (rc != 0) {
             TwReport(rc);
@@ -367,7 +344,7 @@ int ReflectionNetworkConf(const WYConfig& config, const TwSetup& oldSetup,
         }
         changed = true;
     }
-    if (!SameNetwork(newSetup.WirelessLan, oldSetup.WirelessLan)) {
+    if (newSetup.WirelessLan != oldSetup.WirelessLan) {
         for (const char* dir : {"wirelesslan/melco/", "wirelesslan/samsung/"}) {
             int rc = ReflectionWirLANConf(config, newSetup.WirelessLan, oldSetup.WirelessLan, dir);
             if (rc != 0) {
@@ -505,7 +482,9 @@ int SetCommonNetInfo(const WYConfig& config, const NetworkConf& edited, const Ne
 }
 
 int SetNameServer(const NetworkConf* net, const DialupConf* dial, const std::string& path) {
-    const char(*slots)[16] = net ? net->NameServer : dial ? dial->NameServer : nullptr;
+    const std::array<std::string, 3>* slots = net    ? &net->NameServer
+                                              : dial ? &dial->NameServer
+                                                     : nullptr;
     int count = net ? net->NameServerCount : dial ? dial->NameServerCount : 0;
     if (slots == nullptr) {
         return TW_FAILED;
@@ -520,10 +499,9 @@ int SetNameServer(const NetworkConf* net, const DialupConf* dial, const std::str
         }
         return 0;
     }
-    std::string value = slots[0];
+    std::string value = (*slots)[0];
     for (int i = 1; i < count; ++i) {
-        value += "\nnameserver ";
-        value += slots[i];
+        value += "\nnameserver " + (*slots)[i];
     }
     return SetConfiguration(path, "nameserver", value, SEP_SPACE, true);
 }

@@ -5,7 +5,9 @@
 
 #include <array>
 #include <functional>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tunewell/TwConfig.h"
@@ -53,9 +55,9 @@ void InitializeWirLANConf(const WYConfig& config, NetworkConf& record);
 // Shared readers.  `setDir` and `interfaceFile` are relative to ConfigDir.
 void GetCommonNetInfo(const WYConfig& config, NetworkConf& record, const std::string& setDir,
                       const std::string& interfaceFile);
-// A value that parses as an IPv4 address, else TW_FAILED (buffer cleared).
-int GetAddressInfo(const std::string& path, const std::string& key, char* buffer,
-                   std::size_t capacity, bool showErrors);
+// A value that parses as an IPv4 address, else TW_FAILED (`value` cleared).
+int GetAddressInfo(const std::string& path, const std::string& key, std::string& value,
+                   bool showErrors);
 // Up to three "nameserver" addresses into the record that is not null.
 void GetNameServer(NetworkConf* net, DialupConf* dial, const std::string& path);
 
@@ -77,6 +79,34 @@ int CheckNameServerAdd(const std::array<std::string, 4>& entries,
 // cancelled.
 int CheckNetworkConf(NetworkConf& record, NetworkConf& scratch, const NetForm& form,
                      int networkType, const ConfirmFunction& confirm, NetFocus* focus);
+
+// The last step of a good OK in either modify window: the name-server list
+// rows become the scratch record's, in order (at most three, each one that
+// fits: the list holds only joined addresses), and the scratch record is
+// committed to `record`.
+template <typename Record>
+void CommitScratch(Record& record, Record& scratch, const std::vector<std::string>& rows) {
+    scratch.NameServer = {};
+    scratch.NameServerCount = 0;
+    for (const std::string& row : rows) {
+        if (scratch.NameServerCount < 3 && FitsField(row, kAddressMax)) {
+            scratch.NameServer[scratch.NameServerCount++] = row;
+        }
+    }
+    record = scratch;
+}
+
+// After a refused OK in either modify window: the scratch record again as
+// committed, but for the `kept` fields the window's buttons and list set.
+template <typename Record>
+void ResetScratch(Record& scratch, const Record& committed,
+                  std::initializer_list<int Record::*> kept) {
+    Record reset = committed;
+    for (int Record::*field : kept) {
+        reset.*field = scratch.*field;
+    }
+    scratch = std::move(reset);
+}
 
 // After a refused OK: the scratch copy again from the committed record,
 // keeping its AddressMode and NameServerCount.

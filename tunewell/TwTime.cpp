@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <tuple>
+#include <utility>
 
 #include "common/SafeFile.h"
 #include "tunewell/TwFile.h"
@@ -24,12 +26,6 @@ bool IsLeap(int year) {
 int DaysOf(int year, int month) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
-}
-
-bool SameClockFields(const TwSetup& a, const TwSetup& b) {
-    return std::strcmp(a.Year, b.Year) == 0 && std::strcmp(a.Month, b.Month) == 0 &&
-           std::strcmp(a.Day, b.Day) == 0 && std::strcmp(a.Hour, b.Hour) == 0 &&
-           std::strcmp(a.Minute, b.Minute) == 0 && std::strcmp(a.Second, b.Second) == 0;
 }
 
 // Replaces `target` (a link or a file) with a copy of `source`: the copy is
@@ -89,7 +85,7 @@ int InitializeTimeConf(TwSetup& setup, const TwPaths& paths, const TwClock& cloc
         std::size_t t3 = line.find('\t', t2 + 1);
         std::string zone =
             line.substr(t2 + 1, t3 == std::string::npos ? std::string::npos : t3 - t2 - 1);
-        if (!zone.empty() && zone.size() < sizeof setup.TimeZone) {
+        if (!zone.empty() && zone.size() <= kTimeZoneMax) {
             zones.push_back(zone);
         }
     }
@@ -104,19 +100,25 @@ int InitializeTimeConf(TwSetup& setup, const TwPaths& paths, const TwClock& cloc
     time_t now = clock.now();
     struct tm tm = {};
     localtime_r(&now, &tm);
-    SetField(setup.Year, std::to_string(tm.tm_year + 1900));
-    SetField(setup.Month, std::to_string(tm.tm_mon + 1));
-    SetField(setup.Day, std::to_string(tm.tm_mday));
-    SetField(setup.Hour, std::to_string(tm.tm_hour));
-    SetField(setup.Minute, std::to_string(tm.tm_min));
-    SetField(setup.Second, std::to_string(tm.tm_sec));
+    const std::pair<std::string*, int> fields[] = {
+        {&setup.Year, tm.tm_year + 1900}, {&setup.Month, tm.tm_mon + 1}, {&setup.Day, tm.tm_mday},
+        {&setup.Hour, tm.tm_hour},        {&setup.Minute, tm.tm_min},    {&setup.Second, tm.tm_sec},
+    };
+    for (const auto& [field, value] : fields) {
+        // Only the year of a clock millions of years off could outgrow its
+        // field: it then stays as it was, and the page check refuses it.
+        const std::string digits = std::to_string(value);
+        if (digits.size() <= kClockFieldMax) {
+            *field = digits;
+        }
+    }
     setup.TimeReadAt = now;
 
-    return GetConfiguration(paths.clockFile, "ZONE", setup.TimeZone, sizeof setup.TimeZone, true);
+    return GetConfiguration(paths.clockFile, "ZONE", setup.TimeZone, kTimeZoneMax + 1, true);
 }
 
 bool ValidZoneName(const std::string& zone, const TwPaths& paths) {
-    if (zone.empty() || zone.size() >= 1025 || zone[0] == '/' ||
+    if (zone.empty() || zone.size() > kTimeZoneMax || zone[0] == '/' ||
         zone.find("..") != std::string::npos) {
         return false;
     }
@@ -133,7 +135,7 @@ bool ValidZoneName(const std::string& zone, const TwPaths& paths) {
 
 int CheckTimeRange(const std::string& entry, std::string& out, int low, int high) {
     // Longer than the record's field counts as invalid, as does any non-digit.
-    if (entry.empty() || entry.size() > 7) {
+    if (entry.empty() || entry.size() > kClockFieldMax) {
         return 1;
     }
     int value = 0;
@@ -182,13 +184,10 @@ int CheckTimeConf(TwSetup& setup, const TimeForm& form, const TwPaths& paths, in
     if (!ValidZoneName(form.Zone, paths)) {
         return fail(TIME_FIELD_ZONE, TW_TIME_NO_ZONE);
     }
-    SetField(setup.Year, year);
-    SetField(setup.Month, month);
-    SetField(setup.Day, day);
-    SetField(setup.Hour, hour);
-    SetField(setup.Minute, minute);
-    SetField(setup.Second, second);
-    SetField(setup.TimeZone, form.Zone);
+    // The checks above hold every text to its field.
+    std::tie(setup.Year, setup.Month, setup.Day, setup.Hour, setup.Minute, setup.Second) =
+        std::tie(year, month, day, hour, minute, second);
+    setup.TimeZone = form.Zone;
     return 0;
 }
 
@@ -218,12 +217,12 @@ int ReflectionTimeConf(const TwSetup& oldSetup, TwSetup& newSetup, const TwPaths
     }
 
     struct tm tm = {};
-    tm.tm_year = std::atoi(newSetup.Year) - 1900;
-    tm.tm_mon = std::atoi(newSetup.Month) - 1;
-    tm.tm_mday = std::atoi(newSetup.Day);
-    tm.tm_hour = std::atoi(newSetup.Hour);
-    tm.tm_min = std::atoi(newSetup.Minute);
-    tm.tm_sec = std::atoi(newSetup.Second);
+    tm.tm_year = std::atoi(newSetup.Year.c_str()) - 1900;
+    tm.tm_mon = std::atoi(newSetup.Month.c_str()) - 1;
+    tm.tm_mday = std::atoi(newSetup.Day.c_str());
+    tm.tm_hour = std::atoi(newSetup.Hour.c_str());
+    tm.tm_min = std::atoi(newSetup.Minute.c_str());
+    tm.tm_sec = std::atoi(newSetup.Second.c_str());
     tm.tm_isdst = -1;  // the zone's rules decide, so summer dates come out right
     errno = 0;
     time_t target = ::mktime(&tm);

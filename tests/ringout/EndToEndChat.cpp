@@ -5,8 +5,6 @@
 #include <gtkmm.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include "../tunewell/FakeModem.h"
 #include "GuiDriverSupport.h"
 #include "ProcTreeSupport.h"
@@ -31,10 +29,10 @@ TEST(RingoutEndToEnd, ToolsChatScriptDialsAFakeModemAndTheLinkComesUp) {
 
     // The script exactly as the configuration tool writes it for a modem.
     tw::WYConfig config{};
-    std::strcpy(config.ModemDevice, "/dev/ttyS14");
+    config.ModemDevice = "/dev/ttyS14";
     tw::DialupConf record{};
-    std::strcpy(record.PhoneNumber, "0312345678");
-    std::strcpy(record.AtCommand, "X3");
+    record.PhoneNumber = "0312345678";
+    record.AtCommand = "X3";
     record.AuthType = tw::AUTH_CHAP;
     const std::string script = tw::MakeChatScript(config, tw::DIAL_MODEM, record, tw::TwPaths{});
     ASSERT_NE(std::string::npos, script.find("exec /usr/sbin/chat -v"));

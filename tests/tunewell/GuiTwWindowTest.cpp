@@ -282,7 +282,7 @@ TEST_F(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesA
         twtest::ButtonNamed(window, "Cancel")->clicked();
     });
     driver.Then("", [&](Gtk::Window*) {
-        lanSame = tw::SameNetwork(tw::pTwNewSetup->Lan, tw::pTwOldSetup->Lan);
+        lanSame = tw::pTwNewSetup->Lan == tw::pTwOldSetup->Lan;
         tw::pwDialupModButton->clicked();
     });
     driver.Then("Modify Dialup Configuration - Modem", [](Gtk::Window* window) {
@@ -293,7 +293,7 @@ TEST_F(GuiTwWindow, CancelAndCloseLeaveRecordAndFilesAndQuitWithoutChangeClosesA
         twtest::SendDelete(window);
     });
     driver.Then("", [&](Gtk::Window*) {
-        modemSame = tw::SameDialup(tw::pTwNewSetup->Modem, tw::pTwOldSetup->Modem);
+        modemSame = tw::pTwNewSetup->Modem == tw::pTwOldSetup->Modem;
         tw::pwQuitButton->clicked();
     });
     EXPECT_EQ(Run(), 0);
@@ -401,7 +401,7 @@ TEST_F(GuiTwWindow, FailedScriptOrWriteIsReportedAndKeepsTheOldRecord) {
     driver.Then("", [](Gtk::Window*) { tw::pwUpdateButton->clicked(); });
     driver.Then("", [&](Gtk::Window* window) {
         sensitive = window->get_sensitive();
-        oldLanKept = !tw::SameNetwork(tw::pTwOldSetup->Lan, tw::pTwNewSetup->Lan);
+        oldLanKept = tw::pTwOldSetup->Lan != tw::pTwNewSetup->Lan;
         tw::pwCancelButton->clicked();
     });
     EXPECT_EQ(Run(), 0);

@@ -56,8 +56,8 @@ class ScriptedUi : public tw::TwApplyUi {
 struct StartedTree {
     TempDir dir;
     tw::WYConfig config{};
-    tw::TwSetup oldSetup = twtest::ClearedSetup();
-    tw::TwSetup newSetup = twtest::ClearedSetup();
+    tw::TwSetup oldSetup;
+    tw::TwSetup newSetup;
     tw::TwPaths paths = twtest::MakeSystem(dir / "sys");
     twtest::FakeClock clock;
 
@@ -101,8 +101,8 @@ TEST(TwStart, EachFailingStepEndsTheStartWithItsMessage) {
                   c.status);
         EXPECT_EQ(ui.calls, c.calls);
         if (c.status == 0) {
-            EXPECT_STREQ(run.config.NetworkScript, (run.dir / "net.sh").c_str());
-            EXPECT_STREQ(run.oldSetup.TimeZone, "Etc/UTC");
+            EXPECT_EQ(run.config.NetworkScript, run.dir / "net.sh");
+            EXPECT_EQ(run.oldSetup.TimeZone, "Etc/UTC");
             EXPECT_TRUE(tw::SameSetup(run.oldSetup, run.newSetup));
         }
     }

@@ -1,11 +1,12 @@
 // Tool configuration and the apply process: wycfg.dat, the configuration
-// directory, change masks, the script digit, the order of the apply steps
-// and failures that must not be reported as success.
+// directory, the length limits of the records' text fields, change masks,
+// the script digit, the order of the apply steps and failures that must not
+// be reported as success.
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,7 @@
 #include "tunewell/TwConfig.h"
 #include "tunewell/TwDialup.h"
 #include "tunewell/TwFile.h"
+#include "tunewell/TwNetwork.h"
 #include "tunewell/TwTime.h"
 
 namespace {
@@ -42,29 +44,165 @@ TEST(TwConfigFile, WycfgValuesAndDefaults) {
             WriteFile(dir / "wycfg.dat", c.text);
         }
         tw::WYConfig config;
-        tw::ClearWYConfig(config);
         ASSERT_EQ(tw::SetConfigDir(config, dir.path(), nullptr), 0);
-        tw::TwSetup setup = twtest::ClearedSetup();
+        tw::TwSetup setup;
         twtest::MessageRecorder rec;
         tw::InitializeWYConfig(config, setup);
         EXPECT_TRUE(rec.messages.empty());
         EXPECT_EQ(setup.NetworkType, c.networkType);
         EXPECT_EQ(setup.DialupDevice, c.dialupDevice);
-        EXPECT_STREQ(config.ModemSpeed, c.modemSpeed);
-        EXPECT_STREQ(config.ModemDevice, "/dev/ttyS14");
-        EXPECT_STREQ(config.PhsDevice, "/dev/ttyS0");
-        EXPECT_STREQ(config.NetworkScript, "");
+        EXPECT_EQ(config.ModemSpeed, c.modemSpeed);
+        EXPECT_EQ(config.ModemDevice, "/dev/ttyS14");
+        EXPECT_EQ(config.PhsDevice, "/dev/ttyS0");
+        EXPECT_EQ(config.NetworkScript, "");
+    }
+}
+
+// Every text field a reader fills takes a value of exactly its limit whole;
+// one byte more counts as missing, as any over-long value read does: the
+// field gets its default, or stays as it was (empty).
+TEST(TwReaders, ValueAtTheFieldLimitReadsWholeAndOneByteMoreCountsAsMissing) {
+    using Wy = tw::WYConfig;
+    using Net = tw::NetworkConf;
+    using Dial = tw::DialupConf;
+    struct Read {
+        tw::WYConfig config;
+        tw::TwSetup setup;
+    };
+    struct Reader {
+        std::string where;  // for the trace
+        std::function<std::string(const std::string& value)> read;
+    };
+    const std::string chat = "dialup/modem/chat_script";
+    const std::string connect = "CONNECT '\\d\\c' \\\n";
+    // `value` between `before` and `after` in `file` of a tree whose modem
+    // has a chat script, read as at start.
+    auto inTree = [&](const std::string& file, const std::string& before, const std::string& after,
+                      std::function<std::string(const Read&)> field) {
+        return Reader{file + " " + before, [=](const std::string& value) {
+                          TempDir dir;
+                          testutil::MakeDirs(dir / "dialup/modem");
+                          WriteFile(dir / chat, connect);
+                          testutil::MakeDirs((dir / file).substr(0, (dir / file).rfind('/')));
+                          WriteFile(dir / file, before + value + after);
+                          Read read{twtest::MakeConfig(dir.path()), {}};
+                          tw::InitializeNetworkConf(read.config, read.setup);
+                          tw::InitializeDialupConf(read.config, read.setup);
+                          return field(read);
+                      }};
+    };
+    auto wycfg = [&](const std::string& key, std::string Wy::*field) {
+        return inTree("wycfg.dat", key, "", [field](const Read& r) { return r.config.*field; });
+    };
+    auto lan = [&](const std::string& file, const std::string& key, std::string Net::*field) {
+        return inTree("lan/" + file, key, "",
+                      [field](const Read& r) { return r.setup.Lan.*field; });
+    };
+    auto wireless = [&](const std::string& key, std::string Net::*field) {
+        return inTree("wirelesslan/melco/wireless.opts", key, "",
+                      [field](const Read& r) { return r.setup.WirelessLan.*field; });
+    };
+    auto modem = [&](const std::string& file, const std::string& before, const std::string& after,
+                     std::string Dial::*field) {
+        return inTree(file, before, after, [field](const Read& r) { return r.setup.Modem.*field; });
+    };
+    // The Time & Date page as read at start from the clock file, the zone
+    // table and a clock at the first of January of `year`.
+    auto atStart = [](const std::string& zone, const std::string& tableZone, int year) {
+        TempDir dir;
+        tw::TwPaths paths = twtest::MakeSystem(dir.path());
+        WriteFile(paths.clockFile, "ZONE=\"" + zone + "\"\n");
+        WriteFile(paths.zoneTable, ReadFile(paths.zoneTable) + "ZZ\t+0+0\t" + tableZone + "\n");
+        struct tm start = {};
+        start.tm_year = year - 1900;
+        start.tm_mday = 1;
+        twtest::FakeClock clock(::timegm(&start));
+        tw::TwSetup setup;
+        tw::InitializeTimeConf(setup, paths, clock);
+        return setup;
+    };
+    using Make = std::function<std::string(std::size_t)>;  // a value of n bytes
+    const Make letters = [](std::size_t n) { return std::string(n, 'a'); };
+    const Make digits = [](std::size_t n) { return std::string(n, '1'); };
+    // Fifteen bytes are the longest address; one more is none.
+    const Make address = [](std::size_t n) { return "192.168.100.200" + std::string(n - 15, '0'); };
+    const Make hexKey = [](std::size_t n) { return "0x" + std::string(n - 2, 'f'); };
+    const Make atCommand = [](std::size_t n) { return "AT" + std::string(n - 2, 'X'); };
+    const std::string login = connect + "\"ogin: \" ";
+    const std::string password = connect + "\"ogin: \" u \\\n\"assword: \" ";
+    struct Case {
+        std::size_t limit;
+        Make make;
+        Reader reader;
+        const char* missing;
+    } cases[] = {
+        {tw::kDevicePathMax, letters, wycfg("MODEM_DEVICE=", &Wy::ModemDevice), "/dev/ttyS14"},
+        {tw::kDevicePathMax, letters, wycfg("PDC_DEVICE=", &Wy::PdcDevice), "/dev/ttyS0"},
+        {tw::kSpeedMax, digits, wycfg("PHS_SPEED=", &Wy::PhsSpeed), "115200"},
+        {tw::kHostNameMax, letters, lan("network", "HOSTNAME=", &Net::HostName), "localhost"},
+        {tw::kHostNameMax, letters, lan("resolv.conf", "domain ", &Net::DomainName), "localdomain"},
+        {tw::kAddressMax, address, lan("ifcfg-eth0", "IPADDR=", &Net::IpAddress), "0.0.0.0"},
+        {tw::kEssidMax, letters, wireless("ESSID=", &Net::Essid), ""},
+        {tw::kCipherKeyMax, letters, wireless("KEY=s:", &Net::CipherKey), ""},
+        {tw::kPhoneNumberMax, digits, modem(chat, "'ATDT", "' \\\n" + connect, &Dial::PhoneNumber),
+         ""},
+        {tw::kAtCommandMax, atCommand,
+         modem(chat, "'' 'AT&F' OK-AT-OK \\\n'", "' OK-AT-OK \\\n'ATDT03' \\\n" + connect,
+               &Dial::AtCommand),
+         ""},
+        {tw::kAccountMax, letters, modem(chat, login, " \\\n\"assword: \" p\n", &Dial::Account),
+         ""},
+        {tw::kAccountMax, letters, modem(chat, password, "\n", &Dial::Password), ""},
+        {tw::kAccountMax, letters, modem("dialup/modem/chap-secrets", "", " * p\n", &Dial::Account),
+         ""},
+        {tw::kAccountMax, letters, modem("dialup/modem/pap-secrets", "u * ", "\n", &Dial::Password),
+         ""},
+        // The file holds a hexadecimal key without its "0x".
+        {tw::kCipherKeyMax,
+         hexKey,
+         {"hexadecimal KEY",
+          [&](const std::string& v) {
+              return wireless("KEY=", &Net::CipherKey).read(v.substr(2));
+          }},
+         ""},
+        {tw::kAddressMax, address,
+         inTree("lan/resolv.conf", "nameserver ", "",
+                [](const Read& r) { return r.setup.Lan.NameServer[0]; }),
+         ""},
+        {tw::kTimeZoneMax,
+         letters,
+         {"clock ZONE", [&](const std::string& v) { return atStart(v, "Etc/UTC", 2000).TimeZone; }},
+         ""},
+        // Sorted, a zone of small letters comes last in the list.
+        {tw::kTimeZoneMax,
+         letters,
+         {"zone table", [&](auto& v) { return atStart("Etc/UTC", v, 2000).ZoneList.back(); }},
+         "Europe/Berlin"},
+        {tw::kClockFieldMax,
+         digits,
+         {"clock year", [&](auto& v) { return atStart("Etc/UTC", "Etc/UTC", std::stoi(v)).Year; }},
+         ""},
+    };
+    twtest::TzGuard tz;
+    ::setenv("TZ", "UTC0", 1);
+    ::tzset();
+    twtest::MessageRecorder rec;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reader.where);
+        const std::string atLimit = c.make(c.limit);
+        ASSERT_EQ(atLimit.size(), c.limit);
+        EXPECT_EQ(c.reader.read(atLimit), atLimit);
+        EXPECT_EQ(c.reader.read(c.make(c.limit + 1)), c.missing);
     }
 }
 
 TEST(TwConfigFile, ConfigDirAndWycfgWrite) {
     TempDir dir;
     tw::WYConfig config;
-    tw::ClearWYConfig(config);
     EXPECT_EQ(tw::SetConfigDir(config, "", "C"), tw::TW_NO_WYCFG);
     EXPECT_EQ(tw::SetConfigDir(config, "/" + std::string(2046, 'x'), "C"), tw::TW_NO_WYCFG);
     ASSERT_EQ(tw::SetConfigDir(config, dir / "cfg", "ja_JP.eucJP"), 0);
-    EXPECT_EQ(std::string(config.ConfigDir), dir / "cfg/");
+    EXPECT_EQ(config.ConfigDir, dir / "cfg/");
     EXPECT_EQ(config.Japanese, 1);
     struct stat st;
     ASSERT_EQ(::stat((dir / "cfg").c_str(), &st), 0);
@@ -73,7 +211,7 @@ TEST(TwConfigFile, ConfigDirAndWycfgWrite) {
     EXPECT_EQ(config.Japanese, 0);
 
     WriteFile(dir / "cfg/wycfg.dat", "MODEM_DEVICE=/dev/ttyS3\nDIALUP=modem\n");
-    tw::TwSetup setup = twtest::ClearedSetup();
+    tw::TwSetup setup;
     setup.NetworkType = tw::NET_DISABLED;
     setup.DialupDevice = tw::DIAL_PHS;
     EXPECT_EQ(tw::ReflectionWYConfig(config, setup), 0);
@@ -146,15 +284,14 @@ TEST(TwApply, FailedStepShowsItsReasonAndTheTreeGoesBack) {
     twtest::FakeClock clock;
     twtest::MessageRecorder rec;
     tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
     tw::InitializeWYConfig(t.config, oldSetup);
     tw::InitializeDialupConf(t.config, oldSetup);
     newSetup = oldSetup;
     newSetup.DialupDevice = tw::DIAL_PHS;
-    tw::SetField(newSetup.Phs.PhoneNumber, "0312");
+    newSetup.Phs.PhoneNumber = "0312";
     newSetup.Phs.AuthType = tw::AUTH_PAP;
-    tw::SetField(newSetup.Phs.Account, "u");
-    tw::SetField(newSetup.Phs.Password, "p");
+    newSetup.Phs.Account = "u";
+    newSetup.Phs.Password = "p";
     const int mask = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
     ASSERT_EQ(mask, 2);
     std::string text;
@@ -167,11 +304,10 @@ TEST(TwApply, FailedStepShowsItsReasonAndTheTreeGoesBack) {
     ASSERT_EQ(tw::RestoreConfigure(t.config, newSetup, oldSetup, t.paths), 0);
     EXPECT_TRUE(rec.messages.empty());
     tw::TwSetup back;
-    tw::ClearSetup(back);
     tw::InitializeWYConfig(t.config, back);
     tw::InitializeDialupConf(t.config, back);
     EXPECT_EQ(back.DialupDevice, tw::DIAL_MODEM);
-    EXPECT_TRUE(tw::SameDialup(back.Phs, oldSetup.Phs));
+    EXPECT_TRUE(back.Phs == oldSetup.Phs);
     EXPECT_FALSE(testutil::Exists(t.dir / "cfg/dialup/phs/pap-secrets"));
 
     // A failing clock command without output still names the program alone.
@@ -234,7 +370,6 @@ TEST(TwApply, ReflectionConfigureMasksAndUpdate) {
     twtest::FakeClock clock;
     twtest::MessageRecorder rec;
     tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
     tw::InitializeWYConfig(t.config, oldSetup);
     ASSERT_EQ(tw::InitializeTimeConf(oldSetup, t.paths, clock), 0);
     oldSetup.NetworkType = tw::NET_WIRELESS;
@@ -267,7 +402,6 @@ TEST(TwApply, HeldTreeLockStopsTheApplyWithAMessage) {
         twtest::FakeClock clock;
         twtest::MessageRecorder rec;
         tw::TwSetup oldSetup, newSetup;
-        tw::ClearSetup(oldSetup);
         newSetup = oldSetup;
         newSetup.NetworkType = tw::NET_DISABLED;
         const int rc = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
@@ -287,7 +421,6 @@ TEST(TwApply, FailedWycfgWriteStopsTheApply) {
     ::unlink((t.dir / "cfg/wycfg.dat").c_str());
     testutil::MakeDirs(t.dir / "cfg/wycfg.dat");
     tw::TwSetup oldSetup, newSetup;
-    tw::ClearSetup(oldSetup);
     newSetup = oldSetup;
     newSetup.NetworkType = tw::NET_DISABLED;
     EXPECT_EQ(tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock),

@@ -7,8 +7,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "FakeModem.h"
@@ -26,14 +24,11 @@ using twtest::ModeOf;
 
 tw::DialupConf MakeDial(const char* number, int auth, const char* account, const char* password,
                         const char* at = "") {
-    tw::DialupConf d;
-    std::memset(&d, 0, sizeof d);
-    tw::SetField(d.PhoneNumber, number);
-    d.AuthType = auth;
-    tw::SetField(d.Account, account);
-    tw::SetField(d.Password, password);
-    tw::SetField(d.AtCommand, at);
-    return d;
+    return {.PhoneNumber = number,
+            .Account = account,
+            .Password = password,
+            .AuthType = auth,
+            .AtCommand = at};
 }
 
 const char* const kHead =
@@ -45,10 +40,10 @@ TEST(TwDialupFiles, ExactBytesAndModesOfEveryFile) {
     TempDir dir;
     tw::WYConfig config = twtest::MakeConfig(dir.path());
     tw::TwPaths paths;
-    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
+    tw::TwSetup oldSetup, newSetup;
     newSetup.Modem = MakeDial("0312345678", tw::AUTH_CHAP, "user", "pass", "S7=60 ATX3");
-    tw::SetField(newSetup.Modem.NameServer[0], "10.0.0.1");
-    tw::SetField(newSetup.Modem.NameServer[1], "10.0.0.2");
+    newSetup.Modem.NameServer[0] = "10.0.0.1";
+    newSetup.Modem.NameServer[1] = "10.0.0.2";
     newSetup.Modem.NameServerCount = 2;
     newSetup.Phs = MakeDial("I0312345", tw::AUTH_SCRIPT, "user", "pass");
     newSetup.Phs.DialType = 1;
@@ -58,27 +53,28 @@ TEST(TwDialupFiles, ExactBytesAndModesOfEveryFile) {
     EXPECT_TRUE(rec.messages.empty());
 
     const std::string modem = dir / "dialup/modem/";
-    EXPECT_EQ(ReadFile(modem + "chat_script"), std::string(kHead) +
-                                                   "'' 'AT+GCI=B5&F' OK-AT-OK \\\n"
-                                                   "'ATS7=60' OK-AT-OK 'ATX3' OK-AT-OK \\\n"
-                                                   "'ATDT0312345678' \\\nCONNECT '\\d\\c' \n");
-    EXPECT_EQ(ReadFile(modem + "options"), "/dev/ttyS14\n115200\nname user\n");
-    EXPECT_EQ(ReadFile(modem + "chap-secrets"), "user * pass\n");
-    EXPECT_EQ(ReadFile(modem + "resolv.conf"), "nameserver 10.0.0.1\nnameserver 10.0.0.2\n");
-    EXPECT_FALSE(Exists(modem + "pap-secrets"));
-
     const std::string phs = dir / "dialup/phs/";
-    EXPECT_EQ(ReadFile(phs + "chat_script"), std::string(kHead) +
-                                                 "'' 'AT&F' OK-AT-OK 'AT#CLS=2' OK-AT-OK \\\n"
-                                                 "'ATDP0312345' \\\nCONNECT '\\d\\c' \\\n"
-                                                 "\"ogin: \" user \\\n\"assword: \" pass\n");
-    EXPECT_EQ(ReadFile(phs + "options"), "/dev/ttyS0\n115200\n");
-    EXPECT_FALSE(Exists(phs + "chap-secrets"));
-
     const std::string pdc = dir / "dialup/pdc/";
+    const std::pair<std::string, std::string> files[] = {
+        {modem + "chat_script", std::string(kHead) + "'' 'AT+GCI=B5&F' OK-AT-OK \\\n"
+                                                     "'ATS7=60' OK-AT-OK 'ATX3' OK-AT-OK \\\n"
+                                                     "'ATDT0312345678' \\\nCONNECT '\\d\\c' \n"},
+        {modem + "options", "/dev/ttyS14\n115200\nname user\n"},
+        {modem + "chap-secrets", "user * pass\n"},
+        {modem + "resolv.conf", "nameserver 10.0.0.1\nnameserver 10.0.0.2\n"},
+        {phs + "chat_script", std::string(kHead) + "'' 'AT&F' OK-AT-OK 'AT#CLS=2' OK-AT-OK \\\n"
+                                                   "'ATDP0312345' \\\nCONNECT '\\d\\c' \\\n"
+                                                   "\"ogin: \" user \\\n\"assword: \" pass\n"},
+        {phs + "options", "/dev/ttyS0\n115200\n"},
+        {pdc + "pap-secrets", "acc * pw\n"},
+    };
+    for (const auto& [path, bytes] : files) {
+        EXPECT_EQ(ReadFile(path), bytes) << path;
+    }
+    EXPECT_FALSE(Exists(modem + "pap-secrets"));
+    EXPECT_FALSE(Exists(phs + "chap-secrets"));
     EXPECT_NE(ReadFile(pdc + "chat_script").find("'AT#CLS=0' OK-AT-OK \\\n'ATDTP0312' \\\n"),
               std::string::npos);
-    EXPECT_EQ(ReadFile(pdc + "pap-secrets"), "acc * pw\n");
 
     for (const std::string& d : {modem, phs, pdc}) {
         EXPECT_EQ(ModeOf(d + "chat_script"), 0700u) << d;
@@ -92,7 +88,7 @@ TEST(TwDialupFiles, ExactBytesAndModesOfEveryFile) {
     EXPECT_NE(
         tw::MakeChatScript(config, tw::DIAL_MODEM, newSetup.Modem, paths).find("'AT+GCI=0&F'"),
         std::string::npos);
-    tw::SetField(config.ModemDevice, "/dev/ttyS1");
+    config.ModemDevice = "/dev/ttyS1";
     EXPECT_NE(tw::MakeChatScript(config, tw::DIAL_MODEM, newSetup.Modem, paths).find("'' 'AT&F'"),
               std::string::npos);
 }
@@ -119,11 +115,11 @@ TEST(TwDialupFiles, SwitchingAuthenticationReplacesSecretsAndNameLine) {
     EXPECT_FALSE(Exists(modem + "chap-secrets"));
     EXPECT_EQ(ReadFile(modem + "options"), "/dev/ttyS14\n115200\n");
 
-    tw::TwSetup back = twtest::ClearedSetup();
+    tw::TwSetup back;
     tw::InitializeDialupConf(config, back);
     EXPECT_EQ(back.Modem.AuthType, tw::AUTH_SCRIPT);
-    EXPECT_STREQ(back.Modem.Account, "user");
-    EXPECT_STREQ(back.Modem.Password, "pass");
+    EXPECT_EQ(back.Modem.Account, "user");
+    EXPECT_EQ(back.Modem.Password, "pass");
 }
 
 // A write that fails on the way to the new method leaves the old method's
@@ -201,7 +197,7 @@ TEST(TwDialupFiles, WriteReadWriteKeepsRecordsAndBytes) {
         {tw::DIAL_MODEM, MakeDial("0312", tw::AUTH_SCRIPT, "=2", "a=b", "")},
     };
     for (Case& c : cases) {
-        SCOPED_TRACE(std::string(c.record.Account) + " / " + c.record.Password);
+        SCOPED_TRACE(c.record.Account + " / " + c.record.Password);
         TempDir dir;
         tw::WYConfig config = twtest::MakeConfig(dir.path());
         tw::TwPaths paths;
@@ -215,14 +211,13 @@ TEST(TwDialupFiles, WriteReadWriteKeepsRecordsAndBytes) {
                 ReadFile(d + (c.record.AuthType == tw::AUTH_CHAP ? "chap-secrets" : "pap-secrets"));
         }
 
-        tw::TwSetup back = twtest::ClearedSetup();
+        tw::TwSetup back;
         tw::InitializeDialupConf(config, back);
         const tw::DialupConf& got = c.device == tw::DIAL_MODEM ? back.Modem
                                     : c.device == tw::DIAL_PHS ? back.Phs
                                                                : back.Pdc;
-        EXPECT_TRUE(tw::SameDialup(got, c.record))
-            << got.PhoneNumber << "|" << got.Account << "|" << got.Password << "|" << got.AtCommand
-            << "|" << got.AuthType << got.DialType;
+        EXPECT_TRUE(got == c.record) << got.PhoneNumber << "|" << got.Account << "|" << got.Password
+                                     << "|" << got.AtCommand << "|" << got.AuthType << got.DialType;
 
         ASSERT_EQ(tw::ReflectionDialupValue(config, got, c.device, paths), 0);
         std::string second = ReadFile(d + "chat_script") + ReadFile(d + "options");
@@ -245,8 +240,8 @@ TEST(TwDialupFiles, HostileValuesAreQuotedInEveryFile) {
     EXPECT_EQ(ReadFile(dir / "dialup/modem/pap-secrets"),
               "\"u connect /tmp/x\" * \"p\\\"w \\\\x#\"\n");
     d.AuthType = tw::AUTH_SCRIPT;
-    tw::SetField(d.Account, "x;rm -rf /");
-    tw::SetField(d.Password, "it's^\\");
+    d.Account = "x;rm -rf /";
+    d.Password = "it's^\\";
     EXPECT_NE(tw::MakeChatScript(config, tw::DIAL_MODEM, d, tw::TwPaths())
                   .find("\"ogin: \" 'x;rm -rf /' \\\n\"assword: \" 'it\\047s\\136\\\\'\n"),
               std::string::npos);
@@ -269,9 +264,8 @@ TEST(TwDialupFiles, HandWrittenAndCutScriptsRead) {
         SCOPED_TRACE(c.text);
         WriteFile(dir / "chat_script", c.text);
         tw::DialupConf d;
-        std::memset(&d, 0, sizeof d);
         tw::InitializeDialDevConf(tw::DIAL_PHS, d, dir / "chat_script", dir / "chat_script");
-        EXPECT_STREQ(d.PhoneNumber, c.number);
+        EXPECT_EQ(d.PhoneNumber, c.number);
         EXPECT_EQ(d.DialType, c.dialType);
     }
 }
@@ -310,9 +304,8 @@ TEST(TwDialupCheck, PhoneNumbers) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.entry);
         tw::DialupConf d;
-        std::memset(&d, 0, sizeof d);
         EXPECT_EQ(tw::TwCheckdigit(c.entry, d), c.code);
-        EXPECT_STREQ(d.PhoneNumber, c.stored);
+        EXPECT_EQ(d.PhoneNumber, c.stored);
     }
 }
 
@@ -359,10 +352,10 @@ TEST(TwDialupCheck, ModifyWindowFieldsInOrder) {
         EXPECT_EQ(focus, c.focus);
         if (c.code == 0) {
             EXPECT_EQ(asked, 1);
-            EXPECT_STREQ(record.Password, "new");
+            EXPECT_EQ(record.Password, "new");
             EXPECT_EQ(record.NameServerCount, 1);
         } else {
-            EXPECT_STREQ(record.Password, "old");
+            EXPECT_EQ(record.Password, "old");
         }
     }
     // An unchanged password is not asked for again.

@@ -29,9 +29,7 @@ std::vector<int> MessageRecorder::Codes() const {
 
 tw::WYConfig MakeConfig(const std::string& dir) {
     tw::WYConfig config;
-    tw::ClearWYConfig(config);
     tw::TwSetup scratch;
-    tw::ClearSetup(scratch);
     tw::SetConfigDir(config, dir, "C");
     tw::InitializeWYConfig(config, scratch);
     return config;

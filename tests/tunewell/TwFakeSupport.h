@@ -64,13 +64,6 @@ class FakeClock : public tw::TwClock {
     time_t now_;
 };
 
-// A setup record with nothing set.
-inline tw::TwSetup ClearedSetup() {
-    tw::TwSetup setup;
-    tw::ClearSetup(setup);
-    return setup;
-}
-
 // A WYConfig for `dir` (tree root set, defaults read from wycfg.dat there).
 tw::WYConfig MakeConfig(const std::string& dir);
 

@@ -2,8 +2,6 @@
 // switching between fixed addresses and DHCP, and the modify window's checks.
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
@@ -17,16 +15,14 @@ using namespace std::string_literals;
 
 tw::NetworkConf MakeNet(int mode, const char* host, const char* domain, const char* ip,
                         const char* mask, const char* gw, std::vector<const char*> ns) {
-    tw::NetworkConf n;
-    std::memset(&n, 0, sizeof n);
-    n.AddressMode = mode;
-    tw::SetField(n.HostName, host);
-    tw::SetField(n.DomainName, domain);
-    tw::SetField(n.IpAddress, ip);
-    tw::SetField(n.Netmask, mask);
-    tw::SetField(n.Gateway, gw);
+    tw::NetworkConf n{.AddressMode = mode,
+                      .HostName = host,
+                      .DomainName = domain,
+                      .IpAddress = ip,
+                      .Netmask = mask,
+                      .Gateway = gw};
     for (const char* s : ns) {
-        tw::SetField(n.NameServer[n.NameServerCount++], s);
+        n.NameServer[n.NameServerCount++] = s;
     }
     return n;
 }
@@ -36,13 +32,13 @@ class TwNetworkFiles : public ::testing::Test {
   protected:
     // What the tool reads back from the tree.
     tw::TwSetup ReadBack() {
-        tw::TwSetup back = twtest::ClearedSetup();
+        tw::TwSetup back;
         tw::InitializeNetworkConf(config, back);
         return back;
     }
     TempDir dir;
     tw::WYConfig config = twtest::MakeConfig(dir.path());
-    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
+    tw::TwSetup oldSetup, newSetup;
 };
 
 TEST_F(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
@@ -66,13 +62,13 @@ TEST_F(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
         EXPECT_EQ(twtest::ModeOf(lan + f), *f ? 0644u : 0755u) << f;
     }
 
-    EXPECT_TRUE(tw::SameNetwork(ReadBack().Lan, newSetup.Lan));
+    EXPECT_TRUE(ReadBack().Lan == newSetup.Lan);
 
     // To DHCP: the old address line goes, the host name joins the loopback line.
     oldSetup = newSetup;
     newSetup.Lan.AddressMode = 0;
     newSetup.Lan.NameServerCount = 0;
-    std::memset(newSetup.Lan.NameServer, 0, sizeof newSetup.Lan.NameServer);
+    newSetup.Lan.NameServer = {};
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
     EXPECT_EQ(ReadFile(lan + "hosts"), "127.0.0.1\tlocalhost localhost.localdomain host1\n");
     EXPECT_EQ(ReadFile(lan + "resolv.conf"), "domain example.com\nsearch example.com\n");
@@ -90,8 +86,8 @@ TEST_F(TwNetworkFiles, LanFixedThenDhcpExactBytesAndReadBack) {
 TEST_F(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
     newSetup.WirelessLan =
         MakeNet(0, "wl", "d.org", "10.1.2.3", "255.255.0.0", "10.1.0.1", {"1.1.1.1"});
-    tw::SetField(newSetup.WirelessLan.Essid, "my_ess");
-    tw::SetField(newSetup.WirelessLan.CipherKey, "0x0123456789");
+    newSetup.WirelessLan.Essid = "my_ess";
+    newSetup.WirelessLan.CipherKey = "0x0123456789";
     // The key file is the owner's alone, whatever the umask and whoever made it.
     const std::string samsung = dir / "wirelesslan/samsung/";
     testutil::MakeDirs(samsung);
@@ -110,14 +106,14 @@ TEST_F(TwNetworkFiles, WirelessWritesBothCardsAndReadsKeysBack) {
                   "NETWORK=\"10.1.0.0\"\nNETMASK=\"255.255.0.0\"\nIPADDR=\"10.1.2.3\"\n");
         EXPECT_EQ(ReadFile(d + "hosts"), "127.0.0.1\tlocalhost localhost.localdomain wl\n");
     }
-    EXPECT_TRUE(tw::SameNetwork(ReadBack().WirelessLan, newSetup.WirelessLan));
+    EXPECT_TRUE(ReadBack().WirelessLan == newSetup.WirelessLan);
 
     oldSetup = newSetup;
-    tw::SetField(newSetup.WirelessLan.CipherKey, "ab_9Z");
+    newSetup.WirelessLan.CipherKey = "ab_9Z";
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
     EXPECT_EQ(ReadFile(dir / "wirelesslan/samsung/wireless.opts"),
               "ESSID=\"my_ess\"\nKEY=\"s:ab_9Z\"\n");
-    EXPECT_STREQ(ReadBack().WirelessLan.CipherKey, "ab_9Z");
+    EXPECT_EQ(ReadBack().WirelessLan.CipherKey, "ab_9Z");
 }
 
 TEST_F(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
@@ -130,15 +126,15 @@ TEST_F(TwNetworkFiles, ReadingFallsBackAndNeverReadsPastALine) {
         "nameserver bad\nnameserver 10.0.0.9\0\0\nnameserver 10.0.0.1\nnameserver 10.0.0.2\n"s);
     tw::TwSetup setup = ReadBack();
     EXPECT_EQ(setup.Lan.AddressMode, 0);
-    EXPECT_STREQ(setup.Lan.IpAddress, "0.0.0.0");
-    EXPECT_STREQ(setup.Lan.Netmask, "255.255.255.0");
-    EXPECT_STREQ(setup.Lan.Gateway, "0.0.0.0");
-    EXPECT_STREQ(setup.Lan.HostName, "localhost");
-    EXPECT_STREQ(setup.Lan.DomainName, "localdomain");
+    EXPECT_EQ(setup.Lan.IpAddress, "0.0.0.0");
+    EXPECT_EQ(setup.Lan.Netmask, "255.255.255.0");
+    EXPECT_EQ(setup.Lan.Gateway, "0.0.0.0");
+    EXPECT_EQ(setup.Lan.HostName, "localhost");
+    EXPECT_EQ(setup.Lan.DomainName, "localdomain");
     ASSERT_EQ(setup.Lan.NameServerCount, 3);
-    EXPECT_STREQ(setup.Lan.NameServer[0], "1.2.3.4");
-    EXPECT_STREQ(setup.Lan.NameServer[1], "5.6.7.8");
-    EXPECT_STREQ(setup.Lan.NameServer[2], "10.0.0.1");
+    EXPECT_EQ(setup.Lan.NameServer[0], "1.2.3.4");
+    EXPECT_EQ(setup.Lan.NameServer[1], "5.6.7.8");
+    EXPECT_EQ(setup.Lan.NameServer[2], "10.0.0.1");
     // DHCP sets read silently.
     EXPECT_TRUE(rec.messages.empty());
 
@@ -254,7 +250,6 @@ TEST(TwNetworkCheck, ModifyWindowFieldsInOrder) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.host + "|" + c.domain + "|" + c.essid + "|" + c.key);
         tw::NetworkConf record;
-        std::memset(&record, 0, sizeof record);
         tw::NetworkConf scratch = record;
         scratch.AddressMode = c.mode;
         tw::NetForm form{c.host, c.domain, c.ip, c.mask, c.gw, c.essid, c.key, {"9.9.9.9"}};
@@ -270,17 +265,16 @@ TEST(TwNetworkCheck, ModifyWindowFieldsInOrder) {
         EXPECT_EQ(focus.field, c.field);
         EXPECT_EQ(focus.part, c.part);
         if (c.code == 0) {
-            EXPECT_STREQ(record.HostName, "h");
+            EXPECT_EQ(record.HostName, "h");
             EXPECT_EQ(record.NameServerCount, 1);
             EXPECT_EQ(asked, c.type == 1 && !c.key.empty() ? 1 : 0);
-            EXPECT_STREQ(record.IpAddress, c.mode == 1 ? "192.168.1.2" : "");
+            EXPECT_EQ(record.IpAddress, c.mode == 1 ? "192.168.1.2" : "");
         } else {
-            EXPECT_STREQ(record.HostName, "");
+            EXPECT_EQ(record.HostName, "");
         }
     }
     // A cancelled key confirmation keeps the window open without a message.
     tw::NetworkConf record;
-    std::memset(&record, 0, sizeof record);
     tw::NetworkConf scratch = record;
     tw::NetForm form{"h", "d", ok, ok, ok, "", "abcde", {}};
     EXPECT_EQ(tw::CheckNetworkConf(

@@ -4,8 +4,6 @@
 // second apply sees what the first one left.
 #include <sys/stat.h>
 
-#include <cstring>
-
 #include <gtest/gtest.h>
 
 #include "TestUtil.h"
@@ -52,17 +50,17 @@ class TwSiteScripts : public ::testing::Test {
     TempDir dir;
     const std::string etc = dir / "etc";
     const std::string err = dir / "err";
-    tw::TwSetup oldSetup = twtest::ClearedSetup(), newSetup = oldSetup;
+    tw::TwSetup oldSetup, newSetup;
 };
 
 TEST_F(TwSiteScripts, DialupScriptInstallsThePppFilesWithTheirModes) {
     WriteFile(dir / "cfg/wycfg.dat", "DIALUP=phs\n");
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
-    tw::SetField(newSetup.Phs.PhoneNumber, "0312");
-    tw::SetField(newSetup.Phs.Account, "user");
-    tw::SetField(newSetup.Phs.Password, "secret");
+    newSetup.Phs.PhoneNumber = "0312";
+    newSetup.Phs.Account = "user";
+    newSetup.Phs.Password = "secret";
     newSetup.Phs.AuthType = tw::AUTH_CHAP;
-    tw::SetField(newSetup.Phs.NameServer[0], "10.0.0.53");
+    newSetup.Phs.NameServer[0] = "10.0.0.53";
     newSetup.Phs.NameServerCount = 1;
     ASSERT_EQ(tw::ReflectionDialupConf(config, oldSetup, newSetup, tw::TwPaths()), tw::TW_CHANGED);
     const std::string src = dir / "cfg/dialup/phs";
@@ -119,9 +117,9 @@ TEST_F(TwSiteScripts, DialupAppliesKeepForeignSecretsAndCredentialsAtEveryStep) 
 
     WriteFile(dir / "cfg/wycfg.dat", "DIALUP=modem\n");
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
-    tw::SetField(newSetup.Modem.PhoneNumber, "0312");
-    tw::SetField(newSetup.Modem.Account, "me");
-    tw::SetField(newSetup.Modem.Password, "top.secret");
+    newSetup.Modem.PhoneNumber = "0312";
+    newSetup.Modem.Account = "me";
+    newSetup.Modem.Password = "top.secret";
     const struct {
         int auth;
         const char* umask;
@@ -166,12 +164,12 @@ TEST_F(TwSiteScripts, DialupAppliesKeepForeignSecretsAndCredentialsAtEveryStep) 
 TEST_F(TwSiteScripts, NetworkScriptInstallsTheSetInUse) {
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
     newSetup.Lan.AddressMode = 1;
-    tw::SetField(newSetup.Lan.HostName, "box");
-    tw::SetField(newSetup.Lan.DomainName, "example.org");
-    tw::SetField(newSetup.Lan.IpAddress, "192.168.5.7");
-    tw::SetField(newSetup.Lan.Netmask, "255.255.255.0");
-    tw::SetField(newSetup.Lan.Gateway, "192.168.5.1");
-    tw::SetField(newSetup.Lan.NameServer[0], "192.168.5.1");
+    newSetup.Lan.HostName = "box";
+    newSetup.Lan.DomainName = "example.org";
+    newSetup.Lan.IpAddress = "192.168.5.7";
+    newSetup.Lan.Netmask = "255.255.255.0";
+    newSetup.Lan.Gateway = "192.168.5.1";
+    newSetup.Lan.NameServer[0] = "192.168.5.1";
     newSetup.Lan.NameServerCount = 1;
     ASSERT_EQ(tw::ReflectionWYConfig(config, newSetup), 0);
     ASSERT_EQ(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_CHANGED);
@@ -209,10 +207,10 @@ TEST_F(TwSiteScripts, NetworkAppliesKeepForeignHostsLinesAndTheOriginals) {
 
     tw::WYConfig config = twtest::MakeConfig(dir / "cfg");
     for (tw::NetworkConf* set : {&newSetup.Lan, &newSetup.WirelessLan}) {
-        tw::SetField(set->DomainName, "example.org");
-        tw::SetField(set->Netmask, "255.255.255.0");
+        set->DomainName = "example.org";
+        set->Netmask = "255.255.255.0";
     }
-    tw::SetField(newSetup.WirelessLan.CipherKey, "ab_9Z");
+    newSetup.WirelessLan.CipherKey = "ab_9Z";
     const struct {
         int type;
         const char* host;
@@ -229,8 +227,8 @@ TEST_F(TwSiteScripts, NetworkAppliesKeepForeignHostsLinesAndTheOriginals) {
     for (const auto& step : steps) {
         SCOPED_TRACE(std::string(step.host) + ", umask " + step.umask);
         newSetup.NetworkType = step.type;
-        tw::SetField(newSetup.Lan.HostName, step.host);
-        tw::SetField(newSetup.WirelessLan.HostName, step.host);
+        newSetup.Lan.HostName = step.host;
+        newSetup.WirelessLan.HostName = step.host;
         ASSERT_EQ(tw::ReflectionWYConfig(config, newSetup), 0);
         ASSERT_NE(tw::ReflectionNetworkConf(config, oldSetup, newSetup), tw::TW_APPLY_FATAL);
         oldSetup = newSetup;

@@ -71,12 +71,12 @@ TEST(TwTimeCheck, DatesTimesAndZones) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.form.Year + "-" + c.form.Month + "-" + c.form.Day + " " + c.form.Hour + " " +
                      c.form.Zone);
-        tw::TwSetup setup = twtest::ClearedSetup();
+        tw::TwSetup setup;
         int field = tw::TIME_FIELD_NONE;
         EXPECT_EQ(tw::CheckTimeConf(setup, c.form, paths, &field), c.code);
         EXPECT_EQ(field, c.field);
-        EXPECT_STREQ(setup.TimeZone, c.code == 0 ? c.form.Zone.c_str() : "");
-        EXPECT_STREQ(setup.Hour, c.code == 0 ? c.form.Hour.c_str() : "");
+        EXPECT_EQ(setup.TimeZone, c.code == 0 ? c.form.Zone : "");
+        EXPECT_EQ(setup.Hour, c.code == 0 ? c.form.Hour : "");
     }
 }
 
@@ -88,17 +88,17 @@ TEST(TwTimeRead, ZoneListFieldsAndZone) {
     ::tzset();
     twtest::FakeClock clock(951782400 + 3600 * 13 + 60 * 5 + 9);  // 2000-02-29 13:05:09 UTC
     twtest::MessageRecorder rec;
-    tw::TwSetup setup = twtest::ClearedSetup();
+    tw::TwSetup setup;
     ASSERT_EQ(tw::InitializeTimeConf(setup, paths, clock), 0);
     EXPECT_EQ(setup.ZoneList,
               (std::vector<std::string>{"America/New_York", "Asia/Tokyo", "Europe/Berlin"}));
-    EXPECT_STREQ(setup.Year, "2000");
-    EXPECT_STREQ(setup.Month, "2");
-    EXPECT_STREQ(setup.Day, "29");
-    EXPECT_STREQ(setup.Hour, "13");
-    EXPECT_STREQ(setup.Minute, "5");
-    EXPECT_STREQ(setup.Second, "9");
-    EXPECT_STREQ(setup.TimeZone, "Etc/UTC");
+    EXPECT_EQ(setup.Year, "2000");
+    EXPECT_EQ(setup.Month, "2");
+    EXPECT_EQ(setup.Day, "29");
+    EXPECT_EQ(setup.Hour, "13");
+    EXPECT_EQ(setup.Minute, "5");
+    EXPECT_EQ(setup.Second, "9");
+    EXPECT_EQ(setup.TimeZone, "Etc/UTC");
     EXPECT_TRUE(rec.messages.empty());
 
     WriteFile(paths.clockFile, "# no zone\n");
@@ -121,7 +121,6 @@ struct TimeApply {
         ::tzset();
         // /etc/localtime as Debian has it: a link into the zone files.
         ::symlink((paths.zoneinfoDir + "Etc/UTC").c_str(), paths.localtime.c_str());
-        tw::ClearSetup(oldSetup);
     }
     void Read(twtest::FakeClock& clock) {
         ASSERT_EQ(tw::InitializeTimeConf(oldSetup, paths, clock), 0);
@@ -163,7 +162,7 @@ TEST(TwTimeApply, ZoneOnlyChangeLeavesTheClockAlone) {
     twtest::FakeClock clock;
     t.Read(clock);
     clock.Advance(600);
-    tw::SetField(t.newSetup.TimeZone, "Asia/Tokyo");
+    t.newSetup.TimeZone = "Asia/Tokyo";
     EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
     EXPECT_TRUE(clock.sets.empty());
     EXPECT_EQ(ReadFile(t.paths.clockFile), "ZONE=\"Asia/Tokyo\"\n");
@@ -171,9 +170,9 @@ TEST(TwTimeApply, ZoneOnlyChangeLeavesTheClockAlone) {
 
     // After "Update", an edited hour is wall time in the zone now in force.
     t.oldSetup = t.newSetup;
-    tw::SetField(t.newSetup.Hour, "9");
-    tw::SetField(t.newSetup.Minute, "0");
-    tw::SetField(t.newSetup.Second, "0");
+    t.newSetup.Hour = "9";
+    t.newSetup.Minute = "0";
+    t.newSetup.Second = "0";
     EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_CHANGED);
     ASSERT_EQ(clock.sets.size(), 1u);
     struct tm utc = {};
@@ -187,7 +186,7 @@ TEST(TwTimeApply, FailuresAreShownAndStop) {
     twtest::FakeClock clock;
     t.Read(clock);
     twtest::MessageRecorder rec;
-    tw::SetField(t.newSetup.Hour, "5");
+    t.newSetup.Hour = "5";
     clock.failWith = EPERM;
     EXPECT_EQ(tw::ReflectionTimeConf(t.oldSetup, t.newSetup, t.paths, clock), tw::TW_APPLY_FATAL);
     EXPECT_EQ(rec.Codes(), std::vector<int>{tw::TW_TIME_SET_FAILED});

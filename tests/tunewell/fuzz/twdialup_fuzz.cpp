@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "ScratchFile.h"
@@ -19,7 +18,6 @@ tw::DialupConf Read(int device, int auth, const std::string& text) {
     const std::string& path = twfuzz::FilePath("twdialup");
     Check(suite::ReplaceFile(path, text) == 0);
     tw::DialupConf record;
-    std::memset(&record, 0, sizeof record);
     record.AuthType = auth;
     tw::InitializeDialDevConf(device, record, path, path);
     return record;
@@ -35,14 +33,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int auth = (data[0] / 3) % 3;
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
     tw::DialupConf first = Read(device, auth, text);
-    Check(std::memchr(first.PhoneNumber, 0, sizeof first.PhoneNumber) != nullptr);
-    Check(std::memchr(first.Account, 0, sizeof first.Account) != nullptr);
-    Check(std::memchr(first.Password, 0, sizeof first.Password) != nullptr);
-    Check(std::memchr(first.AtCommand, 0, sizeof first.AtCommand) != nullptr);
+    // Whatever the file holds, each text read stays within its field's limit.
+    Check(tw::FitsField(first.PhoneNumber, tw::kPhoneNumberMax));
+    Check(tw::FitsField(first.Account, tw::kAccountMax));
+    Check(tw::FitsField(first.Password, tw::kAccountMax));
+    Check(tw::FitsField(first.AtCommand, tw::kAtCommandMax));
 
     tw::WYConfig config;
-    std::memset(&config, 0, sizeof config);
-    std::strcpy(config.ModemDevice, "/dev/ttyS14");
+    config.ModemDevice = "/dev/ttyS14";
     tw::TwPaths paths;
     // The secrets line is what the account file holds for CHAP and PAP.
     auto write = [&](const tw::DialupConf& r) {
@@ -54,8 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Read(device, tw::AUTH_SCRIPT, tw::MakeChatScript(config, device, r, paths));
         if (auth != tw::AUTH_SCRIPT) {
             tw::DialupConf secrets = Read(device, auth, tw::MakeSecretsLine(r));
-            std::memcpy(script.Account, secrets.Account, sizeof script.Account);
-            std::memcpy(script.Password, secrets.Password, sizeof script.Password);
+            script.Account = secrets.Account;
+            script.Password = secrets.Password;
         }
         script.AuthType = auth;
         return script;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "ScratchFile.h"
@@ -32,12 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Check(value.find('\n') == std::string::npos);
     }
     tw::NetworkConf net;
-    std::memset(&net, 0, sizeof net);
     tw::GetNameServer(&net, nullptr, path);
     Check(net.NameServerCount >= 0 && net.NameServerCount <= 3);
     for (int i = 0; i < net.NameServerCount; ++i) {
         in_addr a;
-        Check(::inet_pton(AF_INET, net.NameServer[i], &a) == 1);
+        Check(::inet_pton(AF_INET, net.NameServer[i].c_str(), &a) == 1);
     }
 
     Check(tw::SetConfiguration(path, key, "v1", tw::SEP_EQUAL | tw::SEP_QUOTE, false) == 0);
