@@ -107,16 +107,27 @@ Gtk::TreeView* MakeList(Gtk::Fixed& fixed, Glib::RefPtr<Gtk::ListStore>& store,
     return view;
 }
 
+// Takes the record out of its global first, so nothing reaches it while its
+// window goes.  False when none was open.
+template <typename Record>
+bool Dispose(Record*& open) {
+    Record* record = open;
+    if (record == nullptr) {
+        return false;
+    }
+    open = nullptr;
+    DisposeWindow(record->window);
+    delete record;
+    return true;
+}
+
 void CloseMessage() {
-    MessageWindow* message = pwyMessage;
-    if (message == nullptr) {
+    if (pwyMessage == nullptr) {
         return;
     }
-    pwyMessage = nullptr;
-    const bool exit = MessageMode(message->code) == MODE_EXIT;
-    const bool again = message->showItemWindow;
-    DisposeWindow(message->window);
-    delete message;
+    const bool exit = MessageMode(pwyMessage->code) == MODE_EXIT;
+    const bool again = pwyMessage->showItemWindow;
+    Dispose(pwyMessage);
     if (exit) {
         QuitMainLoop();
         return;
@@ -127,52 +138,26 @@ void CloseMessage() {
 }
 
 void CloseConfirm() {
-    ConfirmWindow* confirm = pwyConfilm;
-    if (confirm == nullptr) {
-        return;
-    }
-    pwyConfilm = nullptr;
-    const bool item = confirm->request.code == CONFIRM_DELETE_ITEM;
-    DisposeWindow(confirm->window);
-    delete confirm;
-    if (item && pNavi != nullptr) {
+    const bool item = pwyConfilm != nullptr && pwyConfilm->request.code == CONFIRM_DELETE_ITEM;
+    if (Dispose(pwyConfilm) && item && pNavi != nullptr) {
         SetGroupWindow();
     }
 }
 
 void CloseAddItem() {
-    AddItemWindow* add = pAddItem;
-    if (add == nullptr) {
-        return;
-    }
-    pAddItem = nullptr;
-    DisposeWindow(add->window);
-    delete add;
-    if (pNavi != nullptr) {
+    if (Dispose(pAddItem) && pNavi != nullptr) {
         SetGroupWindow();
     }
 }
 
 void CloseRenameItem() {
-    RenameItemWindow* rename = pRenameItem;
-    if (rename == nullptr) {
-        return;
-    }
-    pRenameItem = nullptr;
-    DisposeWindow(rename->window);
-    delete rename;
-    if (pNavi != nullptr) {
+    if (Dispose(pRenameItem) && pNavi != nullptr) {
         SetGroupWindow();
     }
 }
 
 void CloseRename() {
-    if (pwyRename == nullptr) {
-        return;
-    }
-    DisposeWindow(pwyRename->window);
-    delete pwyRename;
-    pwyRename = nullptr;
+    Dispose(pwyRename);
 }
 
 void CloseEdit() {
@@ -180,13 +165,7 @@ void CloseEdit() {
     if (pwyConfilm != nullptr && pwyConfilm->request.code != CONFIRM_DELETE_ITEM) {
         CloseConfirm();
     }
-    if (pwyEdit == nullptr) {
-        return;
-    }
-    EditWindow* edit = pwyEdit;
-    pwyEdit = nullptr;
-    DisposeWindow(edit->window);
-    delete edit;  // frees the copy when it is still held
+    Dispose(pwyEdit);  // frees the copy when it is still held
 }
 
 // The rows of the open editor.
@@ -794,11 +773,7 @@ void DestroyDialogs() {
     CloseConfirm();
     CloseAddItem();
     CloseRenameItem();
-    if (pwyMessage != nullptr) {
-        DisposeWindow(pwyMessage->window);
-        delete pwyMessage;
-        pwyMessage = nullptr;
-    }
+    Dispose(pwyMessage);
     if (pwSelectApp != nullptr) {
         pwSelectApp->hide();
     }

@@ -14,9 +14,15 @@
 
 namespace wm {
 
-struct MessageWindow {
+// What the dialog records share: the window, and its OK and Cancel where it
+// has them.  A record is closed by disposing of its window and itself.
+struct DialogRecord {
     Gtk::Window* window = nullptr;
     Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+};
+
+struct MessageWindow : DialogRecord {
     int code = 0;
     bool showItemWindow = false;  // closing shows the item window again
 };
@@ -34,29 +40,22 @@ struct ConfirmWindow {
     ConfirmRequest request;
 };
 
-struct AddItemWindow {
-    Gtk::Window* window = nullptr;
+struct AddItemWindow : DialogRecord {
     Gtk::Entry* name = nullptr;
     Gtk::Entry* link = nullptr;
     Gtk::Button* file = nullptr;
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
     int menu = -1;        // absolute index of the target menu
     int dropToggle = -1;  // menu button the drop landed on, -1 when not by a drop
 };
 
-struct RenameItemWindow {
-    Gtk::Window* window = nullptr;
+struct RenameItemWindow : DialogRecord {
     Gtk::Entry* name = nullptr;
     Gtk::Entry* link = nullptr;
     Gtk::Entry* date = nullptr;
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
     int item = -1;
 };
 
-struct EditWindow {
-    Gtk::Window* window = nullptr;
+struct EditWindow : DialogRecord {
     bool users = false;
     Gtk::Entry* entry = nullptr;
     Gtk::Button* add = nullptr;
@@ -64,19 +63,14 @@ struct EditWindow {
     Gtk::Button* down = nullptr;
     Gtk::Button* rename = nullptr;
     Gtk::Button* remove = nullptr;
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
     Gtk::TreeView* list = nullptr;
     Glib::RefPtr<Gtk::ListStore> store;
     std::unique_ptr<NaviData> copy;  // the working copy until OK
     int row = -1;
 };
 
-struct RenameWindow {
-    Gtk::Window* window = nullptr;
+struct RenameWindow : DialogRecord {
     Gtk::Entry* entry = nullptr;
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
 };
 
 extern MessageWindow* pwyMessage;
