@@ -106,7 +106,7 @@ double TimeWindowSearch(const std::string& root, const std::string& pattern, int
                         }
                     }
                 }
-                rmg::EndModalLoop();
+                suite::EndModalLoop();
                 return false;
             }
             return true;
