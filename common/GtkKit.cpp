@@ -92,6 +92,76 @@ unsigned long InnermostDialogSerial() {
     return Running().empty() ? 0 : Running().back().serial;
 }
 
+int RunMessageBox(const Glib::ustring& title, const Glib::ustring& text,
+                  const Glib::RefPtr<Gdk::Pixbuf>& icon, const char* first, const char* second,
+                  Gtk::Window* owner, const MessageBoxLook& look) {
+    Gtk::Window box;
+    box.set_title(title);
+    box.set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
+    box.set_position(Gtk::WIN_POS_CENTER);
+    box.set_modal(true);
+    box.set_resizable(false);
+    box.set_border_width(10);
+    box.get_accessible()->set_name(title);
+
+    Gtk::Box outer(Gtk::ORIENTATION_VERTICAL, look.rowGap);
+    Gtk::Box body(Gtk::ORIENTATION_HORIZONTAL, 10);
+    Gtk::Image image(icon);
+    image.set_valign(look.iconCentred ? Gtk::ALIGN_CENTER : Gtk::ALIGN_START);
+    // Plain text, never markup: paths may hold "<" or "&".
+    Gtk::Label label(text);
+    label.set_xalign(0.0f);
+    label.set_yalign(0.5f);
+    label.set_justify(Gtk::JUSTIFY_LEFT);
+    label.get_accessible()->set_name(text);
+    body.pack_start(image, false, false);
+    body.pack_start(label, true, true);
+    outer.pack_start(body, true, true);
+
+    Gtk::ButtonBox row(Gtk::ORIENTATION_HORIZONTAL);
+    row.set_layout(Gtk::BUTTONBOX_END);
+    row.set_spacing(10);
+    row.set_margin_start(look.rowInset);
+    row.set_margin_end(look.rowInset);
+    row.set_margin_bottom(look.rowInset);
+    outer.pack_start(row, false, false);
+    box.add(outer);
+
+    int answer = -1;
+    Gtk::Button* last = nullptr;
+    const char* captions[] = {first, second};
+    for (int index = 0; index < 2 && captions[index]; ++index) {
+        last = Gtk::manage(new Gtk::Button(captions[index]));
+        last->set_size_request(100, 30);
+        last->set_can_default(true);
+        last->get_accessible()->set_name(captions[index]);
+        if (auto* caption = dynamic_cast<Gtk::Label*>(last->get_child())) {
+            caption->set_margin_start(look.captionPadding);
+            caption->set_margin_end(look.captionPadding);
+        }
+        last->signal_clicked().connect([&answer, index] {
+            answer = index;
+            EndModalLoop();
+        });
+        row.pack_start(*last, false, false);
+    }
+    // Closing answers as the last button: the safe answer of a question.
+    box.signal_delete_event().connect([last](GdkEventAny*) {
+        last->clicked();
+        return true;
+    });
+    box.add_events(Gdk::BUTTON_PRESS_MASK);
+    box.signal_button_press_event().connect([&box](GdkEventButton*) {
+        box.get_window()->raise();
+        return false;
+    });
+    outer.show_all();
+    last->grab_focus();
+    last->grab_default();
+    RunModalDialog(box, nullptr, owner);
+    return answer;
+}
+
 void InstallStyleSheet(const char* css) {
     static std::set<std::string> tried;
     if (!Gdk::Screen::get_default() || !tried.insert(css).second) {

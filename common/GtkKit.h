@@ -1,5 +1,6 @@
 // What every window program does the same way: the modal run of a dialog,
-// the application style sheet, and widgets placed at fixed positions.
+// the message box, the application style sheet, and widgets placed at fixed
+// positions.
 #pragma once
 
 #include <gtkmm.h>
@@ -36,6 +37,24 @@ Gtk::Window* InnermostDialog();
 // A number that differs for every dialog run (0 when none runs), so that a
 // window at the address of an earlier one is not taken for it.
 unsigned long InnermostDialogSerial();
+
+// What tells one program's message boxes from another's.
+struct MessageBoxLook {
+    int rowGap = 10;           // between the text and the buttons
+    int rowInset = 0;          // the buttons' extra distance from the sides and bottom
+    int captionPadding = 0;    // on each side of a button's caption
+    bool iconCentred = false;  // else it stays at the top beside long text
+};
+
+// A modal, centred, fixed-size message box titled `title`: `icon` beside
+// `text` (plain text, never markup), and at the right `first` and `second`
+// (null for none), each 100 x 30.  The last button has the focus and is the
+// default; closing the window answers as it.  Runs as RunModalDialog with
+// `owner`.  0 for the first button, 1 for the second, -1 when the run ended
+// without an answer.
+int RunMessageBox(const Glib::ustring& title, const Glib::ustring& text,
+                  const Glib::RefPtr<Gdk::Pixbuf>& icon, const char* first, const char* second,
+                  Gtk::Window* owner, const MessageBoxLook& look);
 
 // Adds `css` to the default screen at application priority, once per text
 // for the life of the process.  Nothing happens without a screen; a sheet

@@ -344,13 +344,14 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     dialog->add_events(Gdk::BUTTON_PRESS_MASK);
     dialog->signal_button_press_event().connect(
         sigc::bind(sigc::ptr_fun(&on_Window_button_press_event), dialog));
+    suite::RunModalDialog(*dialog, disable, OwnerOfDialog(disable));
+}
 
-    // A dialog stays above what it was opened from (the dialog it runs on
-    // top of, the window it disables, or the main window while shown).
+Gtk::Window* OwnerOfDialog(Gtk::Window* disable) {
     Gtk::Window* main = pMainW && pMainW->Window && pMainW->Window->get_visible()
                             ? pMainW->Window
                             : nullptr;
-    suite::RunModalDialog(*dialog, disable, suite::DialogOwner(disable, main));
+    return suite::DialogOwner(disable, main);
 }
 
 void SetComboList(Gtk::ComboBoxText* combo, const HistoryList& list) {

@@ -95,6 +95,9 @@ bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window)
 // meanwhile) until a handler ends it (on_CancelButton_clicked /
 // suite::EndModalLoop) or it is hidden, then deletes it.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
+// The window a dialog opened now stays above: the innermost dialog running,
+// else `disable`, else the main window while shown.
+Gtk::Window* OwnerOfDialog(Gtk::Window* disable);
 // Runs the dialog `build` makes (it runs it modally itself), deleting what a
 // failed build leaves.
 void RunDialog(int (*build)(DialogWindow**));

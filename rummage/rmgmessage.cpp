@@ -1,7 +1,5 @@
 #include "rummage/rmgmessage.h"
 
-#include <utility>
-
 #include "common/I18n.h"
 #include "rummage/rmgdialog.h"
 #include "rummage/rmgpixmap.h"
@@ -51,11 +49,6 @@ void ButtonsOfStyle(int style, const char** first, const char** second) {
     }
 }
 
-void on_Button_clicked(int* result, int code) {
-    *result = code;
-    suite::EndModalLoop();
-}
-
 void on_DelYesButton_clicked(int* result, Gtk::CheckButton* rest) {
     *result = rest->get_active() ? RESULT_YES_ALL : RESULT_YES;
     suite::EndModalLoop();
@@ -72,61 +65,14 @@ int MessageBox(const std::string& title, const std::string& text, int style) {
     const char* first = nullptr;
     const char* second = nullptr;
     ButtonsOfStyle(style, &first, &second);
-
-    auto* dialog = new DialogWindow();
-    dialog->set_title(ToDisplay(title));
-    dialog->set_position(Gtk::WIN_POS_CENTER);
-    dialog->set_modal(true);
-    dialog->set_resizable(false);
-
-    auto* hbox = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, 10));
-    hbox->set_border_width(10);
-    dialog->get_content_area()->pack_start(*hbox, true, true);
-    hbox->show();
-    Gtk::Image* icon = CreatePixmap(IconOfStyle(style));
-    icon->set_halign(Gtk::ALIGN_CENTER);
-    icon->set_valign(Gtk::ALIGN_CENTER);
-    hbox->pack_start(*icon, false, false);
-    // Plain text, never markup: paths may hold "<" or "&".
-    auto* label = Gtk::manage(new Gtk::Label(ToDisplay(text)));
-    label->set_justify(Gtk::JUSTIFY_LEFT);
-    label->set_xalign(0.0f);
-    label->set_yalign(0.5f);
-    hbox->pack_start(*label, true, true);
-    label->show();
-
-    Gtk::ButtonBox* area = dialog->get_action_area();
-    area->set_border_width(10);
-    area->set_spacing(10);
-    area->set_layout(Gtk::BUTTONBOX_END);
-
-    int result = RESULT_NO;
-    Gtk::Button* last = nullptr;
-    const std::pair<const char*, int> buttons[] = {{first, RESULT_YES}, {second, RESULT_NO}};
-    for (const auto& [name, code] : buttons) {
-        if (!name) {
-            continue;
-        }
-        auto* button = Gtk::manage(new Gtk::Button(name));
-        button->set_can_default(true);
-        button->set_size_request(100, 30);
-        Gtk::Label* inner = dynamic_cast<Gtk::Label*>(button->get_child());
-        if (inner) {
-            inner->set_margin_start(10);
-            inner->set_margin_end(10);
-        }
-        area->pack_start(*button, false, false);
-        button->show();
-        button->signal_clicked().connect(
-            sigc::bind(sigc::ptr_fun(&on_Button_clicked), &result, code));
-        last = button;
-    }
-    last->grab_focus();
-    last->grab_default();
-    dialog->signal_delete_event().connect(sigc::bind(sigc::ptr_fun(&on_delete_event), last));
-
-    ModalMainLoop(dialog, nullptr);
-    return result;
+    suite::MessageBoxLook look;
+    look.rowGap = 20;
+    look.rowInset = 5;
+    look.captionPadding = 10;
+    look.iconCentred = true;
+    const int answer = suite::RunMessageBox(ToDisplay(title), ToDisplay(text), IconOfStyle(style),
+                                            first, second, OwnerOfDialog(nullptr), look);
+    return answer == 0 ? RESULT_YES : RESULT_NO;
 }
 
 int DeleteMessageBox(Gtk::Window* parent, const std::string& path) {

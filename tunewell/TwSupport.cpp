@@ -187,8 +187,12 @@ void TwSetFocus(Gtk::Entry* entry) {
 
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
     if (dialog) {
-        suite::RunModalDialog(*dialog, disable, suite::DialogOwner(disable, gDialogOwner));
+        suite::RunModalDialog(*dialog, disable, OwnerOfDialog(disable));
     }
+}
+
+Gtk::Window* OwnerOfDialog(Gtk::Window* disable) {
+    return suite::DialogOwner(disable, gDialogOwner);
 }
 
 void SetDialogOwner(Gtk::Window* window) {

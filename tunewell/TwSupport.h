@@ -42,6 +42,9 @@ void TwSetFocus(Gtk::Entry* entry);
 // Runs `dialog` as suite::RunModalDialog does, above the innermost dialog,
 // else `disable`, else the window SetDialogOwner named.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
+// The window a dialog opened now stays above: the innermost dialog running,
+// else `disable`, else the window SetDialogOwner named.
+Gtk::Window* OwnerOfDialog(Gtk::Window* disable);
 // The window a dialog stays above when no other dialog runs (the main
 // window while it exists; null clears it).
 void SetDialogOwner(Gtk::Window* window);
