@@ -103,16 +103,18 @@ bool Available(const char* program) {
     return testutil::Shell(std::string("command -v ") + program + " >/dev/null 2>&1") == 0;
 }
 
-// Starts a private virtual X server into `server`; its display (":N"), or
-// empty when it did not start.  It names its display on the pipe once it
-// listens.
-std::string StartXServer(std::unique_ptr<Child>& server) {
+// Starts a private virtual X server on `display` into `server`; its display
+// (":N"), or empty when it did not start.  It names its display on the pipe
+// once it listens.  Every test that runs a server of its own has a number of
+// its own: tests run in process namespaces of their own, where a server takes
+// another test's live server for a stale one and takes over its display.
+std::string StartXServer(std::unique_ptr<Child>& server, int display) {
     int fds[2];
     if (::pipe(fds) != 0) {
         return "";
     }
     server = std::make_unique<Child>(
-        std::vector<std::string>{"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
+        std::vector<std::string>{"Xvfb", ":" + std::to_string(display), "-displayfd", std::to_string(fds[1]), "-screen", "0",
                                  "1024x768x24", "-nolisten", "tcp"},
         SIGTERM);
     ::close(fds[1]);
@@ -163,7 +165,7 @@ TEST(Session, BarComesUpAndWaywatchBringsItBackAfterItIsKilled) {
     script += "ln -s '" + data + "/Waymark.htm' '" + share + "/Help/'; ";
 
     std::unique_ptr<Child> xvfb;
-    const std::string display = StartXServer(xvfb);
+    const std::string display = StartXServer(xvfb, 182);
     ASSERT_FALSE(display.empty()) << "Xvfb did not start";
 
     testutil::TempDir tmp;
@@ -256,7 +258,7 @@ TEST(Session, FileManagerUnderTheAccessibilityBridgeWarnsOfNothingCritical) {
         GTEST_SKIP() << "needs namespaces, Xvfb, xdotool, dbus-run-session and Python's Atspi";
     }
     std::unique_ptr<Child> xvfb;
-    const std::string display = StartXServer(xvfb);
+    const std::string display = StartXServer(xvfb, 183);
     ASSERT_FALSE(display.empty()) << "Xvfb did not start";
 
     testutil::TempDir tmp;

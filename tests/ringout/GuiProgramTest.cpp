@@ -156,7 +156,10 @@ TEST_F(RingoutProgram, ConnectionByPointerComesUpAndIsStopped) {
     EXPECT_EQ(0, program.Wait());
 }
 
-// A virtual X server of one test's own, so that the test may end it.
+// A virtual X server of one test's own, so that the test may end it.  Its
+// display number is this test's alone: in the test's own process namespace a
+// server would take another test's live server for a stale one and take over
+// its display (see the session tests).
 class PrivateX {
   public:
     PrivateX() {
@@ -171,7 +174,7 @@ class PrivateX {
             ::dup2(null, 1);
             ::dup2(null, 2);
             const std::string fd = std::to_string(fds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
+            ::execlp("Xvfb", "Xvfb", ":181", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24",
                      "-nolisten", "tcp", static_cast<char*>(nullptr));
             ::_exit(127);
         }
