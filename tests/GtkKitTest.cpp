@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "GuiDriver.h"
 #include "common/GtkKit.h"
 
 namespace {
@@ -59,6 +60,40 @@ TEST(GtkKit, EndingAllDialogsEndsEveryNestedRunInnermostFirst) {
     EXPECT_NE(outerSerial, innerSerial);
     EXPECT_EQ(0u, suite::InnermostDialogSerial());
     EXPECT_EQ(nullptr, gtk_grab_get_current());
+}
+
+// A box the program ends (EndAllModalLoops at exit) must not be taken for a
+// Yes; a button or the close box answers, the close box as the last button.
+TEST(GtkKit, MessageBoxAnswersByButtonOrCloseAndNotWhenTheRunIsEnded) {
+    enum Act { kFirst, kSecond, kClose, kEndRun };
+    const struct {
+        const char* second;
+        Act act;
+        int answer;
+    } cases[] = {
+        {"No", kFirst, 0},  {"No", kSecond, 1},  {"No", kClose, 1},
+        {nullptr, kClose, 0}, {"No", kEndRun, -1}, {nullptr, kEndRun, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.act);
+        std::vector<std::string> captions;
+        Glib::signal_idle().connect_once([&] {
+            Gtk::Window* box = suite::InnermostDialog();
+            ASSERT_NE(nullptr, box);
+            captions = guitest::ButtonLabels(box);
+            if (c.act == kFirst || c.act == kSecond) {
+                guitest::Buttons(box).at(c.act)->clicked();
+            } else if (c.act == kClose) {
+                guitest::SendDelete(box);
+            } else {
+                suite::EndAllModalLoops();
+            }
+        });
+        EXPECT_EQ(c.answer, suite::RunMessageBox("Kit box", "Text", {}, "Yes", c.second, nullptr,
+                                                 suite::MessageBoxLook()));
+        EXPECT_EQ(captions.size(), c.second ? 2u : 1u);
+        EXPECT_EQ(0, suite::ModalLoopDepth());
+    }
 }
 
 // Waymark rebuilds its sheet when the bar's colours change: the old rules
