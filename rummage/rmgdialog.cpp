@@ -348,9 +348,8 @@ void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {
 }
 
 Gtk::Window* OwnerOfDialog(Gtk::Window* disable) {
-    Gtk::Window* main = pMainW && pMainW->Window && pMainW->Window->get_visible()
-                            ? pMainW->Window
-                            : nullptr;
+    Gtk::Window* main =
+        pMainW && pMainW->Window && pMainW->Window->get_visible() ? pMainW->Window : nullptr;
     return suite::DialogOwner(disable, main);
 }
 

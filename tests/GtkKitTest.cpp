@@ -71,7 +71,7 @@ TEST(GtkKit, MessageBoxAnswersByButtonOrCloseAndNotWhenTheRunIsEnded) {
         Act act;
         int answer;
     } cases[] = {
-        {"No", kFirst, 0},  {"No", kSecond, 1},  {"No", kClose, 1},
+        {"No", kFirst, 0},    {"No", kSecond, 1},  {"No", kClose, 1},
         {nullptr, kClose, 0}, {"No", kEndRun, -1}, {nullptr, kEndRun, -1},
     };
     for (const auto& c : cases) {
