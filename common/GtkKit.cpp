@@ -20,6 +20,28 @@ std::vector<RunningDialog>& Running() {
 
 unsigned long gLastSerial = 0;
 
+// The message box's handlers.
+void on_Button1_clicked(int* answer) {
+    *answer = 0;
+    EndModalLoop();
+}
+
+void on_Button2_clicked(int* answer) {
+    *answer = 1;
+    EndModalLoop();
+}
+
+// Closing answers as the last button: the safe answer of a question.
+bool on_Dialog_delete_event(GdkEventAny*, Gtk::Button* last) {
+    last->clicked();
+    return true;
+}
+
+bool on_MsgWindow_button_press_event(GdkEventButton*, Gtk::Window* box) {
+    box->get_window()->raise();
+    return false;
+}
+
 }  // namespace
 
 void RunModalLoop(Gtk::Window& window, const Glib::RefPtr<Glib::MainLoop>& loop) {
@@ -130,6 +152,7 @@ int RunMessageBox(const Glib::ustring& title, const Glib::ustring& text,
     int answer = -1;
     Gtk::Button* last = nullptr;
     const char* captions[] = {first, second};
+    void (*const handlers[])(int*) = {&on_Button1_clicked, &on_Button2_clicked};
     for (int index = 0; index < 2 && captions[index]; ++index) {
         last = Gtk::manage(new Gtk::Button(captions[index]));
         last->set_size_request(100, 30);
@@ -139,22 +162,13 @@ int RunMessageBox(const Glib::ustring& title, const Glib::ustring& text,
             caption->set_margin_start(look.captionPadding);
             caption->set_margin_end(look.captionPadding);
         }
-        last->signal_clicked().connect([&answer, index] {
-            answer = index;
-            EndModalLoop();
-        });
+        last->signal_clicked().connect(sigc::bind(sigc::ptr_fun(handlers[index]), &answer));
         row.pack_start(*last, false, false);
     }
-    // Closing answers as the last button: the safe answer of a question.
-    box.signal_delete_event().connect([last](GdkEventAny*) {
-        last->clicked();
-        return true;
-    });
+    box.signal_delete_event().connect(sigc::bind(sigc::ptr_fun(&on_Dialog_delete_event), last));
     box.add_events(Gdk::BUTTON_PRESS_MASK);
-    box.signal_button_press_event().connect([&box](GdkEventButton*) {
-        box.get_window()->raise();
-        return false;
-    });
+    box.signal_button_press_event().connect(
+        sigc::bind(sigc::ptr_fun(&on_MsgWindow_button_press_event), &box));
     outer.show_all();
     last->grab_focus();
     last->grab_default();
