@@ -7,6 +7,7 @@
 #include "common/GtkKit.h"
 #include "common/I18n.h"
 #include "rummage/rmgmainwindow.h"
+#include "rummage/rmgmessage.h"
 
 namespace rmg {
 namespace {
@@ -164,6 +165,23 @@ DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int h
     return dialog;
 }
 
+DialogWindow* CreateTitledIconDialog(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon,
+                                     const Glib::ustring& title, int border) {
+    DialogWindow* dialog = CreateIconDialogBox(box, icon, 0, 0, 5);
+    dialog->set_title(title);
+    dialog->set_border_width(border);
+    return dialog;
+}
+
+Gtk::Box* CreateNotebookPage(Gtk::Notebook* notebook, const Glib::ustring& title,
+                             Gtk::Orientation orientation, int spacing) {
+    auto* page = Gtk::manage(new Gtk::Box(orientation, spacing));
+    page->set_border_width(5);
+    page->show();
+    notebook->append_page(*page, title);
+    return page;
+}
+
 int CreateDlgButtonBox(DialogWindow* dialog, Gtk::Button** ok, Gtk::Button** cancel,
                        bool closeAsCancel) {
     if (!dialog) {
@@ -194,12 +212,28 @@ int CreateDlgButtonBox(DialogWindow* dialog, Gtk::Button** ok, Gtk::Button** can
     return 0;
 }
 
-Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border) {
-    auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, spacing));
-    box->set_homogeneous(false);
+void CreateOkCancel(DialogWindow* dialog, const sigc::slot<void>& onOk, Gtk::Entry* activates) {
+    Gtk::Button* ok = nullptr;
+    Gtk::Button* cancel = nullptr;
+    CreateDlgButtonBox(dialog, &ok, &cancel, true);
+    ok->signal_clicked().connect(onOk);
+    if (activates != nullptr) {
+        activates->signal_activate().connect(
+            sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    }
+}
+
+namespace {
+
+// In a parent box a column expands, a row does not.
+Gtk::Box* CreateBox(Gtk::Container* parent, Gtk::Orientation orientation, bool homogeneous,
+                    int spacing, int border) {
+    auto* box = Gtk::manage(new Gtk::Box(orientation, spacing));
+    box->set_homogeneous(homogeneous);
     box->set_border_width(border);
+    const bool expand = orientation == Gtk::ORIENTATION_VERTICAL;
     if (auto* parentBox = dynamic_cast<Gtk::Box*>(parent)) {
-        parentBox->pack_start(*box, true, true);
+        parentBox->pack_start(*box, expand, expand);
     } else if (parent) {
         parent->add(*box);
     }
@@ -207,17 +241,14 @@ Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border) {
     return box;
 }
 
+}  // namespace
+
+Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border) {
+    return CreateBox(parent, Gtk::ORIENTATION_VERTICAL, false, spacing, border);
+}
+
 Gtk::Box* CreateHBox(Gtk::Container* parent, bool homogeneous, int spacing, int border) {
-    auto* box = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_HORIZONTAL, spacing));
-    box->set_homogeneous(homogeneous);
-    box->set_border_width(border);
-    if (auto* parentBox = dynamic_cast<Gtk::Box*>(parent)) {
-        parentBox->pack_start(*box, false, false);
-    } else if (parent) {
-        parent->add(*box);
-    }
-    box->show();
-    return box;
+    return CreateBox(parent, Gtk::ORIENTATION_HORIZONTAL, homogeneous, spacing, border);
 }
 
 Gtk::HandleBox* CreateHandleBox(Gtk::Box* parent) {
@@ -259,6 +290,27 @@ Gtk::Label* CreateLabel(Gtk::Box* parent, const Glib::ustring& text) {
     }
     label->show();
     return label;
+}
+
+Gtk::Label* CreateGridCaption(Gtk::Grid* grid, int row, const Glib::ustring& text) {
+    Gtk::Label* label = CreateLabel(nullptr, text);
+    grid->attach(*label, 0, row, 1, 1);
+    return label;
+}
+
+Gtk::CheckButton* CreateCheckButton(Gtk::Box* parent, const Glib::ustring& text, bool active) {
+    auto* check = Gtk::manage(new Gtk::CheckButton(text));
+    check->set_active(active);
+    check->show();
+    parent->pack_start(*check, false, false);
+    return check;
+}
+
+Gtk::Box* CreateBrowseRow(Gtk::Box* parent, Gtk::Widget* field, int spacing) {
+    Gtk::Box* row = CreateHBox(parent, false, spacing, 0);
+    row->pack_start(*field, true, true);
+    CreateBrowseButton(row, field, dynamic_cast<Gtk::ComboBoxText*>(field) != nullptr);
+    return row;
 }
 
 void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text) {
@@ -388,6 +440,28 @@ Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ust
     return combo;
 }
 
+Gtk::Entry* NamedEntry(int maxLength, const Glib::ustring& name) {
+    auto* entry = Gtk::manage(new Gtk::Entry());
+    entry->set_max_length(maxLength);
+    entry->get_accessible()->set_name(name);
+    entry->show();
+    return entry;
+}
+
+void RefuseEntry(Gtk::Entry* entry, const Glib::ustring& error) {
+    entry->grab_focus();
+    entry->select_region(0, -1);
+    if (!error.empty()) {
+        MessageBox(_("Error"), error, MB_OK + MB_ICON_STOP);
+    }
+}
+
+void RunModal(DialogWindow** dialog, Gtk::Window* disable) {
+    DialogWindow* running = *dialog;
+    *dialog = nullptr;
+    ModalMainLoop(running, disable);
+}
+
 void RunDialog(int (*build)(DialogWindow**)) {
     DialogWindow* dialog = nullptr;
     const int result = build(&dialog);
@@ -401,9 +475,7 @@ int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
                   const HistoryList& history, const Glib::ustring& text,
                   void (*onOk)(Gtk::Entry*)) {
     Gtk::Box* box = nullptr;
-    *dialog = CreateIconDialogBox(&box, icon, 0, 0, 5);
-    (*dialog)->set_title(title);
-    (*dialog)->set_border_width(5);
+    *dialog = CreateTitledIconDialog(&box, icon, title, 5);
     CreateLabel(box, label);
     Gtk::Entry* entry = nullptr;
     Gtk::ComboBoxText* combo = NamedCombo(&entry, 512, label, &history);
@@ -412,17 +484,10 @@ int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
         entry->set_text(text);
     }
     box->pack_start(*combo, false, false);
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(onOk), entry));
-    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    CreateOkCancel(
+        *dialog, [onOk, entry] { onOk(entry); }, entry);
     entry->grab_focus();
-    DialogWindow* running = *dialog;
-    *dialog = nullptr;
-    ModalMainLoop(running, MainWindow());
+    RunModal(dialog, MainWindow());
     return 0;
 }
 

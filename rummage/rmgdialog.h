@@ -41,6 +41,14 @@ DialogWindow* CreateIconDialogBox(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf
                                   int height, int spacing);
 // Content: a notebook, expanding.
 DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int height);
+// An icon dialog of natural size (spacing 5) titled `title`, with `border`
+// around its content and buttons.
+DialogWindow* CreateTitledIconDialog(Gtk::Box** box, const Glib::RefPtr<Gdk::Pixbuf>& icon,
+                                     const Glib::ustring& title, int border);
+// A page of `notebook` under the tab `title`: a box with `spacing` and a
+// border of 5.
+Gtk::Box* CreateNotebookPage(Gtk::Notebook* notebook, const Glib::ustring& title,
+                             Gtk::Orientation orientation, int spacing);
 
 // OK and/or Cancel at the end of the action area (pass null for a button not
 // wanted).  Cancel takes the focus and the default (OK when alone).  With
@@ -50,6 +58,11 @@ DialogWindow* CreateNotebookDialogBox(Gtk::Notebook** notebook, int width, int h
 int CreateDlgButtonBox(DialogWindow* dialog, Gtk::Button** ok, Gtk::Button** cancel,
                        bool closeAsCancel);
 
+// OK and Cancel as CreateDlgButtonBox makes them, closing acting as
+// Cancel.  OK calls `onOk`; Return in `activates` (when given) clicks OK.
+void CreateOkCancel(DialogWindow* dialog, const sigc::slot<void>& onOk,
+                    Gtk::Entry* activates = nullptr);
+
 // Boxes and small widgets, each shown.  A null parent adds it nowhere.
 Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border);
 Gtk::Box* CreateHBox(Gtk::Container* parent, bool homogeneous, int spacing, int border);
@@ -58,6 +71,13 @@ Gtk::HandleBox* CreateHandleBox(Gtk::Box* parent);
 Gtk::Grid* CreateTable(int rows, int columns, int rowSpacing, int columnSpacing, int border);
 Gtk::ScrolledWindow* CreateScroll();
 Gtk::Label* CreateLabel(Gtk::Box* parent, const Glib::ustring& text);
+// A caption (as CreateLabel makes it) in the first column of `row`.
+Gtk::Label* CreateGridCaption(Gtk::Grid* grid, int row, const Glib::ustring& text);
+Gtk::CheckButton* CreateCheckButton(Gtk::Box* parent, const Glib::ustring& text, bool active);
+// A new row (`spacing`) of `parent`: `field`, expanding, then "Browse..."
+// for it, opening the directory picker for a combo, the file picker for an
+// entry.
+Gtk::Box* CreateBrowseRow(Gtk::Box* parent, Gtk::Widget* field, int spacing);
 void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text);
 Gtk::Image* CreatePixmap(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf);
 Gtk::Separator* CreateSeparator(Gtk::Box* parent);
@@ -69,12 +89,16 @@ Gtk::ComboBoxText* CreateComboBox(Gtk::Entry** entry, bool editable, int maxLeng
 // drop-down filled from `history` when given.
 Gtk::ComboBoxText* NamedCombo(Gtk::Entry** entry, int maxLength, const Glib::ustring& name,
                               const HistoryList* history);
+// An entry of at most `maxLength` characters named `name` for screen readers.
+Gtk::Entry* NamedEntry(int maxLength, const Glib::ustring& name);
+// Gives `entry` the focus with its whole text selected for retyping, after
+// which a non-empty `error` shows in an error box.
+void RefuseEntry(Gtk::Entry* entry, const Glib::ustring& error);
 
 // Runs a dialog that asks for one line of text: `icon`, `label` over a combo
 // (entry named by the label, holding `text`, drop-down from `history`), OK
 // and Cancel.  OK, or Return in the entry, calls `onOk`, which ends the loop
-// when it accepts the text.  0, or RESULT_CREATE_FAILED (the caller deletes
-// `*dialog`).
+// when it accepts the text.  0.
 int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
                   const Glib::ustring& title, const Glib::ustring& label,
                   const HistoryList& history, const Glib::ustring& text, void (*onOk)(Gtk::Entry*));
@@ -95,6 +119,9 @@ bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window)
 // meanwhile) until a handler ends it (on_CancelButton_clicked /
 // suite::EndModalLoop) or it is hidden, then deletes it.
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable);
+// ModalMainLoop for the dialog in `*dialog`, the slot emptied first: the
+// builder's caller no longer deletes it.
+void RunModal(DialogWindow** dialog, Gtk::Window* disable);
 // The window a dialog opened now stays above: the innermost dialog running,
 // else `disable`, else the main window while shown.
 Gtk::Window* OwnerOfDialog(Gtk::Window* disable);

@@ -23,22 +23,12 @@ namespace rmg {
 
 namespace {
 
-void ShowStop(const char* text) {
-    MessageBox(_("Error"), _(text), MB_OK + MB_ICON_STOP);
-}
-
-void RefuseText(Gtk::Entry* entry, const char* text) {
-    entry->grab_focus();
-    entry->select_region(0, -1);
-    ShowStop(text);
-}
-
 // ---- Select files ----
 
 void on_Select_OKButton_clicked(Gtk::Entry* entry) {
     const std::string text = FromDisplay(entry->get_text());
     if (!IsValidSelectText(text)) {
-        RefuseText(entry, N_("Invalid select string."));
+        RefuseEntry(entry, _("Invalid select string."));
         return;
     }
     std::vector<std::string> names(GetListRowCount());
@@ -321,7 +311,7 @@ void on_Find_OKButton_clicked(FindDialogRecord* rec) {
     rec->DirEntry->set_text(ToDisplay(start));
     const std::string pattern = FromDisplay(rec->NameEntry->get_text());
     if (!IsValidSelectText(pattern)) {
-        RefuseText(rec->NameEntry, N_("Invalid find string."));
+        RefuseEntry(rec->NameEntry, _("Invalid find string."));
         return;
     }
     DialogWindow* result = nullptr;
@@ -351,9 +341,7 @@ void on_Link_OKButton_clicked(LinkRecord* rec) {
     std::string link = FromDisplay(rec->LinkEntry->get_text());
     const int result = MakeSymbolicLink(FromDisplay(rec->Target->get_text()), link);
     if (result == 1 || result == 2) {
-        Gtk::Entry* entry = result == 1 ? rec->Target : rec->LinkEntry;
-        entry->grab_focus();
-        entry->select_region(0, -1);
+        RefuseEntry(result == 1 ? rec->Target : rec->LinkEntry, "");
         return;
     }
     if (result != 0) {
@@ -437,9 +425,7 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     }
     Gtk::Button* ok = nullptr;
     Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, &cancel, false) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
+    CreateDlgButtonBox(*dialog, &ok, &cancel, false);
     ctx.OkButton = ok;
     ctx.CancelButton = cancel;
     ok->set_sensitive(false);
@@ -475,9 +461,7 @@ int CreateFindResultDlg(DialogWindow** dialog, Gtk::Window* findDialog, const st
     ctx.stepper =
         Glib::signal_idle().connect([&ctx] { return on_FindStep(&ctx); }, Glib::PRIORITY_LOW);
 
-    DialogWindow* running = *dialog;
-    *dialog = nullptr;
-    ModalMainLoop(running, findDialog);
+    RunModal(dialog, findDialog);
     ctx.stepper.disconnect();
     return ctx.Result;
 }
@@ -488,46 +472,25 @@ int CreateFindFilesDlg(DialogWindow** dialog) {
     }
     FindDialogRecord rec;
     Gtk::Box* box = nullptr;
-    rec.Dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconFind_xpm), 0, 0, 5);
+    rec.Dialog =
+        CreateTitledIconDialog(&box, suite::PixbufFromXpm(IconFind_xpm), _("Find File"), 5);
     *dialog = rec.Dialog;
-    rec.Dialog->set_title(_("Find File"));
-    rec.Dialog->set_border_width(5);
     Gtk::Grid* table = CreateTable(2, 2, 5, 5, 0);
     box->pack_start(*table, false, false);
-    auto caption = [table](const char* text, int row) {
-        auto* label = Gtk::manage(new Gtk::Label(_(text)));
-        label->set_xalign(0.0f);
-        label->show();
-        table->attach(*label, 0, row, 1, 1);
-    };
-    caption(N_("Start dir:"), 0);
-    Gtk::Box* dirRow = CreateHBox(nullptr, false, 5, 0);
-    table->attach(*dirRow, 1, 0, 1, 1);
+    CreateGridCaption(table, 0, _("Start dir:"));
     rec.DirCombo = NamedCombo(&rec.DirEntry, static_cast<int>(kPathMax), _("Start dir:"),
                               &pGTable->DirHistory);
     rec.DirEntry->set_text(ToDisplay(pGTable->CurrentDir));
-    dirRow->pack_start(*rec.DirCombo, true, true);
-    CreateBrowseButton(dirRow, rec.DirCombo, true);
-    caption(N_("Find name:"), 1);
+    table->attach(*CreateBrowseRow(nullptr, rec.DirCombo, 5), 1, 0, 1, 1);
+    CreateGridCaption(table, 1, _("Find name:"));
     rec.NameCombo = NamedCombo(&rec.NameEntry, 512, _("Find name:"), &pGTable->FilterHistory);
     rec.NameEntry->set_size_request(310, -1);
     table->attach(*rec.NameCombo, 1, 1, 1, 1);
-    rec.SubDir = Gtk::manage(new Gtk::CheckButton(_("Search sub directory")));
-    rec.SubDir->set_active(false);
-    rec.SubDir->show();
-    box->pack_start(*rec.SubDir, false, false);
-
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(rec.Dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Find_OKButton_clicked), &rec));
-    rec.NameEntry->signal_activate().connect(
-        sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    rec.SubDir = CreateCheckButton(box, _("Search sub directory"), false);
+    CreateOkCancel(
+        rec.Dialog, [&rec] { on_Find_OKButton_clicked(&rec); }, rec.NameEntry);
     rec.NameEntry->grab_focus();
-    *dialog = nullptr;
-    ModalMainLoop(rec.Dialog, MainWindow());
+    RunModal(dialog, MainWindow());
     return 0;
 }
 
@@ -538,41 +501,24 @@ int CreateSymbolicLinkDlg(DialogWindow** dialog) {
     std::vector<FileOperationItem> items;
     GetFileOperationString(items, nullptr);
     Gtk::Box* box = nullptr;
-    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconLink_xpm), 0, 0, 5);
-    (*dialog)->set_title(_("Symbolic link"));
-    (*dialog)->set_border_width(5);
+    *dialog =
+        CreateTitledIconDialog(&box, suite::PixbufFromXpm(IconLink_xpm), _("Symbolic link"), 5);
     LinkRecord rec;
     CreateLabel(box, _("Existing file name:"));
-    Gtk::Box* targetRow = CreateHBox(box, false, 5, 0);
-    rec.Target = Gtk::manage(new Gtk::Entry());
-    rec.Target->set_max_length(static_cast<int>(kPathMax));
+    rec.Target = NamedEntry(static_cast<int>(kPathMax), _("Existing file name:"));
     rec.Target->set_size_request(310, -1);
-    rec.Target->get_accessible()->set_name(_("Existing file name:"));
     if (!items.empty()) {
         rec.Target->set_text(ToDisplay(items.front()));
     }
-    rec.Target->show();
-    targetRow->pack_start(*rec.Target, true, true);
-    CreateBrowseButton(targetRow, rec.Target, false);
+    CreateBrowseRow(box, rec.Target, 5);
     CreateLabel(box, _("Symbolic link file name:"));
-    Gtk::Box* linkRow = CreateHBox(box, false, 5, 0);
-    Gtk::ComboBoxText* combo = NamedCombo(&rec.LinkEntry, static_cast<int>(kPathMax),
-                                          _("Symbolic link file name:"), &pGTable->DirHistory);
-    rec.LinkEntry->set_text("");
-    linkRow->pack_start(*combo, true, true);
-    CreateBrowseButton(linkRow, combo, true);
-
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Link_OKButton_clicked), &rec));
-    rec.LinkEntry->signal_activate().connect(
-        sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
-    DialogWindow* running = *dialog;
-    *dialog = nullptr;
-    ModalMainLoop(running, MainWindow());
+    CreateBrowseRow(box,
+                    NamedCombo(&rec.LinkEntry, static_cast<int>(kPathMax),
+                               _("Symbolic link file name:"), &pGTable->DirHistory),
+                    5);
+    CreateOkCancel(
+        *dialog, [&rec] { on_Link_OKButton_clicked(&rec); }, rec.LinkEntry);
+    RunModal(dialog, MainWindow());
     return 0;
 }
 

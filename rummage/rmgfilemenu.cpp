@@ -242,32 +242,23 @@ int CreateFileOperationDlg(DialogWindow** dialog, int kind, const std::string* d
         icon = kind == OP_COPY ? suite::PixbufFromXpm(IconCopy_xpm)
                                : suite::PixbufFromXpm(IconMove_xpm);
     }
+    DialogWindow* own = nullptr;
+    if (dialog == nullptr) {
+        dialog = &own;
+    }
     Gtk::Box* box = nullptr;
-    DialogWindow* window = CreateIconDialogBox(&box, icon, 0, 0, 5);
-    if (dialog != nullptr) {
-        *dialog = window;
-    }
-    window->set_title(_(title));
-    window->set_border_width(5);
+    *dialog = CreateTitledIconDialog(&box, icon, _(title), 5);
     CreateLabel(box, ToDisplay(label));
-    Gtk::Box* row = CreateHBox(box, false, 10, 0);
     Gtk::Entry* entry = nullptr;
-    Gtk::ComboBoxText* combo = CreateComboBox(&entry, true, static_cast<int>(kPathMax));
+    CreateBrowseRow(
+        box,
+        NamedCombo(&entry, static_cast<int>(kPathMax), label.empty() ? _(title) : ToDisplay(label),
+                   pGTable != nullptr ? &pGTable->DirHistory : nullptr),
+        10);
     entry->set_size_request(310, -1);
-    entry->get_accessible()->set_name(label.empty() ? _(title) : ToDisplay(label));
-    SetComboList(combo, pGTable != nullptr ? pGTable->DirHistory : HistoryList());
-    row->pack_start(*combo, true, true);
-    CreateBrowseButton(row, combo, true);
-
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(window, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
     PathDialogState state{entry, out, RESULT_NO};
-    ok->signal_clicked().connect(
-        sigc::bind(sigc::ptr_fun(&on_FileOperation_OKButton_clicked), &state));
-    entry->signal_activate().connect(sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
+    CreateOkCancel(
+        *dialog, [&state] { on_FileOperation_OKButton_clicked(&state); }, entry);
 
     std::string selected;
     if (MainTree() != nullptr && GetTreeSelect(MainTree(), &selected) && !selected.empty()) {
@@ -275,10 +266,7 @@ int CreateFileOperationDlg(DialogWindow** dialog, int kind, const std::string* d
         entry->select_region(0, -1);
     }
     entry->grab_focus();
-    if (dialog != nullptr) {
-        *dialog = nullptr;
-    }
-    ModalMainLoop(window, MainWindow());
+    RunModal(dialog, MainWindow());
     return state.result;
 }
 
@@ -383,22 +371,16 @@ Glib::RefPtr<Gdk::Pixbuf> KindPicture(int type) {
     return kPictures[type];
 }
 
-Gtk::Label* AddCaption(Gtk::Grid* grid, int row, const char* caption, Gtk::Widget* value) {
-    auto* label = Gtk::manage(new Gtk::Label(_(caption)));
-    label->set_xalign(0.0f);
-    label->show();
-    grid->attach(*label, 0, row, 1, 1);
-    if (value != nullptr) {
-        value->set_hexpand(true);
-        value->show();
-        grid->attach(*value, 1, row, 1, 1);
-        if (auto* text = dynamic_cast<Gtk::Label*>(value)) {
-            text->set_xalign(0.0f);
-            text->set_selectable(false);
-            text->get_accessible()->set_name(_(caption));
-        }
+void AddCaption(Gtk::Grid* grid, int row, const char* caption, Gtk::Widget* value) {
+    CreateGridCaption(grid, row, _(caption));
+    value->set_hexpand(true);
+    value->show();
+    grid->attach(*value, 1, row, 1, 1);
+    if (auto* text = dynamic_cast<Gtk::Label*>(value)) {
+        text->set_xalign(0.0f);
+        text->set_selectable(false);
+        text->get_accessible()->set_name(_(caption));
     }
-    return label;
 }
 
 Gtk::Label* ValueLabel() {
@@ -505,14 +487,6 @@ void on_Property_OKButton_clicked(PropertyRecord* record) {
     DisplayFileList(pGTable->CurrentDir);
 }
 
-Gtk::Box* NotebookPage(Gtk::Notebook* book, const char* title) {
-    auto* page = Gtk::manage(new Gtk::Box(Gtk::ORIENTATION_VERTICAL, 5));
-    page->set_border_width(5);
-    page->show();
-    book->append_page(*page, _(title));
-    return page;
-}
-
 }  // namespace
 
 int CreatePropertyDlg(DialogWindow** dialog) {
@@ -527,7 +501,7 @@ int CreatePropertyDlg(DialogWindow** dialog) {
     *dialog = record->Dialog;
 
     // Statistics.
-    Gtk::Box* stats = NotebookPage(book, N_("Statistics"));
+    Gtk::Box* stats = CreateNotebookPage(book, _("Statistics"), Gtk::ORIENTATION_VERTICAL, 5);
     Gtk::Box* top = CreateHBox(stats, false, 10, 0);
     record->TypePixmap = CreatePixmap(Glib::RefPtr<Gdk::Pixbuf>());
     record->TypePixmap->set_size_request(32, 32);
@@ -536,9 +510,7 @@ int CreatePropertyDlg(DialogWindow** dialog) {
     top->pack_start(*names, true, true);
     record->PathLabel = ValueLabel();
     AddCaption(names, 0, N_("Path:"), record->PathLabel);
-    record->NameEntry = Gtk::manage(new Gtk::Entry());
-    record->NameEntry->set_max_length(512);
-    record->NameEntry->get_accessible()->set_name(_("File name:"));
+    record->NameEntry = NamedEntry(512, _("File name:"));
     AddCaption(names, 1, N_("File name:"), record->NameEntry);
     CreateSeparator(stats);
     Gtk::Grid* kind = CreateTable(2, 2, 5, 10, 0);
@@ -558,7 +530,7 @@ int CreatePropertyDlg(DialogWindow** dialog) {
     AddCaption(times, 2, N_("Last accessed time:"), record->AccessedLabel);
 
     // Permissions.
-    Gtk::Box* perms = NotebookPage(book, N_("Permissions"));
+    Gtk::Box* perms = CreateNotebookPage(book, _("Permissions"), Gtk::ORIENTATION_VERTICAL, 5);
     auto* modeFrame = Gtk::manage(new Gtk::Frame(_("File permissions")));
     modeFrame->show();
     perms->pack_start(*modeFrame, false, false);
@@ -579,10 +551,7 @@ int CreatePropertyDlg(DialogWindow** dialog) {
     }
     PropertyRecord* rec = record.get();
     for (int r = 0; r < 3; ++r) {
-        auto* name = Gtk::manage(new Gtk::Label(_(kRows[r])));
-        name->set_xalign(0.0f);
-        name->show();
-        toggles->attach(*name, 0, r + 1, 1, 1);
+        CreateGridCaption(toggles, r + 1, _(kRows[r]));
         for (int c = 0; c < 4; ++c) {
             auto* toggle = c == 3 ? Gtk::manage(new Gtk::CheckButton(_(kSpecial[r])))
                                   : Gtk::manage(new Gtk::CheckButton());
@@ -600,26 +569,17 @@ int CreatePropertyDlg(DialogWindow** dialog) {
     perms->pack_start(*ownFrame, false, false);
     Gtk::Grid* own = CreateTable(2, 2, 5, 10, 5);
     ownFrame->add(*own);
-    record->OwnerEntry = Gtk::manage(new Gtk::Entry());
-    record->OwnerEntry->set_max_length(128);
-    record->OwnerEntry->get_accessible()->set_name(_("Owner"));
+    record->OwnerEntry = NamedEntry(128, _("Owner"));
     AddCaption(own, 0, N_("Owner"), record->OwnerEntry);
     Gtk::Entry* groupEntry = nullptr;
-    record->GroupCombo = CreateComboBox(&groupEntry, true, 127);
-    groupEntry->get_accessible()->set_name(_("Group"));
+    record->GroupCombo = NamedCombo(&groupEntry, 127, _("Group"), nullptr);
     AddCaption(own, 1, N_("Group"), record->GroupCombo);
 
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(record->Dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
+    CreateOkCancel(record->Dialog, [rec] { on_Property_OKButton_clicked(rec); });
     if (items.empty() || SetFileProperty(rec, items.front()) != 0) {
         return RESULT_BAD_ARGUMENT;
     }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Property_OKButton_clicked), rec));
-    *dialog = nullptr;
-    ModalMainLoop(record->Dialog, MainWindow());
+    RunModal(dialog, MainWindow());
     return 0;
 }
 

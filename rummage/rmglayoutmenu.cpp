@@ -8,7 +8,6 @@
 #include "rummage/rmgfilelist.h"
 #include "rummage/rmglistlogic.h"
 #include "rummage/rmgmainwindow.h"
-#include "rummage/rmgmessage.h"
 #include "rummage/rmgtable.h"
 
 namespace rmg {
@@ -36,9 +35,7 @@ void on_Filter_OKButton_clicked(Gtk::Entry* entry) {
         return;
     }
     if (!ApplyFilterText(*pGTable, text)) {
-        entry->grab_focus();
-        entry->select_region(0, -1);
-        MessageBox(_("Error"), _("Invalid filter string."), MB_OK + MB_ICON_STOP);
+        RefuseEntry(entry, _("Invalid filter string."));
         return;
     }
     DisplayFileList(pGTable->CurrentDir);
@@ -53,9 +50,7 @@ int CreateSortDlg(DialogWindow** dialog) {
         return RESULT_BAD_ARGUMENT;
     }
     Gtk::Box* box = nullptr;
-    *dialog = CreateIconDialogBox(&box, suite::PixbufFromXpm(IconSort_xpm), 0, 0, 5);
-    (*dialog)->set_title(_("Sort"));
-    (*dialog)->set_border_width(0);
+    *dialog = CreateTitledIconDialog(&box, suite::PixbufFromXpm(IconSort_xpm), _("Sort"), 0);
     SortRecord rec;
     Gtk::Box* row = CreateHBox(box, false, 10, 0);
     CreateLabel(row, _("Sort column"));
@@ -70,19 +65,9 @@ int CreateSortDlg(DialogWindow** dialog) {
     rec.Combo->set_active(SortChoiceIndex(*pGTable));
     rec.Combo->show();
     row->pack_start(*rec.Combo, true, true);
-    rec.Reverse = Gtk::manage(new Gtk::CheckButton(_("Reverse the order")));
-    rec.Reverse->set_active(pGTable->SortType == 1);
-    rec.Reverse->show();
-    box->pack_start(*rec.Reverse, false, false);
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(*dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Sort_OKButton_clicked), &rec));
-    DialogWindow* running = *dialog;
-    *dialog = nullptr;
-    ModalMainLoop(running, MainWindow());
+    rec.Reverse = CreateCheckButton(box, _("Reverse the order"), pGTable->SortType == 1);
+    CreateOkCancel(*dialog, [&rec] { on_Sort_OKButton_clicked(&rec); });
+    RunModal(dialog, MainWindow());
     return 0;
 }
 

@@ -140,10 +140,7 @@ void on_ColorButton_clicked(OptionRecord* rec, int index) {
 }
 
 void CreateColorButton(Gtk::Grid* grid, int row, int index, OptionRecord* rec) {
-    auto* name = Gtk::manage(new Gtk::Label(_(OptionColorText(index))));
-    name->set_xalign(0.0f);
-    name->show();
-    grid->attach(*name, 0, row, 1, 1);
+    CreateGridCaption(grid, row, _(OptionColorText(index)));
     auto* button = Gtk::manage(new Gtk::Button());
     button->set_size_request(80, 22);
     button->get_accessible()->set_name(_(OptionColorText(index)));
@@ -199,15 +196,6 @@ void on_Option_OKButton_clicked(OptionRecord* rec) {
     }
 }
 
-Gtk::Box* Page(Gtk::Notebook* book, const char* title, bool horizontal, int spacing) {
-    auto* page = Gtk::manage(new Gtk::Box(
-        horizontal ? Gtk::ORIENTATION_HORIZONTAL : Gtk::ORIENTATION_VERTICAL, spacing));
-    page->set_border_width(5);
-    page->show();
-    book->append_page(*page, _(title));
-    return page;
-}
-
 }  // namespace
 
 int CreateOptionDlg(DialogWindow** dialog) {
@@ -223,15 +211,14 @@ int CreateOptionDlg(DialogWindow** dialog) {
 
     static const char* const kPages[] = {N_("File display"), N_("Confirmation")};
     for (int p = 0; p < 2; ++p) {
-        Gtk::Box* page = Page(book, kPages[p], false, 5);
+        Gtk::Box* page = CreateNotebookPage(book, _(kPages[p]), Gtk::ORIENTATION_VERTICAL, 5);
         for (int i = p * 4; i < p * 4 + 4; ++i) {
-            rec.Check[i] = Gtk::manage(new Gtk::CheckButton(_(OptionFlagText(i))));
-            rec.Check[i]->show();
-            page->pack_start(*rec.Check[i], false, false);
+            rec.Check[i] = CreateCheckButton(page, _(OptionFlagText(i)), false);
         }
     }
 
-    Gtk::Box* columns = Page(book, N_("File list columns"), true, 5);
+    Gtk::Box* columns =
+        CreateNotebookPage(book, _("File list columns"), Gtk::ORIENTATION_HORIZONTAL, 5);
     rec.possible = Gtk::ListStore::create(Cols());
     rec.displayed = Gtk::ListStore::create(Cols());
     rec.PossibleList = CreateSingleList(columns, rec.possible, N_("Possible columns"), &rec);
@@ -252,7 +239,8 @@ int CreateOptionDlg(DialogWindow** dialog) {
     rec.RemoveButton->signal_clicked().connect(
         sigc::bind(sigc::ptr_fun(&on_DetaildButton_clicked), &rec, false));
 
-    Gtk::Box* colors = Page(book, N_("File list Color"), true, 10);
+    Gtk::Box* colors =
+        CreateNotebookPage(book, _("File list Color"), Gtk::ORIENTATION_HORIZONTAL, 10);
     for (int side = 0; side < 2; ++side) {
         Gtk::Grid* grid = CreateTable(4, 2, 5, 10, 0);
         colors->pack_start(*grid, true, true);
@@ -261,15 +249,9 @@ int CreateOptionDlg(DialogWindow** dialog) {
         }
     }
 
-    Gtk::Button* ok = nullptr;
-    Gtk::Button* cancel = nullptr;
-    if (CreateDlgButtonBox(rec.Dialog, &ok, &cancel, true) != 0) {
-        return RESULT_CREATE_FAILED;
-    }
-    ok->signal_clicked().connect(sigc::bind(sigc::ptr_fun(&on_Option_OKButton_clicked), &rec));
+    CreateOkCancel(rec.Dialog, [&rec] { on_Option_OKButton_clicked(&rec); });
     SetOptionValue(&rec);
-    *dialog = nullptr;
-    ModalMainLoop(rec.Dialog, MainWindow());
+    RunModal(dialog, MainWindow());
     return 0;
 }
 
