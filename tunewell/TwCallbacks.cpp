@@ -106,20 +106,20 @@ void WatchStartupTime(Gtk::Window& window) {
 
 }  // namespace
 
-int ParseMode(int argc, char** argv) {
+StartMode ParseMode(int argc, char** argv) {
     if (argc < 2 || argv[1] == nullptr) {
-        return MODE_NORMAL;
+        return StartMode::kNormal;
     }
     if (std::strcmp(argv[1], "--dialup") == 0) {
-        return MODE_DIALUP;
+        return StartMode::kDialup;
     }
     if (std::strcmp(argv[1], "--time") == 0) {
-        return MODE_TIME;
+        return StartMode::kTime;
     }
     if (std::strcmp(argv[1], "--dialuponly") == 0) {
-        return MODE_DIALUP_ONLY;
+        return StartMode::kDialupOnly;
     }
-    return MODE_NORMAL;
+    return StartMode::kNormal;
 }
 
 int BecomeRoot() {
@@ -135,7 +135,7 @@ int BecomeRoot() {
     return 0;
 }
 
-int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& paths,
+int RunTunewell(StartMode mode, const char* wycfg, const char* lang, const TwPaths& paths,
                 TwClock& clock) {
     TwRun run;
     run.paths = paths;

@@ -8,12 +8,13 @@
 #include <string>
 
 #include "tunewell/TwConfig.h"
+#include "tunewell/TwInterface.h"
 
 namespace tw {
 
-// Mode of the first argument ("--dialup" 1, "--time" 2, "--dialuponly" 3,
-// anything else 0); only an exact match counts.
-int ParseMode(int argc, char** argv);
+// Mode of the first argument ("--dialup", "--time", "--dialuponly"; anything
+// else the normal start); only an exact match counts.
+StartMode ParseMode(int argc, char** argv);
 
 // setuid/setgid to the account "root"; 0, or TW_NO_ROOT.
 int BecomeRoot();
@@ -21,7 +22,7 @@ int BecomeRoot();
 // Everything after becoming root: the records, `WYCFG` (null when unset),
 // every setting, the window and its loop; frees what it allocated.  The exit
 // status of the program.
-int RunTunewell(int mode, const char* wycfg, const char* lang, const TwPaths& paths,
+int RunTunewell(StartMode mode, const char* wycfg, const char* lang, const TwPaths& paths,
                 TwClock& clock);
 
 // Handlers of the main window.

@@ -129,7 +129,7 @@ Glib::ustring AddressOrAuto(const NetworkConf& record, const std::string& addres
 
 }  // namespace
 
-Gtk::Window* CreateTwWindow(int mode) {
+Gtk::Window* CreateTwWindow(StartMode mode) {
     InstallTwStyle();
     auto* window = new Gtk::Window();
     window->set_title(_("Tunewell"));
@@ -194,17 +194,17 @@ Gtk::Window* CreateTwWindow(int mode) {
     pwDialupModButton->signal_clicked().connect([] { on_ModButton_clicked(PAGE_DIALUP); });
 
     switch (mode) {
-        case MODE_DIALUP:
-        case MODE_DIALUP_ONLY:
+        case StartMode::kDialup:
+        case StartMode::kDialupOnly:
             pwTwNotebook->set_current_page(PAGE_DIALUP);
             break;
-        case MODE_TIME:
+        case StartMode::kTime:
             pwTwNotebook->set_current_page(PAGE_TIME);
             break;
         default:
             break;
     }
-    if (mode == MODE_DIALUP_ONLY) {
+    if (mode == StartMode::kDialupOnly) {
         for (int page : {PAGE_NETWORK, PAGE_TIME}) {
             Gtk::Widget* child = pwTwNotebook->get_nth_page(page);
             child->set_sensitive(false);

@@ -12,10 +12,7 @@
 namespace tw {
 
 // Start modes: which page opens, and whether only the Dialup page is usable.
-inline constexpr int MODE_NORMAL = 0;
-inline constexpr int MODE_DIALUP = 1;
-inline constexpr int MODE_TIME = 2;
-inline constexpr int MODE_DIALUP_ONLY = 3;
+enum class StartMode { kNormal, kDialup, kTime, kDialupOnly };
 
 inline constexpr int PAGE_NETWORK = 0;
 inline constexpr int PAGE_DIALUP = 1;
@@ -46,7 +43,7 @@ extern Gtk::Entry* pwTimeEntry[6];  // year, month, day, hour, minute, second
 
 // Builds the main window for a start mode (not shown); null on failure.
 // The caller owns it (DestroyTwWindow).
-Gtk::Window* CreateTwWindow(int mode);
+Gtk::Window* CreateTwWindow(StartMode mode);
 void DestroyTwWindow();
 
 // Current-settings panels from a whole-setup record.

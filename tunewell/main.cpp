@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     suite::InitLocale("Tunewell", true);
-    const int mode = tw::ParseMode(argc, argv);
+    const tw::StartMode mode = tw::ParseMode(argc, argv);
     suite::SkipGlProbe skipGl;
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "Tunewell: %s\n", _("Cannot open the display."));

@@ -35,7 +35,7 @@ TEST(GuiTwJapanese, PageTitlesReadInJapanese) {
         tw::pwCancelButton->clicked();
     });
     EXPECT_EQ(
-        tw::RunTunewell(tw::MODE_NORMAL, tree.wycfg.c_str(), "ja_JP.UTF-8", tree.paths, clock), 0);
+        tw::RunTunewell(tw::StartMode::kNormal, tree.wycfg.c_str(), "ja_JP.UTF-8", tree.paths, clock), 0);
     const std::vector<std::string> titles{"ネットワーク", "ダイヤルアップ", "日付と時刻"};
     EXPECT_EQ(shown, titles);
     EXPECT_EQ(named, titles);
@@ -108,7 +108,7 @@ TEST(GuiTwJapanese, EveryWindowShowsItsButtonsWhole) {
                 twtest::Shot("tunewell-buttons-" + size);
                 tw::pwCancelButton->clicked();
             });
-            EXPECT_EQ(tw::RunTunewell(tw::MODE_NORMAL, tree.wycfg.c_str(), "ja_JP.UTF-8",
+            EXPECT_EQ(tw::RunTunewell(tw::StartMode::kNormal, tree.wycfg.c_str(), "ja_JP.UTF-8",
                                       tree.paths, clock),
                       0);
             EXPECT_TRUE(driver.Done());

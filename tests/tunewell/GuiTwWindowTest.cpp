@@ -61,7 +61,7 @@ void Choose(Gtk::Window* window, const std::string& label) {
     ADD_FAILURE() << "no radio button " << label;
 }
 
-int RunTw(SampleTree& tree, FakeClock& clock, int mode = tw::MODE_NORMAL) {
+int RunTw(SampleTree& tree, FakeClock& clock, tw::StartMode mode = tw::StartMode::kNormal) {
     return tw::RunTunewell(mode, tree.wycfg.c_str(), "C", tree.paths, clock);
 }
 
@@ -422,14 +422,14 @@ TEST_F(GuiTwWindow, FailedScriptOrWriteIsReportedAndKeepsTheOldRecord) {
 
 TEST(GuiTwModes, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
     struct ModeCase {
-        int mode;
+        tw::StartMode mode;
         int page;
         bool othersUsable;
     };
-    const ModeCase cases[] = {{tw::MODE_NORMAL, tw::PAGE_NETWORK, true},
-                              {tw::MODE_DIALUP, tw::PAGE_DIALUP, true},
-                              {tw::MODE_TIME, tw::PAGE_TIME, true},
-                              {tw::MODE_DIALUP_ONLY, tw::PAGE_DIALUP, false}};
+    const ModeCase cases[] = {{tw::StartMode::kNormal, tw::PAGE_NETWORK, true},
+                              {tw::StartMode::kDialup, tw::PAGE_DIALUP, true},
+                              {tw::StartMode::kTime, tw::PAGE_TIME, true},
+                              {tw::StartMode::kDialupOnly, tw::PAGE_DIALUP, false}};
     for (const ModeCase& c : cases) {
         SampleTree tree;
         FakeClock clock;
@@ -450,28 +450,28 @@ TEST(GuiTwModes, ModesChooseThePageAndDialupOnlyStillChecksEveryPage) {
             tw::pwCancelButton->clicked();
         });
         EXPECT_EQ(RunTw(tree, clock, c.mode), 0);
-        EXPECT_EQ(page, c.page) << "mode " << c.mode;
-        EXPECT_EQ(networkUsable, c.othersUsable) << "mode " << c.mode;
-        EXPECT_EQ(timeUsable, c.othersUsable) << "mode " << c.mode;
-        EXPECT_TRUE(open) << "mode " << c.mode;
+        EXPECT_EQ(page, c.page) << "mode " << static_cast<int>(c.mode);
+        EXPECT_EQ(networkUsable, c.othersUsable) << "mode " << static_cast<int>(c.mode);
+        EXPECT_EQ(timeUsable, c.othersUsable) << "mode " << static_cast<int>(c.mode);
+        EXPECT_TRUE(open) << "mode " << static_cast<int>(c.mode);
         EXPECT_EQ(driver.messages, std::vector<std::string>{"Invalid YEAR is inserted."})
-            << "mode " << c.mode;
+            << "mode " << static_cast<int>(c.mode);
     }
 }
 
 TEST(GuiTwModes, OnlyAnExactFirstArgumentChoosesAMode) {
     struct Case {
         std::vector<const char*> args;
-        int mode;
+        tw::StartMode mode;
     };
     const Case cases[] = {
-        {{"Tunewell"}, tw::MODE_NORMAL},
-        {{"Tunewell", "--dialup"}, tw::MODE_DIALUP},
-        {{"Tunewell", "--dialup", "--time"}, tw::MODE_DIALUP},
-        {{"Tunewell", "--time"}, tw::MODE_TIME},
-        {{"Tunewell", "--dialuponly"}, tw::MODE_DIALUP_ONLY},
-        {{"Tunewell", "--Dialup"}, tw::MODE_NORMAL},
-        {{"Tunewell", "x", "--dialup"}, tw::MODE_NORMAL},
+        {{"Tunewell"}, tw::StartMode::kNormal},
+        {{"Tunewell", "--dialup"}, tw::StartMode::kDialup},
+        {{"Tunewell", "--dialup", "--time"}, tw::StartMode::kDialup},
+        {{"Tunewell", "--time"}, tw::StartMode::kTime},
+        {{"Tunewell", "--dialuponly"}, tw::StartMode::kDialupOnly},
+        {{"Tunewell", "--Dialup"}, tw::StartMode::kNormal},
+        {{"Tunewell", "x", "--dialup"}, tw::StartMode::kNormal},
     };
     for (const Case& c : cases) {
         std::vector<char*> argv;
