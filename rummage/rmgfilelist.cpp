@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <deque>
 #include <memory>
 #include <numeric>
@@ -15,6 +14,7 @@
 #include "common/I18n.h"
 #include "rummage/rmgdirtree.h"
 #include "rummage/rmgdragdrop.h"
+#include "rummage/rmgfilelistcolumns.h"
 #include "rummage/rmglistlogic.h"
 #include "rummage/rmgmainwindow.h"
 #include "rummage/rmgpixmap.h"
@@ -210,127 +210,6 @@ void InstallAllowSelect(const Glib::RefPtr<Gtk::TreeSelection>& selection) {
     gtk_tree_selection_set_select_function(selection->gobj(), &AllowSelect, nullptr, nullptr);
 }
 
-// Room a text cell needs beside its text: the renderer's padding plus the
-// gap the list leaves between cells.
-constexpr int kCellSlack = 8;
-
-// Width of a column that has none stored, as a list without automatic
-// resizing gives it: its title, and the fixed-form texts of its kind (size,
-// mode, times) shown whole.
-int NaturalColumnWidth(Gtk::TreeViewColumn& column, Gtk::CellRendererText& text, int kind) {
-    int width = 0;
-    if (Gtk::Widget* button = column.get_button()) {
-        int minimum = 0;
-        button->get_preferred_width(minimum, width);
-    }
-    if (kind == COLUMN_NAME) {
-        return std::max(width, 150);
-    }
-    std::vector<std::string> samples;
-    switch (kind) {
-        case COLUMN_SIZE:
-            samples = {"999.9KByte", "999.9MByte"};
-            break;
-        case COLUMN_PERMISSION:
-            samples = {"drwxrwxrwx"};
-            break;
-        case COLUMN_ACCESS_TIME:
-        case COLUMN_MODIFY_TIME:
-        case COLUMN_CHANGE_TIME: {
-            // Month names differ in width: one late time in each month.
-            const std::time_t now = std::time(nullptr);
-            struct tm tm {};
-            localtime_r(&now, &tm);
-            for (int month = 0; month < 12; ++month) {
-                tm.tm_mon = month;
-                tm.tm_mday = 28;
-                tm.tm_hour = 23;
-                tm.tm_min = 59;
-                tm.tm_isdst = -1;
-                std::string shown;
-                if (GetFormatTime(std::mktime(&tm), shown, false, pGTable->JapaneseLocale) == 0) {
-                    samples.push_back(shown);
-                }
-            }
-            break;
-        }
-        default:
-            break;
-    }
-    int xpad = 0;
-    int ypad = 0;
-    text.get_padding(xpad, ypad);
-    for (const std::string& sample : samples) {
-        int w = 0;
-        int h = 0;
-        state.view->create_pango_layout(sample)->get_pixel_size(w, h);
-        width = std::max(width, w + 2 * xpad + kCellSlack);
-    }
-    return width > 0 ? width : 100;
-}
-
-// Width a text column needs to show `sample` whole.
-int TextWidth(Gtk::TreeViewColumn& column, const std::string& sample) {
-    int xpad = 0;
-    int ypad = 0;
-    const auto cells = column.get_cells();
-    if (!cells.empty()) {
-        cells.front()->get_padding(xpad, ypad);
-    }
-    int w = 0;
-    int h = 0;
-    state.view->create_pango_layout(sample)->get_pixel_size(w, h);
-    return w + 2 * xpad + kCellSlack;
-}
-
-// Texts at least as wide as the size text of any row: sizes have no upper
-// bound in "MByte", so the widest comes from the listed rows.  A unit's
-// texts grow with the digits before the point, and digits are equally wide
-// in the fonts a list uses, so the largest size of each unit stands for it.
-std::vector<std::string> SizeSamples() {
-    std::uint64_t largestK = 0;
-    std::uint64_t largestM = 0;
-    bool anyK = false;
-    for (const FileRow* row : state.order) {
-        if (row->size < 1048576) {
-            anyK = true;
-            largestK = std::max(largestK, row->size);
-        } else {
-            largestM = std::max(largestM, row->size);
-        }
-    }
-    // One more than the whole part, for a value rounded up to it.
-    auto sample = [](std::uint64_t whole, const char* unit) {
-        return std::string(std::to_string(whole + 1).size(), '8') + ".8" + unit;
-    };
-    std::vector<std::string> samples;
-    if (anyK) {
-        samples.push_back(sample(largestK / 1024, "KByte"));
-    }
-    if (largestM > 0) {
-        samples.push_back(sample(largestM / 1048576, "MByte"));
-    }
-    return samples;
-}
-
-// Size columns grow to their widest value, so no size is cut short.
-void FitSizeColumns() {
-    const std::vector<std::string> samples = SizeSamples();
-    for (std::size_t i = 0; i < state.kinds.size(); ++i) {
-        Gtk::TreeViewColumn* column = state.view->get_column(static_cast<int>(i) + 1);
-        if (state.kinds[i] != COLUMN_SIZE || column == nullptr) {
-            continue;
-        }
-        int needed = 0;
-        for (const std::string& sample : samples) {
-            needed = std::max(needed, TextWidth(*column, sample));
-        }
-        if (column->get_fixed_width() < needed) {
-            column->set_fixed_width(needed);
-        }
-    }
-}
-
 void AddColumns() {
     Gtk::TreeView* view = state.view;
     view->set_fixed_height_mode(false);
@@ -393,7 +272,7 @@ void AddColumns() {
         view->append_column(*column);
         // Its title button exists only now.
         if (width <= 0) {
-            column->set_fixed_width(NaturalColumnWidth(*column, *text, kind));
+            column->set_fixed_width(NaturalColumnWidth(*view, *column, kind));
         }
         column->property_width().signal_changed().connect([column, i] {
             if (pGTable != nullptr && column->get_width() > 0) {
@@ -664,7 +543,7 @@ int DisplayFileList(const std::string& path) {
     }
 
     SortFileRows(state.order, CurrentSortOptions());
-    FitSizeColumns();
+    FitSizeColumns(*state.view, state.kinds, state.order);
     GtkListStore* store = state.store->gobj();
     for (FileRow* row : state.order) {
         gtk_list_store_insert_with_values(store, nullptr, -1, 0, row, -1);
