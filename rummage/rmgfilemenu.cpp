@@ -383,10 +383,9 @@ void AddCaption(Gtk::Grid* grid, int row, const char* caption, Gtk::Widget* valu
     }
 }
 
+// Left-aligned by AddCaption.
 Gtk::Label* ValueLabel() {
-    auto* label = Gtk::manage(new Gtk::Label());
-    label->set_xalign(0.0f);
-    return label;
+    return Gtk::manage(new Gtk::Label());
 }
 
 void SetCurrentMode(PropertyRecord* record) {
