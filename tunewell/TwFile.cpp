@@ -27,22 +27,6 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-// Separators accepted right after a key when reading, and when editing.
-constexpr const char* kGetSeparators = "= :\t\"";
-
-// Whether `text` at `at` (line content up to `end`) starts with `key` and a separator.
-bool KeyAt(const std::string& text, std::size_t at, std::size_t end, const std::string& key,
-           const char* separators) {
-    if (key.empty() || end - at <= key.size()) {
-        return false;
-    }
-    if (text.compare(at, key.size(), key) != 0) {
-        return false;
-    }
-    char next = text[at + key.size()];
-    return next != '\0' && std::strchr(separators, next) != nullptr;
-}
-
 // End of the line starting at `at`: index of its newline, or text.size().
 std::size_t LineEnd(const std::string& text, std::size_t at) {
     std::size_t nl = text.find('\n', at);
@@ -62,9 +46,10 @@ bool EditKeyAt(const std::string& text, std::size_t at, std::size_t end, const s
 }
 
 // Finds the first key line; `lineStart` is where the line begins, `keyStart`
-// where the key begins (after blanks when `skipBlanks`).
+// where the key begins (after blanks when `skipBlanks`).  A reader
+// (`needSeparator`) takes only a line with a separator after the key.
 bool FindKeyLine(const std::string& text, const std::string& key, bool skipBlanks,
-                 std::size_t& lineStart, std::size_t& keyStart) {
+                 bool needSeparator, std::size_t& lineStart, std::size_t& keyStart) {
     std::size_t at = 0;
     while (at < text.size()) {
         std::size_t end = LineEnd(text, at);
@@ -74,7 +59,10 @@ bool FindKeyLine(const std::string& text, const std::string& key, bool skipBlank
                 ++k;
             }
         }
-        if (end - at <= kTwLineMax && EditKeyAt(text, k, end, key)) {
+        // An over-long line is never a key line: its tail would pose as another line.
+        const std::size_t next = k + key.size();
+        if (end - at <= kTwLineMax && EditKeyAt(text, k, end, key) &&
+            (!needSeparator || (next < end && text[next] != '\0'))) {
             lineStart = at;
             keyStart = k;
             return true;
@@ -139,10 +127,6 @@ std::vector<std::string> TwReadableLines(const std::string& text) {
 
 void SetTwTreeRoot(const std::string& configDir) {
     TreeRootStorage() = configDir;
-}
-
-const std::string& TwTreeRoot() {
-    return TreeRootStorage();
 }
 
 int TwReadFile(const std::string& path, std::string& text, bool showErrors) {
@@ -218,25 +202,17 @@ int GetConfiguration(const std::string& path, const std::string& key, std::strin
         return TW_FAILED;
     }
     std::string found;
-    bool haveLine = false;
-    for (std::size_t at = 0; at < text.size() && !key.empty();) {
-        std::size_t end = LineEnd(text, at);
-        std::size_t k = at;
-        while (k < end && IsBlank(text[k])) {
-            ++k;
+    std::size_t lineStart = 0;
+    std::size_t k = 0;
+    const bool haveLine = FindKeyLine(text, key, true, true, lineStart, k);
+    if (haveLine) {
+        const std::size_t end = LineEnd(text, lineStart);
+        std::size_t v = k + key.size();
+        while (v < end && std::strchr("=\" \t", text[v]) != nullptr) {
+            ++v;
         }
-        // An over-long line is never a key line: its tail would pose as another line.
-        if (end - at <= kTwLineMax && KeyAt(text, k, end, key, kGetSeparators)) {
-            std::size_t v = k + key.size();
-            while (v < end && std::strchr("=\" \t", text[v]) != nullptr) {
-                ++v;
-            }
-            found = text.substr(v, end - v);
-            DeleteBackChar(found);
-            haveLine = true;
-            break;
-        }
-        at = end + 1;
+        found = text.substr(v, end - v);
+        DeleteBackChar(found);
     }
     if (!haveLine || found.empty() || found.size() >= capacity ||
         found.find('\0') != std::string::npos) {
@@ -367,7 +343,7 @@ int DeleteKeyLine(const std::string& path, const std::string& key, bool skipBlan
     }
     std::size_t lineStart = 0;
     std::size_t keyStart = 0;
-    if (!FindKeyLine(text, key, skipBlanks, lineStart, keyStart)) {
+    if (!FindKeyLine(text, key, skipBlanks, false, lineStart, keyStart)) {
         return 0;
     }
     std::size_t end = LineEnd(text, lineStart);

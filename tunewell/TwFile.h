@@ -34,7 +34,6 @@ std::vector<std::string> TwReadableLines(const std::string& text);
 // The tool-configuration directory (ending in "/"): missing directories of a
 // written path below it are created (0755).  Set by InitializeWYConfig.
 void SetTwTreeRoot(const std::string& configDir);
-const std::string& TwTreeRoot();
 
 // Whole file into `text`.  A missing file is an empty text (0).  Failure:
 // TW_FAILED after showing TW_FILE_OPEN / TW_FILE_READ when `showErrors`.
