@@ -139,6 +139,14 @@ struct TwSetup {
     std::vector<std::string> ZoneList;  // sorted zone names
 };
 
+// The record of dialup device `device`; anything but PHS or PDC is the modem.
+inline const DialupConf& DialupRecord(const TwSetup& setup, int device) {
+    return device == DIAL_PHS ? setup.Phs : device == DIAL_PDC ? setup.Pdc : setup.Modem;
+}
+inline DialupConf& DialupRecord(TwSetup& setup, int device) {
+    return device == DIAL_PHS ? setup.Phs : device == DIAL_PDC ? setup.Pdc : setup.Modem;
+}
+
 // The six date and time texts alike; the whole Time & Date page (zone too) alike.
 bool SameClockFields(const TwSetup& a, const TwSetup& b);
 bool SameTimePage(const TwSetup& a, const TwSetup& b);

@@ -512,9 +512,8 @@ void GetDialupAccount(DialupConf& record, const std::string& path) {
 }
 
 int InitializeDialupConf(const WYConfig& config, TwSetup& setup) {
-    DialupConf* records[] = {&setup.Modem, &setup.Phs, &setup.Pdc};
     for (int device = DIAL_MODEM; device <= DIAL_PDC; ++device) {
-        DialupConf& record = *records[device];
+        DialupConf& record = DialupRecord(setup, device);
         const std::string dir = DeviceDir(config, device);
         std::string accountFile;
         CheckAttestType(record, dir, accountFile);
@@ -678,15 +677,14 @@ int ReflectionDialupValue(const WYConfig& config, const DialupConf& record, int 
 
 int ReflectionDialupConf(const WYConfig& config, const TwSetup& oldSetup, const TwSetup& newSetup,
                          const TwPaths& paths) {
-    const DialupConf* olds[] = {&oldSetup.Modem, &oldSetup.Phs, &oldSetup.Pdc};
-    const DialupConf* news[] = {&newSetup.Modem, &newSetup.Phs, &newSetup.Pdc};
     bool written = false;
     for (int device = DIAL_MODEM; device <= DIAL_PDC; ++device) {
-        if (ReflectionDialupDevice(config, device, *news[device]) != 0) {
+        const DialupConf& edited = DialupRecord(newSetup, device);
+        if (ReflectionDialupDevice(config, device, edited) != 0) {
             return TW_APPLY_FATAL;
         }
-        if (*news[device] != *olds[device]) {
-            int rc = ReflectionDialupValue(config, *news[device], device, paths);
+        if (edited != DialupRecord(oldSetup, device)) {
+            int rc = ReflectionDialupValue(config, edited, device, paths);
             if (rc != 0) {
                 TwReport(rc);
                 return TW_APPLY_FATAL;

@@ -304,17 +304,10 @@ void SetDialupLabel(const DialupConf& record, int device) {
 }
 
 void DisplayCurrentDialupConf(const TwSetup& setup) {
-    switch (setup.DialupDevice) {
-        case DIAL_PHS:
-            SetDialupLabel(setup.Phs, DIAL_PHS);
-            break;
-        case DIAL_PDC:
-            SetDialupLabel(setup.Pdc, DIAL_PDC);
-            break;
-        default:
-            SetDialupLabel(setup.Modem, DIAL_MODEM);
-            break;
-    }
+    const int device = setup.DialupDevice == DIAL_PHS || setup.DialupDevice == DIAL_PDC
+                           ? setup.DialupDevice
+                           : DIAL_MODEM;
+    SetDialupLabel(DialupRecord(setup, device), device);
 }
 
 void DisplayTimeConf(const TwSetup& setup) {

@@ -146,17 +146,6 @@ NetworkConf& NetTarget() {
     return pTwMod->kind == NET_LAN ? pTwNewSetup->Lan : pTwNewSetup->WirelessLan;
 }
 
-DialupConf& DialTarget() {
-    switch (pTwMod->kind) {
-        case DIAL_PHS:
-            return pTwNewSetup->Phs;
-        case DIAL_PDC:
-            return pTwNewSetup->Pdc;
-        default:
-            return pTwNewSetup->Modem;
-    }
-}
-
 void on_NetModOKButton_clicked() {
     NetForm form;
     form.HostName = FromDisplay(pTwMod->host->get_text());
@@ -194,7 +183,7 @@ void on_DialupModOKButton_clicked() {
     form.Password = FromDisplay(pTwMod->password->get_text());
     form.AtCommand = FromDisplay(pTwMod->atCommand->get_text());
     form.NameServers = NameServerRows();
-    DialupConf& record = DialTarget();
+    DialupConf& record = DialupRecord(*pTwNewSetup, pTwMod->kind);
     int focus = DIAL_FIELD_NONE;
     const int code = CheckDialupConf(record, *pTwMod->pTwNewDial, form, &Confirm, &focus);
     if (code == 0) {
@@ -445,7 +434,7 @@ bool RunModifyWindow(int page, Gtk::Window* disable) {
         DisplayModNetworkConf(scratchNet);
     } else {
         window.reset(CreateDialupModWindow(pTwNewSetup->DialupDevice));
-        scratchDial = DialTarget();
+        scratchDial = DialupRecord(*pTwNewSetup, pTwMod->kind);
         mod.pTwNewDial = &scratchDial;
         DisplayModDialupworkConf(scratchDial);
     }
