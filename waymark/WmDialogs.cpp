@@ -78,7 +78,7 @@ void Present(Gtk::Window& window, Gtk::Button* focus) {
         focus->grab_focus();
     }
     window.show();
-    RaiseWindow(window);
+    RestackWindow(window, true);
 }
 
 struct NameColumns : public Gtk::TreeModelColumnRecord {

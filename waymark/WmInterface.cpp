@@ -623,7 +623,7 @@ void SetGroupWindow() {
 void ShowGroupWindow() {
     if (pwyGroup != nullptr) {
         pwyGroup->window->show();
-        RaiseWindow(*pwyGroup->window);
+        RestackWindow(*pwyGroup->window, true);
     }
 }
 

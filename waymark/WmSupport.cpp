@@ -293,31 +293,20 @@ Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int heigh
     return window;
 }
 
-void LowerWindow(Gtk::Window& window) {
+void RestackWindow(Gtk::Window& window, bool raise) {
     auto gdk = window.get_window();
     if (!gdk) {
         return;
     }
     GdkWindow* raw = gdk->gobj();
     if (GDK_IS_X11_WINDOW(raw)) {
-        XLowerWindow(GDK_WINDOW_XDISPLAY(raw), GDK_WINDOW_XID(raw));
+        const auto restack = raise ? &XRaiseWindow : &XLowerWindow;
+        restack(GDK_WINDOW_XDISPLAY(raw), GDK_WINDOW_XID(raw));
         XFlush(GDK_WINDOW_XDISPLAY(raw));
+    } else if (raise) {
+        gdk->raise();
     } else {
         gdk->lower();
-    }
-}
-
-void RaiseWindow(Gtk::Window& window) {
-    auto gdk = window.get_window();
-    if (!gdk) {
-        return;
-    }
-    GdkWindow* raw = gdk->gobj();
-    if (GDK_IS_X11_WINDOW(raw)) {
-        XRaiseWindow(GDK_WINDOW_XDISPLAY(raw), GDK_WINDOW_XID(raw));
-        XFlush(GDK_WINDOW_XDISPLAY(raw));
-    } else {
-        gdk->raise();
     }
 }
 

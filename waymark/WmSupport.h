@@ -72,8 +72,7 @@ void FitButtonText(Gtk::Button& button, int width, int height);
 // A fixed-size, centred, modal dialog window (not resizable).
 Gtk::Window* CreateDialogWindow(const Glib::ustring& title, int width, int height);
 
-// Lowers or raises a realised window in the X stack.
-void LowerWindow(Gtk::Window& window);
-void RaiseWindow(Gtk::Window& window);
+// Raises (or lowers) a realised window in the X stack.
+void RestackWindow(Gtk::Window& window, bool raise);
 
 }  // namespace wm

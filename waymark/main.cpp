@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
     if (window != nullptr) {
         WatchStartupTime(*window);
         window->show();
-        wm::LowerWindow(*window);
+        wm::RestackWindow(*window, false);
         if (!wm::QuitRequested()) {
             gtk_main();
         }
