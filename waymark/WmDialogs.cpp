@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 
 #include "common/I18n.h"
 #include "waymark/WmCallbacks.h"
@@ -70,15 +71,39 @@ void SelectAll(Gtk::Entry* entry) {
     entry->select_region(0, -1);
 }
 
-// Shows the window above everything, Cancel/No (or OK) focused.
-void Present(Gtk::Window& window, Gtk::Button* focus) {
-    if (focus != nullptr) {
-        focus->set_can_default(true);
-        focus->grab_default();
-        focus->grab_focus();
-    }
+void MakeDefault(Gtk::Button& button) {
+    button.set_can_default(true);
+    button.grab_default();
+    button.grab_focus();
+}
+
+// Shows the window above everything with Cancel/No (or OK) the default;
+// closing it by its close box is `close`, as that button is.
+void Present(Gtk::Window& window, Gtk::Button& focus, void (*close)()) {
+    window.signal_delete_event().connect([close](GdkEventAny*) {
+        close();
+        return true;
+    });
+    MakeDefault(focus);
     window.show();
     RestackWindow(window, true);
+}
+
+// The two-entry menu of a button or slot, popped up at the pointer.  The
+// last one stays alive until the next replaces it.
+void PopupMenu(const Glib::ustring& first, const std::function<void()>& onFirst,
+               const Glib::ustring& second, const std::function<void()>& onSecond) {
+    static Gtk::Menu* menu = nullptr;
+    delete menu;
+    menu = new Gtk::Menu();
+    for (const auto& [text, action] :
+         {std::pair{&first, &onFirst}, std::pair{&second, &onSecond}}) {
+        auto* item = Gtk::make_managed<Gtk::MenuItem>(*text);
+        item->signal_activate().connect(*action);
+        menu->append(*item);
+    }
+    menu->show_all();
+    menu->popup_at_pointer(nullptr);
 }
 
 struct NameColumns : public Gtk::TreeModelColumnRecord {
@@ -277,11 +302,7 @@ void wyMessageBox(int code, bool showItemWindow) {
     pwyMessage->ok->signal_clicked().connect(&CloseMessage);
     // Closing the box by any route is its OK (a start-up error then ends
     // the program instead of leaving it without a window).
-    window->signal_delete_event().connect([](GdkEventAny*) {
-        CloseMessage();
-        return true;
-    });
-    Present(*window, pwyMessage->ok);
+    Present(*window, *pwyMessage->ok, &CloseMessage);
 }
 
 void wyConfilmBox(const ConfirmRequest& request) {
@@ -301,11 +322,6 @@ void wyConfilmBox(const ConfirmRequest& request) {
     pwyConfilm->yes = MakeButton(*fixed, _("Yes"), 324, 66, 84, 42);
     pwyConfilm->no = MakeButton(*fixed, _("No"), 416, 66, 84, 42);
     pwyConfilm->no->signal_clicked().connect(&CloseConfirm);
-    // Closing the question is No.
-    window->signal_delete_event().connect([](GdkEventAny*) {
-        CloseConfirm();
-        return true;
-    });
     pwyConfilm->yes->signal_clicked().connect([] {
         const ConfirmRequest req = pwyConfilm->request;
         switch (req.code) {
@@ -321,7 +337,7 @@ void wyConfilmBox(const ConfirmRequest& request) {
                 return;
         }
     });
-    Present(*window, pwyConfilm->no);
+    Present(*window, *pwyConfilm->no, &CloseConfirm);
 }
 
 // ---- items ------------------------------------------------------------------------
@@ -349,11 +365,7 @@ Gtk::Window* CreateAddItemWindow(int menu, int dropToggle) {
     pAddItem->ok->signal_clicked().connect(&on_AddItemOK_clicked);
     pAddItem->cancel->signal_clicked().connect(&CloseAddItem);
     pAddItem->file->signal_clicked().connect(&on_AddItemFile_clicked);
-    window->signal_delete_event().connect([](GdkEventAny*) {
-        CloseAddItem();
-        return true;
-    });
-    Present(*window, pAddItem->cancel);
+    Present(*window, *pAddItem->cancel, &CloseAddItem);
     pAddItem->name->grab_focus();
     return window;
 }
@@ -422,30 +434,20 @@ void on_AddItemFile_clicked() {
 }
 
 void CreateItemInfoMenu(int slot) {
-    static Gtk::Menu* menu = nullptr;
-    delete menu;
-    menu = new Gtk::Menu();
-    auto* rename = Gtk::make_managed<Gtk::MenuItem>(_("Rename... "));
-    auto* remove = Gtk::make_managed<Gtk::MenuItem>(_("Delete... "));
-    menu->append(*rename);
-    menu->append(*remove);
-    rename->signal_activate().connect([slot] {
-        NaviMenu* open = OpenMenu();
-        if (open == nullptr) {
-            return;
-        }
-        HideGroupWindow();
-        CreateRenameItemWindow(open->ScrollTop + slot);
-    });
-    remove->signal_activate().connect([slot] {
-        NaviMenu* open = OpenMenu();
-        if (open == nullptr) {
-            return;
-        }
-        DeleteItemAsked(open->ScrollTop + slot);
-    });
-    menu->show_all();
-    menu->popup_at_pointer(nullptr);
+    PopupMenu(
+        _("Rename... "),
+        [slot] {
+            if (NaviMenu* open = OpenMenu()) {
+                HideGroupWindow();
+                CreateRenameItemWindow(open->ScrollTop + slot);
+            }
+        },
+        _("Delete... "),
+        [slot] {
+            if (NaviMenu* open = OpenMenu()) {
+                DeleteItemAsked(open->ScrollTop + slot);
+            }
+        });
 }
 
 void DeleteItemAsked(int item) {
@@ -484,11 +486,7 @@ Gtk::Window* CreateRenameItemWindow(int item) {
     pRenameItem->cancel = MakeButton(*fixed, _("Cancel"), 338, 144, 84, 42);
     pRenameItem->ok->signal_clicked().connect(&on_RenameItemOK_clicked);
     pRenameItem->cancel->signal_clicked().connect(&CloseRenameItem);
-    window->signal_delete_event().connect([](GdkEventAny*) {
-        CloseRenameItem();
-        return true;
-    });
-    Present(*window, pRenameItem->cancel);
+    Present(*window, *pRenameItem->cancel, &CloseRenameItem);
     SelectAll(pRenameItem->name);
     return window;
 }
@@ -520,17 +518,9 @@ void CreateEditMenu() {
         return;
     }
     CloseOpenMenu();
-    static Gtk::Menu* menu = nullptr;
-    delete menu;
-    menu = new Gtk::Menu();
-    auto* menus = Gtk::make_managed<Gtk::MenuItem>(_("Edit Menu..."));
-    auto* users = Gtk::make_managed<Gtk::MenuItem>(_("Edit User..."));
-    menu->append(*menus);
-    menu->append(*users);
-    menus->signal_activate().connect([] { CreatewyEditWindow(false); });
-    users->signal_activate().connect([] { CreatewyEditWindow(true); });
-    menu->show_all();
-    menu->popup_at_pointer(nullptr);
+    PopupMenu(
+        _("Edit Menu..."), [] { CreatewyEditWindow(false); }, _("Edit User..."),
+        [] { CreatewyEditWindow(true); });
 }
 
 Gtk::Window* CreatewyEditWindow(bool users) {
@@ -552,15 +542,14 @@ Gtk::Window* CreatewyEditWindow(bool users) {
     Gtk::Window* window = CreateDialogWindow(users ? _("Edit User") : _("Edit Menu"), 360, 340);
     e.window = window;
     Gtk::Fixed* fixed = suite::AddFixed(*window);
-    MakeLabel(*fixed, users ? _("Add User") : _("Add Menu"), 16, 10, 220, 20);
-    e.entry = suite::PutEntry(fixed, users ? _("Add User") : _("Add Menu"), 16, 32, 220, 28,
-                              static_cast<int>(kNameMax));
+    const Glib::ustring add = users ? _("Add User") : _("Add Menu");
+    MakeLabel(*fixed, add, 16, 10, 220, 20);
+    e.entry = suite::PutEntry(fixed, add, 16, 32, 220, 28, static_cast<int>(kNameMax));
     e.add = MakeButton(*fixed, _("Add"), 248, 30, 96, 32);
-    MakeLabel(*fixed, users ? _("User Position/Rename/Delete") : _("Menu Position/Rename/Delete"),
-              16, 72, 320, 20);
-    e.list = MakeList(*fixed, e.store,
-                      users ? _("User Position/Rename/Delete") : _("Menu Position/Rename/Delete"),
-                      16, 94, 220, 180);
+    const Glib::ustring list =
+        users ? _("User Position/Rename/Delete") : _("Menu Position/Rename/Delete");
+    MakeLabel(*fixed, list, 16, 72, 320, 20);
+    e.list = MakeList(*fixed, e.store, list, 16, 94, 220, 180);
     e.up = MakeButton(*fixed, _("Up"), 248, 94, 96, 32);
     e.down = MakeButton(*fixed, _("Down"), 248, 130, 96, 32);
     e.rename = MakeButton(*fixed, _("Rename..."), 248, 166, 96, 32);
@@ -581,13 +570,9 @@ Gtk::Window* CreatewyEditWindow(bool users) {
     e.remove->signal_clicked().connect(&on_EditDelete_clicked);
     e.ok->signal_clicked().connect(&on_EditOK_clicked);
     e.cancel->signal_clicked().connect(&CloseEdit);
-    window->signal_delete_event().connect([](GdkEventAny*) {
-        CloseEdit();
-        return true;
-    });
     e.row = -1;
     SetEditButtons();
-    Present(*window, e.cancel);
+    Present(*window, *e.cancel, &CloseEdit);
     e.list->get_selection()->unselect_all();
     e.row = -1;
     SetEditButtons();
@@ -675,20 +660,16 @@ Gtk::Window* CreatewyRenameWindow(bool users, const std::string& name) {
     Gtk::Window* window = CreateDialogWindow(users ? _("Rename User") : _("Rename Menu"), 320, 130);
     pwyRename->window = window;
     Gtk::Fixed* fixed = suite::AddFixed(*window);
-    MakeLabel(*fixed, users ? _("User Name") : _("Menu Name"), 16, 12, 288, 20);
-    pwyRename->entry = suite::PutEntry(fixed, users ? _("User Name") : _("Menu Name"), 16, 34, 288,
-                                       28, static_cast<int>(kNameMax));
+    const Glib::ustring caption = users ? _("User Name") : _("Menu Name");
+    MakeLabel(*fixed, caption, 16, 12, 288, 20);
+    pwyRename->entry = suite::PutEntry(fixed, caption, 16, 34, 288, 28, static_cast<int>(kNameMax));
     SetEntryBytes(*pwyRename->entry, name);
     pwyRename->ok = MakeButton(*fixed, _("OK"), 128, 78, 84, 40);
     pwyRename->cancel = MakeButton(*fixed, _("Cancel"), 220, 78, 84, 40);
     pwyRename->ok->signal_clicked().connect(&on_RenameOK_clicked);
     pwyRename->entry->signal_activate().connect(&on_RenameOK_clicked);
     pwyRename->cancel->signal_clicked().connect(&CloseRename);
-    window->signal_delete_event().connect([](GdkEventAny*) {
-        CloseRename();
-        return true;
-    });
-    Present(*window, pwyRename->cancel);
+    Present(*window, *pwyRename->cancel, &CloseRename);
     SelectAll(pwyRename->entry);
     return window;
 }
@@ -759,9 +740,7 @@ int SelectApplicationWindow(const std::vector<NaviExt>& apps) {
         window->hide();
         return true;
     });
-    cancel->set_can_default(true);
-    cancel->grab_default();
-    cancel->grab_focus();
+    MakeDefault(*cancel);
     suite::RunModalLoop(*window, Glib::MainLoop::create(false));
     pwSelectApp = nullptr;
     DisposeWindow(window);
