@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "common/I18n.h"
 #include "waymark/WmDialogs.h"
@@ -77,6 +78,30 @@ bool RequestDropData(Gtk::Widget& widget, const Glib::RefPtr<Gdk::DragContext>& 
     }
     widget.drag_get_data(context, target, time);
     return true;
+}
+
+// While a drag hovers over `widget`, `step` runs every `ms` milliseconds on
+// the timer `timer` gives, until it returns false or the drag leaves; drops
+// there are always refused.
+void ScrollWhileHovered(Gtk::Widget& widget, sigc::connection& (*timer)(), int ms,
+                        const std::function<bool()>& step) {
+    widget.signal_drag_motion().connect(
+        [timer, ms, step](const Glib::RefPtr<Gdk::DragContext>&, int, int, guint) {
+            if (!timer().connected()) {
+                timer() = Glib::signal_timeout().connect(step, ms);
+            }
+            return false;
+        },
+        false);
+    widget.signal_drag_leave().connect(
+        [timer](const Glib::RefPtr<Gdk::DragContext>&, guint) { timer().disconnect(); });
+    widget.signal_drag_drop().connect(
+        [timer](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
+            timer().disconnect();
+            context->drag_finish(false, false, time);
+            return true;
+        },
+        false);
 }
 
 // The event reached the slot box through its own window, not one of its
@@ -482,31 +507,14 @@ void ConnectBarDrops() {
     for (int i = 0; i < pNavi->ToggleCount; ++i) {
         connectMenu(*pNavi->toggles[i].button, i);
     }
-    auto connectArrow = [](Gtk::Button& arrow, bool right) {
-        arrow.drag_dest_set(BarTargets(), Gtk::DEST_DEFAULT_MOTION | Gtk::DEST_DEFAULT_HIGHLIGHT,
-                            Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
-        arrow.signal_drag_motion().connect(
-            [right](const Glib::RefPtr<Gdk::DragContext>&, int, int, guint) {
-                if (!pNavi->arrowTimer.connected()) {
-                    pNavi->arrowTimer = Glib::signal_timeout().connect(
-                        [right] { return ScrollToggleButton(right); }, 500);
-                }
-                return false;
-            },
-            false);
-        arrow.signal_drag_leave().connect(
-            [](const Glib::RefPtr<Gdk::DragContext>&, guint) { pNavi->arrowTimer.disconnect(); });
-        // Drops on the arrows are always refused.
-        arrow.signal_drag_drop().connect(
-            [](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
-                pNavi->arrowTimer.disconnect();
-                context->drag_finish(false, false, time);
-                return true;
-            },
-            false);
-    };
-    connectArrow(*pNavi->leftArrow, false);
-    connectArrow(*pNavi->rightArrow, true);
+    for (auto [arrow, right] :
+         {std::pair{pNavi->leftArrow, false}, std::pair{pNavi->rightArrow, true}}) {
+        arrow->drag_dest_set(BarTargets(), Gtk::DEST_DEFAULT_MOTION | Gtk::DEST_DEFAULT_HIGHLIGHT,
+                             Gdk::ACTION_COPY | Gdk::ACTION_MOVE);
+        ScrollWhileHovered(
+            *arrow, []() -> sigc::connection& { return pNavi->arrowTimer; }, 500,
+            [right = right] { return ScrollToggleButton(right); });
+    }
 }
 
 void ConnectGroupDrops() {
@@ -549,25 +557,9 @@ void ConnectGroupDrops() {
     for (auto [zone, down] :
          {std::pair{pwyGroup->upperZone, false}, std::pair{pwyGroup->lowerZone, true}}) {
         zone->drag_dest_set(ItemTargets(), Gtk::DEST_DEFAULT_MOTION, Gdk::ACTION_MOVE);
-        zone->signal_drag_motion().connect(
-            [down = down](const Glib::RefPtr<Gdk::DragContext>&, int, int, guint) {
-                if (!pwyGroup->scrollTimer.connected()) {
-                    pwyGroup->scrollTimer =
-                        Glib::signal_timeout().connect([down] { return ItemScroll(down); }, 250);
-                }
-                return false;
-            },
-            false);
-        zone->signal_drag_leave().connect([](const Glib::RefPtr<Gdk::DragContext>&, guint) {
-            pwyGroup->scrollTimer.disconnect();
-        });
-        zone->signal_drag_drop().connect(
-            [](const Glib::RefPtr<Gdk::DragContext>& context, int, int, guint time) {
-                pwyGroup->scrollTimer.disconnect();
-                context->drag_finish(false, false, time);
-                return true;
-            },
-            false);
+        ScrollWhileHovered(
+            *zone, []() -> sigc::connection& { return pwyGroup->scrollTimer; }, 250,
+            [down = down] { return ItemScroll(down); });
     }
 }
 
