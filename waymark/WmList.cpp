@@ -390,14 +390,6 @@ int ClampScrollTop(NaviMenu& menu) {
     return top;
 }
 
-int SlotItemIndex(const NaviMenu& menu, int slot) {
-    if (slot < 0 || slot >= 10 || menu.ScrollTop < 0) {
-        return -1;
-    }
-    const int index = menu.ScrollTop + slot;
-    return GetItem(menu, index) != nullptr ? index : -1;
-}
-
 std::string MakeDate() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};

@@ -212,9 +212,6 @@ void FreeNaviData(NaviData& data);
 // ScrollTop kept even and in range for the menu's item count (a stale value
 // after deletions would show slots past the end); returns the new value.
 int ClampScrollTop(NaviMenu& menu);
-// Index of the item shown in `slot` (0..9) of `menu`, or -1 when the slot
-// shows nothing.
-int SlotItemIndex(const NaviMenu& menu, int slot);
 
 // The present local time as the 14 digits of Date.
 std::string MakeDate();
