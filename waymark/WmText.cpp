@@ -2,6 +2,7 @@
 // text, and the checks of typed names and links.
 #include "waymark/WmText.h"
 
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -124,18 +125,16 @@ std::string CleanValue(const std::string& text) {
 }
 
 bool BeginsWithNoCase(const std::string& text, const char* prefix) {
-    const std::size_t n = std::strlen(prefix);
-    if (text.size() < n) {
-        return false;
-    }
-    for (std::size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) !=
-            std::tolower(static_cast<unsigned char>(prefix[i]))) {
-            return false;
-        }
-    }
-    return true;
+    return ::strncasecmp(text.c_str(), prefix, std::strlen(prefix)) == 0;
 }
+
+namespace {
+
+bool IsWebLink(const std::string& text) {
+    return BeginsWithNoCase(text, "http") || BeginsWithNoCase(text, "ftp");
+}
+
+}  // namespace
 
 DropText ParseDropText(const std::string& raw) {
     DropText drop;
@@ -147,7 +146,7 @@ DropText ParseDropText(const std::string& raw) {
     }
     text = CleanValue(text);
     drop.file = BeginsWithNoCase(text, "file:");
-    if (!drop.file && !BeginsWithNoCase(text, "http") && !BeginsWithNoCase(text, "ftp")) {
+    if (!drop.file && !IsWebLink(text)) {
         drop.code = CODE_BAD_DROP;
         return drop;
     }
@@ -213,7 +212,7 @@ std::string UriListToDropText(const std::string& uriList) {
             }
             return "file:" + path;
         }
-        if (BeginsWithNoCase(line, "http") || BeginsWithNoCase(line, "ftp")) {
+        if (IsWebLink(line)) {
             return line;
         }
     }
@@ -221,32 +220,25 @@ std::string UriListToDropText(const std::string& uriList) {
 }
 
 ItemCheck CheckAddItem(const std::string& name, const std::string& link) {
-    ItemCheck check;
     if (name.empty()) {
-        check.code = CODE_ADD_NO_ITEM_NAME;
-        return check;
+        return {CODE_ADD_NO_ITEM_NAME, 0};
     }
     if (name.size() > kNameMax) {
-        check.code = CODE_CHARS_EXCEED;
-        return check;
+        return {CODE_CHARS_EXCEED, 0};
     }
-    check.field = 1;
     if (link.empty()) {
-        check.code = CODE_ADD_NO_ITEM_PLACE;
-        return check;
+        return {CODE_ADD_NO_ITEM_PLACE, 1};
     }
     if (link.size() > kLinkMax) {
-        check.code = CODE_LINK_EXCEED;
-        return check;
+        return {CODE_LINK_EXCEED, 1};
     }
-    if (BeginsWithNoCase(link, "http") || BeginsWithNoCase(link, "ftp")) {
-        check.category = CATEGORY_WEB;
-        return check;
+    if (IsWebLink(link)) {
+        return {0, 1, CATEGORY_WEB};
     }
     if (link[0] != '/') {
-        check.code = CODE_ADD_INVALID_ITEM;
-        return check;
+        return {CODE_ADD_INVALID_ITEM, 1};
     }
+    ItemCheck check{0, 1};
     struct stat st {};
     if (::stat(link.c_str(), &st) != 0) {
         check.code = CODE_ADD_FILE_NOT_EXISTS;
@@ -262,12 +254,8 @@ ItemCheck CheckAddItem(const std::string& name, const std::string& link) {
 
 int CheckEditName(bool users, bool rename, const std::string& name,
                   const std::vector<std::string>& taken) {
-    int title;
-    if (users) {
-        title = rename ? TITLE_MODIFY_USER_NAME : TITLE_ADD_USER;
-    } else {
-        title = rename ? TITLE_MODIFY_MENU_NAME : TITLE_ADD_MENU;
-    }
+    const int title = users ? (rename ? TITLE_MODIFY_USER_NAME : TITLE_ADD_USER)
+                            : (rename ? TITLE_MODIFY_MENU_NAME : TITLE_ADD_MENU);
     if (name.empty()) {
         return EditNameCode(title, users ? TEXT_NO_USER_NAME : TEXT_NO_MENU_NAME);
     }
