@@ -30,6 +30,16 @@ int Count(std::size_t n) {
     return static_cast<int>(n);
 }
 
+// -1 when there is no `entry` to rename.
+template <typename T>
+int Rename(T* entry, std::string T::*name, const std::string& text) {
+    if (entry == nullptr) {
+        return -1;
+    }
+    entry->*name = CleanValue(text);
+    return 0;
+}
+
 }  // namespace
 
 NaviUser* GetUser(NaviData& data, int i) {
@@ -105,30 +115,15 @@ int AddItem(NaviMenu& menu, const std::string& name, const std::string& link, in
 }
 
 int RenameUser(NaviData& data, int i, const std::string& name) {
-    NaviUser* user = GetUser(data, i);
-    if (user == nullptr) {
-        return -1;
-    }
-    user->UserName = CleanValue(name);
-    return 0;
+    return Rename(GetUser(data, i), &NaviUser::UserName, name);
 }
 
 int RenameMenu(NaviUser& user, int i, const std::string& name) {
-    NaviMenu* menu = GetMenu(user, i);
-    if (menu == nullptr) {
-        return -1;
-    }
-    menu->MenuName = CleanValue(name);
-    return 0;
+    return Rename(GetMenu(user, i), &NaviMenu::MenuName, name);
 }
 
 int RenameItem(NaviMenu& menu, int i, const std::string& name) {
-    NaviItem* item = GetItem(menu, i);
-    if (item == nullptr) {
-        return -1;
-    }
-    item->ItemName = CleanValue(name);
-    return 0;
+    return Rename(GetItem(menu, i), &NaviItem::ItemName, name);
 }
 
 void MoveUser(NaviData& data, int i, bool down) {
