@@ -94,17 +94,10 @@ int NextWaitFrame(int frame, bool& rising) {
 }
 
 int CreateConfilmWindow(int kind, const std::string& text) {
-    InstallTwStyle();
     const bool password = kind == kConfirmPassword;
     const Glib::ustring title = password ? _("Password validation") : _("Cipher Key validation");
     Gtk::Window window;
-    window.set_title(title);
-    window.get_accessible()->set_name(title);
-    window.set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
-    window.set_position(Gtk::WIN_POS_CENTER);
-    window.set_modal(true);
-    window.set_resizable(false);
-    window.set_size_request(314, 122);
+    SetUpTwDialog(window, title, 314, 122);
 
     Gtk::Fixed fixed;
     window.add(fixed);

@@ -38,9 +38,12 @@ std::array<std::string, 4> Parts(const AddressEntry& address) {
     return parts;
 }
 
-int& ScratchNameServerCount() {
-    return pTwMod->network ? pTwMod->pTwNewNet->NameServerCount
-                           : pTwMod->pTwNewDial->NameServerCount;
+// The scratch record's count and the Add button follow the list.
+void NameServersChanged() {
+    const int count = static_cast<int>(pTwMod->nsStore->children().size());
+    (pTwMod->network ? pTwMod->pTwNewNet->NameServerCount : pTwMod->pTwNewDial->NameServerCount) =
+        count;
+    pTwMod->nsAdd->set_sensitive(count < 3);
 }
 
 void SensitiveNetEntry(bool fixed) {
@@ -85,22 +88,7 @@ void on_NSAddButton_clicked() {
     }
     Gtk::TreeRow row = *pTwMod->nsStore->append();
     row[Columns().address] = ToDisplay(address);
-    const int count = static_cast<int>(pTwMod->nsStore->children().size());
-    ScratchNameServerCount() = count;
-    pTwMod->nsAdd->set_sensitive(count < 3);
-}
-
-void on_NSDelButton_clicked() {
-    Gtk::TreeIter selected = pTwMod->nsList->get_selection()->get_selected();
-    if (!selected) {
-        return;
-    }
-    pTwMod->nsStore->erase(selected);
-    const int count = static_cast<int>(pTwMod->nsStore->children().size());
-    ScratchNameServerCount() = count;
-    pTwMod->nsAdd->set_sensitive(count < 3);
-    pTwMod->nsDelete->set_sensitive(
-        static_cast<bool>(pTwMod->nsList->get_selection()->get_selected()));
+    NameServersChanged();
 }
 
 void on_NSlist_changed() {
@@ -110,35 +98,30 @@ void on_NSlist_changed() {
     }
 }
 
+void on_NSDelButton_clicked() {
+    Gtk::TreeIter selected = pTwMod->nsList->get_selection()->get_selected();
+    if (!selected) {
+        return;
+    }
+    pTwMod->nsStore->erase(selected);
+    NameServersChanged();
+    on_NSlist_changed();
+}
+
 void FocusNetField(const NetFocus& focus) {
     const int part = focus.part >= 0 && focus.part < 4 ? focus.part : 0;
-    switch (focus.field) {
-        case NET_FIELD_HOSTNAME:
-            TwSetFocus(pTwMod->host);
-            break;
-        case NET_FIELD_DOMAINNAME:
-            TwSetFocus(pTwMod->domain);
-            break;
-        case NET_FIELD_IPADDRESS:
-            TwSetFocus(pTwMod->ip.part[part]);
-            break;
-        case NET_FIELD_NETMASK:
-            TwSetFocus(pTwMod->netmask.part[part]);
-            break;
-        case NET_FIELD_GATEWAY:
-            TwSetFocus(pTwMod->gateway.part[part]);
-            break;
-        case NET_FIELD_ESSID:
-            TwSetFocus(pTwMod->essid);
-            break;
-        case NET_FIELD_CIPHERKEY:
-            TwSetFocus(pTwMod->cipherKey);
-            break;
-        case NET_FIELD_NAMESERVER:
-            TwSetFocus(pTwMod->nameServer.part[part]);
-            break;
-        default:
-            break;
+    // In NET_FIELD_* order.
+    Gtk::Entry* const entries[] = {nullptr,
+                                   pTwMod->host,
+                                   pTwMod->domain,
+                                   pTwMod->ip.part[part],
+                                   pTwMod->netmask.part[part],
+                                   pTwMod->gateway.part[part],
+                                   pTwMod->essid,
+                                   pTwMod->cipherKey,
+                                   pTwMod->nameServer.part[part]};
+    if (focus.field > NET_FIELD_NONE && focus.field <= NET_FIELD_NAMESERVER) {
+        TwSetFocus(entries[focus.field]);
     }
 }
 
@@ -195,21 +178,11 @@ void on_DialupModOKButton_clicked() {
         TwMessageBox(code, "", TW_STYLE_ERROR);
         ClearDialupValue(*pTwMod->pTwNewDial, record);
     }
-    switch (focus) {
-        case DIAL_FIELD_PHONE:
-            TwSetFocus(pTwMod->phone);
-            break;
-        case DIAL_FIELD_ACCOUNT:
-            TwSetFocus(pTwMod->account);
-            break;
-        case DIAL_FIELD_PASSWORD:
-            TwSetFocus(pTwMod->password);
-            break;
-        case DIAL_FIELD_ATCOMMAND:
-            TwSetFocus(pTwMod->atCommand);
-            break;
-        default:
-            break;
+    // In DIAL_FIELD_* order.
+    Gtk::Entry* const entries[] = {nullptr, pTwMod->phone, pTwMod->account, pTwMod->password,
+                                   pTwMod->atCommand};
+    if (focus > DIAL_FIELD_NONE && focus <= DIAL_FIELD_ATCOMMAND) {
+        TwSetFocus(entries[focus]);
     }
 }
 
@@ -225,22 +198,15 @@ bool on_CloseButton_clicked(GdkEventAny*) {
     return true;
 }
 
-Gtk::Window* NewModWindow(const Glib::ustring& title, int width, int height, Gtk::Fixed** fixed) {
-    InstallTwStyle();
-    auto* window = new Gtk::Window();
-    window->set_title(title);
-    window->get_accessible()->set_name(title);
-    window->set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
-    window->set_position(Gtk::WIN_POS_CENTER);
-    window->set_modal(true);
-    window->set_resizable(false);
-    window->set_size_request(width, height);
-    auto* inner = Gtk::manage(new Gtk::Fixed());
-    window->add(*inner);
-    inner->show();
-    window->signal_delete_event().connect(&on_CloseButton_clicked);
-    *fixed = inner;
-    return window;
+// Makes pTwMod's window for a network type or dialup device `kind`; returns its layout.
+Gtk::Fixed* NewModWindow(const Glib::ustring& title, int width, int height, bool network,
+                         int kind) {
+    pTwMod->window = new Gtk::Window();
+    pTwMod->network = network;
+    pTwMod->kind = kind;
+    SetUpTwDialog(*pTwMod->window, title, width, height);
+    pTwMod->window->signal_delete_event().connect(&on_CloseButton_clicked);
+    return suite::AddFixed(*pTwMod->window);
 }
 
 // Name-server entry, list, Add and Delete, at (x, y); the buttons widen
@@ -305,11 +271,7 @@ Gtk::Window* CreateNetModWindow(int networkType) {
     const bool wireless = networkType == NET_WIRELESS;
     const Glib::ustring title = wireless ? _("Modify Network Configuration - Wireless LAN")
                                          : _("Modify Network Configuration - LAN");
-    Gtk::Fixed* fixed = nullptr;
-    Gtk::Window* window = NewModWindow(title, 408, 508, &fixed);
-    pTwMod->window = window;
-    pTwMod->network = true;
-    pTwMod->kind = networkType;
+    Gtk::Fixed* fixed = NewModWindow(title, 408, 508, true, networkType);
 
     suite::PutLabel(fixed, _("Host name"), 16, 14, 110, 20);
     pTwMod->host = suite::PutEntry(fixed, _("Host name"), 130, 12, 260, 22, 64);
@@ -340,7 +302,7 @@ Gtk::Window* CreateNetModWindow(int networkType) {
     for (int i = 0; i < 2; ++i) {
         pTwMod->dhcpRadio[i]->signal_toggled().connect([i] { on_DHCPRadio_toggled(i); });
     }
-    return window;
+    return pTwMod->window;
 }
 
 Gtk::Window* CreateDialupModWindow(int device) {
@@ -348,11 +310,7 @@ Gtk::Window* CreateDialupModWindow(int device) {
                              N_("Modify Dialup Configuration - PHS"),
                              N_("Modify Dialup Configuration - PDC")};
     const int index = device >= 0 && device < 3 ? device : 0;
-    Gtk::Fixed* fixed = nullptr;
-    Gtk::Window* window = NewModWindow(_(titles[index]), 418, 355, &fixed);
-    pTwMod->window = window;
-    pTwMod->network = false;
-    pTwMod->kind = index;
+    Gtk::Fixed* fixed = NewModWindow(_(titles[index]), 418, 355, false, index);
 
     suite::PutLabel(fixed, _("Phone No"), 16, 14, 110, 20);
     pTwMod->phone = suite::PutEntry(fixed, _("Phone No"), 130, 12, 270, 22, 64);
@@ -381,7 +339,7 @@ Gtk::Window* CreateDialupModWindow(int device) {
     for (int i = 0; i < 3; ++i) {
         pTwMod->authRadio[i]->signal_toggled().connect([i] { on_ATTESTRadio_toggled(i); });
     }
-    return window;
+    return pTwMod->window;
 }
 
 void DisplayModNetworkConf(const NetworkConf& record) {

@@ -138,6 +138,17 @@ void InstallTwStyle() {
     suite::InstallStyleSheet(kStyle);
 }
 
+void SetUpTwDialog(Gtk::Window& window, const Glib::ustring& title, int width, int height) {
+    InstallTwStyle();
+    window.set_title(title);
+    window.get_accessible()->set_name(title);
+    window.set_type_hint(Gdk::WINDOW_TYPE_HINT_DIALOG);
+    window.set_position(Gtk::WIN_POS_CENTER);
+    window.set_modal(true);
+    window.set_resizable(false);
+    window.set_size_request(width, height);
+}
+
 void AddressEntry::Set(const std::string& dotted) {
     std::string parts[4];
     int index = 0;

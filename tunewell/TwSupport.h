@@ -17,6 +17,10 @@ namespace tw {
 // the sizes they are given only when the theme adds no padding of its own.
 void InstallTwStyle();
 
+// Makes `window` a fixed-size modal dialog, centred, titled and named
+// `title`, with the style installed.
+void SetUpTwDialog(Gtk::Window& window, const Glib::ustring& title, int width, int height);
+
 // Buttons (radio buttons too) placed in a row by suite::PutButton or
 // PutRadio, left to right, keep the positions and sizes they were given
 // while their captions fit.  One whose caption, measured in the font it is drawn with,
