@@ -1,5 +1,8 @@
 #include "tunewell/TwInterface.h"
 
+#include <algorithm>
+#include <iterator>
+
 #include "common/I18n.h"
 #include "tunewell/TwApply.h"
 #include "tunewell/TwCallbacks.h"
@@ -229,25 +232,17 @@ void DestroyTwWindow() {
     pwTwWindow = nullptr;
     pwTwNotebook = nullptr;
     pwZoneCombo = nullptr;
-    for (auto& radio : pwNetRadio) {
-        radio = nullptr;
-    }
-    for (auto& radio : pwDialupRadio) {
-        radio = nullptr;
-    }
+    std::fill(std::begin(pwNetRadio), std::end(pwNetRadio), nullptr);
+    std::fill(std::begin(pwDialupRadio), std::end(pwDialupRadio), nullptr);
     pwNetModButton = pwDialupModButton = nullptr;
     pwUpdateButton = pwQuitButton = pwCancelButton = nullptr;
     // The panels test these before filling; they must not point into the
     // window just destroyed.
-    for (int i = 0; i < kNetPanelRows; ++i) {
-        pwNetCaption[i] = pwNetValue[i] = nullptr;
-    }
-    for (int i = 0; i < kDialPanelRows; ++i) {
-        pwDialCaption[i] = pwDialValue[i] = nullptr;
-    }
-    for (auto& entry : pwTimeEntry) {
-        entry = nullptr;
-    }
+    std::fill(std::begin(pwNetCaption), std::end(pwNetCaption), nullptr);
+    std::fill(std::begin(pwNetValue), std::end(pwNetValue), nullptr);
+    std::fill(std::begin(pwDialCaption), std::end(pwDialCaption), nullptr);
+    std::fill(std::begin(pwDialValue), std::end(pwDialValue), nullptr);
+    std::fill(std::begin(pwTimeEntry), std::end(pwTimeEntry), nullptr);
 }
 
 void DisplayCurrentNetworkConf(const TwSetup& setup) {
