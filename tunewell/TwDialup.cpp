@@ -56,6 +56,14 @@ bool IsSpace(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
+// Moves `pos` past blanks; false when nothing is left.
+bool SkipSpaces(const std::string& text, std::size_t& pos) {
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    return pos < text.size();
+}
+
 std::string DeviceDir(const WYConfig& config, int device) {
     return config.ConfigDir + DialupDirectory(device);
 }
@@ -111,18 +119,12 @@ std::string CleanAtWord(const std::string& word) {
 
 std::vector<std::string> SplitWords(const std::string& text) {
     std::vector<std::string> words;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        while (at < text.size() && IsSpace(text[at])) {
-            ++at;
-        }
+    for (std::size_t at = 0; SkipSpaces(text, at);) {
         std::size_t end = at;
         while (end < text.size() && !IsSpace(text[end])) {
             ++end;
         }
-        if (end > at) {
-            words.push_back(text.substr(at, end - at));
-        }
+        words.push_back(text.substr(at, end - at));
         at = end;
     }
     return words;
@@ -223,10 +225,7 @@ std::string QuoteForPppd(const std::string& value) {
 }
 
 bool ReadChatWord(const std::string& text, std::size_t& pos, std::string& value) {
-    while (pos < text.size() && IsSpace(text[pos])) {
-        ++pos;
-    }
-    if (pos >= text.size()) {
+    if (!SkipSpaces(text, pos)) {
         return false;
     }
     std::string raw;
@@ -273,10 +272,7 @@ bool ReadChatWord(const std::string& text, std::size_t& pos, std::string& value)
 }
 
 bool ReadPppdWord(const std::string& text, std::size_t& pos, std::string& value) {
-    while (pos < text.size() && IsSpace(text[pos])) {
-        ++pos;
-    }
-    if (pos >= text.size()) {
+    if (!SkipSpaces(text, pos)) {
         return false;
     }
     std::string out;
