@@ -50,15 +50,11 @@ const char* const kUserHeader =
     "# This is a generated file.  Do not edit.\n"
     "#";
 
-std::string Format(const char* format, int a) {
+// A section or file name from its numbers.
+template <typename... Numbers>
+std::string Format(const char* format, Numbers... numbers) {
     char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, a);
-    return buffer;
-}
-
-std::string Format(const char* format, int a, int b) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, format, a, b);
+    std::snprintf(buffer, sizeof buffer, format, numbers...);
     return buffer;
 }
 
