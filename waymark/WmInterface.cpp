@@ -51,19 +51,33 @@ void SetLabelPair(Gtk::Label& lower, Gtk::Label& upper, const Glib::ustring& tex
     }
 }
 
-PictureButton CreatePictureButton(Gtk::Fixed& fixed, const Picture& picture, int x,
+// A flat 24 x 24 button showing `picture` (in `image`) that never takes the
+// focus.
+Gtk::Button* PutPictureButton(Gtk::Fixed& fixed, const Picture& picture, const Glib::ustring& name,
+                              int x, int y, Gtk::Image*& image) {
+    auto* button = Gtk::make_managed<Gtk::Button>();
+    image = Gtk::make_managed<Gtk::Image>(picture);
+    image->show();
+    button->add(*image);
+    button->set_relief(Gtk::RELIEF_NONE);
+    button->set_can_focus(false);
+    SetAccessibleName(*button, name);
+    return suite::Put(&fixed, button, x, y, 24, 24);
+}
+
+// A button of the bar: `faces` are its normal, pressed and (when it is not
+// `usable`) unconfigured pictures.
+PictureButton CreatePictureButton(Gtk::Fixed& fixed, const Picture* faces, bool usable, int x,
                                   const Glib::ustring& name) {
     PictureButton result;
-    result.button = Gtk::make_managed<Gtk::Button>();
-    result.image = Gtk::make_managed<Gtk::Image>(picture);
-    result.image->show();
-    result.button->add(*result.image);
-    result.button->set_relief(Gtk::RELIEF_NONE);
-    result.button->set_can_focus(false);
+    result.button = PutPictureButton(fixed, faces[usable ? 0 : 2], name, x, 8, result.image);
     result.button->set_tooltip_text(name);
     AddClass(*result.button, "wm-base");
-    SetAccessibleName(*result.button, name);
-    suite::Put(&fixed, result.button, x, 8, 24, 24);
+    if (usable) {
+        Gtk::Image* image = result.image;
+        result.button->signal_pressed().connect([image, faces] { image->set(faces[1]); });
+        result.button->signal_released().connect([image, faces] { image->set(faces[0]); });
+    }
     return result;
 }
 
@@ -141,15 +155,9 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
     SetAccessibleName(*slot.handle, _("Move"));
     suite::Put(slot.fixed, slot.handle, 225, 11, 29, 14);
 
-    slot.info = Gtk::make_managed<Gtk::Button>();
-    slot.infoImage = Gtk::make_managed<Gtk::Image>(pic.itemInfo[0]);
-    slot.infoImage->show();
-    slot.info->add(*slot.infoImage);
-    slot.info->set_relief(Gtk::RELIEF_NONE);
-    slot.info->set_can_focus(false);
+    slot.info =
+        PutPictureButton(*slot.fixed, pic.itemInfo[0], _("Item info"), 226, 30, slot.infoImage);
     AddClass(*slot.info, "wm-itembase");
-    SetAccessibleName(*slot.info, _("Item info"));
-    suite::Put(slot.fixed, slot.info, 226, 30, 24, 24);
 
     slot.box->signal_button_press_event().connect(
         [s](GdkEventButton* e) { return on_Slot_button_press_event(e, s); }, false);
@@ -324,10 +332,11 @@ Gtk::Window* CreatewyNaviWindow(int width) {
 
     pNavi->rightArrow = CreateArrow(*right, 0, Gtk::ARROW_RIGHT, _("Next menus"));
     const Pictures& pic = pNavi->pictures;
-    pNavi->edit = CreatePictureButton(*right, pic.edit[0], 40, _("Edit"));
-    pNavi->fileManager = CreatePictureButton(
-        *right, pNaviData->FileManager.empty() ? pic.lupe[2] : pic.lupe[0], 72, _("File manager"));
-    pNavi->help = CreatePictureButton(*right, pic.help[0], 104, _("Help"));
+    pNavi->edit = CreatePictureButton(*right, pic.edit, true, 40, _("Edit"));
+    // Without a file manager its button stays unconfigured, pressed or not.
+    pNavi->fileManager = CreatePictureButton(*right, pic.lupe, !pNaviData->FileManager.empty(), 72,
+                                             _("File manager"));
+    pNavi->help = CreatePictureButton(*right, pic.help, true, 104, _("Help"));
 
     SetUserComboBox();
     SetToggleButton(true);
@@ -335,26 +344,8 @@ Gtk::Window* CreatewyNaviWindow(int width) {
     pNavi->comboEntry->signal_changed().connect(&on_ComboEntry_changed);
     pNavi->leftArrow->signal_clicked().connect(&on_LeftArrow_clicked);
     pNavi->rightArrow->signal_clicked().connect(&on_RightArrow_clicked);
-    pNavi->edit.button->signal_pressed().connect(
-        [] { pNavi->edit.image->set(pNavi->pictures.edit[1]); });
-    pNavi->edit.button->signal_released().connect(
-        [] { pNavi->edit.image->set(pNavi->pictures.edit[0]); });
     pNavi->edit.button->signal_clicked().connect(&on_EditButton_clicked);
-    pNavi->fileManager.button->signal_pressed().connect([] {
-        if (!pNaviData->FileManager.empty()) {
-            pNavi->fileManager.image->set(pNavi->pictures.lupe[1]);
-        }
-    });
-    pNavi->fileManager.button->signal_released().connect([] {
-        if (!pNaviData->FileManager.empty()) {
-            pNavi->fileManager.image->set(pNavi->pictures.lupe[0]);
-        }
-    });
     pNavi->fileManager.button->signal_clicked().connect(&on_FMButton_clicked);
-    pNavi->help.button->signal_pressed().connect(
-        [] { pNavi->help.image->set(pNavi->pictures.help[1]); });
-    pNavi->help.button->signal_released().connect(
-        [] { pNavi->help.image->set(pNavi->pictures.help[0]); });
     pNavi->help.button->signal_clicked().connect(&on_HelpButton_clicked);
     window->signal_delete_event().connect([](GdkEventAny*) {
         QuitMainLoop();
@@ -433,14 +424,8 @@ bool CreateGroupWindow() {
     SetAccessibleName(*pwyGroup->scrollbar, _("Scroll items"));
     suite::Put(&fixed, pwyGroup->scrollbar, 548, 18, 16, 325);
 
-    pwyGroup->addItem = Gtk::make_managed<Gtk::Button>();
-    pwyGroup->addItemImage = Gtk::make_managed<Gtk::Image>(pic.addItem[0]);
-    pwyGroup->addItemImage->show();
-    pwyGroup->addItem->add(*pwyGroup->addItemImage);
-    pwyGroup->addItem->set_relief(Gtk::RELIEF_NONE);
-    pwyGroup->addItem->set_can_focus(false);
-    SetAccessibleName(*pwyGroup->addItem, _("Add Item"));
-    suite::Put(&fixed, pwyGroup->addItem, 544, 351, 24, 24);
+    pwyGroup->addItem =
+        PutPictureButton(fixed, pic.addItem[0], _("Add Item"), 544, 351, pwyGroup->addItemImage);
     fixed.show();
 
     pwyGroup->adjustment->signal_value_changed().connect(&on_Adjustment_value_changed);
