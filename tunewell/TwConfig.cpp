@@ -67,6 +67,15 @@ std::string WycfgPath(const WYConfig& config) {
     return config.ConfigDir + "wycfg.dat";
 }
 
+// Whether the tree is locked; if not, says why.
+bool HeldOrReported(const TwTreeLock& lock, const WYConfig& config) {
+    if (!lock.locked()) {
+        TwReport(lock.error(),
+                 lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+    }
+    return lock.locked();
+}
+
 bool IsFile(const std::string& path) {
     struct stat st;
     return !path.empty() && ::stat(path.c_str(), &st) == 0;
@@ -200,9 +209,7 @@ char NetworkScriptDigit(int oldType, int newType) {
 int ReflectionConfigure(const WYConfig& config, const TwSetup& oldSetup, TwSetup& newSetup,
                         const TwPaths& paths, TwClock& clock) {
     TwTreeLock lock(config.ConfigDir);
-    if (!lock.locked()) {
-        TwReport(lock.error(),
-                 lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+    if (!HeldOrReported(lock, config)) {
         return TW_APPLY_FATAL;
     }
     // A lost device or network choice would make the scripts install the wrong set.
@@ -237,9 +244,7 @@ void CloseErrors(ApplyProcess& process) {
 int RestoreConfigure(const WYConfig& config, const TwSetup& applied, const TwSetup& old,
                      const TwPaths& paths) {
     TwTreeLock lock(config.ConfigDir);
-    if (!lock.locked()) {
-        TwReport(lock.error(),
-                 lock.error() == TW_FILE_OPEN ? TwTreeLockPath(config.ConfigDir) : "");
+    if (!HeldOrReported(lock, config)) {
         return TW_APPLY_FATAL;
     }
     // The roles swap: what was applied is compared with the old record, and
