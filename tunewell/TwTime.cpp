@@ -57,11 +57,6 @@ int CompareZone(const std::string& a, const std::string& b) {
 }
 
 int InitializeTimeConf(TwSetup& setup, const TwPaths& paths, const TwClock& clock) {
-    struct stat st;
-    if (::stat(paths.zoneTable.c_str(), &st) != 0) {
-        TwReport(TW_FILE_OPEN, paths.zoneTable);
-        return TW_FAILED;
-    }
     std::string text;
     if (suite::ReadWholeFile(paths.zoneTable, text) != 0) {
         TwReport(TW_FILE_OPEN, paths.zoneTable);
