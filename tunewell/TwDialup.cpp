@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -28,13 +29,16 @@ bool IsControl(char c) {
     return u < 0x20 || u == 0x7F;
 }
 
-bool HasControl(const std::string& text) {
-    for (char c : text) {
-        if (IsControl(c)) {
-            return true;
-        }
+// An account or password entry: missing, too long or holding a control
+// byte gives its code, else 0.
+int CheckLoginText(const std::string& text, int missing, int tooLong, int invalid) {
+    if (text.empty()) {
+        return missing;
     }
-    return false;
+    if (text.size() > kAccountMax) {
+        return tooLong;
+    }
+    return std::any_of(text.begin(), text.end(), IsControl) ? invalid : 0;
 }
 
 // Characters that need no quoting in a shell word, a chat string or a pppd word.
@@ -171,38 +175,19 @@ std::string QuoteForChat(const std::string& value) {
     if (!special && IsOrdinary(value)) {
         return value;
     }
-    // chat reads \\ and \ddd in its strings; the quote characters and '^'
-    // go as octal so neither sh nor chat sees them.
+    // chat reads \\ and \ddd in its strings; the quote characters, '^' and
+    // control bytes go as octal so neither sh nor chat sees them.
     std::string out = "'";
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
-        if (i == 0 && special) {
+        if (c == '\\') {  // never the first byte of a special value
+            out += "\\\\";
+        } else if ((i == 0 && special) || c == '\'' || c == '"' || c == '^' || IsControl(c)) {
             char octal[8];
             std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
             out += octal;
-            continue;
-        }
-        switch (c) {
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\'':
-                out += "\\047";
-                break;
-            case '"':
-                out += "\\042";
-                break;
-            case '^':
-                out += "\\136";
-                break;
-            default:
-                if (IsControl(c)) {
-                    char octal[8];
-                    std::snprintf(octal, sizeof octal, "\\%03o", static_cast<unsigned char>(c));
-                    out += octal;
-                } else {
-                    out += c;
-                }
+        } else {
+            out += c;
         }
     }
     out += "'";
@@ -578,25 +563,17 @@ int CheckDialupConf(DialupConf& record, DialupConf& scratch, const DialForm& for
     if (rc != 0) {
         return fail(DIAL_FIELD_PHONE, rc);
     }
-    if (form.Account.empty()) {
-        return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_NO_ACCOUNT);
-    }
-    if (form.Account.size() > kAccountMax) {
-        return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_ACCOUNT_TOO_LONG);
-    }
-    if (HasControl(form.Account)) {
-        return fail(DIAL_FIELD_ACCOUNT, TW_DIAL_BAD_ACCOUNT);
+    rc = CheckLoginText(form.Account, TW_DIAL_NO_ACCOUNT, TW_DIAL_ACCOUNT_TOO_LONG,
+                        TW_DIAL_BAD_ACCOUNT);
+    if (rc != 0) {
+        return fail(DIAL_FIELD_ACCOUNT, rc);
     }
     // Each text below has passed its check, which holds it to its field.
     scratch.Account = form.Account;
-    if (form.Password.empty()) {
-        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_NO_PASSWORD);
-    }
-    if (form.Password.size() > kAccountMax) {
-        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_PASSWORD_TOO_LONG);
-    }
-    if (HasControl(form.Password)) {
-        return fail(DIAL_FIELD_PASSWORD, TW_DIAL_BAD_PASSWORD);
+    rc = CheckLoginText(form.Password, TW_DIAL_NO_PASSWORD, TW_DIAL_PASSWORD_TOO_LONG,
+                        TW_DIAL_BAD_PASSWORD);
+    if (rc != 0) {
+        return fail(DIAL_FIELD_PASSWORD, rc);
     }
     if (NamesSecretFile(scratch.AuthType, form.Password)) {
         return fail(DIAL_FIELD_PASSWORD, TW_DIAL_FILE_PASSWORD);
