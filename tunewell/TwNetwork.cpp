@@ -36,6 +36,12 @@ void ReadAddressOr(const std::string& path, const std::string& key, std::string&
     }
 }
 
+// 0 (DHCP) when `key` is missing or holds `dhcp`, else 1 (fixed address).
+int AddressModeOf(const std::string& path, const std::string& key, const char* dhcp) {
+    std::string value;
+    return GetConfiguration(path, key, value, 16, false) == 0 && value != dhcp ? 1 : 0;
+}
+
 std::string Dir(const WYConfig& config, const std::string& rel) {
     return config.ConfigDir + rel;
 }
@@ -49,12 +55,7 @@ int InitializeNetworkConf(const WYConfig& config, TwSetup& setup) {
 }
 
 void InitializeLANConf(const WYConfig& config, NetworkConf& record) {
-    std::string proto;
-    if (GetConfiguration(Dir(config, "lan/ifcfg-eth0"), "BOOTPROTO", proto, 16, false) == 0) {
-        record.AddressMode = proto == "dhcp" ? 0 : 1;
-    } else {
-        record.AddressMode = 0;
-    }
+    record.AddressMode = AddressModeOf(Dir(config, "lan/ifcfg-eth0"), "BOOTPROTO", "dhcp");
     GetCommonNetInfo(config, record, "lan/", "ifcfg-eth0");
 }
 
@@ -71,11 +72,7 @@ void InitializeWirLANConf(const WYConfig& config, NetworkConf& record) {
             record.CipherKey = key;
         }
     }
-    if (GetConfiguration(dir + "network.opts", "DHCP", value, 16, false) == 0) {
-        record.AddressMode = value == "y" ? 0 : 1;
-    } else {
-        record.AddressMode = 0;
-    }
+    record.AddressMode = AddressModeOf(dir + "network.opts", "DHCP", "y");
     GetCommonNetInfo(config, record, "wirelesslan/melco/", "network.opts");
 }
 
