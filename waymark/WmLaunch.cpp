@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
@@ -181,15 +182,11 @@ int ExecApp(const NaviData& data, int index, ProcessStarter& starter, LaunchUi& 
                 break;
             }
             const std::string extension = link.substr(dot + 1);
-            bool found = false;
-            for (const NaviExt& e : data.ExtList) {
-                if (e.Key == extension) {
-                    program = e.Value;
-                    found = true;
-                    break;
-                }
-            }
-            if (!found && GetExecAP(data, link, program, argument, ui) != 0) {
+            const auto known = std::find_if(data.ExtList.begin(), data.ExtList.end(),
+                                            [&](const NaviExt& e) { return e.Key == extension; });
+            if (known != data.ExtList.end()) {
+                program = known->Value;
+            } else if (GetExecAP(data, link, program, argument, ui) != 0) {
                 return -1;
             }
             argument = DocumentArgument(data, program, link);
