@@ -79,12 +79,8 @@ CssFont FontFromFontSet(const std::string& fontSet) {
 
 void InstallStyle(const BarStyle& style) {
     const CssFont font = FontFromFontSet(style.fontSet);
-    std::string family;
-    for (char c : font.family) {
-        if (c != '"' && c != '\\' && c != ';' && c != '}') {
-            family += c;
-        }
-    }
+    std::string family = font.family;
+    std::erase_if(family, [](char c) { return c == '"' || c == '\\' || c == ';' || c == '}'; });
     std::ostringstream css;
     css << ".wmbar, .wmbar * { padding: 0; margin: 0; min-width: 0; min-height: 0;"
            " border-width: 0; border-radius: 0; box-shadow: none; outline-width: 0; }\n"
