@@ -40,10 +40,13 @@ ProcessStarter& Starter() {
     return starter ? *starter : fallback;
 }
 
-void SaveOrTell(bool showItemWindow) {
-    if (const int code = WriteNaviInfo(*pNaviData); code != 0) {
+// True when the model was saved.
+bool SaveOrTell(bool showItemWindow) {
+    const int code = WriteNaviInfo(*pNaviData);
+    if (code != 0) {
         wyMessageBox(code, showItemWindow);
     }
+    return code == 0;
 }
 
 std::vector<Gtk::TargetEntry> BarTargets() {
@@ -455,8 +458,7 @@ bool DropItemOnMenu(int position, unsigned serial) {
     pNavi->ActiveToggle = position;
     SetToggleActive(position, true);
     ChangeToggleFixedColor(true, position);
-    if (const int code = WriteNaviInfo(*pNaviData); code != 0) {
-        wyMessageBox(code, true);
+    if (!SaveOrTell(true)) {
         return false;
     }
     SetGroupWindow();
