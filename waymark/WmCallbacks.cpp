@@ -206,12 +206,7 @@ void on_Toggle_toggled(int position) {
         user->CurrentMenu = index;
         SetGroupWindow();
     } else if (position == pNavi->ActiveToggle) {
-        HideGroupWindow();
-        pNavi->ActiveToggle = -1;
-        if (user != nullptr) {
-            user->CurrentMenu = -1;
-        }
-        ChangeToggleFixedColor(false, position);
+        CloseOpenMenu();
     } else {
         ChangeToggleFixedColor(false, position);
     }
