@@ -177,22 +177,19 @@ void CreateItemButton(int s, Gtk::Fixed& container) {
             return true;
         },
         false);
-    // The handle's clicks belong to dragging only.
-    slot.handle->signal_button_press_event().connect([](GdkEventButton*) { return true; });
-    slot.handle->signal_button_release_event().connect([](GdkEventButton*) {
-        pwyGroup->pressedSlot = -1;
-        return true;
-    });
     slot.info->signal_pressed().connect([s] { ChangeSlotPictures(s, 3); });
     slot.info->signal_released().connect([s] { ChangeSlotPictures(s, 0); });
     slot.info->signal_clicked().connect([s] { on_InfoButton_clicked(s); });
-    // The info button's clicks end here: the slot below must not take them
-    // for a launch.
-    slot.info->signal_button_press_event().connect([](GdkEventButton*) { return true; });
-    slot.info->signal_button_release_event().connect([](GdkEventButton*) {
-        pwyGroup->pressedSlot = -1;
-        return true;
-    });
+    // The handle's clicks belong to dragging, the info button's to its menu:
+    // the slot below must not take them for a launch.
+    for (Gtk::Widget* own :
+         {static_cast<Gtk::Widget*>(slot.handle), static_cast<Gtk::Widget*>(slot.info)}) {
+        own->signal_button_press_event().connect([](GdkEventButton*) { return true; });
+        own->signal_button_release_event().connect([](GdkEventButton*) {
+            pwyGroup->pressedSlot = -1;
+            return true;
+        });
+    }
     slot.box->hide();
 }
 
