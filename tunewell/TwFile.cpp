@@ -73,15 +73,12 @@ bool FindKeyLine(const std::string& text, const std::string& key, bool skipBlank
 }
 
 int ShowValueFailure(const std::string& path, const std::string& key) {
-    std::string format = _("Filename:%s\nValue:%s");
-    std::string detail;
-    std::size_t first = format.find("%s");
-    std::size_t second = first == std::string::npos ? first : format.find("%s", first + 2);
+    std::string detail = _("Filename:%s\nValue:%s");
+    const std::size_t first = detail.find("%s");
+    const std::size_t second = first == std::string::npos ? first : detail.find("%s", first + 2);
     if (second != std::string::npos) {
-        detail = format.substr(0, first) + path + format.substr(first + 2, second - first - 2) +
-                 key + format.substr(second + 2);
-    } else {
-        detail = format;
+        detail.replace(second, 2, key);
+        detail.replace(first, 2, path);
     }
     if (detail.size() > 4095) {
         detail.resize(4095);
