@@ -175,14 +175,6 @@ bool ScrollToggleButton(bool right) {
     return true;
 }
 
-void on_LeftArrow_clicked() {
-    MoveToggleButton(false);
-}
-
-void on_RightArrow_clicked() {
-    MoveToggleButton(true);
-}
-
 void on_Toggle_toggled(int position) {
     if (pNavi == nullptr || pNavi->updating) {
         return;

@@ -17,8 +17,6 @@ inline constexpr const char* kItemTarget = "waymark/item";
 
 // Bar.
 void on_ComboEntry_changed();
-void on_LeftArrow_clicked();
-void on_RightArrow_clicked();
 void MoveToggleButton(bool right);
 bool ScrollToggleButton(bool right);
 void on_Toggle_toggled(int position);

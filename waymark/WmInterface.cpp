@@ -339,8 +339,8 @@ Gtk::Window* CreatewyNaviWindow(int width) {
     SetToggleButton(true);
 
     pNavi->comboEntry->signal_changed().connect(&on_ComboEntry_changed);
-    pNavi->leftArrow->signal_clicked().connect(&on_LeftArrow_clicked);
-    pNavi->rightArrow->signal_clicked().connect(&on_RightArrow_clicked);
+    pNavi->leftArrow->signal_clicked().connect([] { MoveToggleButton(false); });
+    pNavi->rightArrow->signal_clicked().connect([] { MoveToggleButton(true); });
     pNavi->edit.button->signal_clicked().connect(&on_EditButton_clicked);
     pNavi->fileManager.button->signal_clicked().connect(&on_FMButton_clicked);
     pNavi->help.button->signal_clicked().connect(&on_HelpButton_clicked);
