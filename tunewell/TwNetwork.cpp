@@ -332,26 +332,19 @@ void ClearNetworkValue(NetworkConf& scratch, const NetworkConf& committed) {
 
 int ReflectionNetworkConf(const WYConfig& config, const TwSetup& oldSetup,
                           const TwSetup& newSetup) {
-    bool changed = false;
-    if (newSetup.Lan != oldSetup.Lan) {
-        int rc = ReflectionLANConf(config, newSetup.Lan, oldSetup.Lan);
-        if (rc != 0) {
-            TwReport(rc);
-            return TW_APPLY_FATAL;
+    const bool lan = newSetup.Lan != oldSetup.Lan;
+    const bool wireless = newSetup.WirelessLan != oldSetup.WirelessLan;
+    int rc = lan ? ReflectionLANConf(config, newSetup.Lan, oldSetup.Lan) : 0;
+    for (const char* dir : {"wirelesslan/melco/", "wirelesslan/samsung/"}) {
+        if (wireless && rc == 0) {
+            rc = ReflectionWirLANConf(config, newSetup.WirelessLan, oldSetup.WirelessLan, dir);
         }
-        changed = true;
     }
-    if (newSetup.WirelessLan != oldSetup.WirelessLan) {
-        for (const char* dir : {"wirelesslan/melco/", "wirelesslan/samsung/"}) {
-            int rc = ReflectionWirLANConf(config, newSetup.WirelessLan, oldSetup.WirelessLan, dir);
-            if (rc != 0) {
-                TwReport(rc);
-                return TW_APPLY_FATAL;
-            }
-        }
-        return TW_CHANGED;
+    if (rc != 0) {
+        TwReport(rc);
+        return TW_APPLY_FATAL;
     }
-    return changed || newSetup.NetworkType != oldSetup.NetworkType ? TW_CHANGED : 0;
+    return lan || wireless || newSetup.NetworkType != oldSetup.NetworkType ? TW_CHANGED : 0;
 }
 
 int ReflectionLANConf(const WYConfig& config, const NetworkConf& edited, const NetworkConf& old) {
