@@ -218,7 +218,8 @@ void CreateOkCancel(DialogWindow* dialog, const sigc::slot<void>& onOk, Gtk::Ent
     CreateDlgButtonBox(dialog, &ok, &cancel, true);
     ok->signal_clicked().connect(onOk);
     if (activates != nullptr) {
-        activates->signal_activate().connect([ok] { ok->clicked(); });
+        activates->signal_activate().connect(
+            sigc::bind(sigc::ptr_fun(&on_ComboEntry_activate), ok));
     }
 }
 
@@ -248,6 +249,15 @@ Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border) {
 
 Gtk::Box* CreateHBox(Gtk::Container* parent, bool homogeneous, int spacing, int border) {
     return CreateBox(parent, Gtk::ORIENTATION_HORIZONTAL, homogeneous, spacing, border);
+}
+
+Gtk::HandleBox* CreateHandleBox(Gtk::Box* parent) {
+    auto* handle = Gtk::manage(new Gtk::HandleBox());
+    if (parent) {
+        parent->pack_start(*handle, false, false);
+    }
+    handle->show();
+    return handle;
 }
 
 Gtk::Grid* CreateTable(int rows, int columns, int rowSpacing, int columnSpacing, int border) {
@@ -303,6 +313,16 @@ Gtk::Box* CreateBrowseRow(Gtk::Box* parent, Gtk::Widget* field, int spacing) {
     return row;
 }
 
+void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text) {
+    if (!notebook) {
+        return;
+    }
+    Gtk::Widget* child = notebook->get_nth_page(page);
+    if (child) {
+        notebook->set_tab_label_text(*child, text);
+    }
+}
+
 Gtk::Image* CreatePixmap(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf) {
     auto* image = pixbuf ? Gtk::manage(new Gtk::Image(pixbuf)) : Gtk::manage(new Gtk::Image());
     image->show();
@@ -344,6 +364,12 @@ bool on_delete_event(GdkEventAny*, Gtk::Button* button) {
     return true;
 }
 
+void on_ComboEntry_activate(Gtk::Button* button) {
+    if (button) {
+        button->clicked();
+    }
+}
+
 void on_CancelButton_clicked() {
     suite::EndModalLoop();
 }
@@ -353,6 +379,13 @@ bool on_Window_button_press_event(GdkEventButton*, Gtk::Window* window) {
         window->get_window()->raise();
     }
     return true;
+}
+
+bool on_Window_visibility_notify(GdkEventVisibility*, Gtk::Window* window) {
+    if (window && window->get_window()) {
+        window->get_window()->raise();
+    }
+    return false;
 }
 
 void ModalMainLoop(Gtk::Window* dialog, Gtk::Window* disable) {

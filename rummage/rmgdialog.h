@@ -66,6 +66,7 @@ void CreateOkCancel(DialogWindow* dialog, const sigc::slot<void>& onOk,
 // Boxes and small widgets, each shown.  A null parent adds it nowhere.
 Gtk::Box* CreateVBox(Gtk::Container* parent, int spacing, int border);
 Gtk::Box* CreateHBox(Gtk::Container* parent, bool homogeneous, int spacing, int border);
+Gtk::HandleBox* CreateHandleBox(Gtk::Box* parent);
 // Not added to a parent.  `rows` and `columns` are only a hint for a grid.
 Gtk::Grid* CreateTable(int rows, int columns, int rowSpacing, int columnSpacing, int border);
 Gtk::ScrolledWindow* CreateScroll();
@@ -77,6 +78,7 @@ Gtk::CheckButton* CreateCheckButton(Gtk::Box* parent, const Glib::ustring& text,
 // for it, opening the directory picker for a combo, the file picker for an
 // entry.
 Gtk::Box* CreateBrowseRow(Gtk::Box* parent, Gtk::Widget* field, int spacing);
+void CreateTabLabel(Gtk::Notebook* notebook, int page, const Glib::ustring& text);
 Gtk::Image* CreatePixmap(const Glib::RefPtr<Gdk::Pixbuf>& pixbuf);
 Gtk::Separator* CreateSeparator(Gtk::Box* parent);
 // A combo with an entry; `entry` receives the entry.  `maxLength` (0 = no
@@ -104,10 +106,13 @@ int RunTextDialog(DialogWindow** dialog, const Glib::RefPtr<Gdk::Pixbuf>& icon,
 // Shared handlers.
 // Clicks `button` and keeps the window (closing acts as that button).
 bool on_delete_event(GdkEventAny* event, Gtk::Button* button);
+// Return in a combo's entry clicks `button` (usually OK).
+void on_ComboEntry_activate(Gtk::Button* button);
 // Ends the innermost dialog loop.
 void on_CancelButton_clicked();
-// Raises the window and stops the press.
+// Raise the window; the first one also stops the event.
 bool on_Window_button_press_event(GdkEventButton* event, Gtk::Window* window);
+bool on_Window_visibility_notify(GdkEventVisibility* event, Gtk::Window* window);
 
 // Runs `dialog` as suite::RunModalDialog does (kept above the dialog or
 // window it was opened from, else the main window; `disable` insensitive
