@@ -97,24 +97,22 @@ TEST(GtkKit, MessageBoxAnswersByButtonOrCloseAndNotWhenTheRunIsEnded) {
 }
 
 // Waymark rebuilds its sheet when the bar's colours change: the old rules
-// must go, or they would still win over the new ones.
-TEST(GtkKit, ReplacedStyleSheetTakesTheOldOnesPlace) {
-    Glib::RefPtr<Gtk::CssProvider> sheet;
-    suite::ReplaceStyleSheet(sheet, ".kit-swap { margin-left: 5px; }");
-    suite::ReplaceStyleSheet(sheet, ".kit-swap { margin-top: 3px; }");
-    Gtk::Label label("x");
-    label.get_style_context()->add_class("kit-swap");
-    EXPECT_EQ(0, label.get_style_context()->get_margin().get_left());
-    EXPECT_EQ(3, label.get_style_context()->get_margin().get_top());
-}
-
-TEST(GtkKit, StyleSheetReachesWidgetsAndSecondInstallIsHarmless) {
+// must go, or they would still win over the new ones. An installed sheet
+// reaches every widget, and installing it twice does no harm.
+TEST(GtkKit, StyleSheetsReachWidgetsAndAReplacedOneLeavesNoRulesBehind) {
     constexpr const char* kSheet = ".kit-probe { margin-left: 7px; }";
     suite::InstallStyleSheet(kSheet);
     suite::InstallStyleSheet(kSheet);
-    Gtk::Label label("x");
-    label.get_style_context()->add_class("kit-probe");
-    EXPECT_EQ(7, label.get_style_context()->get_margin().get_left());
+    Glib::RefPtr<Gtk::CssProvider> sheet;
+    suite::ReplaceStyleSheet(sheet, ".kit-swap { margin-left: 5px; }");
+    suite::ReplaceStyleSheet(sheet, ".kit-swap { margin-top: 3px; }");
+    Gtk::Label probe("x");
+    probe.get_style_context()->add_class("kit-probe");
+    EXPECT_EQ(7, probe.get_style_context()->get_margin().get_left());
+    Gtk::Label swapped("x");
+    swapped.get_style_context()->add_class("kit-swap");
+    EXPECT_EQ(0, swapped.get_style_context()->get_margin().get_left());
+    EXPECT_EQ(3, swapped.get_style_context()->get_margin().get_top());
 }
 
 }  // namespace
