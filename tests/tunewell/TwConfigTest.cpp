@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -21,21 +22,21 @@
 namespace {
 
 TEST(TwConfigFile, WycfgValuesAndDefaults) {
+    const int lan = tw::NET_LAN, off = tw::NET_DISABLED, wireless = tw::NET_WIRELESS;
+    const int modem = tw::DIAL_MODEM;
     struct Case {
         const char* text;  // nullptr: no file
         int networkType;
         int dialupDevice;
         const char* modemSpeed;
     } cases[] = {
-        {nullptr, tw::NET_LAN, tw::DIAL_MODEM, "115200"},
-        {"NETWORK=disable\nNETWORK_DEVICE=wirelesslan\n", tw::NET_DISABLED, tw::DIAL_MODEM,
+        {nullptr, lan, modem, "115200"},
+        {"NETWORK=disable\nNETWORK_DEVICE=wirelesslan\n", off, modem, "115200"},
+        {"NETWORK_DEVICE=LAN\n", off, modem, "115200"},
+        {"NETWORK_DEVICE=wirelesslan\nNETWORK=enable\nDIALUP=pdc\n", wireless, tw::DIAL_PDC,
          "115200"},
-        {"NETWORK_DEVICE=LAN\n", tw::NET_DISABLED, tw::DIAL_MODEM, "115200"},
-        {"NETWORK_DEVICE=wirelesslan\nNETWORK=enable\nDIALUP=pdc\n", tw::NET_WIRELESS, tw::DIAL_PDC,
-         "115200"},
-        {"DIALUP=phs\nMODEM_SPEED=57600\n", tw::NET_LAN, tw::DIAL_PHS, "57600"},
-        {"DIALUP=PHS\nMODEM_SPEED=123456789012345678901234567890123\n", tw::NET_LAN, tw::DIAL_MODEM,
-         "115200"},
+        {"DIALUP=phs\nMODEM_SPEED=57600\n", lan, tw::DIAL_PHS, "57600"},
+        {"DIALUP=PHS\nMODEM_SPEED=123456789012345678901234567890123\n", lan, modem, "115200"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text ? c.text : "(none)");
@@ -254,22 +255,47 @@ struct ApplyTree {
     }
 };
 
-TEST(TwApply, StepsRunInOrderWithTheDigit) {
-    ApplyTree t;
-    // A slow first step: the next one must still wait for it.
-    WriteFile(t.dir / "net.sh", "#!/bin/sh\nsleep 0.3\necho \"net $*\" >> " + t.log + "\n", 0755);
-    std::string text;
-    EXPECT_EQ(t.Run(7, tw::NET_WIRELESS, tw::NET_DISABLED, text), 0);
-    EXPECT_EQ(ReadFile(t.log), "net 3\ndial\nhwclock --utc --systohc\n");
-    ::unlink(t.log.c_str());
-    EXPECT_EQ(t.Run(2, 0, 0, text), 0);
-    EXPECT_EQ(ReadFile(t.log), "dial\n");
-
-    // A script that does not exist is skipped.
-    ::unlink(t.log.c_str());
-    ::unlink((t.dir / "net.sh").c_str());
-    EXPECT_EQ(t.Run(5, 0, 1, text), 0);
-    EXPECT_EQ(ReadFile(t.log), "hwclock --utc --systohc\n");
+// Steps run in mask order, each waiting for the one before (the first is
+// slow), the network script gets its digit, a missing script is skipped; the
+// first step that fails, or whose program cannot be executed, is named and
+// no later step runs.
+TEST(TwApply, StepsRunInOrderAndTheFirstFailingOneEndsTheApply) {
+    const std::string slow = "#!/bin/sh\nsleep 0.3\necho \"net $*\" >> \"$LOG\"\n";
+    const std::string fails = "#!/bin/sh\necho \"net $*\" >> \"$LOG\"\nexit 1\n";
+    const int run = tw::TW_FILE_RUN_FAILED;
+    struct Case {
+        std::string net;  // the network script; empty: as the tree has it
+        int mode;
+        const char* removed;  // under the tree; empty: nothing
+        int mask, oldType, newType, code;
+        const char* failed;  // the program named, under the tree
+        const char* log;
+    } cases[] = {
+        {slow, 0755, "", 7, tw::NET_WIRELESS, tw::NET_DISABLED, 0, "",
+         "net 3\ndial\nhwclock --utc --systohc\n"},
+        {slow, 0755, "", 2, 0, 0, 0, "", "dial\n"},
+        {"", 0755, "net.sh", 5, 0, 1, 0, "", "hwclock --utc --systohc\n"},
+        {fails, 0755, "", 7, tw::NET_LAN, tw::NET_DISABLED, run, "net.sh", "net 4\n"},
+        {slow, 0644, "", 7, tw::NET_LAN, tw::NET_DISABLED, run, "net.sh", ""},
+        // A failing clock command without output still names the program alone.
+        {"", 0755, "sys/hwclock", 4, 0, 0, run, "sys/hwclock", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "case " << (&c - cases));
+        ApplyTree t;
+        ::setenv("LOG", t.log.c_str(), 1);
+        if (!c.net.empty()) {
+            WriteFile(t.dir / "net.sh", c.net, c.mode);
+        }
+        if (*c.removed) {
+            ::unlink((t.dir / c.removed).c_str());
+        }
+        std::string text;
+        EXPECT_EQ(t.Run(c.mask, c.oldType, c.newType, text), c.code);
+        EXPECT_EQ(c.code ? text : "", c.code ? t.dir / c.failed : "");
+        EXPECT_EQ(testutil::Exists(t.log) ? ReadFile(t.log) : "", c.log);
+        ::unsetenv("LOG");
+    }
 }
 
 // A failed step names its program and the first lines of its error output,
@@ -309,35 +335,6 @@ TEST(TwApply, FailedStepShowsItsReasonAndTheTreeGoesBack) {
     EXPECT_EQ(back.DialupDevice, tw::DIAL_MODEM);
     EXPECT_TRUE(back.Phs == oldSetup.Phs);
     EXPECT_FALSE(testutil::Exists(t.dir / "cfg/dialup/phs/pap-secrets"));
-
-    // A failing clock command without output still names the program alone.
-    ::unlink(t.paths.hwclock.c_str());
-    EXPECT_EQ(t.Run(4, 0, 0, text), tw::TW_FILE_RUN_FAILED);
-    EXPECT_EQ(text, t.paths.hwclock);
-}
-
-// The first step that fails, or whose program cannot be executed, ends the
-// apply: it is named, and no later step runs.
-TEST(TwApply, FirstFailingStepIsNamedAndNothingAfterItRuns) {
-    struct Case {
-        const char* script;
-        mode_t mode;
-        const char* log;
-    } cases[] = {
-        {"#!/bin/sh\necho \"net $*\" >> \"$LOG\"\nexit 1\n", 0755, "net 4\n"},
-        {"#!/bin/sh\necho \"net $*\" >> \"$LOG\"\n", 0644, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.mode);
-        ApplyTree t;
-        ::setenv("LOG", t.log.c_str(), 1);
-        WriteFile(t.dir / "net.sh", c.script, c.mode);
-        std::string text;
-        EXPECT_EQ(t.Run(7, tw::NET_LAN, tw::NET_DISABLED, text), tw::TW_FILE_RUN_FAILED);
-        EXPECT_EQ(text, t.dir / "net.sh");
-        EXPECT_EQ(testutil::Exists(t.log) ? ReadFile(t.log) : "", c.log);
-        ::unsetenv("LOG");
-    }
 }
 
 // The window waits for its own apply process only: another child that ends
@@ -389,44 +386,41 @@ TEST(TwApply, ReflectionConfigureMasksAndUpdate) {
     EXPECT_TRUE(tw::SameSetup(oldSetup, newSetup));
 }
 
-// Another Tunewell holding the tree makes an apply give up after the time
-// limit and say so, with nothing written.
-TEST(TwApply, HeldTreeLockStopsTheApplyWithAMessage) {
-    ApplyTree t;
-    const std::string before = ReadFile(t.dir / "cfg/wycfg.dat");
-    tw::TwTreeLock held(t.config.ConfigDir);
-    ASSERT_TRUE(held.locked());
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        twtest::FakeClock clock;
-        twtest::MessageRecorder rec;
-        tw::TwSetup oldSetup, newSetup;
-        newSetup = oldSetup;
-        newSetup.NetworkType = tw::NET_DISABLED;
-        const int rc = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
-        ::_exit(rc == tw::TW_APPLY_FATAL && rec.Codes() == std::vector<int>{tw::TW_FILE_BUSY} ? 0
-                                                                                              : 1);
+// Another Tunewell holding the tree (the apply gives up after the time
+// limit), or a wycfg.dat that cannot be written, stops the apply with its
+// message and nothing written.
+TEST(TwApply, HeldTreeOrUnwritableWycfgStopsTheApplyWithItsMessage) {
+    for (const bool held : {true, false}) {
+        SCOPED_TRACE(held ? "tree held" : "wycfg.dat a directory");
+        ApplyTree t;
+        const std::string before = ReadFile(t.dir / "cfg/wycfg.dat");
+        std::optional<tw::TwTreeLock> lock;
+        if (held) {
+            ASSERT_TRUE(lock.emplace(t.config.ConfigDir).locked());
+        } else {
+            ::unlink((t.dir / "cfg/wycfg.dat").c_str());
+            testutil::MakeDirs(t.dir / "cfg/wycfg.dat");
+        }
+        // The lock is per process: the apply runs in a child.
+        pid_t pid = ::fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            twtest::FakeClock clock;
+            twtest::MessageRecorder rec;
+            tw::TwSetup oldSetup, newSetup;
+            newSetup.NetworkType = tw::NET_DISABLED;
+            const int rc = tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock);
+            // The read of an unusable file already says what is wrong.
+            const int code = held ? tw::TW_FILE_BUSY : tw::TW_FILE_OPEN;
+            ::_exit(rc == tw::TW_APPLY_FATAL && rec.Codes() == std::vector<int>{code} ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        if (held) {
+            EXPECT_EQ(ReadFile(t.dir / "cfg/wycfg.dat"), before);
+        }
     }
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_EQ(ReadFile(t.dir / "cfg/wycfg.dat"), before);
-}
-
-TEST(TwApply, FailedWycfgWriteStopsTheApply) {
-    ApplyTree t;
-    twtest::FakeClock clock;
-    twtest::MessageRecorder rec;
-    ::unlink((t.dir / "cfg/wycfg.dat").c_str());
-    testutil::MakeDirs(t.dir / "cfg/wycfg.dat");
-    tw::TwSetup oldSetup, newSetup;
-    newSetup = oldSetup;
-    newSetup.NetworkType = tw::NET_DISABLED;
-    EXPECT_EQ(tw::ReflectionConfigure(t.config, oldSetup, newSetup, t.paths, clock),
-              tw::TW_APPLY_FATAL);
-    // The read of the unusable file already says what is wrong.
-    EXPECT_EQ(rec.Codes(), std::vector<int>{tw::TW_FILE_OPEN});
 }
 
 }  // namespace
