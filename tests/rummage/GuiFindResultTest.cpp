@@ -44,14 +44,6 @@ class FindResultTest : public rmgtest::BrowseTest {
             });
         return rows;
     }
-    static std::size_t RowCount(Gtk::TreeView* tree) {
-        std::size_t count = 0;
-        tree->get_model()->foreach_iter([&](const Gtk::TreeModel::iterator&) {
-            ++count;
-            return false;
-        });
-        return count;
-    }
     // Runs the result window on home_; a broken test ends it after a while
     // instead of hanging.
     int RunResult(const std::string& pattern) {
@@ -87,10 +79,10 @@ TEST_F(FindResultTest, TreeIsInNameOrderAtEveryLevelAndFullyExpanded) {
                                               " b.txt", " empty.txt"}));
 }
 
-// Enough entries that the search is still running when the test acts.
-void MakeManyFiles(const std::string& home) {
+TEST_F(FindResultTest, CancelAndClosingTheWindowStopARunningSearch) {
+    // Enough entries that the search is still running when the test acts.
     for (int d = 0; d < 20; ++d) {
-        const std::string dir = home + "d" + std::to_string(d) + "/";
+        const std::string dir = home_ + "d" + std::to_string(d) + "/";
         testutil::MakeDirs(dir);
         for (int f = 0; f < 1000; ++f) {
             const int fd = ::open((dir + "f" + std::to_string(f)).c_str(),
@@ -99,10 +91,6 @@ void MakeManyFiles(const std::string& home) {
             ::close(fd);
         }
     }
-}
-
-TEST_F(FindResultTest, CancelAndClosingTheWindowStopARunningSearch) {
-    MakeManyFiles(home_);
     Start();
     const std::size_t everything = 1 + 20 + 20 * 1000;
     for (const bool close : {false, true}) {
@@ -121,10 +109,10 @@ TEST_F(FindResultTest, CancelAndClosingTheWindowStopARunningSearch) {
             }
             ButtonNamed(result, "Cancel")->clicked();
             EXPECT_EQ(label->get_text(), "Search cancelled");
-            shown = RowCount(ResultTree(result));
+            shown = Rows(ResultTree(result)).size();
             guitest::Pump(300);
             // Nothing more is found once stopped; what was found stays usable.
-            EXPECT_EQ(RowCount(ResultTree(result)), shown);
+            EXPECT_EQ(Rows(ResultTree(result)).size(), shown);
             EXPECT_TRUE(ButtonNamed(result, "OK")->get_sensitive());
             EXPECT_TRUE(ButtonNamed(result, "Display directory")->get_sensitive());
             EXPECT_FALSE(ButtonNamed(result, "Cancel")->get_visible());

@@ -26,34 +26,37 @@ namespace {
 using Names = std::vector<std::string>;
 using rmgtest::PumpUntil;
 
-class ListTest : public rmgtest::BrowseTest {
-  protected:
-    void MakeBDz() {
-        testutil::WriteFile(home_ + "b", std::string(10, 'b'));
-        testutil::WriteFile(home_ + "D", std::string(3000, 'd'));
-        testutil::MakeDirs(home_ + "z");
-    }
-};
-
-TEST_F(ListTest, OrderIsParentThenDirectoriesThenByteOrderUnlessMixedOrCaseless) {
-    MakeBDz();
-    Start();
-    EXPECT_EQ(ListNames(), (Names{"..", "z", "D", "b"}));
-    EXPECT_TRUE(IsListRowDirectory(0));
-    EXPECT_TRUE(IsListRowDirectory(1));
-    EXPECT_FALSE(IsListRowDirectory(2));
-    pGTable->SortCase = 1;
-    SortFileList();
-    EXPECT_EQ(ListNames(), (Names{"..", "z", "b", "D"}));
-    pGTable->MixFileDir = 1;
-    SortFileList();
-    EXPECT_EQ(ListNames(), (Names{"..", "b", "D", "z"}));
+int TextWidth(const std::string& text) {
+    int width = 0;
+    int height = 0;
+    pMainW->FileList->create_pango_layout(text)->get_pixel_size(width, height);
+    return width;
 }
 
-TEST_F(ListTest, ColumnClicksReverseAndChangeTheSortKeepingParentAndDirectoriesFirst) {
-    MakeBDz();
+// Shows the columns `kinds` in this order; a width of 0 or more is stored
+// for the column at the same place.
+void SetColumns(GTable& t, const std::vector<std::pair<int, int>>& kinds) {
+    t.ColumnCount = static_cast<int>(kinds.size());
+    for (std::size_t i = 0; i < kinds.size(); ++i) {
+        t.ColumnPosition[i] = kinds[i].first;
+        if (kinds[i].second >= 0) {
+            t.ColumnSize[i] = kinds[i].second;
+        }
+    }
+}
+
+using ListTest = rmgtest::BrowseTest;
+
+TEST_F(ListTest, SortKeepsParentThenDirectoriesFirstAndColumnClicksReverseOrChangeIt) {
+    testutil::WriteFile(home_ + "b", std::string(10, 'b'));
+    testutil::WriteFile(home_ + "D", std::string(3000, 'd'));
+    testutil::MakeDirs(home_ + "z");
     testutil::MakeDirs(home_ + "a");
     Start();
+    EXPECT_EQ(ListNames(), (Names{"..", "a", "z", "D", "b"}));
+    for (int row = 0; row < 5; ++row) {
+        EXPECT_EQ(IsListRowDirectory(row), row < 3) << row;
+    }
     ASSERT_EQ(pGTable->SortColumn, 1);
     SelectListRow(RowOf("b"));
     on_FileList_click_column(1);  // same column: reversed
@@ -69,6 +72,15 @@ TEST_F(ListTest, ColumnClicksReverseAndChangeTheSortKeepingParentAndDirectoriesF
     EXPECT_EQ((Names{ListNames()[3], ListNames()[4]}), (Names{"b", "D"}));
     on_FileList_click_column(2);
     EXPECT_EQ((Names{ListNames()[3], ListNames()[4]}), (Names{"D", "b"}));
+    // Names ascending again: byte order unless caseless or mixed.
+    pGTable->SortColumn = 1;
+    pGTable->SortType = 0;
+    pGTable->SortCase = 1;
+    SortFileList();
+    EXPECT_EQ(ListNames(), (Names{"..", "a", "z", "b", "D"}));
+    pGTable->MixFileDir = 1;
+    SortFileList();
+    EXPECT_EQ(ListNames(), (Names{"..", "a", "b", "D", "z"}));
 }
 
 TEST_F(ListTest, FilterAndHidingRules) {
@@ -156,11 +168,7 @@ TEST_F(ListTest, OnlyARefreshKeepsTheScrollPosition) {
 TEST_F(ListTest, ColumnsFollowTheSettings) {
     testutil::WriteFile(home_ + "f", std::string(1536, 'x'));
     Start([](GTable& t) {
-        t.ColumnCount = 3;
-        t.ColumnPosition[0] = COLUMN_SIZE;
-        t.ColumnPosition[1] = COLUMN_NAME;
-        t.ColumnPosition[2] = COLUMN_PERMISSION;
-        t.ColumnSize[0] = 80;
+        SetColumns(t, {{COLUMN_SIZE, 80}, {COLUMN_NAME, -1}, {COLUMN_PERMISSION, -1}});
     });
     auto columns = pMainW->FileList->get_columns();
     ASSERT_EQ(columns.size(), 4u);
@@ -173,13 +181,7 @@ TEST_F(ListTest, ColumnsFollowTheSettings) {
 
     // A column without a stored width, not the last one, shows its title
     // and its texts whole.
-    pGTable->ColumnCount = 3;
-    pGTable->ColumnPosition[0] = COLUMN_NAME;
-    pGTable->ColumnPosition[1] = COLUMN_MODIFY_TIME;
-    pGTable->ColumnPosition[2] = COLUMN_SIZE;
-    pGTable->ColumnSize[0] = 150;
-    pGTable->ColumnSize[1] = 0;
-    pGTable->ColumnSize[2] = 70;
+    SetColumns(*pGTable, {{COLUMN_NAME, 150}, {COLUMN_MODIFY_TIME, 0}, {COLUMN_SIZE, 70}});
     ResetFileListColumns();
     Gtk::TreeViewColumn* timeColumn = pMainW->FileList->get_column(2);
     ASSERT_NE(timeColumn, nullptr);
@@ -191,14 +193,10 @@ TEST_F(ListTest, ColumnsFollowTheSettings) {
     ASSERT_EQ(::lstat((home_ + "f").c_str(), &st), 0);
     std::string shown;
     ASSERT_EQ(GetFormatTime(st.st_mtime, shown, false, pGTable->JapaneseLocale), 0);
-    int textWidth = 0;
-    int textHeight = 0;
-    pMainW->FileList->create_pango_layout(shown)->get_pixel_size(textWidth, textHeight);
     EXPECT_GE(timeColumn->get_fixed_width(), titleWidth);
-    EXPECT_GT(timeColumn->get_fixed_width(), textWidth);
+    EXPECT_GT(timeColumn->get_fixed_width(), TextWidth(shown));
 
-    pGTable->ColumnCount = 1;
-    pGTable->ColumnPosition[0] = COLUMN_NAME;
+    SetColumns(*pGTable, {{COLUMN_NAME, -1}});
     ResetFileListColumns();
     EXPECT_EQ(pMainW->FileList->get_columns().size(), 2u);
     EXPECT_EQ(pGTable->NameColumn, 1);
@@ -215,8 +213,7 @@ struct Cell {
 Cell CellOf(int row, int column) {
     Gtk::TreeView* view = pMainW->FileList;
     Gtk::TreeViewColumn* col = view->get_column(column);
-    Gtk::TreeModel::Path path;
-    path.push_back(row);
+    const Gtk::TreeModel::Path path(1u, row);
     auto model = view->get_model();
     auto iter = model->get_iter(path);
     gtk_tree_view_column_cell_set_cell_data(col->gobj(), model->gobj(), iter.gobj(), FALSE, FALSE);
@@ -268,21 +265,13 @@ TEST_F(ListTest, RowsShowFolderPictureAndColourByKind) {
 // Room a column's cells leave for their text in `row`.
 int TextRoom(int row, int column) {
     Gtk::TreeView* view = pMainW->FileList;
-    Gtk::TreeModel::Path path;
-    path.push_back(row);
+    const Gtk::TreeModel::Path path(1u, row);
     Gdk::Rectangle area;
     view->get_cell_area(path, *view->get_column(column), area);
     int xpad = 0;
     int ypad = 0;
     view->get_column(column)->get_cells().at(0)->get_padding(xpad, ypad);
     return area.get_width() - 2 * xpad;
-}
-
-int TextWidth(const std::string& text) {
-    int width = 0;
-    int height = 0;
-    pMainW->FileList->create_pango_layout(text)->get_pixel_size(width, height);
-    return width;
 }
 
 TEST_F(ListTest, SizeColumnShowsItsWidestValueWhole) {
@@ -392,9 +381,7 @@ TEST_F(ListTest, UserIdColumnListsHigherIdsFirst) {
         ASSERT_EQ(chown((home_ + name).c_str(), uid, 0), 0);
     }
     Start([](GTable& t) {
-        t.ColumnCount = 2;
-        t.ColumnPosition[0] = COLUMN_NAME;
-        t.ColumnPosition[1] = COLUMN_USER_ID;
+        SetColumns(t, {{COLUMN_NAME, -1}, {COLUMN_USER_ID, -1}});
         t.SortColumn = 2;
     });
     EXPECT_EQ(ListNames(), (Names{"..", "u1000", "u1", "u0"}));
