@@ -22,6 +22,9 @@ namespace {
 using testutil::TempDir;
 using testutil::WriteFile;
 
+// A /proc/net/dev line of a link that has carried packets.
+constexpr const char* kTraffic = "  ppp0: 0 0 0 0 0 0 0 0 310 4\n";
+
 ro::RoPaths PathsIn(const TempDir& dir) {
     ro::RoPaths paths;
     paths.options = dir / "options";
@@ -58,7 +61,7 @@ struct FakeSystem {
     }
 };
 
-TEST(RingoutConfig, DeviceNameAndCodeForEachOptionsFile) {
+TEST(RingoutConfig, DeviceNameAndCodeForEachOptionsFileAndEachUnusableOne) {
     struct Case {
         const char* options;  // null: no options file
         bool chatScript;
@@ -77,40 +80,38 @@ TEST(RingoutConfig, DeviceNameAndCodeForEachOptionsFile) {
         {nullptr, true, ro::MSG_NO_OPTIONS, ""},
         {"/dev/ttyS14\n", false, ro::MSG_NO_CHAT_SCRIPT, ""},
         {"", true, ro::MSG_OPTIONS_READ_FAILED, ""},
+        // A socket exists but cannot be opened, even by root; a directory
+        // opens but cannot be read.
+        {"<socket>", true, ro::MSG_OPTIONS_OPEN_FAILED, ""},
+        {"<directory>", true, ro::MSG_OPTIONS_READ_FAILED, ""},
     };
     for (const Case& c : cases) {
         TempDir dir;
         const ro::RoPaths paths = PathsIn(dir);
-        if (c.options != nullptr) {
+        const std::string options = c.options != nullptr ? c.options : "";
+        int sock = -1;
+        if (options == "<socket>") {
+            sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un addr{};
+            addr.sun_family = AF_UNIX;
+            std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", paths.options.c_str());
+            ASSERT_EQ(0, ::bind(sock, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
+        } else if (options == "<directory>") {
+            testutil::MakeDirs(paths.options);
+        } else if (c.options != nullptr) {
             WriteFile(paths.options, c.options);
         }
         if (c.chatScript) {
             WriteFile(paths.chatScript, "#!/bin/sh\n", 0755);
         }
+        SCOPED_TRACE(c.options != nullptr ? c.options : "(none)");
         std::string name = "stale";
-        EXPECT_EQ(c.code, ro::CheckDialupConfiguration(paths, name))
-            << (c.options ? c.options : "(none)");
-        EXPECT_EQ(c.device, name) << (c.options ? c.options : "(none)");
+        EXPECT_EQ(c.code, ro::CheckDialupConfiguration(paths, name));
+        EXPECT_EQ(c.device, name);
+        if (sock >= 0) {
+            ::close(sock);
+        }
     }
-}
-
-TEST(RingoutConfig, UnopenableAndUnreadableOptionsHaveTheirOwnCodes) {
-    TempDir dir;
-    const ro::RoPaths paths = PathsIn(dir);
-    WriteFile(paths.chatScript, "#!/bin/sh\n");
-    std::string name;
-    // A socket exists but cannot be opened, even by root.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::snprintf(addr.sun_path, sizeof addr.sun_path, "%s", paths.options.c_str());
-    ASSERT_EQ(0, ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr));
-    EXPECT_EQ(ro::MSG_OPTIONS_OPEN_FAILED, ro::CheckDialupConfiguration(paths, name));
-    ::close(fd);
-    ::unlink(paths.options.c_str());
-    // A directory opens but cannot be read.
-    testutil::MakeDirs(paths.options);
-    EXPECT_EQ(ro::MSG_OPTIONS_READ_FAILED, ro::CheckDialupConfiguration(paths, name));
 }
 
 // The code's four fields, one case of each shape (the texts themselves are
@@ -333,6 +334,9 @@ class RingoutFlow : public ::testing::Test {
         rotest::AddProcess(st.Paths.procRoot, 4000, "pppd", 'S', 1, 4000);
     }
     int Check() { return ro::CheckConnectNetwork(st, st.Paths, st.System); }
+    // One poll's result and the phase it leaves the wait in.
+    using Poll = std::pair<int, int>;
+    Poll CheckPhase() { return {Check(), st.Phase}; }
     void AddChat(pid_t pid, char state = 'S') {
         rotest::AddProcess(st.Paths.procRoot, pid, "chat", state, 4000, 4000);
     }
@@ -374,24 +378,20 @@ TEST_F(RingoutFlow, WaitFollowsChatThenTrafficWithoutBlocking) {
     // Someone else's dialler is not ours to follow.
     rotest::AddProcess(proc, 5000, "chat", 'S', 1, 5000);
 
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(0, st.Phase);
+    EXPECT_EQ(Poll(ro::CONNECT_PENDING, 0), CheckPhase());
     rotest::AddProcess(proc, 4001, "chat", 'S', 4000, 4000);
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(1, st.Phase);
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(1, st.Phase);
+    EXPECT_EQ(Poll(ro::CONNECT_PENDING, 1), CheckPhase());
+    EXPECT_EQ(Poll(ro::CONNECT_PENDING, 1), CheckPhase());
     // A finished dialler that its parent has not collected has ended.
     rotest::AddProcess(proc, 4001, "chat", 'Z', 4000, 4000);
     fake.now = 2000;
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(2, st.Phase);
+    EXPECT_EQ(Poll(ro::CONNECT_PENDING, 2), CheckPhase());
     EXPECT_EQ(2000, st.ConnectTime);
     // No interface yet, then an idle one: keep waiting, never blocking.
     EXPECT_EQ(ro::CONNECT_PENDING, Check());
     WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
     EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+    WriteFile(st.Paths.netDev, kTraffic);
     EXPECT_EQ(ro::CONNECT_OK, Check());
     for (const auto& [pid, options] : fake.waits) {
         EXPECT_EQ(4000, pid) << "waited for another process";
@@ -420,11 +420,9 @@ TEST_F(RingoutFlow, DaemonEndOrMissingProcDecidesTheAttempt) {
     fake.ended.clear();
     fake.now = 3000;
     WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 0 0\n");
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(0, st.Phase);
+    EXPECT_EQ(Poll(ro::CONNECT_PENDING, 0), CheckPhase());
     WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 64 1\n");
-    EXPECT_EQ(ro::CONNECT_PENDING, Check());
-    EXPECT_EQ(2, st.Phase);
+    EXPECT_EQ(Poll(ro::CONNECT_PENDING, 2), CheckPhase());
     EXPECT_EQ(3000, st.ConnectTime);
     // No process table at all is a failure of the machine.
     for (int phase : {0, 1}) {
@@ -498,15 +496,15 @@ TEST_F(RingoutFlow, EachWayADialEndsGivesItsResultMessageAndMode) {
         Kills kills;
         ro::DialerMode mode;
     };
+    constexpr auto kStart = ro::DialerMode::kStart;
+    constexpr int kFailed = ro::CONNECT_MACHINE_FAILURE;
+    const std::vector<std::uint32_t> noMemory{ro::MSG_NO_MEMORY};
+    const Kills stopped{{4000, SIGINT}};
     const Case cases[] = {
-        {"daemon cannot start", [this] { daemonPid = -1; }, ro::CONNECT_MACHINE_FAILURE,
-         {ro::MSG_PPPD_START_FAILED}, {}, ro::DialerMode::kStart},
+        {"daemon cannot start", [this] { daemonPid = -1; }, kFailed, {ro::MSG_PPPD_START_FAILED},
+         {}, kStart},
         {"link carries traffic",
-         [this] {
-             DialsThen([this](int) {
-                 WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
-             });
-         },
+         [this] { DialsThen([this](int) { WriteFile(st.Paths.netDev, kTraffic); }); },
          ro::CONNECT_OK, {}, {}, ro::DialerMode::kConnected},
         // The dialler it left behind goes with it.
         {"daemon gives up",
@@ -518,16 +516,13 @@ TEST_F(RingoutFlow, EachWayADialEndsGivesItsResultMessageAndMode) {
                  }
              });
          },
-         ro::CONNECT_DIALUP_FAILED, {ro::MSG_DIALUP_FAILED}, {{4002, SIGKILL}},
-         ro::DialerMode::kStart},
+         ro::CONNECT_DIALUP_FAILED, {ro::MSG_DIALUP_FAILED}, {{4002, SIGKILL}}, kStart},
         // Without a process table the wait cannot go on: the daemon is stopped.
-        {"no process table", [this] { st.Paths.procRoot = dir / "no-proc"; },
-         ro::CONNECT_MACHINE_FAILURE, {ro::MSG_NO_MEMORY}, {{4000, SIGINT}},
-         ro::DialerMode::kStart},
-        {"no wait window", [this] { view.canBuildWait = false; }, ro::CONNECT_MACHINE_FAILURE,
-         {ro::MSG_NO_MEMORY}, {{4000, SIGINT}}, ro::DialerMode::kStart},
-        {"wait that never decides", [] {}, ro::CONNECT_MACHINE_FAILURE, {ro::MSG_NO_MEMORY},
-         {{4000, SIGINT}}, ro::DialerMode::kStart},
+        {"no process table", [this] { st.Paths.procRoot = dir / "no-proc"; }, kFailed, noMemory,
+         stopped, kStart},
+        {"no wait window", [this] { view.canBuildWait = false; }, kFailed, noMemory, stopped,
+         kStart},
+        {"wait that never decides", [] {}, kFailed, noMemory, stopped, kStart},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -570,10 +565,10 @@ TEST_F(RingoutFlow, ClosingTheWaitAsksAndOnlyOkGivesTheDialUp) {
         bool pollStoppedWhileAsked = false;
         int questions = 0;
         view.beforePoll = [&](int step) {
+            if (step == 3) {
+                WriteFile(st.Paths.netDev, kTraffic);
+            }
             if (step != 1) {
-                if (step == 3) {
-                    WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
-                }
                 return;
             }
             view.answers = {c.answer};
@@ -581,7 +576,7 @@ TEST_F(RingoutFlow, ClosingTheWaitAsksAndOnlyOkGivesTheDialUp) {
                 ++questions;
                 pollStoppedWhileAsked = !view.Runs(ro::RoTimer::kWaitPoll);
                 // Traffic now must not decide the attempt while the question is up.
-                WriteFile(st.Paths.netDev, "  ppp0: 0 0 0 0 0 0 0 0 310 4\n");
+                WriteFile(st.Paths.netDev, kTraffic);
                 EXPECT_EQ(ro::CONNECT_PENDING, st.WaitResult);
                 ro::CancelWait(st, view);  // a second close: no second question
                 if (c.endsWhileAsked) {
@@ -642,24 +637,21 @@ TEST_F(RingoutFlow, ConnectionWindowAsksWhileConnectedAndWaitsForTheHangUp) {
         bool acts;               // a new start, or the program's end
         bool disconnects;
     };
+    constexpr auto kOn = ro::DialerMode::kConnected, kOff = ro::DialerMode::kDisconnected;
+    constexpr int kOk = ro::MSG_ANSWER_OK;
+    constexpr std::uint32_t kAsk = ro::MSG_ASK_DISCONNECT;
     const Case cases[] = {
-        {"stop, ok", false, ro::DialerMode::kConnected, false, ro::MSG_ANSWER_OK, false,
-         ro::MSG_ASK_DISCONNECT, false, true},
-        {"stop, cancel", false, ro::DialerMode::kConnected, false, ro::MSG_ANSWER_CANCEL, false,
-         ro::MSG_ASK_DISCONNECT, false, false},
-        {"stop, daemon ended meanwhile", false, ro::DialerMode::kConnected, false,
-         ro::MSG_ANSWER_OK, true, ro::MSG_ASK_DISCONNECT, false, false},
-        {"connect", false, ro::DialerMode::kDisconnected, false, 0, false, 0, true, false},
-        {"connect while hanging up", false, ro::DialerMode::kDisconnected, true, 0, false, 0,
+        {"stop, ok", false, kOn, false, kOk, false, kAsk, false, true},
+        {"stop, cancel", false, kOn, false, ro::MSG_ANSWER_CANCEL, false, kAsk, false, false},
+        {"stop, daemon ended meanwhile", false, kOn, false, kOk, true, kAsk, false, false},
+        {"connect", false, kOff, false, 0, false, 0, true, false},
+        {"connect while hanging up", false, kOff, true, 0, false, 0, false, false},
+        {"close connected, ok", true, kOn, false, kOk, false, kAsk, true, true},
+        {"close connected, closed question", true, kOn, false, ro::MSG_ANSWER_NONE, false, kAsk,
          false, false},
-        {"close connected, ok", true, ro::DialerMode::kConnected, false, ro::MSG_ANSWER_OK, false,
-         ro::MSG_ASK_DISCONNECT, true, true},
-        {"close connected, closed question", true, ro::DialerMode::kConnected, false,
-         ro::MSG_ANSWER_NONE, false, ro::MSG_ASK_DISCONNECT, false, false},
-        {"close disconnected, ok", true, ro::DialerMode::kDisconnected, false, ro::MSG_ANSWER_OK,
-         false, ro::MSG_ASK_CLOSE, true, false},
-        {"close disconnected, cancel", true, ro::DialerMode::kDisconnected, false,
-         ro::MSG_ANSWER_CANCEL, false, ro::MSG_ASK_CLOSE, false, false},
+        {"close disconnected, ok", true, kOff, false, kOk, false, ro::MSG_ASK_CLOSE, true, false},
+        {"close disconnected, cancel", true, kOff, false, ro::MSG_ANSWER_CANCEL, false,
+         ro::MSG_ASK_CLOSE, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
