@@ -216,24 +216,6 @@ TEST(RingoutChat, AnUnreadableEntryIsSkippedNotTheEndOfTheScan) {
     EXPECT_EQ(ro::CHAT_NO_PROC, ro::CheckChatProcess(40, paths));
 }
 
-TEST(RingoutSignals, NoSignalEverGoesToPidZeroOrBelow) {
-    FakeSystem fake;
-    ro::RoSystem sys = fake.Make();
-    EXPECT_EQ(-1, ro::SignalProcess(sys, 0, SIGINT));
-    EXPECT_EQ(-1, ro::SignalProcess(sys, -1, SIGKILL));
-    // A fresh record has no daemon: stopping it signals nothing.
-    ro::RingoutState st;
-    EXPECT_EQ(-1, st.PppdPid);
-    TempDir dir;
-    const ro::RoPaths paths = PathsIn(dir);
-    ro::StopDaemon(st, paths, sys);
-    st.PppdPid = 0;
-    ro::StopDaemon(st, paths, sys);
-    EXPECT_EQ(0, ro::KillChat(0, paths, sys));
-    EXPECT_TRUE(fake.kills.empty());
-    EXPECT_TRUE(fake.waits.empty());
-}
-
 TEST(RingoutClock, ElapsedTimeAndAClockSetBack) {
     ro::RingoutState st;
     st.ConnectTime = 50000;
@@ -368,6 +350,19 @@ class RingoutFlow : public ::testing::Test {
     pid_t toolPid = 5000;
     int rounds = 0;
 };
+
+TEST_F(RingoutFlow, NoSignalEverGoesToPidZeroOrBelow) {
+    EXPECT_EQ(-1, ro::SignalProcess(st.System, 0, SIGINT));
+    EXPECT_EQ(-1, ro::SignalProcess(st.System, -1, SIGKILL));
+    // A fresh record has no daemon: stopping it signals nothing.
+    EXPECT_EQ(-1, st.PppdPid);
+    ro::StopDaemon(st, st.Paths, st.System);
+    st.PppdPid = 0;
+    ro::StopDaemon(st, st.Paths, st.System);
+    EXPECT_EQ(0, ro::KillChat(0, st.Paths, st.System));
+    EXPECT_TRUE(fake.kills.empty());
+    EXPECT_TRUE(fake.waits.empty());
+}
 
 // The wait for a daemon the dialer started, on the scripted process table.
 TEST_F(RingoutFlow, WaitFollowsChatThenTrafficWithoutBlocking) {
