@@ -76,11 +76,6 @@ struct StartedTree {
     tw::TwSession Session() { return tw::TwSession{config, oldSetup, newSetup, paths, clock}; }
     std::string Log() const { return dir / "log"; }
     std::string Ran() const { return testutil::Exists(Log()) ? ReadFile(Log()) : ""; }
-    // The time page as the window shows it for the new record.
-    tw::TimeForm Form() const {
-        return tw::TimeForm{newSetup.Year,   newSetup.Month,  newSetup.Day,     newSetup.Hour,
-                            newSetup.Minute, newSetup.Second, newSetup.TimeZone};
-    }
 };
 
 TEST(TwStart, EachFailingStepEndsTheStartWithItsMessage) {
@@ -144,10 +139,8 @@ TEST(TwApplySequence, EachWayAnApplyEndsIsShownInOrder) {
         SCOPED_TRACE(::testing::Message() << "trouble " << c.trouble << ", button " << c.button);
         StartedTree run;
         if (c.trouble == kScriptFails) {
-            WriteFile(
-                run.dir / "net.sh",
-                "#!/bin/sh\necho \"net $*\" >> " + run.Log() + "\necho 'no link' >&2\nexit 3\n",
-                0755);
+            const std::string script = run.dir / "net.sh";
+            WriteFile(script, ReadFile(script) + "echo 'no link' >&2\nexit 3\n", 0755);
         }
         const std::string wycfg = run.dir / "cfg";
         ASSERT_EQ(tw::LoadSettings(run.Session(), wycfg.c_str(), "C"), 0);
@@ -156,7 +149,10 @@ TEST(TwApplySequence, EachWayAnApplyEndsIsShownInOrder) {
             ::unlink((run.dir / "cfg/wycfg.dat").c_str());
             testutil::MakeDirs(run.dir / "cfg/wycfg.dat");
         }
-        tw::TimeForm form = run.Form();
+        // The time page as the window shows it for the new record.
+        const tw::TwSetup& shown = run.newSetup;
+        tw::TimeForm form{shown.Year,   shown.Month,  shown.Day,     shown.Hour,
+                          shown.Minute, shown.Second, shown.TimeZone};
         if (c.trouble == kBadYear) {
             form.Year = "2038";
         }
