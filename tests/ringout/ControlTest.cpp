@@ -388,10 +388,8 @@ TEST_F(RingoutFlow, WaitFollowsChatThenTrafficWithoutBlocking) {
     EXPECT_EQ(ro::CONNECT_PENDING, Check());
     WriteFile(st.Paths.netDev, kTraffic);
     EXPECT_EQ(ro::CONNECT_OK, Check());
-    for (const auto& [pid, options] : fake.waits) {
-        EXPECT_EQ(4000, pid) << "waited for another process";
-        EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's poll";
-    }
+    // Non-blocking waits only, for the daemon only: the window's poll never stalls.
+    EXPECT_EQ((decltype(fake.waits)(fake.waits.size(), {4000, WNOHANG})), fake.waits);
     EXPECT_TRUE(fake.kills.empty());
 }
 
@@ -464,10 +462,8 @@ TEST_F(RingoutFlow, StopStepsNeverBlockAndKillOnlyAfterTheHangUpGrace) {
             EXPECT_GT(fake.ms, 12000) << "killed before the grace was over";
         }
         EXPECT_EQ(-1, st.Stopping.pid);
-        for (const auto& [pid, options] : fake.waits) {
-            EXPECT_EQ(4000, pid) << "waited for another process";
-            EXPECT_EQ(WNOHANG, options) << "a blocking wait in the window's loop";
-        }
+        // Non-blocking waits only, for the daemon only: the window's loop never stalls.
+        EXPECT_EQ((decltype(fake.waits)(fake.waits.size(), {4000, WNOHANG})), fake.waits);
         std::vector<std::pair<pid_t, int>> expected{{4000, SIGINT}};
         if (c.killed) {
             expected.emplace_back(4000, SIGKILL);
