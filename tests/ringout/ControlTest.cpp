@@ -680,13 +680,19 @@ TEST_F(RingoutFlow, ConnectionWindowAsksWhileConnectedAndWaitsForTheHangUp) {
             EXPECT_FALSE(view.Runs(ro::RoTimer::kClock));
             EXPECT_TRUE(view.Runs(ro::RoTimer::kStopWatch));
             EXPECT_EQ(ro::ConnectButtonLook::kHeld, view.buttons.connect);
+            // Held until the stop watch has seen the daemon's end.
+            EXPECT_TRUE(ro::CheckStopProcess(st, view));
+            fake.ended = {4000};
+            EXPECT_FALSE(ro::CheckStopProcess(st, view));
+            EXPECT_FALSE(view.Runs(ro::RoTimer::kStopWatch));
+            EXPECT_EQ((ro::ButtonLook{true, true, ro::ConnectButtonLook::kConnect}), view.buttons);
         }
     }
 }
 
 // A stop under way holds Start and the connection window's Connect until
 // the daemon has ended; the tool holds both start-window buttons.
-TEST_F(RingoutFlow, ButtonsFollowTheStopTheToolAndTheConnection) {
+TEST(RingoutButtons, ButtonsFollowTheStopTheToolAndTheConnection) {
     using Look = ro::ConnectButtonLook;
     struct Case {
         ro::DialerMode mode;
@@ -710,18 +716,6 @@ TEST_F(RingoutFlow, ButtonsFollowTheStopTheToolAndTheConnection) {
         EXPECT_EQ(c.look, ro::DecideButtons(state))
             << static_cast<int>(c.mode) << c.stopping << c.configuring;
     }
-
-    // A disconnect holds Connect until the stop watch has seen the end.
-    AddChat(4001);
-    st.Mode = ro::DialerMode::kConnected;
-    st.PppdPid = 4000;
-    ro::Disconnect(st, view);
-    EXPECT_EQ(Look::kHeld, view.buttons.connect);
-    EXPECT_TRUE(ro::CheckStopProcess(st, view));
-    fake.ended = {4000};
-    EXPECT_FALSE(ro::CheckStopProcess(st, view));
-    EXPECT_FALSE(view.Runs(ro::RoTimer::kStopWatch));
-    EXPECT_EQ((ro::ButtonLook{true, true, Look::kConnect}), view.buttons);
 }
 
 // The tool runs with its dial-up option while both start-window buttons
